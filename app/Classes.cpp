@@ -1,0 +1,17 @@
+#include "app/Classes.h"
+
+#include "app/AppDelegate.h"
+#include "fieldmeter/FluxprobeViewController.h"
+
+namespace app {
+
+platform::ClassRegistry fluxprobeClasses() {
+    platform::ClassRegistry classes;
+    classes.addDelegate(AppDelegate::kClassName, [] { return std::make_shared<AppDelegate>(); });
+    classes.addController(fieldmeter::FluxprobeViewController::kClassName, [](std::string nib) {
+        return std::make_shared<fieldmeter::FluxprobeViewController>(std::move(nib));
+    });
+    return classes;
+}
+
+}  // namespace app

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/ClassRegistry.h"
+
+namespace app {
+
+// The classes that fluxprobe's interface files name.
+platform::ClassRegistry fluxprobeClasses();
+
+}  // namespace app

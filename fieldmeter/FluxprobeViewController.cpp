@@ -1,0 +1,158 @@
+#include "fieldmeter/FluxprobeViewController.h"
+
+#include <cmath>
+
+#include "platform/Alert.h"
+#include "platform/Font.h"
+#include "platform/Format.h"
+#include "platform/Platform.h"
+
+namespace fieldmeter {
+
+using platform::Label;
+using platform::View;
+
+FluxprobeViewController::FluxprobeViewController(std::string nibName)
+    : ViewController(std::move(nibName)) {}
+
+FluxprobeViewController::~FluxprobeViewController() {
+    magnitudeLabel_.reset();
+    xLabel_.reset();
+    yLabel_.reset();
+    zLabel_.reset();
+    graphView_.reset();
+    // Stop before letting go, so no sample arrives half way through the teardown.
+    if (locationManager_) locationManager_->stopUpdatingHeading();
+    locationManager_.reset();
+    fluxprobeview_.reset();
+    wavesview_.reset();
+    mySlider_.reset();
+}
+
+std::vector<platform::Outlet> FluxprobeViewController::outlets() {
+    using platform::makeOutlet;
+    return {
+        makeOutlet<Label>("magnitudeLabel", [this](auto v) { setMagnitudeLabel(v); }),
+        makeOutlet<Label>("xLabel", [this](auto v) { setXLabel(v); }),
+        makeOutlet<Label>("yLabel", [this](auto v) { setYLabel(v); }),
+        makeOutlet<Label>("zLabel", [this](auto v) { setZLabel(v); }),
+        makeOutlet<graph::GraphView>("graphView", [this](auto v) { setGraphView(v); }),
+        makeOutlet<View>("fluxprobeview", [this](auto v) { setFluxprobeview(v); }),
+        makeOutlet<View>("wavesview", [this](auto v) { setWavesview(v); }),
+        makeOutlet<platform::Slider>("mySlider", [this](auto v) { mySlider_ = v; }),
+    };
+}
+
+std::vector<platform::Action> FluxprobeViewController::actions() {
+    return {platform::makeAction<FluxprobeViewController>("cargarbrujula",
+                                                          &FluxprobeViewController::cargarbrujula)};
+}
+
+void FluxprobeViewController::viewDidLoad() {
+    ViewController::viewDidLoad();
+    if (wavesview_) {
+        wavesview_->setBackgroundColor(platform::Color::clear());
+        wavesview_->setHidden(true);
+    }
+    if (fluxprobeview_) fluxprobeview_->setBackgroundColor(platform::Color::clear());
+
+    setLocationManager(std::make_shared<platform::LocationManager>());
+    if (locationManager_->headingAvailable()) {
+        locationManager_->setHeadingFilter(platform::kHeadingFilterNone);
+        locationManager_->setDelegate(
+            std::static_pointer_cast<FluxprobeViewController>(shared_from_this()));
+        locationManager_->startUpdatingHeading();
+    } else {
+        setLocationManager(nullptr);
+        platform::Alert{"No Compass!",
+                        "This device does not have the ability to measure magnetic fields.", "OK"}
+            .show();
+    }
+}
+
+void FluxprobeViewController::viewDidUnload() {
+    ViewController::viewDidUnload();
+    setMagnitudeLabel(nullptr);
+    setXLabel(nullptr);
+    setYLabel(nullptr);
+    setZLabel(nullptr);
+    setGraphView(nullptr);
+}
+
+bool FluxprobeViewController::shouldAutorotateToInterfaceOrientation(int) {
+    return true;
+}
+
+namespace {
+
+// Writes the value with one decimal, then prefixes the text just written with the axis name.
+void writeAxis(Label* label, const char* prefixFormat, double value) {
+    if (!label) return;
+    label->setText(platform::format("%.1f", value));
+    const std::string shown = label->text();
+    label->setText(platform::format(prefixFormat, shown.c_str()));
+}
+
+}  // namespace
+
+void FluxprobeViewController::locationManagerDidUpdateHeading(
+    platform::LocationManager&, std::shared_ptr<const platform::Heading> heading) {
+    const double x = heading->x;
+    const double y = heading->y;
+    const double z = heading->z;
+
+    writeAxis(xLabel_.get(), "X \u00b5T:%s", x);
+    writeAxis(yLabel_.get(), "Y \u00b5T:%s", y);
+    writeAxis(zLabel_.get(), "Z \u00b5T:%s", z);
+
+    const float magnitude = static_cast<float>(std::sqrt((x * x + y * y) + z * z));
+    if (magnitudeLabel_) {
+        magnitudeLabel_->setText(platform::format("%.1f", static_cast<double>(magnitude)));
+        magnitudeLabel_->setFont(platform::Font::withName("DBLCDTempBlack", 20.0f));
+    }
+
+    const float sliderValue = mySlider_ ? mySlider_->value() : 0.0f;
+    platform::log(platform::format("%.2f", static_cast<double>(sliderValue)));
+
+    const float threshold = (mySlider_ ? mySlider_->value() : 0.0f) + kThresholdOffset;
+    if (threshold < magnitude) {
+        playBeep();
+        if (wavesview_) wavesview_->setHidden(false);
+    } else {
+        if (wavesview_) wavesview_->setHidden(true);
+    }
+
+    if (graphView_) graphView_->updateHistoryWithX(x, y, z);
+}
+
+void FluxprobeViewController::locationManagerDidFailWithError(
+    platform::LocationManager& manager, const platform::LocationError& error) {
+    if (error.code == platform::LocationError::kDenied) manager.stopUpdatingHeading();
+}
+
+void FluxprobeViewController::playBeep() {
+    if (!beep_ && !beepUnavailable_) {
+        platform::Platform& p = platform::Platform::current();
+        if (auto path = p.pathForResource("beep", "wav")) beep_ = p.makeSound(*path);
+        if (!beep_) {
+            // Say it once; the meter goes on without sound.
+            beepUnavailable_ = true;
+            p.warn("fluxprobe: the alarm sound beep.wav could not be loaded; the alarm is silent");
+        }
+    }
+    if (beep_) beep_->play();
+}
+
+void FluxprobeViewController::touchesBegan(const platform::TouchSet& touches,
+                                           const platform::Event& event) {
+    ViewController::touchesBegan(touches, event);
+}
+
+void FluxprobeViewController::touchesMoved(const platform::TouchSet& touches,
+                                           const platform::Event& event) {
+    ViewController::touchesMoved(touches, event);
+}
+
+void FluxprobeViewController::cargarbrujula(platform::View*) {}
+
+}  // namespace fieldmeter

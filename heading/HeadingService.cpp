@@ -1,0 +1,61 @@
+#include "heading/HeadingService.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/LocationManager.h"
+
+namespace heading {
+
+HeadingService::~HeadingService() = default;
+
+void HeadingService::attach(platform::LocationManager& manager) {
+    if (std::find(managers_.begin(), managers_.end(), &manager) == managers_.end())
+        managers_.push_back(&manager);
+}
+
+void HeadingService::detach(platform::LocationManager& manager) {
+    auto it = std::find(managers_.begin(), managers_.end(), &manager);
+    if (it == managers_.end()) return;
+    if (delivering_ > 0)
+        *it = nullptr;  // the delivery loop is walking the list; compact afterwards
+    else
+        managers_.erase(it);
+}
+
+std::size_t HeadingService::listenerCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(managers_.begin(), managers_.end(), [](auto* m) { return m != nullptr; }));
+}
+
+void HeadingService::compact() {
+    if (delivering_ == 0)
+        managers_.erase(std::remove(managers_.begin(), managers_.end(), nullptr), managers_.end());
+}
+
+void HeadingService::deliver(const platform::Heading& heading) {
+    ++samples_;
+    if (observer_) observer_(heading);
+    auto shared = std::make_shared<const platform::Heading>(heading);
+    ++delivering_;
+    const std::size_t n = managers_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (platform::LocationManager* m = managers_[i]) {
+            ++deliveries_;
+            m->deliverHeading(shared);
+        }
+    }
+    --delivering_;
+    compact();
+}
+
+void HeadingService::fail(const platform::LocationError& error) {
+    ++delivering_;
+    const std::size_t n = managers_.size();
+    for (std::size_t i = 0; i < n; ++i)
+        if (platform::LocationManager* m = managers_[i]) m->deliverError(error);
+    --delivering_;
+    compact();
+}
+
+}  // namespace heading

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/Heading.h"
+#include "platform/HeadingHub.h"
+
+namespace heading {
+
+// The process's one heading service: hands every sample and error, on the main thread and in
+// order, to every location manager that has started updates. A manager that starts during a
+// delivery gets the next sample; one that stops or goes during a delivery gets no more.
+class HeadingService : public platform::HeadingHub {
+  public:
+    HeadingService() = default;
+    ~HeadingService() override;
+    HeadingService(const HeadingService&) = delete;
+    HeadingService& operator=(const HeadingService&) = delete;
+
+    bool headingAvailable() const override { return available_; }
+    void setHeadingAvailable(bool available) { available_ = available; }
+
+    void attach(platform::LocationManager& manager) override;
+    void detach(platform::LocationManager& manager) override;
+
+    // Main thread only.
+    void deliver(const platform::Heading& heading);
+    void fail(const platform::LocationError& error);
+
+    // Called with every sample before the managers get it (a recorder, a counter).
+    void setSampleObserver(std::function<void(const platform::Heading&)> observer) {
+        observer_ = std::move(observer);
+    }
+
+    std::uint64_t samplesDelivered() const { return samples_; }
+    std::uint64_t deliveries() const { return deliveries_; }
+    std::size_t listenerCount() const;
+
+  private:
+    void compact();
+
+    std::vector<platform::LocationManager*> managers_;
+    std::function<void(const platform::Heading&)> observer_;
+    std::uint64_t samples_ = 0;
+    std::uint64_t deliveries_ = 0;
+    int delivering_ = 0;
+    bool available_ = true;
+};
+
+}  // namespace heading

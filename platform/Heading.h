@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// One reading of the heading service: the magnetometer's axes in microtesla and the headings
+// in degrees. trueHeading is negative when no true heading is known.
+struct Heading {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    double magneticHeading = 0.0;
+    double trueHeading = -1.0;
+    double timestamp = 0.0;  // seconds since the source started
+    friend bool operator==(const Heading&, const Heading&) = default;
+};
+
+struct LocationError {
+    // The reading failed for now (device busy or gone); updates go on.
+    static constexpr int kLocationUnknown = 0;
+    // Access to the sensor was denied.
+    static constexpr int kDenied = 1;
+
+    int code = kLocationUnknown;
+    std::string message;
+};
+
+// Heading filter value that delivers every change, however small.
+inline constexpr double kHeadingFilterNone = -1.0;
+
+}  // namespace platform

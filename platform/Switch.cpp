@@ -1,0 +1,10 @@
+#include "platform/Switch.h"
+
+namespace platform {
+
+void Switch::setOn(bool on) {
+    on_ = on;
+    notify(ViewChange::Value);
+}
+
+}  // namespace platform
