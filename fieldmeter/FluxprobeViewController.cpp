@@ -146,11 +146,57 @@ void FluxprobeViewController::playBeep() {
 void FluxprobeViewController::touchesBegan(const platform::TouchSet& touches,
                                            const platform::Event& event) {
     ViewController::touchesBegan(touches, event);
+    const auto& all = touches.allObjects();
+    const unsigned n = touches.count();
+    if (n >= 1) touch1_ = all[0].locationInView(view().get());
+    if (n >= 2) touch2_ = all[1].locationInView(view().get());
 }
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// Degrees clockwise on screen from straight right of centre, -180 to 180.
+float angleAbout(platform::Point p, platform::Point centre) {
+    const double dy = static_cast<double>(p.y - centre.y);
+    const double dx = static_cast<double>(p.x - centre.x);
+    const double theta = std::atan2(dy, dx);
+    return static_cast<float>((theta * 180.0) / kPi);
+}
+
+}  // namespace
 
 void FluxprobeViewController::touchesMoved(const platform::TouchSet& touches,
                                            const platform::Event& event) {
     ViewController::touchesMoved(touches, event);
+    const auto& all = touches.allObjects();
+    const unsigned n = touches.count();
+    if (n == 0 || !fluxprobeview_) return;
+    const platform::View* root = view().get();
+
+    if (n == 1) {
+        // The dial jumps under the finger, but only while the finger is on it.
+        const platform::Point location = all[0].locationInView(root);
+        if (platform::rectContainsPoint(fluxprobeview_->frame(), location))
+            fluxprobeview_->setCenter(location);
+        return;
+    }
+
+    const platform::Rect frame = fluxprobeview_->frame();
+    const platform::Point p1 = all[0].locationInView(root);
+    const platform::Point p2 = all[1].locationInView(root);
+    if (!platform::rectContainsPoint(frame, p1) && !platform::rectContainsPoint(frame, p2)) return;
+
+    // Only the second finger measures the turn: the angle it swept about the dial's centre
+    // since it was last recorded. Not wrapped, so crossing the left side adds a full turn.
+    const platform::Point centre = fluxprobeview_->center();
+    const float previous = angleAbout(touch2_, centre);
+    const float current = angleAbout(p2, centre);
+    const float delta = current - previous;
+    const float rho = static_cast<float>((static_cast<double>(delta) * kPi) / 180.0);
+    fluxprobeview_->setTransform(platform::rotate(fluxprobeview_->transform(), rho));
+    touch1_ = p1;
+    touch2_ = p2;
 }
 
 void FluxprobeViewController::cargarbrujula(platform::View*) {}
