@@ -368,6 +368,7 @@ void HeadlessPlatform::clearRecords() {
 }
 
 void HeadlessPlatform::record(View& view, ViewChange change) {
+    if (!recording_ && change != ViewChange::Display) return;
     ShownEvent event{view.name(), change, {}};
     switch (change) {
         case ViewChange::Text:

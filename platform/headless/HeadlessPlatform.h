@@ -88,6 +88,9 @@ class HeadlessPlatform : public Platform {
     View* viewNamed(const std::string& name) const;
 
     void clearRecords();
+    // Off: only counts (log lines, sounds, redraw requests) are kept, so a long run stays flat.
+    void setRecording(bool on) { recording_ = on; }
+    long logCount() const { return logCount_; }
 
     // Platform
     HeadingHub& headingHub() override { return service_; }
@@ -97,7 +100,10 @@ class HeadlessPlatform : public Platform {
                                                const std::string& type) override;
     std::shared_ptr<Sound> makeSound(const std::string& path) override;
     void showAlert(const Alert& alert) override { alerts_.push_back(alert); }
-    void log(std::string_view line) override { log_.emplace_back(line); }
+    void log(std::string_view line) override {
+        ++logCount_;
+        if (recording_) log_.emplace_back(line);
+    }
     void warn(std::string_view message) override { warnings_.emplace_back(message); }
     void presentModal(ViewController& presenter, ViewController& presented, bool animated) override;
     void dismissModal(ViewController& presenter, ViewController& presented, bool animated) override;
@@ -138,6 +144,8 @@ class HeadlessPlatform : public Platform {
     int dismissals_ = 0;
     bool soundsCanBeMade_ = true;
     bool idleTimerDisabled_ = false;
+    bool recording_ = true;
+    long logCount_ = 0;
 };
 
 }  // namespace platform::headless
