@@ -1,6 +1,7 @@
 #include "app/Classes.h"
 
 #include "app/AppDelegate.h"
+#include "compass/CompassViewController.h"
 #include "fieldmeter/FluxprobeViewController.h"
 
 namespace app {
@@ -10,6 +11,9 @@ platform::ClassRegistry fluxprobeClasses() {
     classes.addDelegate(AppDelegate::kClassName, [] { return std::make_shared<AppDelegate>(); });
     classes.addController(fieldmeter::FluxprobeViewController::kClassName, [](std::string nib) {
         return std::make_shared<fieldmeter::FluxprobeViewController>(std::move(nib));
+    });
+    classes.addController(compass::CompassViewController::kClassName, [](std::string nib) {
+        return std::make_shared<compass::CompassViewController>(std::move(nib));
     });
     return classes;
 }

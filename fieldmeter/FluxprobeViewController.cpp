@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "compass/CompassViewController.h"
 #include "platform/Alert.h"
 #include "platform/Font.h"
 #include "platform/Format.h"
@@ -199,6 +200,12 @@ void FluxprobeViewController::touchesMoved(const platform::TouchSet& touches,
     touch2_ = p2;
 }
 
-void FluxprobeViewController::cargarbrujula(platform::View*) {}
+void FluxprobeViewController::cargarbrujula(platform::View*) {
+    auto screen = std::make_shared<compass::CompassViewController>("CompassViewController");
+    screen->setModalTransitionStyle(platform::ModalTransitionStyleCrossDissolve);
+    presentModalViewController(screen, true);
+    // From here the presentation alone holds the compass screen, until its done: dismisses it.
+    screen.reset();
+}
 
 }  // namespace fieldmeter
