@@ -1,0 +1,11 @@
+#include "heading/Callbacks.h"
+
+#include <cstdio>
+
+namespace heading {
+
+void warnOnStderr(const std::string& message) {
+    std::fprintf(stderr, "fluxprobe: %s\n", message.c_str());
+}
+
+}  // namespace heading

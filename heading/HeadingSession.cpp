@@ -1,0 +1,78 @@
+#include "heading/HeadingSession.h"
+
+#include <utility>
+
+#include "heading/NoneSource.h"
+#include "heading/Recorder.h"
+#include "heading/SampleChannel.h"
+#include "heading/SimulatedSource.h"
+#include "heading/Source.h"
+#include "heading/SourceSpec.h"
+
+namespace heading {
+
+namespace {
+
+std::unique_ptr<Source> makeSource(const SourceOptions& options) {
+    const SourceSpec spec = parseSourceSpec(options.spec);
+    switch (spec.kind) {
+        case SourceSpec::Kind::None:
+            return std::make_unique<NoneSource>();
+        case SourceSpec::Kind::Simulated:
+            return std::make_unique<SimulatedSource>(spec.rate, options.declination);
+        case SourceSpec::Kind::Auto:
+            return std::make_unique<NoneSource>("auto: no magnetometer found");
+        case SourceSpec::Kind::Iio:
+            throw SourceError("heading source 'iio' is not built yet");
+        case SourceSpec::Kind::Replay:
+            throw SourceError("heading source 'replay' is not built yet");
+    }
+    throw SourceError("heading source '" + options.spec + "' is not known");
+}
+
+}  // namespace
+
+HeadingSession::HeadingSession(const SourceOptions& options, HeadingService& service, Post post,
+                               Warn warn)
+    : service_(service), post_(std::move(post)), warn_(std::move(warn)) {
+    source_ = makeSource(options);
+    // The source first: a bad source must not leave an empty record file behind.
+    if (!options.recordPath.empty())
+        recorder_ = std::make_unique<Recorder>(options.recordPath, warn_);
+}
+
+HeadingSession::~HeadingSession() {
+    stop();
+}
+
+void HeadingSession::prepare() {
+    service_.setHeadingAvailable(source_->available());
+}
+
+void HeadingSession::start() {
+    if (channel_) return;
+    channel_ = std::make_shared<SampleChannel>(service_, post_);
+    if (recorder_)
+        service_.setSampleObserver(
+            [r = recorder_.get()](const platform::Heading& h) { r->record(h); });
+    source_->start(channel_);
+}
+
+void HeadingSession::stop() {
+    if (!channel_) return;
+    source_->stop();
+    channel_->close();
+    channel_.reset();
+    if (recorder_) {
+        service_.setSampleObserver({});
+        recorder_->flush();
+    }
+}
+
+std::string HeadingSession::describe() const {
+    std::string text = source_->describe();
+    if (recorder_) text += ", recording to " + recorder_->name();
+    return text;
+}
+
+}  // namespace heading

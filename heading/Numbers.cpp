@@ -1,0 +1,42 @@
+#include "heading/Numbers.h"
+
+#include <charconv>
+
+namespace heading {
+
+std::string_view trimSpaces(std::string_view text) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+namespace {
+
+template <typename T>
+std::optional<T> parseWhole(std::string_view text) {
+    text = trimSpaces(text);
+    // from_chars takes no '+'; allow one, but not "+-1".
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return std::nullopt;
+    }
+    if (text.empty()) return std::nullopt;
+    T value{};
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc{} || ptr != end) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<double> parseNumber(std::string_view text) {
+    return parseWhole<double>(text);
+}
+
+std::optional<long long> parseInteger(std::string_view text) {
+    return parseWhole<long long>(text);
+}
+
+}  // namespace heading

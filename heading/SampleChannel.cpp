@@ -1,0 +1,64 @@
+#include "heading/SampleChannel.h"
+
+#include <utility>
+
+namespace heading {
+
+SampleChannel::SampleChannel(HeadingService& service, Post post)
+    : service_(service), post_(std::move(post)) {}
+
+void SampleChannel::push(const platform::Heading& heading) {
+    std::unique_lock lock(mutex_);
+    pending_.push_back({heading, std::nullopt});
+    scheduleLocked(lock);
+}
+
+void SampleChannel::push(const std::vector<platform::Heading>& headings) {
+    if (headings.empty()) return;
+    std::unique_lock lock(mutex_);
+    for (const auto& h : headings) pending_.push_back({h, std::nullopt});
+    scheduleLocked(lock);
+}
+
+void SampleChannel::pushError(const platform::LocationError& error) {
+    std::unique_lock lock(mutex_);
+    pending_.push_back({{}, error});
+    scheduleLocked(lock);
+}
+
+void SampleChannel::scheduleLocked(std::unique_lock<std::mutex>& lock) {
+    if (scheduled_) return;
+    scheduled_ = true;
+    lock.unlock();
+    // The task keeps the channel alive; close() keeps it away from the service.
+    post_([self = shared_from_this()] { self->drain(); });
+}
+
+std::size_t SampleChannel::backlog() {
+    std::lock_guard lock(mutex_);
+    return pending_.size();
+}
+
+void SampleChannel::close() {
+    closed_ = true;
+    std::lock_guard lock(mutex_);
+    pending_.clear();
+}
+
+void SampleChannel::drain() {
+    std::vector<Event> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(pending_);
+        scheduled_ = false;
+    }
+    for (const auto& event : batch) {
+        if (closed_) return;  // a delegate may stop the session part-way through a batch
+        if (event.error)
+            service_.fail(*event.error);
+        else
+            service_.deliver(event.heading);
+    }
+}
+
+}  // namespace heading

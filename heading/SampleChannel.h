@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "heading/Callbacks.h"
+#include "heading/HeadingService.h"
+#include "platform/Heading.h"
+
+namespace heading {
+
+// Carries samples and errors from a reader thread to the heading service on the main thread,
+// in order. At most one task is posted at a time: whatever piles up while it waits is delivered
+// by that one task, so a fast source cannot flood the main loop with events.
+class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
+  public:
+    SampleChannel(HeadingService& service, Post post);
+
+    // Any thread.
+    void push(const platform::Heading& heading);
+    void push(const std::vector<platform::Heading>& headings);
+    void pushError(const platform::LocationError& error);
+
+    // Samples and errors waiting for the main thread; a source that can afford to drop samples
+    // checks it so a slow main loop does not make the backlog grow without end.
+    std::size_t backlog();
+
+    // Main thread: nothing pushed or still waiting reaches the service afterwards.
+    void close();
+
+  private:
+    struct Event {
+        platform::Heading heading;
+        std::optional<platform::LocationError> error;
+    };
+    void scheduleLocked(std::unique_lock<std::mutex>& lock);
+    void drain();
+
+    HeadingService& service_;
+    Post post_;
+    std::mutex mutex_;
+    std::vector<Event> pending_;
+    bool scheduled_ = false;
+    bool closed_ = false;  // main thread only
+};
+
+}  // namespace heading

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "heading/Source.h"
+
+namespace heading {
+
+// Delivers the simulated field in real time from a thread of its own: sample n is due n / rate
+// seconds after start. When the thread wakes late, every sample that has fallen due goes as one
+// batch; more than a second behind (a suspended machine, a main loop that cannot keep up), the
+// older samples are skipped rather than piled up.
+class SimulatedSource : public Source {
+  public:
+    SimulatedSource(double rate, std::optional<double> declination);
+    ~SimulatedSource() override;
+
+    void start(std::shared_ptr<SampleChannel> channel) override;
+    void stop() override;
+    std::string describe() const override;
+
+  private:
+    void run(std::stop_token stop, std::shared_ptr<SampleChannel> channel);
+
+    double rate_;
+    std::optional<double> declination_;
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+    std::jthread thread_;
+};
+
+}  // namespace heading

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace heading {
+
+class SampleChannel;
+
+// Where samples come from. A source that must block reads on a thread of its own and pushes
+// into the channel; stop() returns only when that thread has ended.
+class Source {
+  public:
+    virtual ~Source() = default;
+
+    // Whether this device can measure headings at all.
+    virtual bool available() const { return true; }
+
+    virtual void start(std::shared_ptr<SampleChannel> channel) = 0;
+    virtual void stop() = 0;
+
+    virtual std::string describe() const = 0;
+};
+
+}  // namespace heading

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace heading {
+
+// A --heading-source value taken apart.
+struct SourceSpec {
+    enum class Kind { Auto, Iio, Replay, Simulated, None };
+
+    static constexpr double kDefaultRate = 50.0;
+    static constexpr double kMaxRate = 100000.0;
+
+    Kind kind = Kind::Auto;
+    std::string device;          // iio: the device asked for, empty for the first one
+    std::string file;            // replay
+    double rate = kDefaultRate;  // simulated, samples per second
+};
+
+// Throws SourceError naming the part that is wrong and what is accepted.
+SourceSpec parseSourceSpec(std::string_view text);
+
+}  // namespace heading

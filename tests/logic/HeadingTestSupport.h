@@ -1,0 +1,108 @@
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "heading/Callbacks.h"
+#include "heading/HeadingService.h"
+#include "platform/LocationManager.h"
+
+namespace heading_test {
+
+// Stands in for the main loop: sources post from their threads, the test thread runs the tasks.
+class TaskQueue {
+  public:
+    heading::Post post() {
+        return [this](std::function<void()> task) {
+            std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(task));
+            ++posted_;
+        };
+    }
+
+    // Runs what is queued now; returns how many tasks ran.
+    int pump() {
+        std::deque<std::function<void()>> tasks;
+        {
+            std::lock_guard lock(mutex_);
+            tasks.swap(tasks_);
+        }
+        for (auto& t : tasks) t();
+        return static_cast<int>(tasks.size());
+    }
+
+    // Pumps until done() or a generous deadline (a hang guard, not a timing check).
+    bool pumpUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            if (pump() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    int posted() {
+        std::lock_guard lock(mutex_);
+        return posted_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::deque<std::function<void()>> tasks_;
+    int posted_ = 0;
+};
+
+// A started location manager that keeps what it receives.
+struct Collector : platform::LocationManagerDelegate {
+    std::vector<platform::Heading> samples;
+    std::vector<platform::LocationError> errors;
+    std::function<void()> onSample;
+
+    void locationManagerDidUpdateHeading(platform::LocationManager&,
+                                         std::shared_ptr<const platform::Heading> h) override {
+        samples.push_back(*h);
+        if (onSample) onSample();
+    }
+    void locationManagerDidFailWithError(platform::LocationManager&,
+                                         const platform::LocationError& e) override {
+        errors.push_back(e);
+    }
+};
+
+struct Listening {
+    explicit Listening(heading::HeadingService& service)
+        : collector(std::make_shared<Collector>()), manager(service) {
+        manager.setHeadingFilter(platform::kHeadingFilterNone);
+        manager.setDelegate(collector);
+        manager.startUpdatingHeading();
+    }
+    std::shared_ptr<Collector> collector;
+    platform::LocationManager manager;
+};
+
+// Warnings kept for the test to read; callable from any thread.
+class Warnings {
+  public:
+    heading::Warn warn() {
+        return [this](const std::string& m) {
+            std::lock_guard lock(mutex_);
+            lines_.push_back(m);
+        };
+    }
+    std::vector<std::string> lines() {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+}  // namespace heading_test

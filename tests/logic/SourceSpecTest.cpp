@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "heading/SourceError.h"
+#include "heading/SourceSpec.h"
+
+namespace {
+
+using heading::parseSourceSpec;
+using heading::SourceSpec;
+using Kind = heading::SourceSpec::Kind;
+
+TEST(SourceSpec, AcceptsEveryForm) {
+    struct Case {
+        const char* text;
+        Kind kind;
+        const char* device;
+        const char* file;
+        double rate;
+    };
+    const Case cases[] = {
+        {"auto", Kind::Auto, "", "", 50},
+        {"none", Kind::None, "", "", 50},
+        {"iio", Kind::Iio, "", "", 50},
+        {"iio:iio:device1", Kind::Iio, "iio:device1", "", 50},
+        {"iio:ak8975", Kind::Iio, "ak8975", "", 50},
+        {"replay:session.csv", Kind::Replay, "", "session.csv", 50},
+        {"replay:C:/odd:name.csv", Kind::Replay, "", "C:/odd:name.csv", 50},
+        {"simulated", Kind::Simulated, "", "", 50},
+        {"simulated:rate=10000", Kind::Simulated, "", "", 10000},
+        {"simulated:rate=0.5", Kind::Simulated, "", "", 0.5},
+        {"simulated:rate=100000", Kind::Simulated, "", "", 100000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SourceSpec s = parseSourceSpec(c.text);
+        EXPECT_EQ(s.kind, c.kind);
+        EXPECT_EQ(s.device, c.device);
+        EXPECT_EQ(s.file, c.file);
+        EXPECT_EQ(s.rate, c.rate);
+    }
+}
+
+TEST(SourceSpec, RefusesWithAMessageThatSaysWhy) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none"},
+        {"compass", "expected auto, iio[:DEVICE]"},
+        {"Simulated", "expected auto"},
+        {"auto:x", "'auto' takes no argument"},
+        {"none:", "'none' takes no argument"},
+        {"iio:", "expected a device name after 'iio:'"},
+        {"replay", "expected a file after 'replay:'"},
+        {"replay:", "expected a file after 'replay:'"},
+        {"simulated:", "expected rate=HZ"},
+        {"simulated:hz=5", "expected rate=HZ"},
+        {"simulated:rate=", "rate '' is not a number"},
+        {"simulated:rate=fast", "rate 'fast' is not a number"},
+        {"simulated:rate=50Hz", "rate '50Hz' is not a number"},
+        {"simulated:rate=nan", "rate 'nan' is not a number"},
+        {"simulated:rate=inf", "rate 'inf' is not a number"},
+        {"simulated:rate=0", "rate must be above 0 Hz"},
+        {"simulated:rate=-5", "rate must be above 0 Hz"},
+        {"simulated:rate=100001", "rate must be at most 100000 Hz"},
+        {"simulated:rate=1e300", "rate must be at most 100000 Hz"},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        try {
+            parseSourceSpec(text);
+            ADD_FAILURE() << "accepted";
+        } catch (const heading::SourceError& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find(expected), std::string::npos) << message;
+            EXPECT_NE(message.find(std::string("'") + text + "'"), std::string::npos) << message;
+        }
+    }
+}
+
+}  // namespace
