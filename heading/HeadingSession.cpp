@@ -4,6 +4,7 @@
 
 #include "heading/NoneSource.h"
 #include "heading/Recorder.h"
+#include "heading/ReplaySource.h"
 #include "heading/SampleChannel.h"
 #include "heading/SimulatedSource.h"
 #include "heading/Source.h"
@@ -13,7 +14,7 @@ namespace heading {
 
 namespace {
 
-std::unique_ptr<Source> makeSource(const SourceOptions& options) {
+std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& warn) {
     const SourceSpec spec = parseSourceSpec(options.spec);
     switch (spec.kind) {
         case SourceSpec::Kind::None:
@@ -25,7 +26,7 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options) {
         case SourceSpec::Kind::Iio:
             throw SourceError("heading source 'iio' is not built yet");
         case SourceSpec::Kind::Replay:
-            throw SourceError("heading source 'replay' is not built yet");
+            return std::make_unique<ReplaySource>(spec.file, options.declination, warn);
     }
     throw SourceError("heading source '" + options.spec + "' is not known");
 }
@@ -35,7 +36,7 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options) {
 HeadingSession::HeadingSession(const SourceOptions& options, HeadingService& service, Post post,
                                Warn warn)
     : service_(service), post_(std::move(post)), warn_(std::move(warn)) {
-    source_ = makeSource(options);
+    source_ = makeSource(options, warn_);
     // The source first: a bad source must not leave an empty record file behind.
     if (!options.recordPath.empty())
         recorder_ = std::make_unique<Recorder>(options.recordPath, warn_);

@@ -1,6 +1,9 @@
 #include "heading/Numbers.h"
 
 #include <charconv>
+#include <cstdlib>
+#include <string>
+#include <type_traits>
 
 namespace heading {
 
@@ -25,7 +28,15 @@ std::optional<T> parseWhole(std::string_view text) {
     T value{};
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc{} || ptr != end) return std::nullopt;
+    if (ptr != end) return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {
+        // A number all the same: strtod gives ±inf for one too large and 0 or a subnormal for
+        // one too small, which is what the caller should judge.
+        if constexpr (std::is_floating_point_v<T>)
+            return std::strtod(std::string(text).c_str(), nullptr);
+        return std::nullopt;
+    }
+    if (ec != std::errc{}) return std::nullopt;
     return value;
 }
 

@@ -49,9 +49,16 @@ Recorder::~Recorder() {
 
 void Recorder::record(const platform::Heading& h) {
     if (failed_ || !file_) return;
+    double t = h.timestamp + tOffset_;
+    if (recorded_ && t < lastT_) {  // the source started again
+        tOffset_ += lastT_ - t;
+        t = lastT_;
+    }
+    lastT_ = t;
+    recorded_ = true;
     // %.17g keeps every bit of a double, so the file replays exactly what was delivered.
-    if (std::fprintf(file_.get(), "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", h.timestamp, h.x, h.y,
-                     h.z, h.magneticHeading, h.trueHeading) < 0) {
+    if (std::fprintf(file_.get(), "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t, h.x, h.y, h.z,
+                     h.magneticHeading, h.trueHeading) < 0) {
         writeFailed(errno);
         return;
     }

@@ -13,8 +13,9 @@ namespace heading {
 
 // Writes every sample it is given to a file in the replay format. The file is created, never
 // overwritten; it is flushed when a second has passed since the last flush and at the end, so a
-// crash loses at most about the last second. A write that fails later (disk full) is reported
-// once through warn and recording stops; the meter goes on.
+// crash loses at most about the last second. t never goes backwards in the file: when the
+// source starts again from 0, the recording carries on from where it was. A write that fails later
+// (disk full) is reported once through warn and recording stops; the meter goes on.
 class Recorder {
   public:
     using Clock = std::chrono::steady_clock;
@@ -47,6 +48,9 @@ class Recorder {
     std::function<Clock::time_point()> now_;
     std::unique_ptr<std::FILE, Closer> file_;
     Clock::time_point lastFlush_;
+    double lastT_ = 0.0;
+    double tOffset_ = 0.0;
+    bool recorded_ = false;
     bool failed_ = false;
 };
 
