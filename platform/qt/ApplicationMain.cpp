@@ -1,0 +1,110 @@
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "heading/HeadingService.h"
+#include "heading/HeadingSession.h"
+#include "platform/ApplicationDelegate.h"
+#include "platform/InterfaceError.h"
+#include "platform/Launcher.h"
+#include "platform/qt/Options.h"
+#include "platform/qt/QtPlatform.h"
+
+namespace platform {
+
+namespace {
+
+std::vector<std::string> argumentsOf(int argc, char* argv[]) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return args;
+}
+
+int fail(const std::string& message) {
+    std::cerr << "fluxprobe: " << message << std::endl;
+    return 2;
+}
+
+}  // namespace
+
+int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
+    // Help needs no display, so it comes before Qt starts.
+    if (qt::wantsHelp(argumentsOf(argc, argv))) {
+        std::cout << qt::helpText();
+        return 0;
+    }
+
+    // Qt takes its own options out of argv; what is left is ours or ignored.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("fluxprobe"));
+    QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));
+
+    qt::Options options;
+    try {
+        options = qt::parseOptions(argumentsOf(argc, argv));
+    } catch (const qt::OptionError& e) {
+        std::cerr << "fluxprobe: " << e.what() << "\n" << qt::usageLine() << std::endl;
+        return 2;
+    }
+
+    qt::QtPlatformSettings settings;
+    settings.uiDir = QString::fromStdString(options.uiDir);
+    if (settings.uiDir.isEmpty()) settings.uiDir = qEnvironmentVariable("FLUXPROBE_UI_DIR");
+    settings.dataDir = qEnvironmentVariable("FLUXPROBE_DATA_DIR");
+
+    heading::HeadingService service;
+    qt::QtPlatform platform(service, settings);
+
+    std::unique_ptr<heading::HeadingSession> session;
+    std::shared_ptr<ApplicationDelegate> delegate;
+    try {
+        session = std::make_unique<heading::HeadingSession>(
+            options.source, service,
+            [&platform](std::function<void()> task) { platform.post(std::move(task)); });
+        session->prepare();
+    } catch (const heading::SourceError& e) {
+        return fail(e.what());
+    }
+    try {
+        delegate = launchApplication(platform, classes);
+    } catch (const InterfaceError& e) {
+        return fail(e.what());
+    }
+    try {
+        session->start();
+    } catch (const heading::SourceError& e) {
+        return fail(e.what());
+    }
+
+    if (options.quitAfter)
+        QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app,
+                           &QCoreApplication::quit);
+
+    int status = app.exec();
+
+    if (!options.screenshot.empty()) {
+        QWidget* window = platform.mainWindow();
+        const QString file = QString::fromStdString(options.screenshot);
+        if (!window || !window->grab().save(file, "PNG")) {
+            std::cerr << "fluxprobe: could not write the screenshot " << options.screenshot
+                      << std::endl;
+            if (status == 0) status = 1;
+        }
+    }
+
+    // Readers stop first, so no sample arrives while the screens go.
+    session->stop();
+    session.reset();
+    delegate.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
+    return status;
+}
+
+}  // namespace platform

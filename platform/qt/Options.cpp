@@ -1,0 +1,127 @@
+#include "platform/qt/Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace platform::qt {
+
+namespace {
+
+double number(const std::string& option, const std::string& text) {
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE ||
+        !std::isfinite(value))
+        throw OptionError("option " + option + " needs a number, got '" + text + "'");
+    return value;
+}
+
+}  // namespace
+
+bool wantsHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+Options parseOptions(const std::vector<std::string>& args) {
+    Options options;
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) continue;  // not ours: ignored
+        const auto eq = arg.find('=');
+        const std::string name = arg.substr(0, eq);
+        const bool hasValue = eq != std::string::npos;
+        const std::string value = hasValue ? arg.substr(eq + 1) : std::string();
+        auto needValue = [&](const char* example) {
+            if (!hasValue || value.empty())
+                throw OptionError("option " + name + " needs a value, as in " + name + "=" +
+                                  example);
+        };
+        if (name == "--heading-source") {
+            needValue("simulated");
+            options.source.spec = value;
+        } else if (name == "--declination") {
+            needValue("2.5");
+            const double deg = number(name, value);
+            if (std::fabs(deg) > 180.0)
+                throw OptionError(
+                    "option --declination must lie between -180 and 180 degrees, got '" + value +
+                    "'");
+            options.source.declination = deg;
+        } else if (name == "--record") {
+            needValue("session.csv");
+            options.source.recordPath = value;
+        } else if (name == "--quit-after") {
+            needValue("3");
+            const double seconds = number(name, value);
+            if (seconds < 0.0 || seconds > 86400.0 * 365.0)
+                throw OptionError("option --quit-after needs seconds from 0 up, got '" + value +
+                                  "'");
+            options.quitAfter = seconds;
+        } else if (name == "--screenshot") {
+            needValue("meter.png");
+            options.screenshot = value;
+        } else if (name == "--ui-dir") {
+            needValue("resources");
+            options.uiDir = value;
+        } else {
+            throw OptionError("unknown option '" + arg + "'");
+        }
+    }
+    return options;
+}
+
+const char* usageLine() {
+    return "usage: fluxprobe [--heading-source=SPEC] [--declination=DEG] [--record=FILE]\n"
+           "                 [--quit-after=SECONDS] [--screenshot=FILE] [--ui-dir=DIR] [--help]\n"
+           "                 [Qt options such as -platform offscreen]";
+}
+
+std::string helpText() {
+    std::string text = usageLine();
+    text += R"(
+
+A magnetic field meter: the field along each axis and in total (microtesla), a running graph
+of the last 150 samples, and an alarm (beep and waves) above the slider's threshold.
+
+Options:
+  --heading-source=SPEC  where samples come from (default auto):
+                           auto                the first IIO magnetometer; none found means
+                                               no heading data ("No Compass!")
+                           iio[:DEVICE]        a Linux IIO magnetometer, e.g. iio:iio:device0
+                           replay:FILE         a recorded CSV session, paced in real time
+                           simulated[:rate=HZ] an Earth-like field with a magnet passing by
+                           none                a device without a magnetometer
+  --declination=DEG      true heading = magnetic heading + DEG (east positive)
+  --record=FILE          also write every sample to FILE (CSV, replay format); an existing
+                         file is refused
+  --quit-after=SECONDS   leave the loop after SECONDS
+  --screenshot=FILE      write a PNG of the window just before leaving
+  --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
+  --help, -h             this text
+
+Environment:
+  FLUXPROBE_UI_DIR       as --ui-dir
+  FLUXPROBE_DATA_DIR     the folder of beep.wav (default: next to the program, then its
+                         ../share/fluxprobe)
+
+Examples:
+  fluxprobe --heading-source=simulated
+  fluxprobe --heading-source=simulated:rate=20 --record=walk.csv
+  fluxprobe --heading-source=replay:walk.csv --declination=2.5
+  fluxprobe --heading-source=iio:iio:device0
+  QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
+
+Exit status: 0 when the window closes or --quit-after ends the run; 2 for a bad option, a
+source that cannot start or a broken interface file.
+)";
+    return text;
+}
+
+}  // namespace platform::qt

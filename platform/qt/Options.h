@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "heading/HeadingSession.h"
+
+namespace platform::qt {
+
+// The command line's own options, once Qt has taken its own.
+struct Options {
+    heading::SourceOptions source;
+    std::optional<double> quitAfter;  // seconds
+    std::string screenshot;           // PNG written just before the loop ends
+    std::string uiDir;                // interface files from here instead of the bundled ones
+    bool help = false;
+};
+
+// A bad option; the message names it.
+class OptionError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads args (without the program name). Arguments that are not options are ignored.
+Options parseOptions(const std::vector<std::string>& args);
+
+// True when args ask for the help text (checked before Qt needs a display).
+bool wantsHelp(const std::vector<std::string>& args);
+
+const char* usageLine();
+std::string helpText();
+
+}  // namespace platform::qt

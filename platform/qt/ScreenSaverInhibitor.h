@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+namespace platform::qt {
+
+// Keeps the desktop's screen saver from starting (org.freedesktop.ScreenSaver on the session
+// bus) while inhibited. Where no session bus or no screen saver service exists, nothing happens.
+class ScreenSaverInhibitor {
+  public:
+    ScreenSaverInhibitor();
+    ~ScreenSaverInhibitor();
+    ScreenSaverInhibitor(const ScreenSaverInhibitor&) = delete;
+    ScreenSaverInhibitor& operator=(const ScreenSaverInhibitor&) = delete;
+
+    void setInhibited(bool inhibited);
+    bool isInhibited() const { return wanted_; }
+
+  private:
+    void request();
+    void release();
+
+    std::unique_ptr<QObject> context_;
+    bool wanted_ = false;
+    bool pending_ = false;
+    unsigned cookie_ = 0;
+    bool holding_ = false;
+};
+
+}  // namespace platform::qt

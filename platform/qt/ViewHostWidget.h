@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "platform/View.h"
+
+namespace platform::qt {
+
+// Shows a view of the system's own (one that draws itself): every paint makes a QPainter-backed
+// DrawingContext and asks the view to display into it. Redraw requests in between merge into
+// the one paint Qt schedules, which paints() counts.
+class ViewHostWidget : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit ViewHostWidget(QWidget* parent = nullptr);
+
+    void setView(std::weak_ptr<View> view) { view_ = std::move(view); }
+    long paints() const { return paints_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::weak_ptr<View> view_;
+    long paints_ = 0;
+};
+
+}  // namespace platform::qt
