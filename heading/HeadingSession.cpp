@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "heading/IioFiles.h"
+#include "heading/IioSource.h"
 #include "heading/NoneSource.h"
 #include "heading/Recorder.h"
 #include "heading/ReplaySource.h"
@@ -22,9 +24,10 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& war
         case SourceSpec::Kind::Simulated:
             return std::make_unique<SimulatedSource>(spec.rate, options.declination);
         case SourceSpec::Kind::Auto:
-            return std::make_unique<NoneSource>("auto: no magnetometer found");
+            if (auto iio = IioSource::findFirst(iioRoot(), options.declination)) return iio;
+            return std::make_unique<NoneSource>("auto: no magnetometer under " + iioRoot());
         case SourceSpec::Kind::Iio:
-            throw SourceError("heading source 'iio' is not built yet");
+            return IioSource::open(iioRoot(), spec.device, options.declination);
         case SourceSpec::Kind::Replay:
             return std::make_unique<ReplaySource>(spec.file, options.declination, warn);
     }

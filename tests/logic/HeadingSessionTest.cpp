@@ -109,8 +109,7 @@ TEST(HeadingSession, DeclinationGivesATrueHeading) {
 }
 
 TEST(HeadingSession, NoneAndAutoWithoutAMagnetometerHaveNoHeading) {
-    const auto empty = std::filesystem::temp_directory_path() / "fluxprobe-empty-iio";
-    std::filesystem::create_directories(empty);
+    const auto empty = heading_test::freshTempDir("empty-iio");
     ::setenv("FLUXPROBE_IIO_ROOT", empty.c_str(), 1);
     for (const char* spec : {"none", "auto"}) {
         SCOPED_TRACE(spec);
@@ -127,17 +126,19 @@ TEST(HeadingSession, NoneAndAutoWithoutAMagnetometerHaveNoHeading) {
         EXPECT_TRUE(a.collector->errors.empty());
     }
     ::unsetenv("FLUXPROBE_IIO_ROOT");
+    std::filesystem::remove_all(empty);
 }
 
 TEST(HeadingSession, ABadSourceIsRefusedBeforeTheRecordFileIsMade) {
-    const auto path = std::filesystem::temp_directory_path() / "fluxprobe-never-made.csv";
-    std::filesystem::remove(path);
+    const auto dir = heading_test::freshTempDir("never-made");
+    const auto path = dir / "r.csv";
     HeadingService service;
     TaskQueue queue;
     SourceOptions o = options("simulated:rate=0");
     o.recordPath = path;
     EXPECT_THROW(HeadingSession(o, service, queue.post()), SourceError);
     EXPECT_FALSE(std::filesystem::exists(path));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <chrono>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -13,6 +16,16 @@
 #include "platform/LocationManager.h"
 
 namespace heading_test {
+
+// A fresh directory of the system's temporary one, unique to this process and name, so test
+// runs in several build trees at once keep apart. Removed again by the caller.
+inline std::filesystem::path freshTempDir(const std::string& name) {
+    auto dir = std::filesystem::temp_directory_path() /
+               ("fluxprobe-" + name + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
 
 // Stands in for the main loop: sources post from their threads, the test thread runs the tasks.
 class TaskQueue {

@@ -27,11 +27,9 @@ using heading_test::Warnings;
 class RecordReplay : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("fluxprobe-record-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = heading_test::freshTempDir(
+            std::string("record-") +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override { fs::remove_all(dir); }
 

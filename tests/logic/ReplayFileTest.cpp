@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "HeadingTestSupport.h"
 #include "heading/ReplayFile.h"
 #include "heading/SourceError.h"
 
@@ -81,9 +82,7 @@ TEST(ReplayFile, EachMalformedFileGetsItsOwnMessage) {
 }
 
 TEST(ReplayFile, MissingAndUnreadableFilesAreNamed) {
-    const auto dir = std::filesystem::temp_directory_path() / "fluxprobe-replay-read";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const auto dir = heading_test::freshTempDir("replay-read");
     const auto missing = (dir / "missing.csv").string();
     EXPECT_THROW(
         try { ReplayFile::read(missing); } catch (const SourceError& e) {
