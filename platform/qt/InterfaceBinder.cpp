@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/InterfaceError.h"
+#include "platform/qt/Guarded.h"
 #include "platform/qt/ScreenWidget.h"
 #include "platform/qt/ViewHostWidget.h"
 #include "platform/qt/WidgetPeer.h"
@@ -118,7 +119,8 @@ void wireControl(QWidget* control, const std::shared_ptr<View>& view,
     if (action.empty()) return;
     QObject::connect(button, &QAbstractButton::clicked, button, [owner, sender, action] {
         // A screen that has gone is never called.
-        if (auto screen = owner.lock()) screen->performAction(action, sender.lock().get());
+        if (auto screen = owner.lock())
+            guarded([&] { screen->performAction(action, sender.lock().get()); });
     });
 }
 

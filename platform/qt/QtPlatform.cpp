@@ -18,6 +18,7 @@
 #include "platform/InterfaceError.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
+#include "platform/qt/Guarded.h"
 #include "platform/qt/InterfaceBinder.h"
 #include "platform/qt/QtSound.h"
 #include "platform/qt/QtTimer.h"
@@ -75,7 +76,8 @@ QtPlatform::~QtPlatform() {
 }
 
 void QtPlatform::post(std::function<void()> task) {
-    QMetaObject::invokeMethod(context_.get(), std::move(task), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_.get(), [task = std::move(task)] { guarded(task); }, Qt::QueuedConnection);
 }
 
 long QtPlatform::paintsOf(const View& view) {

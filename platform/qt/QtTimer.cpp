@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/Guarded.h"
+
 namespace platform::qt {
 
 QtTimer::QtTimer(double interval, std::function<void()> tick, bool repeats,
@@ -25,7 +27,7 @@ void QtTimer::fire() {
     if (!valid_) return;
     auto tick = tick_;  // the tick may invalidate its own timer
     if (!repeats_) invalidate();
-    if (tick) tick();
+    if (tick) guarded(tick);
 }
 
 void QtTimer::invalidate() {

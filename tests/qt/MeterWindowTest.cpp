@@ -1,0 +1,167 @@
+#include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <set>
+#include <thread>
+
+#include "QtMeterFixture.h"
+#include "platform/qt/ScreenWidget.h"
+#include "platform/qt/ViewHostWidget.h"
+
+namespace fluxprobe_qt_test {
+namespace {
+
+using platform::qt::QtPlatform;
+
+TEST_F(QtMeterTest, StartUpShowsTheMeterInItsWindow) {
+    launch();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "fluxprobe");
+    auto* screen = widget<platform::qt::ScreenWidget>("FluxprobeViewController");
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->owner(), meter);
+    for (const char* name : {"magnitudeLabel", "xLabel", "yLabel", "zLabel", "fluxprobeview"})
+        EXPECT_TRUE(widget<QWidget>(name)->isVisible()) << name;
+    EXPECT_FALSE(widget<QWidget>("wavesview")->isVisible());
+    EXPECT_EQ(meter->mySlider()->value(), 40.0f);
+    EXPECT_EQ(meter->mySlider()->maximumValue(), 200.0f);
+    EXPECT_EQ(service.listenerCount(), 1u);
+}
+
+TEST_F(QtMeterTest, SamplesSetTheReadoutsAndTheWavesAsTheScreenSays) {
+    launch();
+    struct Case {
+        int slider;
+        double x, y, z;
+        const char *xText, *magnitude;
+        bool waves;
+    };
+    const Case cases[] = {
+        {40, 3, 4, 12, "X \u00b5T:3.0", "13.0", false},
+        {40, 0, 0, 100, "X \u00b5T:0.0", "100.0", false},  // equal to the threshold: no alarm
+        {40, 0, 0, 100.1, "X \u00b5T:0.0", "100.1", true},
+        {40, -0.04, 0, 0, "X \u00b5T:-0.0", "0.0", false},
+        {0, 0, 0, 70, "X \u00b5T:0.0", "70.0", true},  // the slider moved by the user
+        {200, 0, 150, 200, "X \u00b5T:0.0", "250.0", false},
+    };
+    auto* slider = widget<QSlider>("mySlider");
+    for (const Case& c : cases) {
+        slider->setValue(c.slider);
+        deliver(c.x, c.y, c.z);
+        settle();
+        EXPECT_EQ(widget<QLabel>("xLabel")->text().toStdString(), c.xText);
+        EXPECT_EQ(widget<QLabel>("magnitudeLabel")->text().toStdString(), c.magnitude);
+        EXPECT_EQ(widget<QWidget>("wavesview")->isVisible(), c.waves) << c.magnitude;
+    }
+    EXPECT_EQ(widget<QLabel>("yLabel")->text(), QString::fromUtf8("Y \u00b5T:150.0"));
+    EXPECT_EQ(widget<QLabel>("zLabel")->text(), QString::fromUtf8("Z \u00b5T:200.0"));
+    // Hiding and showing the waves leaves the rest of the layout where it was.
+    EXPECT_GT(widget<QWidget>("titleLabel")->width(), 0);
+}
+
+TEST_F(QtMeterTest, TheReadoutFontIsTheSevenSegmentFace) {
+    launch();
+    deliver(1, 2, 3);
+    settle();
+    const QFont font = widget<QLabel>("magnitudeLabel")->font();
+    EXPECT_EQ(QFontInfo(font).family(), "DSEG7 Classic");
+    EXPECT_EQ(font.pixelSize(), 20);
+}
+
+TEST_F(QtMeterTest, SamplesPostedFromAnotherThreadArriveInOrderOnTheLoop) {
+    launch();
+    std::thread reader([this] {
+        for (int i = 1; i <= 50; ++i) platform->post([this, i] { deliver(i, 0, 0); });
+    });
+    reader.join();
+    EXPECT_EQ(service.samplesDelivered(), 0u);  // nothing runs until the loop does
+    settle();
+    EXPECT_EQ(service.samplesDelivered(), 50u);
+    EXPECT_EQ(widget<QLabel>("xLabel")->text(), QString::fromUtf8("X \u00b5T:50.0"));
+}
+
+TEST_F(QtMeterTest, TheGraphPlotsAtTheSizeTheLayoutGivesIt) {
+    launch();
+    auto* host = widget<platform::qt::ViewHostWidget>("graphViewHost");
+    auto graph = meter->graphView();
+    EXPECT_EQ(graph->bounds().size.width, host->width());
+    EXPECT_EQ(graph->bounds().size.height, host->height());
+    window->resize(480, 720);
+    settle();
+    EXPECT_GT(host->width(), 400);
+    EXPECT_EQ(graph->bounds().size.width, host->width());
+    EXPECT_EQ(graph->bounds().size.height, host->height());
+}
+
+TEST_F(QtMeterTest, ManySamplesBetweenTwoPaintsCostOnePaint) {
+    launch();
+    const long before = QtPlatform::paintsOf(*meter->graphView());
+    EXPECT_GE(before, 1);
+    for (int i = 0; i < 1000; ++i) deliver(i % 50, -(i % 30), 10);
+    settle();
+    const long paints = QtPlatform::paintsOf(*meter->graphView()) - before;
+    EXPECT_GE(paints, 1);
+    EXPECT_LE(paints, 2);
+    EXPECT_FALSE(meter->graphView()->needsDisplay());
+}
+
+// Counts the pixels of the graph that are clearly red, green or blue.
+struct TraceColours {
+    int red = 0, green = 0, blue = 0;
+    std::size_t distinct = 0;
+};
+
+TraceColours traceColours(const QImage& image, QRect area) {
+    TraceColours c;
+    std::set<QRgb> seen;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor p = image.pixelColor(x, y);
+            seen.insert(p.rgb());
+            if (p.red() > 200 && p.green() < 60 && p.blue() < 60) ++c.red;
+            if (p.green() > 200 && p.red() < 60 && p.blue() < 60) ++c.green;
+            if (p.blue() > 200 && p.red() < 60 && p.green() < 60) ++c.blue;
+        }
+    }
+    c.distinct = seen.size();
+    return c;
+}
+
+TEST_F(QtMeterTest, AScreenshotShowsTheThreeTracesInTheirColours) {
+    launch();
+    for (int i = 0; i < 150; ++i) deliver(60.0, -60.0, 5.0 * (i % 7));
+    settle();
+    const QImage shot = window->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    auto* host = widget<QWidget>("graphViewHost");
+    const QRect area(host->mapTo(window, QPoint(0, 0)) * shot.devicePixelRatio(),
+                     host->size() * shot.devicePixelRatio());
+    const TraceColours c = traceColours(shot, area);
+    // Each trace is two pixels wide across the whole graph.
+    EXPECT_GT(c.red, area.width());
+    EXPECT_GT(c.green, area.width());
+    EXPECT_GT(c.blue, area.width());
+    const TraceColours whole = traceColours(shot, shot.rect());
+    EXPECT_GT(whole.distinct, 50u) << "the window looks blank";
+}
+
+TEST_F(QtMeterTest, WithoutAMagnetometerTheNoCompassAlertOpens) {
+    launch(/*magnetometer=*/false);
+    const auto alerts = openAlerts();
+    ASSERT_EQ(alerts.size(), 1u);
+    QMessageBox* box = alerts[0];
+    EXPECT_EQ(box->windowTitle(), "No Compass!");
+    EXPECT_EQ(box->text(), "This device does not have the ability to measure magnetic fields.");
+    ASSERT_EQ(box->buttons().size(), 1);
+    EXPECT_EQ(box->buttons()[0]->text(), "OK");
+    EXPECT_TRUE(window->isVisible());  // the alert does not block the loop or hide the meter
+    QPointer<QMessageBox> gone(box);
+    box->buttons()[0]->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(gone.isNull());
+    EXPECT_EQ(service.listenerCount(), 0u);
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "platform/qt/Options.h"
+
+namespace fluxprobe_qt_test {
+namespace {
+
+using platform::qt::OptionError;
+using platform::qt::parseOptions;
+
+TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
+    const auto o = parseOptions({"--heading-source=simulated:rate=20", "--declination=-2.5",
+                                 "--record=out.csv", "--quit-after=3", "--screenshot=m.png",
+                                 "--ui-dir=ui", "stray", "-x"});
+    EXPECT_EQ(o.source.spec, "simulated:rate=20");
+    ASSERT_TRUE(o.source.declination);
+    EXPECT_EQ(*o.source.declination, -2.5);
+    EXPECT_EQ(o.source.recordPath, "out.csv");
+    ASSERT_TRUE(o.quitAfter);
+    EXPECT_EQ(*o.quitAfter, 3.0);
+    EXPECT_EQ(o.screenshot, "m.png");
+    EXPECT_EQ(o.uiDir, "ui");
+    EXPECT_FALSE(o.help);
+
+    const auto defaults = parseOptions({});
+    EXPECT_EQ(defaults.source.spec, "auto");
+    EXPECT_FALSE(defaults.source.declination);
+    EXPECT_FALSE(defaults.quitAfter);
+}
+
+TEST(Options, BadOptionsAreRefusedNamingTheOption) {
+    struct Case {
+        const char* arg;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"--frobnicate", "unknown option '--frobnicate'"},
+        {"--heading-source", "--heading-source needs a value"},
+        {"--heading-source=", "--heading-source needs a value"},
+        {"--declination=east", "--declination needs a number, got 'east'"},
+        {"--declination=nan", "--declination needs a number"},
+        {"--declination=1e999", "--declination needs a number"},
+        {"--declination=200", "between -180 and 180"},
+        {"--quit-after=-1", "--quit-after needs seconds"},
+        {"--quit-after=3s", "--quit-after needs a number"},
+        {"--record", "--record needs a value"},
+        {"--screenshot=", "--screenshot needs a value"},
+    };
+    for (const Case& c : cases) {
+        try {
+            parseOptions({c.arg});
+            ADD_FAILURE() << c.arg << " was accepted";
+        } catch (const OptionError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos)
+                << c.arg << ": " << e.what();
+        }
+    }
+}
+
+TEST(Options, HelpIsFoundAnywhereAndListsEveryOption) {
+    EXPECT_TRUE(platform::qt::wantsHelp({"--quit-after=1", "--help"}));
+    EXPECT_TRUE(platform::qt::wantsHelp({"-h"}));
+    EXPECT_FALSE(platform::qt::wantsHelp({"--helpful"}));
+    const std::string help = platform::qt::helpText();
+    for (const char* option : {"--heading-source", "--declination", "--record", "--quit-after",
+                               "--screenshot", "--ui-dir", "simulated", "replay:", "Examples"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include "platform/qt/PainterContext.h"
+
+namespace fluxprobe_qt_test {
+namespace {
+
+using platform::DrawingContext;
+using platform::qt::PainterContext;
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Draws into a white 40x20 image, without anti-aliasing so pixels are exact.
+QImage draw(const std::function<void(DrawingContext&)>& ops) {
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PainterContext context(painter);
+    context.setAllowsAntialiasing(false);
+    context.setLineWidth(2.0f);
+    ops(context);
+    return image;
+}
+
+bool inked(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y) != QColor(Qt::white);
+}
+
+TEST(PainterContext, APointThatIsNotFiniteBreaksThePathThere) {
+    for (float bad : {kNaN, kInf, -kInf}) {
+        const QImage image = draw([&](DrawingContext& c) {
+            c.beginPath();
+            c.moveToPoint(2, 10);
+            c.addLineToPoint(12, 10);
+            c.addLineToPoint(bad, 10);
+            c.addLineToPoint(28, 10);
+            c.addLineToPoint(38, 10);
+            c.strokePath();
+        });
+        EXPECT_TRUE(inked(image, 7, 10)) << bad;
+        EXPECT_FALSE(inked(image, 20, 10)) << bad << ": drew through the break";
+        EXPECT_TRUE(inked(image, 33, 10)) << bad;
+    }
+}
+
+TEST(PainterContext, HugeCoordinatesKeepTheVisiblePartOfTheLine) {
+    for (float far : {1e30f, 3.4e38f}) {
+        const QImage image = draw([&](DrawingContext& c) {
+            c.beginPath();
+            c.moveToPoint(20, 5);
+            c.addLineToPoint(20, far);  // straight down, far beyond the image
+            c.strokePath();
+        });
+        EXPECT_TRUE(inked(image, 20, 15)) << far;
+        EXPECT_FALSE(inked(image, 30, 15)) << far;
+    }
+}
+
+TEST(PainterContext, ThePathIsNotPartOfTheSavedStateAndAStrokeUsesItUp) {
+    const QImage image = draw([](DrawingContext& c) {
+        c.beginPath();
+        c.moveToPoint(2, 10);
+        c.saveGState();
+        c.setRGBStrokeColor(1, 0, 0, 1);
+        c.addLineToPoint(38, 10);
+        c.restoreGState();  // back to black; the path stays
+        c.strokePath();
+        c.setRGBStrokeColor(0, 0, 1, 1);
+        c.strokePath();  // the path was used up: nothing more is drawn
+    });
+    EXPECT_EQ(image.pixelColor(20, 10), QColor(Qt::black));
+}
+
+TEST(PainterContext, StrokeColoursAndWidthsReachThePainter) {
+    struct Case {
+        std::function<void(DrawingContext&)> colour;
+        QColor expected;
+    };
+    const Case cases[] = {
+        {[](DrawingContext& c) { c.setGrayStrokeColor(0.6f, 1.0f); }, QColor(153, 153, 153)},
+        {[](DrawingContext& c) { c.setGrayStrokeColor(0.25f, 1.0f); }, QColor(64, 64, 64)},
+        {[](DrawingContext& c) { c.setRGBStrokeColor(0, 1, 0, 1); }, QColor(0, 255, 0)},
+        {[](DrawingContext& c) { c.setRGBStrokeColor(kNaN, 2, -1, 1); }, QColor(0, 255, 0)},
+    };
+    for (const Case& k : cases) {
+        const QImage image = draw([&](DrawingContext& c) {
+            k.colour(c);
+            c.setLineWidth(6.0f);
+            c.beginPath();
+            c.moveToPoint(0, 10);
+            c.addLineToPoint(40, 10);
+            c.strokePath();
+        });
+        EXPECT_EQ(image.pixelColor(20, 10), k.expected);
+        EXPECT_EQ(image.pixelColor(20, 12), k.expected) << "line width not applied";
+    }
+}
+
+TEST(PainterContext, AntialiasingFollowsTheContext) {
+    QImage image(4, 4, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PainterContext context(painter);
+    context.setAllowsAntialiasing(false);
+    EXPECT_FALSE(painter.testRenderHint(QPainter::Antialiasing));
+    context.saveGState();
+    context.setAllowsAntialiasing(true);
+    EXPECT_TRUE(painter.testRenderHint(QPainter::Antialiasing));
+    context.restoreGState();
+    EXPECT_FALSE(painter.testRenderHint(QPainter::Antialiasing));
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test
