@@ -204,6 +204,8 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
         copyState(*view, w, root);
         QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? hostIn(w, view) : w;
         keepPlaceWhenHidden(w);
+        // A free view (the dial) is moved over the others by the logic: keep it on top.
+        if (w != root && !isInLayout(w)) w->raise();
         WidgetPeer::attach(view, peerWidget);
         if (w != root) rootView->addSubview(view);
         filled.emplace_back(&outlets[i], view);

@@ -94,7 +94,8 @@ Options:
   --heading-source=SPEC  where samples come from (default auto):
                            auto                the first IIO magnetometer; none found means
                                                no heading data ("No Compass!")
-                           iio[:DEVICE]        a Linux IIO magnetometer, e.g. iio:iio:device0
+                           iio[:DEVICE]        a Linux IIO magnetometer by device or driver,
+                                               e.g. iio:iio:device0 or iio:ak8975
                            replay:FILE         a recorded CSV session, paced in real time
                            simulated[:rate=HZ] an Earth-like field with a magnet passing by
                            none                a device without a magnetometer
@@ -115,7 +116,7 @@ Examples:
   fluxprobe --heading-source=simulated
   fluxprobe --heading-source=simulated:rate=20 --record=walk.csv
   fluxprobe --heading-source=replay:walk.csv --declination=2.5
-  fluxprobe --heading-source=iio:iio:device0
+  fluxprobe --heading-source=iio:ak8975
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
 
 Exit status: 0 when the window closes or --quit-after ends the run; 2 for a bad option, a
