@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "platform/qt/PainterContext.h"
+#include "platform/qt/WidgetPeer.h"
 
 namespace platform::qt {
 
@@ -21,7 +22,7 @@ void ViewHostWidget::paintEvent(QPaintEvent*) {
         // Turned about the centre, as the logic turns its views.
         const Size s = view->bounds().size;
         painter.translate(width() / 2.0, height() / 2.0);
-        painter.setTransform(QTransform(t.a, t.b, t.c, t.d, 0.0, 0.0), true);
+        painter.setTransform(turnOf(t), true);
         painter.translate(-s.width / 2.0, -s.height / 2.0);
     }
     PainterContext context(painter);

@@ -41,6 +41,12 @@ QWidget* referenceWidget(const View& view, const QWidget* widget) {
 
 }  // namespace
 
+QTransform turnOf(const AffineTransform& t) {
+    for (float v : {t.a, t.b, t.c, t.d})
+        if (!std::isfinite(v)) return QTransform();
+    return QTransform(t.a, t.b, t.c, t.d, 0.0, 0.0);
+}
+
 bool isInLayout(const QWidget* w) {
     const QWidget* parent = w ? w->parentWidget() : nullptr;
     return parent && parent->layout() && layoutContains(parent->layout(), w);
@@ -237,7 +243,7 @@ void WidgetPeer::paintImage(View& view) {
     const QSizeF picture = QSizeF(pixmap.size()).scaled(bounds, Qt::KeepAspectRatio);
     painter.translate(label->width() / 2.0, label->height() / 2.0);
     const AffineTransform t = view.transform();
-    if (!t.isIdentity()) painter.setTransform(QTransform(t.a, t.b, t.c, t.d, 0.0, 0.0), true);
+    if (!t.isIdentity()) painter.setTransform(turnOf(t), true);
     painter.drawPixmap(QRectF(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture),
                        pixmap, QRectF(pixmap.rect()));
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTransform>
 #include <QWidget>
 #include <memory>
 
@@ -50,6 +51,9 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool placedByLogic_ = false;
     bool paintsImage_ = false;
 };
+
+// A view's turn as a QTransform, or identity when a component is not finite.
+QTransform turnOf(const AffineTransform& t);
 
 // True when w is managed by a layout of its parent (directly or in a nested layout).
 bool isInLayout(const QWidget* w);

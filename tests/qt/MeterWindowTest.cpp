@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <limits>
 #include <set>
 #include <thread>
 
@@ -104,6 +105,20 @@ TEST_F(QtMeterTest, ManySamplesBetweenTwoPaintsCostOnePaint) {
     EXPECT_GE(paints, 1);
     EXPECT_LE(paints, 2);
     EXPECT_FALSE(meter->graphView()->needsDisplay());
+}
+
+TEST_F(QtMeterTest, SamplesOfAnySizeAreShownAndPlottedWithoutHarm) {
+    launch();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double extremes[][3] = {{1e300, -1e300, 0}, {nan, 1, 2}, {inf, -inf, 1e30}, {5, 5, 5}};
+    for (int round = 0; round < 40; ++round)
+        for (const auto& s : extremes) deliver(s[0], s[1], s[2]);
+    settle();
+    const QImage shot = window->grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+    EXPECT_EQ(widget<QLabel>("xLabel")->text(), QString::fromUtf8("X \u00b5T:5.0"));
+    EXPECT_GE(QtPlatform::paintsOf(*meter->graphView()), 2);
 }
 
 // Counts the pixels of the graph that are clearly red, green or blue.
