@@ -70,6 +70,9 @@ std::vector<platform::Action> CompassViewController::actions() {
 
 void CompassViewController::viewDidLoad() {
     ViewController::viewDidLoad();
+    // The reference outlives the screens: a new switch shows the one in force, not the one
+    // its interface file starts with.
+    if (engkey_) engkey_->setOn(sw == 0);
     setLocationManager(std::make_shared<platform::LocationManager>());
     // Without a heading source the screen stays as loaded and says nothing.
     if (!locationManager_->headingAvailable()) return;

@@ -115,6 +115,8 @@ TEST_F(CompassTest, TheReferenceSurvivesIntoTheNextCompass) {
     ASSERT_EQ(compass::sw, 1);
 
     auto second = openCompass();
+    // Its switch shows the reference in force, whatever the interface file starts it at.
+    EXPECT_FALSE(dynamic_cast<platform::Switch*>(platform.viewNamed("engkey"))->isOn());
     platform.deliverHeading(0, 0, 0, 10.0, 300.0);
     EXPECT_EQ(second->hd()->text(), "300.0\u00b0");
     EXPECT_EQ(second->magnitudeLabel()->text(), "NW");

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+#include "QtMeterFixture.h"
+#include "compass/CompassViewController.h"
+#include "compass/globals.h"
+
+namespace fluxprobe_qt_test {
+namespace {
+
+using compass::CompassViewController;
+
+class QtCompassTest : public QtMeterTest {
+  protected:
+    void SetUp() override {
+        compass::val = 0.0f;
+        compass::sw = 0;
+    }
+
+    void reading(double x, double y, double z, double magnetic, double trueHeading = -1.0) {
+        platform::Heading h;
+        h.x = x;
+        h.y = y;
+        h.z = z;
+        h.magneticHeading = magnetic;
+        h.trueHeading = trueHeading;
+        service.deliver(h);
+        settle();
+    }
+
+    // Clicks the meter's compass button and returns the compass screen it opened.
+    std::weak_ptr<CompassViewController> open() {
+        QTest::mouseClick(widget<QPushButton>("compassButton"), Qt::LeftButton);
+        settle();
+        auto screen =
+            std::dynamic_pointer_cast<CompassViewController>(meter->modalViewController());
+        EXPECT_TRUE(screen);
+        root = window->findChild<QWidget*>(QString::fromLatin1(CompassViewController::kClassName));
+        EXPECT_NE(root, nullptr);
+        return screen;
+    }
+
+    template <class W>
+    W* onCompass(const char* name) const {
+        W* w = root ? root->findChild<W*>(QString::fromLatin1(name)) : nullptr;
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    QString text(const char* name) const {
+        auto* label = onCompass<QLabel>(name);
+        return label ? label->text() : QString();
+    }
+
+    void closeWithDone() {
+        QTest::mouseClick(onCompass<QPushButton>("doneButton"), Qt::LeftButton);
+        root = nullptr;
+    }
+
+    QWidget* root = nullptr;
+};
+
+TEST_F(QtCompassTest, OpensFromTheMeterFollowsReadingsAndIsGoneAfterDone) {
+    launch();
+    std::weak_ptr<CompassViewController> first = open();
+    ASSERT_FALSE(first.expired());
+    QTRY_VERIFY(root->isVisible());
+    EXPECT_EQ(onCompass<QLabel>("n1")->text(), QStringLiteral("N"));
+
+    // Both screens follow the same reading.
+    reading(3.0, 4.0, 12.0, 135.0);
+    EXPECT_EQ(meter->magnitudeLabel()->text(), "13.0");
+    EXPECT_EQ(text("magnitudeLabel"), QStringLiteral("SE"));
+    EXPECT_EQ(text("hd"), QStringLiteral("135.0\u00b0"));
+    EXPECT_EQ(text("xLabel"), QStringLiteral("3.0"));
+    EXPECT_EQ(text("zLabel"), QStringLiteral("12.0"));
+    EXPECT_TRUE(text("n1").isEmpty());
+    EXPECT_TRUE(text("p24").isEmpty());
+
+    // The switch starts on magnetic north; turning it off chooses true north.
+    auto* engkey = onCompass<QCheckBox>("engkey");
+    ASSERT_TRUE(engkey->isChecked());
+    QTest::mouseClick(engkey, Qt::LeftButton, {}, QPoint(20, engkey->height() / 2));  // the knob
+    EXPECT_EQ(compass::sw, 1);
+    QTRY_COMPARE(openAlerts().size(), std::size_t{1});
+    EXPECT_EQ(openAlerts().front()->windowTitle(), QStringLiteral("Compass Status"));
+    EXPECT_EQ(openAlerts().front()->text(), QStringLiteral("True North Enabled"));
+    openAlerts().front()->close();
+    EXPECT_EQ(text("hd"), QStringLiteral("135.0\u00b0"));  // until the next reading
+    reading(0.0, 0.0, 0.0, 10.0, 200.0);
+    EXPECT_EQ(text("hd"), QStringLiteral("200.0\u00b0"));
+    EXPECT_EQ(text("magnitudeLabel"), QStringLiteral("S"));
+
+    closeWithDone();
+    QTRY_VERIFY(first.expired());  // once the fade-out has finished
+    EXPECT_FALSE(meter->modalViewController());
+    EXPECT_EQ(service.listenerCount(), 1u);
+    reading(1.0, 2.0, 2.0, 45.0);
+    EXPECT_EQ(meter->magnitudeLabel()->text(), "3.0");
+
+    // A new screen, still on true north.
+    std::weak_ptr<CompassViewController> second = open();
+    ASSERT_FALSE(second.expired());
+    EXPECT_FALSE(onCompass<QCheckBox>("engkey")->isChecked());  // shows true north in force
+    reading(0.0, 0.0, 0.0, 10.0, 300.0);
+    EXPECT_EQ(text("hd"), QStringLiteral("300.0\u00b0"));
+    EXPECT_EQ(text("magnitudeLabel"), QStringLiteral("NW"));
+    closeWithDone();
+    QTRY_VERIFY(second.expired());
+    EXPECT_EQ(service.listenerCount(), 1u);
+}
+
+TEST_F(QtCompassTest, TheDialTurnsAboutItsCentre) {
+    launch();
+    std::weak_ptr<CompassViewController> screen = open();
+    auto* iv = onCompass<QLabel>("iv");
+    ASSERT_NE(iv, nullptr);
+    QTRY_VERIFY(iv->isVisible());
+    const QPoint centre = iv->geometry().center();
+    reading(20.0, 20.0, -30.0, 45.0);
+    // Turned by 45 degrees, the square picture's bounding box grows by the square root of two
+    // and stays centred where it was.
+    EXPECT_NEAR(iv->width(), 140.0 * std::sqrt(2.0), 2.0);
+    EXPECT_LE((iv->geometry().center() - centre).manhattanLength(), 2);
+
+    // For people: FLUXPROBE_SCREENSHOT_DIR=docs keeps a picture of the compass in use.
+    const QString dir = qEnvironmentVariable("FLUXPROBE_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        QTRY_VERIFY(root->graphicsEffect() == nullptr);  // faded in completely
+        for (int i = 0; i < 150; ++i) {
+            const double t = i / 150.0;
+            reading(-18.0 + 6.0 * std::sin(6.0 * t), 27.5 + 4.0 * std::cos(5.0 * t),
+                    -38.4 + 3.0 * std::sin(9.0 * t), 40.0 + 200.0 * t * t);
+        }
+        reading(-18.2, 27.9, -38.4, 238.6);
+        settle();
+        EXPECT_TRUE(window->grab().save(QDir(dir).filePath(QStringLiteral("compass.png")), "PNG"));
+    }
+    closeWithDone();
+    QTRY_VERIFY(screen.expired());
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test
