@@ -93,6 +93,14 @@ Point View::convertFromRoot(Point p) const {
     return p;
 }
 
+Point View::convertToRoot(Point p) const {
+    for (const View* v = this; v && v->superview_; v = v->superview_) {
+        p.x += v->center_.x - v->size_.width / 2.0f;
+        p.y += v->center_.y - v->size_.height / 2.0f;
+    }
+    return p;
+}
+
 void View::setPeer(std::shared_ptr<ViewPeer> peer) {
     peer_ = std::move(peer);
 }

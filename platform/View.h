@@ -80,6 +80,8 @@ class View : public std::enable_shared_from_this<View> {
 
     // Converts a point given in the coordinates of the topmost ancestor into this view's.
     Point convertFromRoot(Point p) const;
+    // The other way: a point in this view's coordinates into the topmost ancestor's.
+    Point convertToRoot(Point p) const;
 
     // The name the interface file gave this view.
     const std::string& name() const { return name_; }

@@ -1,15 +1,22 @@
 #pragma once
 
+#include <QPointF>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
+#include "platform/Touch.h"
 #include "platform/ViewController.h"
+
+class QMouseEvent;
+class QTouchEvent;
 
 namespace platform::qt {
 
 // The root widget of a screen. It knows the screen it shows (weakly, so a dismissed screen is
-// never called), keeps a screen presented over it filling it, and is where touch and mouse
-// input for the screen arrives.
+// never called), keeps a screen presented over it filling it, and turns input into the screen's
+// ordered touch sets: touch-screen fingers in the order they came down; on a desktop, left-drag
+// is one finger and right-drag a second finger turning, the right press being the first touch.
 class ScreenWidget : public QWidget {
     Q_OBJECT
 
@@ -23,10 +30,21 @@ class ScreenWidget : public QWidget {
     void setOverlay(QWidget* overlay);
 
   protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    void handleTouch(QTouchEvent* event);
+    // Sends the points (in this widget's coordinates) to the screen as began or moved touches.
+    void deliver(const std::vector<QPointF>& points, bool began);
+
     std::weak_ptr<ViewController> owner_;
+    std::vector<int> fingers_;  // ids of the fingers down, in the order they came down
+    QPointF rightPress_;
+    Qt::MouseButton dragging_ = Qt::NoButton;
 };
 
 }  // namespace platform::qt

@@ -166,6 +166,14 @@ void WidgetPeer::place(View& view) {
         std::isfinite(r.height()) && std::fabs(r.x()) < 1e6 && std::fabs(r.y()) < 1e6 &&
         r.width() < 1e6 && r.height() < 1e6)
         w->setGeometry(r.toAlignedRect());
+    // A view the user moves rides above the laid-out ones, but never above a screen presented
+    // over this one.
+    w->raise();
+    if (QWidget* parent = w->parentWidget())
+        for (QObject* sibling : parent->children())
+            if (auto* s = qobject_cast<QWidget*>(sibling);
+                s && s->property("fluxprobeOverlay").toBool())
+                s->raise();
     w->update();
 }
 
