@@ -27,6 +27,21 @@ void BM_MeterSample(benchmark::State& state) {
 }
 BENCHMARK(BM_MeterSample);
 
+// One heading sample to the open compass alone: marker labels, heading, compass point, axis
+// labels, graph append and the dial's turn.
+void BM_CompassReading(benchmark::State& state) {
+    MeterRig rig;
+    if (!rig.openCompass()) {
+        state.SkipWithError("the compass did not open");
+        return;
+    }
+    rig.silenceMeter();
+    long n = 0;
+    for (auto _ : state) rig.platform.deliverHeading(sampleAt(n++));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CompassReading);
+
 void BM_GraphAppend(benchmark::State& state) {
     graph::GraphView view;
     double v = 0.0;

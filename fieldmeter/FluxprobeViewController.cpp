@@ -1,6 +1,8 @@
 #include "fieldmeter/FluxprobeViewController.h"
 
 #include <cmath>
+#include <string>
+#include <string_view>
 
 #include "compass/CompassViewController.h"
 #include "platform/Alert.h"
@@ -87,11 +89,20 @@ bool FluxprobeViewController::shouldAutorotateToInterfaceOrientation(int) {
 namespace {
 
 // Writes the value with one decimal, then prefixes the text just written with the axis name.
-void writeAxis(Label* label, const char* prefixFormat, double value) {
+// The prefixed text is put together by hand rather than through a second format("...%s"): it
+// is the same text for half the cost, and the sample path runs up to a thousand times a second.
+void writeAxis(Label* label, std::string_view prefix, double value) {
     if (!label) return;
     label->setText(platform::format("%.1f", value));
-    const std::string shown = label->text();
-    label->setText(platform::format(prefixFormat, shown.c_str()));
+    std::string prefixed;
+    prefixed.reserve(prefix.size() + label->text().size());
+    prefixed.append(prefix).append(label->text());
+    label->setText(prefixed);
+}
+
+const platform::Font& readoutFont() {
+    static const platform::Font font = platform::Font::withName("DBLCDTempBlack", 20.0f);
+    return font;
 }
 
 }  // namespace
@@ -102,14 +113,14 @@ void FluxprobeViewController::locationManagerDidUpdateHeading(
     const double y = heading->y;
     const double z = heading->z;
 
-    writeAxis(xLabel_.get(), "X \u00b5T:%s", x);
-    writeAxis(yLabel_.get(), "Y \u00b5T:%s", y);
-    writeAxis(zLabel_.get(), "Z \u00b5T:%s", z);
+    writeAxis(xLabel_.get(), "X \u00b5T:", x);
+    writeAxis(yLabel_.get(), "Y \u00b5T:", y);
+    writeAxis(zLabel_.get(), "Z \u00b5T:", z);
 
     const float magnitude = static_cast<float>(std::sqrt((x * x + y * y) + z * z));
     if (magnitudeLabel_) {
         magnitudeLabel_->setText(platform::format("%.1f", static_cast<double>(magnitude)));
-        magnitudeLabel_->setFont(platform::Font::withName("DBLCDTempBlack", 20.0f));
+        magnitudeLabel_->setFont(readoutFont());
     }
 
     const float sliderValue = mySlider_ ? mySlider_->value() : 0.0f;
