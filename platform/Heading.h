@@ -14,6 +14,17 @@ struct Heading {
     double trueHeading = -1.0;
     double timestamp = 0.0;  // seconds since the source started
     friend bool operator==(const Heading&, const Heading&) = default;
+
+    static Heading of(double x, double y, double z, double magneticHeading = 0.0,
+                      double trueHeading = -1.0) {
+        Heading h;
+        h.x = x;
+        h.y = y;
+        h.z = z;
+        h.magneticHeading = magneticHeading;
+        h.trueHeading = trueHeading;
+        return h;
+    }
 };
 
 struct LocationError {

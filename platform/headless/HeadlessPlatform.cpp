@@ -113,13 +113,7 @@ std::shared_ptr<ApplicationDelegate> HeadlessPlatform::launch(const ClassRegistr
 
 void HeadlessPlatform::deliverHeading(double x, double y, double z, double magnetic,
                                       double trueHeading) {
-    Heading h;
-    h.x = x;
-    h.y = y;
-    h.z = z;
-    h.magneticHeading = magnetic;
-    h.trueHeading = trueHeading;
-    service_.deliver(h);
+    service_.deliver(Heading::of(x, y, z, magnetic, trueHeading));
 }
 
 void HeadlessPlatform::failWithError(int code) {

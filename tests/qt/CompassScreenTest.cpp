@@ -25,13 +25,7 @@ class QtCompassTest : public QtMeterTest {
     }
 
     void reading(double x, double y, double z, double magnetic, double trueHeading = -1.0) {
-        platform::Heading h;
-        h.x = x;
-        h.y = y;
-        h.z = z;
-        h.magneticHeading = magnetic;
-        h.trueHeading = trueHeading;
-        service.deliver(h);
+        service.deliver(platform::Heading::of(x, y, z, magnetic, trueHeading));
         settle();
     }
 

@@ -55,11 +55,7 @@ class QtMeterTest : public ::testing::Test {
     }
 
     void deliver(double x, double y, double z) {
-        platform::Heading h;
-        h.x = x;
-        h.y = y;
-        h.z = z;
-        service.deliver(h);
+        service.deliver(platform::Heading::of(x, y, z));
     }
 
     template <class W>
