@@ -55,7 +55,7 @@ void HeadingSession::prepare() {
 
 void HeadingSession::start() {
     if (channel_) return;
-    channel_ = std::make_shared<SampleChannel>(service_, post_);
+    channel_ = std::make_shared<SampleChannel>(service_, post_, warn_);
     if (recorder_)
         service_.setSampleObserver(
             [r = recorder_.get()](const platform::Heading& h) { r->record(h); });
@@ -71,6 +71,10 @@ void HeadingSession::stop() {
         service_.setSampleObserver({});
         recorder_->flush();
     }
+}
+
+bool HeadingSession::recordingFailed() const {
+    return recorder_ && recorder_->failed();
 }
 
 std::string HeadingSession::describe() const {

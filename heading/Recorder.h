@@ -1,10 +1,10 @@
 #pragma once
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "heading/Callbacks.h"
 #include "platform/Heading.h"
@@ -15,7 +15,8 @@ namespace heading {
 // overwritten; it is flushed when a second has passed since the last flush and at the end, so a
 // crash loses at most about the last second. t never goes backwards in the file: when the
 // source starts again from 0, the recording carries on from where it was. A write that fails later
-// (disk full) is reported once through warn and recording stops; the meter goes on.
+// (disk full) is reported once through warn and recording stops; the meter goes on. The file only
+// ever holds whole lines, so a recording cut short, by a full disk or a crash, still replays.
 class Recorder {
   public:
     using Clock = std::chrono::steady_clock;
@@ -37,17 +38,20 @@ class Recorder {
     const std::string& name() const { return name_; }
 
   private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
+    static constexpr std::size_t kLineBytes = 192;  // six %.17g numbers fit with room to spare
+
     void adopt(int fd);
-    void writeFailed(int error);
+    void append(std::string_view line);
+    void writeFailed(int error, std::size_t partial);
 
     std::string name_;
     Warn warn_;
     std::function<Clock::time_point()> now_;
-    std::unique_ptr<std::FILE, Closer> file_;
+    int fd_ = -1;
+    std::string buffer_;  // whole lines not yet written
     Clock::time_point lastFlush_;
+    std::size_t written_ = 0;  // bytes in the file: whole lines only
     double lastT_ = 0.0;
     double tOffset_ = 0.0;
     bool recorded_ = false;

@@ -4,8 +4,8 @@
 
 namespace heading {
 
-SampleChannel::SampleChannel(HeadingService& service, Post post)
-    : service_(service), post_(std::move(post)) {}
+SampleChannel::SampleChannel(HeadingService& service, Post post, Warn warn)
+    : service_(service), post_(std::move(post)), warn_(std::move(warn)) {}
 
 void SampleChannel::push(const platform::Heading& heading) {
     std::unique_lock lock(mutex_);
@@ -54,10 +54,18 @@ void SampleChannel::drain() {
     }
     for (const auto& event : batch) {
         if (closed_) return;  // a delegate may stop the session part-way through a batch
-        if (event.error)
+        if (event.error) {
+            const bool denied = event.error->code == platform::LocationError::kDenied;
+            if (warn_)
+                warn_(event.error->message +
+                      (denied ? "; the sensor is not read any more" : "; trying again"));
+            outage_ = !denied;
             service_.fail(*event.error);
-        else
+        } else {
+            if (outage_ && warn_) warn_("the sensor reads again");
+            outage_ = false;
             service_.deliver(event.heading);
+        }
     }
 }
 

@@ -19,7 +19,9 @@ namespace heading {
 // by that one task, so a fast source cannot flood the main loop with events.
 class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
   public:
-    SampleChannel(HeadingService& service, Post post);
+    // warn, when given, tells a person on the main thread what the screens keep quiet about: a
+    // sensor that failed (once per outage), is denied, or reads again after an outage.
+    SampleChannel(HeadingService& service, Post post, Warn warn = {});
 
     // Any thread.
     void push(const platform::Heading& heading);
@@ -43,10 +45,12 @@ class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
 
     HeadingService& service_;
     Post post_;
+    Warn warn_;
     std::mutex mutex_;
     std::vector<Event> pending_;
     bool scheduled_ = false;
     bool closed_ = false;  // main thread only
+    bool outage_ = false;  // main thread only
 };
 
 }  // namespace heading

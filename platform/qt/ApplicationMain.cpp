@@ -100,6 +100,8 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     // Readers stop first, so no sample arrives while the screens go.
     session->stop();
+    // A recording that stopped on a write error is a failed run, even if the meter went on.
+    if (session->recordingFailed() && status == 0) status = 1;
     session.reset();
     delegate.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -119,8 +119,9 @@ Examples:
   fluxprobe --heading-source=iio:ak8975
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
 
-Exit status: 0 when the window closes or --quit-after ends the run; 2 for a bad option, a
-source that cannot start or a broken interface file.
+Exit status: 0 when the window closes or --quit-after ends the run; 1 when the recording or
+the screenshot could not be written; 2 for a bad option, a source that cannot start or a broken
+interface file.
 )";
     return text;
 }

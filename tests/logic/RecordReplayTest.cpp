@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -168,6 +170,59 @@ TEST_F(RecordReplay, AFullDiskIsReportedOnceAndRecordingStops) {
               std::vector<std::string>{"recording to /dev/full stopped: No space left on "
                                        "device (the file holds the samples up to its last good "
                                        "write)"});
+}
+
+// The file as a crash would leave it at any moment: whole lines only, so it always replays.
+TEST_F(RecordReplay, TheFileNeverEndsInTheMiddleOfALine) {
+    const std::string file = path("whole.csv");
+    Recorder r(file, {}, [] { return Recorder::Clock::time_point{}; });  // no timed flush
+    const int reader = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    platform::Heading h;
+    h.x = 1.0 / 3.0;  // long numbers: a line does not divide the buffer evenly
+    int written = 0;
+    for (int i = 0; i < 3000; ++i) {
+        h.timestamp = i * 0.001;
+        r.record(h);
+        const off_t size = ::lseek(reader, 0, SEEK_END);
+        if (size == 0) continue;
+        ++written;
+        char last = 0;
+        ASSERT_EQ(::pread(reader, &last, 1, size - 1), 1);
+        ASSERT_EQ(last, '\n') << "after sample " << i << ", at " << size << " bytes";
+    }
+    ::close(reader);
+    EXPECT_GT(written, 0);  // the buffer did go out on its own along the way
+}
+
+// A file size limit stands in for a full disk here: the write fails part-way through a buffer.
+TEST_F(RecordReplay, ARecordingCutShortByAWriteErrorStillReplays) {
+    const std::string file = path("cut.csv");
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limit = old;
+    limit.rlim_cur = 10000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    Warnings warnings;
+    auto now = Recorder::Clock::time_point{};
+    {
+        Recorder r(file, warnings.warn(), [&] { return now; });
+        platform::Heading h;
+        for (int i = 0; i < 400 && !r.failed(); ++i) {
+            h.timestamp = i * 0.01;
+            h.x = i / 7.0;
+            r.record(h);
+            if (i % 20 == 19) now += std::chrono::seconds(1);  // flush every 20 samples
+        }
+        EXPECT_TRUE(r.failed());
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_EQ(warnings.lines().size(), 1u);
+    EXPECT_NE(warnings.lines()[0].find("stopped: File too large"), std::string::npos);
+    const auto samples = heading::ReplayFile::read(file);  // throws on a cut line
+    EXPECT_GE(samples.size(), 100u);  // what fitted is kept, up to the last whole line
+    EXPECT_LE(fs::file_size(file), 10000u);
+    EXPECT_GT(fs::file_size(file), 10000u - 200u);
 }
 
 TEST_F(RecordReplay, TheRecordingIsFlushedOnceASecondHasPassed) {
