@@ -165,9 +165,13 @@ std::optional<std::string> QtPlatform::pathForResource(const std::string& name,
 }
 
 std::shared_ptr<Sound> QtPlatform::makeSound(const std::string& path) {
-    const QString file = QString::fromStdString(path);
-    if (!QFileInfo(file).isReadable()) return nullptr;
-    return std::make_shared<QtSound>(file);
+    QString why;
+    std::optional<WavClip> clip = WavClip::load(QString::fromStdString(path), &why);
+    if (!clip) {
+        warn("fluxprobe: cannot play " + path + ": " + why.toStdString());
+        return nullptr;
+    }
+    return std::make_shared<QtSound>(std::move(*clip));
 }
 
 void QtPlatform::showAlert(const Alert& alert) {

@@ -1,0 +1,250 @@
+#!/usr/bin/env bash
+# Runs the real program on every bad input and fault that the README's "What happens when…"
+# table lists, and checks the exit status and the message a user sees on stderr.
+# usage: bad_inputs.sh FLUXPROBE WORKDIR RESOURCES
+set -u
+bin=$1
+work=$2
+resources=$3
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+work=$(pwd)
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+export FLUXPROBE_IIO_ROOT=$work/no-iio  # never the machine's own sensors
+unset FLUXPROBE_UI_DIR FLUXPROBE_DATA_DIR
+
+failed=0 checked=0 skipped=0
+fail() {
+    echo "FAIL: $*"
+    failed=$((failed + 1))
+}
+skip() {
+    echo "skipped: $*"
+    skipped=$((skipped + 1))
+}
+
+# expect STATUS MESSAGE [VAR=VALUE...] -- ARGS...: runs fluxprobe with ARGS (and the variables),
+# bounded in time, and checks its exit status and that stderr holds MESSAGE.
+expect() {
+    local status=$1 message=$2
+    shift 2
+    local vars=()
+    while [ "$1" != "--" ]; do
+        vars+=("$1")
+        shift
+    done
+    shift
+    checked=$((checked + 1))
+    env "${vars[@]}" timeout 60 "$bin" "$@" >out.txt 2>err.txt
+    local got=$?
+    [ "$got" -eq "$status" ] || fail "$*: exit status $got, expected $status ($(tail -2 err.txt))"
+    grep -qF -- "$message" err.txt || fail "$*: no '$message' in: $(grep -v '^[0-9.-]*$' err.txt)"
+}
+
+samples_in() {
+    [ -f "$1" ] || { echo 0; return; }
+    grep -acE '^-?[0-9]+\.[0-9]{2}$' "$1"
+}
+
+header="t,x,y,z,magneticHeading,trueHeading"
+
+# --- Replay files: the whole file is checked before the window opens.
+printf 'time,x,y,z\n0,1,2,3\n' >header.csv
+printf '%s\n0,1,2,3,4,5\n0.1,1,2,3,4\n' "$header" >columns.csv
+printf '%s\n0,1,abc,3,4,5\n' "$header" >word.csv
+printf '%s\n0,1,2,nan,4,5\n' "$header" >nan.csv
+printf '%s\n0,1,2,3,inf,5\n' "$header" >inf.csv
+printf '%s\n2,1,2,3,4,5\n1,1,2,3,4,5\n' "$header" >backwards.csv
+: >empty.csv
+mkdir -p folder.csv
+expect 2 "header.csv:1: expected the header $header, found 'time,x,y,z'" -- --heading-source=replay:header.csv
+expect 2 "columns.csv:3: expected 6 comma-separated numbers, found 5" -- --heading-source=replay:columns.csv
+expect 2 "word.csv:2: y is not a number: 'abc'" -- --heading-source=replay:word.csv
+expect 2 "nan.csv:2: z is not a finite number: nan" -- --heading-source=replay:nan.csv
+expect 2 "inf.csv:2: magneticHeading is not a finite number: inf" -- --heading-source=replay:inf.csv
+expect 2 "backwards.csv:3: t goes backwards: 1 after 2" -- --heading-source=replay:backwards.csv
+expect 2 "empty.csv: the file is empty; expected the header $header" -- --heading-source=replay:empty.csv
+expect 2 "cannot open replay file missing.csv: No such file or directory" -- --heading-source=replay:missing.csv
+expect 2 "cannot read replay file folder.csv: Is a directory" -- --heading-source=replay:folder.csv
+[ -e missing.csv ] && fail "a missing replay file was created"
+
+# As a user without the right to read it (root reads anything, so root tries as nobody).
+printf '%s\n0,1,2,3,4,5\n' "$header" >secret.csv
+chmod 600 secret.csv
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    if command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+        as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+        chmod 755 "$work" && mkdir -m 700 -p run-nobody && chown nobody run-nobody
+    fi
+fi
+if [ "$(id -u)" -ne 0 ] || [ ${#as_user[@]} -gt 0 ]; then
+    checked=$((checked + 1))
+    timeout 60 "${as_user[@]}" env XDG_RUNTIME_DIR="$work/run-nobody" "$bin" \
+        --heading-source=replay:secret.csv >out.txt 2>err.txt
+    s=$?
+    [ "$s" -eq 2 ] || fail "unreadable replay file: exit status $s, expected 2"
+    grep -qF "cannot open replay file secret.csv: Permission denied" err.txt ||
+        fail "unreadable replay file: $(cat err.txt)"
+else
+    skip "unreadable replay file: no other user to run as"
+fi
+
+# A replay with a header only: the meter opens, says the replay is over, and quits cleanly.
+printf '%s\n' "$header" >header-only.csv
+expect 0 "replay of header-only.csv finished after 0 samples" -- \
+    --heading-source=replay:header-only.csv --quit-after=1
+
+# --- Heading sources.
+expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none" -- \
+    --heading-source=warp-drive
+expect 2 "heading source 'simulated:rate=0': rate must be above 0 Hz" -- --heading-source=simulated:rate=0
+expect 2 "heading source 'replay:': expected a file after 'replay:'" -- --heading-source=replay:
+expect 2 "no IIO magnetometer 'ak8975' under $work/no-iio; found no IIO devices" -- --heading-source=iio:ak8975
+expect 0 "delivered 0 samples" -- --heading-source=auto --quit-after=1  # "No Compass!" alert
+
+# A sysfs tree of our own: iio:device0, an ak8975 at 50 Hz.
+make_device() {
+    local dir=$1/iio:device0
+    mkdir -p "$dir"
+    echo ak8975 >"$dir/name"
+    echo 50 >"$dir/in_magn_sampling_frequency"
+    echo 0.003 >"$dir/in_magn_scale"
+    for axis in x y z; do echo 100 >"$dir/in_magn_${axis}_raw"; done
+}
+make_device "$work/iio-bad"
+echo 0 >"$work/iio-bad/iio:device0/in_magn_scale"
+expect 2 "$work/iio-bad/iio:device0/in_magn_scale: expected a positive number, found '0'" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
+
+# Unplugged while read: told once, the meter keeps its last readouts, and reads on when it is back.
+make_device "$work/iio"
+checked=$((checked + 1))
+FLUXPROBE_IIO_ROOT=$work/iio timeout 60 "$bin" --heading-source=iio --quit-after=7 >out.txt 2>unplug.txt &
+meter=$!
+for _ in $(seq 100); do [ "$(samples_in unplug.txt)" -gt 10 ] && break; sleep 0.1; done
+mv "$work/iio/iio:device0" "$work/iio/unplugged"
+sleep 1.5
+mv "$work/iio/unplugged" "$work/iio/iio:device0"
+wait "$meter"
+s=$?
+[ "$s" -eq 0 ] || fail "unplugged sensor: exit status $s"
+grep -qF "cannot read $work/iio/iio:device0/in_magn_x_raw: No such file or directory; trying again" unplug.txt ||
+    fail "unplugged sensor: not told: $(grep -v '^[0-9.-]*$' unplug.txt)"
+[ "$(grep -c 'trying again' unplug.txt)" -eq 1 ] || fail "unplugged sensor: told more than once"
+grep -A1000 "the sensor reads again" unplug.txt | grep -qE '^[0-9]+\.[0-9]{2}$' ||
+    fail "unplugged sensor: no samples after it came back"
+
+# Denied: the sensor is not read, the meter says so once and stays open.
+if [ "$(id -u)" -ne 0 ] || [ ${#as_user[@]} -gt 0 ]; then
+    make_device "$work/iio-denied"
+    chmod 755 "$work/iio-denied" "$work/iio-denied/iio:device0"
+    chmod 600 "$work/iio-denied/iio:device0/in_magn_y_raw"
+    chmod 644 "$work/iio-denied/iio:device0/"{name,in_magn_scale,in_magn_sampling_frequency,in_magn_x_raw,in_magn_z_raw}
+    checked=$((checked + 1))
+    timeout 60 "${as_user[@]}" env XDG_RUNTIME_DIR="$work/run-nobody" \
+        FLUXPROBE_IIO_ROOT="$work/iio-denied" "$bin" --heading-source=iio --quit-after=2 \
+        >out.txt 2>err.txt
+    s=$?
+    [ "$s" -eq 0 ] || fail "denied sensor: exit status $s"
+    grep -qF "in_magn_y_raw: Permission denied; the sensor is not read any more" err.txt ||
+        fail "denied sensor: $(cat err.txt)"
+    [ "$(samples_in err.txt)" -eq 0 ] || fail "denied sensor: samples were shown"
+else
+    skip "denied sensor: no other user to run as"
+fi
+
+# --- Recording.
+echo precious >taken.csv
+expect 2 "record file taken.csv already exists; it is not overwritten" -- \
+    --heading-source=simulated --record=taken.csv --quit-after=1
+[ "$(cat taken.csv)" = precious ] || fail "an existing record file was changed"
+expect 2 "cannot create record file no-such-folder/r.csv: No such file or directory" -- \
+    --heading-source=simulated --record=no-such-folder/r.csv --quit-after=1
+expect 2 "record file /dev/full already exists; it is not overwritten" -- \
+    --heading-source=simulated --record=/dev/full --quit-after=1
+# A source that cannot start leaves no record file behind.
+expect 2 "cannot open replay file missing.csv" -- --heading-source=replay:missing.csv --record=left.csv
+[ -e left.csv ] && fail "a failed start left a record file behind"
+
+# The disk fills up while recording: told once, the meter goes on, the run fails (status 1), and
+# what was recorded replays.
+if unshare -m true 2>/dev/null; then
+    checked=$((checked + 1))
+    mkdir -p small
+    unshare -m sh -c 'mount -t tmpfs -o size=16k tmpfs small && "$@"; s=$?; cp small/r.csv full.csv; exit $s' \
+        sh timeout 60 "$bin" --heading-source=simulated:rate=1000 --record=small/r.csv --quit-after=2 \
+        >out.txt 2>err.txt
+    s=$?
+    [ "$s" -eq 1 ] || fail "full disk: exit status $s, expected 1"
+    grep -qF "recording to small/r.csv stopped: No space left on device (the file holds the samples up to its last good write)" err.txt ||
+        fail "full disk: $(grep -v '^[0-9.-]*$' err.txt)"
+    [ "$(samples_in err.txt)" -gt 1000 ] || fail "full disk: the meter did not go on"
+    expect 0 "replay of full.csv finished after" -- --heading-source=replay:full.csv --quit-after=0.5
+else
+    skip "full disk: cannot mount a small file system here"
+fi
+
+# A file size limit: the same, where the kernel would otherwise end the program.
+checked=$((checked + 1))
+(ulimit -f 16 && exec timeout 60 "$bin" --heading-source=simulated:rate=1000 --record=limited.csv \
+    --quit-after=2 >out.txt 2>err.txt)
+s=$?
+[ "$s" -eq 1 ] || fail "file size limit: exit status $s, expected 1"
+grep -qF "recording to limited.csv stopped: File too large" err.txt || fail "file size limit: $(grep -v '^[0-9.-]*$' err.txt)"
+expect 0 "replay of limited.csv finished after" -- --heading-source=replay:limited.csv --quit-after=0.5
+
+# Killed while recording: what reached the file replays.
+checked=$((checked + 1))
+# (--quit-after bounds it should the kill go astray; the program itself is killed, not a wrapper)
+"$bin" --heading-source=simulated:rate=1000 --record=killed.csv --quit-after=30 >out.txt 2>killed.txt &
+meter=$!
+for _ in $(seq 100); do [ "$(samples_in killed.txt)" -gt 2500 ] && break; sleep 0.1; done
+kill -9 "$meter"
+wait "$meter" 2>/dev/null
+[ -s killed.csv ] || fail "killed recording: nothing reached the file"
+expect 0 "fluxprobe: delivered" -- --heading-source=replay:killed.csv --quit-after=0.5
+
+# --- The beep: a missing or broken beep.wav leaves the alarm silent and the meter running.
+printf '%s\n0,0,0,300,0,-1\n0.02,0,0,300,0,-1\n' "$header" >loud.csv
+mkdir -p no-beep bad-beep
+echo "not a sound" >bad-beep/beep.wav
+expect 0 "fluxprobe: the alarm sound beep.wav could not be loaded; the alarm is silent" \
+    FLUXPROBE_DATA_DIR="$work/no-beep" -- --heading-source=replay:loud.csv --quit-after=1
+[ "$(samples_in err.txt)" -eq 2 ] || fail "missing beep.wav: the samples were not all shown"
+[ "$(grep -c 'could not be loaded' err.txt)" -eq 1 ] || fail "missing beep.wav: told more than once"
+expect 0 "fluxprobe: cannot play $work/bad-beep/beep.wav: not a WAV file" \
+    FLUXPROBE_DATA_DIR="$work/bad-beep" -- --heading-source=replay:loud.csv --quit-after=1
+grep -qF "the alarm is silent" err.txt || fail "broken beep.wav: the silent alarm is not told"
+
+# No sound server at all: the alarm is silent and every sample is still shown.
+expect 0 "replay of loud.csv finished after 2 samples" PULSE_SERVER="unix:$work/no-server" -- \
+    --heading-source=replay:loud.csv --quit-after=1
+[ "$(samples_in err.txt)" -eq 2 ] || fail "no sound server: the samples were not all shown"
+
+# --- Interface files.
+mkdir -p ui-none ui-broken ui-outlet
+cp "$resources"/*.ui ui-broken/ && cp "$resources"/*.ui ui-outlet/
+head -c 300 "$resources/MainWindow.ui" >ui-broken/MainWindow.ui
+sed -i 's/name="xLabel"/name="xLabelGone"/' ui-outlet/MainWindow.ui
+expect 2 "interface file 'MainWindow': not found" -- --ui-dir=ui-none --heading-source=simulated
+expect 2 "interface file 'MainWindow': ui-broken/MainWindow.ui:" -- --ui-dir=ui-broken --heading-source=simulated
+grep -qF "Premature end of document" err.txt || fail "broken interface file: what is wrong is not said"
+expect 2 "interface file 'MainWindow': outlet 'xLabel' of FluxprobeViewController is missing" -- \
+    --ui-dir=ui-outlet --heading-source=simulated
+expect 2 "interface file 'MainWindow': not found" FLUXPROBE_UI_DIR=ui-none -- --heading-source=simulated
+
+# --- Options.
+expect 2 "unknown option '--bogus'" -- --bogus
+grep -qF "usage: fluxprobe" err.txt || fail "--bogus: no usage line"
+expect 2 "option --quit-after needs a number, got 'soon'" -- --quit-after=soon
+expect 2 "option --quit-after needs seconds from 0 up, got '-1'" -- --quit-after=-1
+expect 2 "option --quit-after needs a value, as in --quit-after=3" -- --quit-after
+expect 2 "option --declination needs a number, got 'east'" -- --declination=east
+expect 2 "option --declination needs a number, got 'nan'" -- --declination=nan
+expect 2 "option --declination must lie between -180 and 180 degrees, got '200'" -- --declination=200
+expect 2 "option --record needs a value, as in --record=session.csv" -- --record
+expect 1 "could not write the screenshot no-such-folder/m.png" -- \
+    --heading-source=simulated --quit-after=1 --screenshot=no-such-folder/m.png
+
+echo "bad inputs: $checked checked, $failed failures, $skipped skipped"
+[ "$failed" -eq 0 ]
