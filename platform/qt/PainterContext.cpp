@@ -1,5 +1,6 @@
 #include "platform/qt/PainterContext.h"
 
+#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -24,6 +25,8 @@ float unit(float v) {
 }  // namespace
 
 PainterContext::PainterContext(QPainter& painter) : painter_(painter) {
+    segments_.reserve(256);  // a trace of 150 points, without growing
+    slanted_.reserve(256);
     QPen pen(Qt::black);
     pen.setWidthF(1.0);
     pen.setCapStyle(Qt::FlatCap);
@@ -63,7 +66,7 @@ void PainterContext::setPenColor(const QColor& color) {
 }
 
 void PainterContext::beginPath() {
-    path_.clear();
+    segments_.clear();
     broken_ = true;
 }
 
@@ -72,7 +75,7 @@ void PainterContext::moveToPoint(float x, float y) {
         broken_ = true;
         return;
     }
-    path_.moveTo(clamped(x, y));
+    current_ = clamped(x, y);
     broken_ = false;
 }
 
@@ -81,16 +84,46 @@ void PainterContext::addLineToPoint(float x, float y) {
         broken_ = true;
         return;
     }
-    if (broken_)
-        path_.moveTo(clamped(x, y));
-    else
-        path_.lineTo(clamped(x, y));
+    const QPointF to = clamped(x, y);
+    if (!broken_) segments_.append(QLineF(current_, to));
+    current_ = to;
     broken_ = false;
 }
 
 void PainterContext::strokePath() {
-    painter_.strokePath(path_, painter_.pen());
-    path_.clear();
+    const QPen& pen = painter_.pen();
+    const bool opaque = pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
+                        pen.color().alpha() == 255;
+    if (opaque && pen.widthF() <= kSegmentWidth && pen.capStyle() == Qt::FlatCap) {
+        const double half = pen.widthF() / 2.0;
+        const bool upright = painter_.transform().type() <= QTransform::TxScale;
+        slanted_.clear();
+        for (const QLineF& s : std::as_const(segments_)) {
+            if (upright && s.y1() == s.y2()) {
+                painter_.fillRect(QRectF(QPointF(std::min(s.x1(), s.x2()), s.y1() - half),
+                                         QPointF(std::max(s.x1(), s.x2()), s.y1() + half)),
+                                  pen.color());
+            } else if (upright && s.x1() == s.x2()) {
+                painter_.fillRect(QRectF(QPointF(s.x1() - half, std::min(s.y1(), s.y2())),
+                                         QPointF(s.x1() + half, std::max(s.y1(), s.y2()))),
+                                  pen.color());
+            } else {
+                slanted_.append(s);
+            }
+        }
+        painter_.drawLines(slanted_.constData(), static_cast<int>(slanted_.size()));
+    } else {
+        // Wide or see-through lines need their joins: the segments go back together into
+        // subpaths, so that no pixel is covered twice.
+        QPainterPath path;
+        for (qsizetype i = 0; i < segments_.size(); ++i) {
+            const QLineF& s = segments_[i];
+            if (i == 0 || segments_[i - 1].p2() != s.p1()) path.moveTo(s.p1());
+            path.lineTo(s.p2());
+        }
+        painter_.strokePath(path, pen);
+    }
+    segments_.clear();
     broken_ = true;
 }
 
