@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
@@ -13,8 +14,10 @@
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
+#include "platform/qt/FramePacer.h"
 #include "platform/qt/Options.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/RunStats.h"
 
 namespace platform {
 
@@ -42,6 +45,7 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     // Qt takes its own options out of argv; what is left is ours or ignored.
     QApplication app(argc, argv);
+    qt::RunStats stats;
     QApplication::setApplicationName(QStringLiteral("fluxprobe"));
     QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));
 
@@ -82,11 +86,30 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         return fail(e.what());
     }
 
+    stats.watch(platform.mainWindow());
+    // Samples may come far faster than a display shows frames: paint at most once a frame.
+    qt::FramePacer pacer(platform.mainWindow());
+    if (options.openCompass) {
+        // As the user does it: the meter's compass button, once the loop runs.
+        QTimer::singleShot(0, &app, [&platform] {
+            QWidget* window = platform.mainWindow();
+            auto* button =
+                window ? window->findChild<QAbstractButton*>(QStringLiteral("compassButton"))
+                       : nullptr;
+            if (button)
+                button->click();
+            else
+                std::cerr << "fluxprobe: --open-compass: the window has no compassButton"
+                          << std::endl;
+        });
+    }
+
     if (options.quitAfter)
         QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app,
                            &QCoreApplication::quit);
 
     int status = app.exec();
+    const std::string summary = stats.summary();
 
     if (!options.screenshot.empty()) {
         QWidget* window = platform.mainWindow();
@@ -105,6 +128,7 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     session.reset();
     delegate.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::cerr << summary << std::endl;
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
     return status;
 }

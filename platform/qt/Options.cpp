@@ -67,6 +67,9 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--screenshot") {
             needValue("meter.png");
             options.screenshot = value;
+        } else if (name == "--open-compass") {
+            if (hasValue) throw OptionError("option --open-compass takes no value");
+            options.openCompass = true;
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
@@ -79,7 +82,8 @@ Options parseOptions(const std::vector<std::string>& args) {
 
 const char* usageLine() {
     return "usage: fluxprobe [--heading-source=SPEC] [--declination=DEG] [--record=FILE]\n"
-           "                 [--quit-after=SECONDS] [--screenshot=FILE] [--ui-dir=DIR] [--help]\n"
+           "                 [--quit-after=SECONDS] [--screenshot=FILE] [--ui-dir=DIR]\n"
+           "                 [--open-compass] [--help]\n"
            "                 [Qt options such as -platform offscreen]";
 }
 
@@ -105,6 +109,7 @@ Options:
   --quit-after=SECONDS   leave the loop after SECONDS
   --screenshot=FILE      write a PNG of the window just before leaving
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
+  --open-compass         press the compass button once the window is up (for automated runs)
   --help, -h             this text
 
 Environment:
@@ -118,6 +123,9 @@ Examples:
   fluxprobe --heading-source=replay:walk.csv --declination=2.5
   fluxprobe --heading-source=iio:ak8975
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
+
+At exit fluxprobe writes to stderr how many samples it delivered, how often each graph was
+painted, and how long after start the first frame was painted.
 
 Exit status: 0 when the window closes or --quit-after ends the run; 1 when the recording or
 the screenshot could not be written; 2 for a bad option, a source that cannot start or a broken

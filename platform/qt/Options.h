@@ -15,6 +15,7 @@ struct Options {
     std::optional<double> quitAfter;  // seconds
     std::string screenshot;           // PNG written just before the loop ends
     std::string uiDir;                // interface files from here instead of the bundled ones
+    bool openCompass = false;         // press the meter's compass button once shown
     bool help = false;
 };
 

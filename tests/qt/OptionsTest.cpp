@@ -11,7 +11,7 @@ using platform::qt::parseOptions;
 TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
     const auto o = parseOptions({"--heading-source=simulated:rate=20", "--declination=-2.5",
                                  "--record=out.csv", "--quit-after=3", "--screenshot=m.png",
-                                 "--ui-dir=ui", "stray", "-x"});
+                                 "--ui-dir=ui", "--open-compass", "stray", "-x"});
     EXPECT_EQ(o.source.spec, "simulated:rate=20");
     ASSERT_TRUE(o.source.declination);
     EXPECT_EQ(*o.source.declination, -2.5);
@@ -20,12 +20,14 @@ TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
     EXPECT_EQ(*o.quitAfter, 3.0);
     EXPECT_EQ(o.screenshot, "m.png");
     EXPECT_EQ(o.uiDir, "ui");
+    EXPECT_TRUE(o.openCompass);
     EXPECT_FALSE(o.help);
 
     const auto defaults = parseOptions({});
     EXPECT_EQ(defaults.source.spec, "auto");
     EXPECT_FALSE(defaults.source.declination);
     EXPECT_FALSE(defaults.quitAfter);
+    EXPECT_FALSE(defaults.openCompass);
 }
 
 TEST(Options, BadOptionsAreRefusedNamingTheOption) {
@@ -45,6 +47,7 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
         {"--quit-after=3s", "--quit-after needs a number"},
         {"--record", "--record needs a value"},
         {"--screenshot=", "--screenshot needs a value"},
+        {"--open-compass=yes", "--open-compass takes no value"},
     };
     for (const Case& c : cases) {
         try {
@@ -62,8 +65,9 @@ TEST(Options, HelpIsFoundAnywhereAndListsEveryOption) {
     EXPECT_TRUE(platform::qt::wantsHelp({"-h"}));
     EXPECT_FALSE(platform::qt::wantsHelp({"--helpful"}));
     const std::string help = platform::qt::helpText();
-    for (const char* option : {"--heading-source", "--declination", "--record", "--quit-after",
-                               "--screenshot", "--ui-dir", "simulated", "replay:", "Examples"})
+    for (const char* option :
+         {"--heading-source", "--declination", "--record", "--quit-after", "--screenshot",
+          "--ui-dir", "--open-compass", "simulated", "replay:", "Examples"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
