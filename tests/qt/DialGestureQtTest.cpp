@@ -4,6 +4,7 @@
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 #include "QtMeterFixture.h"
 
@@ -41,12 +42,21 @@ class QtDialTest : public QtMeterTest {
         QTest::mouseRelease(w, button, {}, *(path.end() - 1));
     }
 
+    // Made on first use; the test owns it, so it is unregistered and freed at the end.
+    QPointingDevice* touchScreen() {
+        if (!touchScreen_) touchScreen_.reset(QTest::createTouchDevice());
+        return touchScreen_.get();
+    }
+
     QLabel* dial = nullptr;
     QWidget* screen = nullptr;
+
+  private:
+    std::unique_ptr<QPointingDevice> touchScreen_;
 };
 
 TEST_F(QtDialTest, OneFingerOnATouchScreenDragsTheDial) {
-    QPointingDevice* touchScreen = QTest::createTouchDevice();
+    QPointingDevice* touchScreen = this->touchScreen();
     const QPoint start = dialCentre();
     QTest::touchEvent(window, touchScreen).press(0, start + QPoint(10, 0));
     QTest::touchEvent(window, touchScreen).move(0, start + QPoint(30, 20));
@@ -61,7 +71,7 @@ TEST_F(QtDialTest, OneFingerOnATouchScreenDragsTheDial) {
 }
 
 TEST_F(QtDialTest, TwoFingersOnATouchScreenTurnTheDial) {
-    QPointingDevice* touchScreen = QTest::createTouchDevice();
+    QPointingDevice* touchScreen = this->touchScreen();
     const QPoint c = dialCentre();
     QTest::touchEvent(window, touchScreen).press(0, c).press(1, c + QPoint(50, 0));
     QTest::touchEvent(window, touchScreen).stationary(0).move(1, c + QPoint(0, 50));
@@ -72,7 +82,7 @@ TEST_F(QtDialTest, TwoFingersOnATouchScreenTurnTheDial) {
 }
 
 TEST_F(QtDialTest, TheSecondFingerComingDownLaterTurnsFromWhereItLanded) {
-    QPointingDevice* touchScreen = QTest::createTouchDevice();
+    QPointingDevice* touchScreen = this->touchScreen();
     const QPoint c = dialCentre();
     QTest::touchEvent(window, touchScreen).press(0, c);
     QTest::touchEvent(window, touchScreen).stationary(0).press(1, c + QPoint(0, -50));
