@@ -17,7 +17,7 @@ namespace platform::qt {
 // label's new text may change its size) are held the same way and run just before the frame.
 class FramePacer : public QObject {
   public:
-    static constexpr int kDefaultIntervalMs = 16;  // a 60 Hz display
+    static constexpr int kDefaultIntervalMs = 17;  // just over one frame of a 60 Hz display
 
     explicit FramePacer(QWidget* window, int intervalMs = kDefaultIntervalMs);
     ~FramePacer() override;
