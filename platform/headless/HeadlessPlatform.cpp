@@ -141,6 +141,9 @@ std::shared_ptr<View> HeadlessPlatform::loadInterface(const std::string& nibName
     if (it == interfaces_.end())
         throw InterfaceError("interface file '" + nibName + "': not found");
     const InterfaceDefinition& def = it->second;
+    // Forget the views of screens that have gone: a weak reference keeps a view's memory.
+    views_.erase(std::remove_if(views_.begin(), views_.end(), [](auto& v) { return v.expired(); }),
+                 views_.end());
     auto self = std::make_shared<HeadlessPlatform*>(this);
     auto peer = std::make_shared<RecordingPeer>(self);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "CompassFixture.h"
+#include "MemoryProbe.h"
 
 // Screens opened and closed many times leave nothing behind: every screen, location manager,
 // view, timer and sound made along the way is destroyed, and nothing calls into a closed screen.
@@ -43,7 +44,10 @@ TEST_F(CompassTest, OpeningAndClosingTheCompassAThousandTimesLeavesNothingBehind
     std::weak_ptr<platform::LocationManager> meterManager = meter->locationManager();
     std::weak_ptr<platform::Window> window = delegate->window();
 
+    platform.setRecording(false);  // counts only, so the platform's records stay flat
+    std::size_t heapAfterFirstTenth = 0;
     for (int round = 0; round < kRounds; ++round) {
+        if (round == kRounds / 10) heapAfterFirstTenth = heapInUse();
         std::shared_ptr<CompassViewController> screen = openCompass();
         ASSERT_TRUE(screen);
         CompassParts parts(screen);
@@ -55,6 +59,7 @@ TEST_F(CompassTest, OpeningAndClosingTheCompassAThousandTimesLeavesNothingBehind
         platform.deliverHeading(10, 20, 30, 45.0, 50.0);
         platform.deliverHeading(0, 0, 150.0, 90.0, 95.0);
         platform.advanceTime(CompassViewController::kTimerInterval);
+        platform.runRedraws();
 
         platform.tap("doneButton");
         ASSERT_TRUE(parts.allGone()) << "round " << round;
@@ -66,6 +71,9 @@ TEST_F(CompassTest, OpeningAndClosingTheCompassAThousandTimesLeavesNothingBehind
         platform.advanceTime(CompassViewController::kTimerInterval);
     }
 
+    // Nothing piles up from one round to the next, not even in the platform's own books.
+    EXPECT_LE(heapInUse(), heapAfterFirstTenth + 16 * 1024)
+        << "the heap grew from " << heapAfterFirstTenth << " to " << heapInUse() << " bytes";
     EXPECT_EQ(platform.presentations(), kRounds);
     EXPECT_EQ(platform.dismissals(), kRounds);
     EXPECT_FALSE(meterManager.expired());
@@ -116,19 +124,23 @@ TEST_F(CompassTest, TearingTheAppDownWithTheCompassOpenDestroysBoth) {
 TEST_F(MeterTest, UnloadingAndReloadingTheViewAThousandTimesKeepsOneManagerAndOneSound) {
     launch();
     setSlider(0.0f);
-    std::vector<std::weak_ptr<platform::LocationManager>> managers;
-    std::vector<std::weak_ptr<platform::View>> roots;
+    platform.setRecording(false);  // counts only, so the platform's records stay flat
+    std::size_t heapAfterFirstTenth = 0;
     for (int round = 0; round < kRounds; ++round) {
-        managers.push_back(meter->locationManager());
-        roots.push_back(meter->view());
+        if (round == kRounds / 10) heapAfterFirstTenth = heapInUse();
+        std::weak_ptr<platform::LocationManager> manager = meter->locationManager();
+        std::weak_ptr<platform::View> root = meter->view();
         platform.deliverHeading(0, 0, 500.0);
+        platform.runRedraws();
         meter->unloadView();
         platform.deliverHeading(0, 0, 500.0);  // the old manager still feeds the log and beep
         meter->view();
         ASSERT_EQ(platform.service().listenerCount(), 1u) << "round " << round;
-        ASSERT_TRUE(managers.back().expired()) << "round " << round;
-        ASSERT_TRUE(roots.back().expired()) << "round " << round;
+        ASSERT_TRUE(manager.expired()) << "round " << round;
+        ASSERT_TRUE(root.expired()) << "round " << round;
     }
+    EXPECT_LE(heapInUse(), heapAfterFirstTenth + 16 * 1024)
+        << "the heap grew from " << heapAfterFirstTenth << " to " << heapInUse() << " bytes";
     EXPECT_EQ(platform.logCount(), 2L * kRounds);
     EXPECT_EQ(platform.soundsPlayed(), 2 * kRounds);
     EXPECT_EQ(platform.soundsMade(), 1);

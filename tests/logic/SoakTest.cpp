@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <malloc.h>
-#include <sys/resource.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -9,20 +7,8 @@
 #include <string>
 
 #include "CompassFixture.h"
+#include "MemoryProbe.h"
 #include "platform/Format.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define FLUXPROBE_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define FLUXPROBE_SANITIZED 1
-#endif
-#endif
-
-#ifdef FLUXPROBE_SANITIZED
-// From the sanitizer runtime (gcc ships no header for it): the bytes its allocator holds live.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#endif
 
 // A long run through both screens at once: every sample reaches every listener in order, the
 // log and the alarm count exactly what the samples imply, and memory stays flat.
@@ -37,22 +23,6 @@ std::uint64_t soakSamples() {
         if (n >= 20000) return static_cast<std::uint64_t>(n);
     }
     return 1000000;
-}
-
-// Bytes the program holds on the heap now.
-std::size_t heapInUse() {
-#ifdef FLUXPROBE_SANITIZED
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    return mallinfo2().uordblks;
-#endif
-}
-
-// The most resident memory the process has had, in KiB.
-long peakResidentKiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }
 
 // A listener of its own beside the two screens: counts samples and checks that they come in
@@ -148,8 +118,6 @@ TEST_F(CompassTest, AMillionSamplesThroughBothScreensCountExactlyAndStayFlat) {
     EXPECT_LE(heapAtEnd, heapAtCheckpoint + kHeapSlack)
         << "heap grew from " << heapAtCheckpoint << " to " << heapAtEnd << " bytes";
 #ifndef FLUXPROBE_SANITIZED
-    // (A sanitizer holds freed memory back on purpose, so only the heap count means anything
-    // there.)
     constexpr long kPeakSlackKiB = 4 * 1024;
     EXPECT_LE(peakAtEnd, peakAtCheckpoint + kPeakSlackKiB)
         << "peak resident memory grew from " << peakAtCheckpoint << " to " << peakAtEnd << " KiB";
