@@ -1,5 +1,6 @@
 #include "heading/SimulatedSource.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -41,15 +42,21 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
     const auto oneSecond = static_cast<std::uint64_t>(std::ceil(rate_));
     std::uint64_t next = 0;
     std::vector<platform::Heading> batch;
+    // Waking for every sample of a fast source costs more than the samples: wake at most every
+    // few milliseconds and hand over what fell due meanwhile, well within a display frame.
+    constexpr auto kMinWakeInterval = std::chrono::milliseconds(4);
+    auto lastWake = start - kMinWakeInterval;
     while (!stop.stop_requested()) {
         const auto due =
-            start + std::chrono::duration_cast<Clock::duration>(
-                        std::chrono::duration<double>(static_cast<double>(next) / rate_));
+            std::max(start + std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(static_cast<double>(next) / rate_)),
+                     lastWake + kMinWakeInterval);
         {
             std::unique_lock lock(mutex_);
             if (wake_.wait_until(lock, stop, due, [] { return false; }) || stop.stop_requested())
                 break;
         }
+        lastWake = Clock::now();
         // Every sample due by now, at most one second's worth.
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         auto last = static_cast<std::uint64_t>(std::floor(elapsed * rate_));

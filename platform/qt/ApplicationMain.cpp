@@ -16,6 +16,7 @@
 #include "platform/Launcher.h"
 #include "platform/qt/FramePacer.h"
 #include "platform/qt/Options.h"
+#include "platform/qt/PeerBatch.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/RunStats.h"
 
@@ -89,6 +90,8 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     stats.watch(platform.mainWindow());
     // Samples may come far faster than a display shows frames: paint at most once a frame.
     qt::FramePacer pacer(platform.mainWindow());
+    // And hand the widgets new texts, places and turns once a frame, not once a sample.
+    qt::PeerBatch batch;
     if (options.openCompass) {
         // As the user does it: the meter's compass button, once the loop runs.
         QTimer::singleShot(0, &app, [&platform] {
@@ -110,6 +113,7 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     int status = app.exec();
     const std::string summary = stats.summary();
+    batch.flush();
 
     if (!options.screenshot.empty()) {
         QWidget* window = platform.mainWindow();

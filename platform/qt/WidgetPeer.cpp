@@ -13,6 +13,7 @@
 #include "platform/Label.h"
 #include "platform/Slider.h"
 #include "platform/Switch.h"
+#include "platform/qt/PeerBatch.h"
 
 namespace platform::qt {
 
@@ -85,13 +86,41 @@ QWidget* WidgetPeer::widgetOf(const View* view) {
 }
 
 void WidgetPeer::viewChanged(View& view, ViewChange change) {
+    if (!widget_) return;
+    // Redraw requests are merged by Qt already, and a new subview must be parented at once.
+    PeerBatch* batch = PeerBatch::current();
+    if (batch && change != ViewChange::Display && change != ViewChange::Subviews) {
+        if (pending_ == 0) batch->note(this);
+        pending_ |= 1u << static_cast<unsigned>(change);
+        return;
+    }
+    apply(view, change);
+}
+
+void WidgetPeer::applyPending() {
+    const unsigned changes = pending_;
+    pending_ = 0;
+    std::shared_ptr<View> view = view_.lock();
+    if (!view || !widget_) return;
+    // Geometry before transform, text before font: the order the logic set them in.
+    for (ViewChange change :
+         {ViewChange::Geometry, ViewChange::Transform, ViewChange::Hidden,
+          ViewChange::BackgroundColor, ViewChange::Text, ViewChange::Font, ViewChange::Value})
+        if (changes & (1u << static_cast<unsigned>(change))) apply(*view, change);
+}
+
+void WidgetPeer::apply(View& view, ViewChange change) {
     QWidget* w = widget_;
     if (!w) return;
     switch (change) {
         case ViewChange::Text:
             if (auto* label = qobject_cast<QLabel*>(w))
-                if (auto* l = dynamic_cast<Label*>(&view))
-                    label->setText(QString::fromStdString(l->text()));
+                if (auto* l = dynamic_cast<Label*>(&view)) {
+                    // The compass empties its markers on every reading; an unchanged text
+                    // needs no new layout.
+                    const QString text = QString::fromStdString(l->text());
+                    if (label->text() != text) label->setText(text);
+                }
             break;
         case ViewChange::Font:
             if (auto* l = dynamic_cast<Label*>(&view)) {
@@ -249,11 +278,20 @@ void WidgetPeer::paintImage(View& view) {
     QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
     if (!placedByLogic_ || bounds.isEmpty()) bounds = label->size();
     const QSizeF picture = QSizeF(pixmap.size()).scaled(bounds, Qt::KeepAspectRatio);
+    // Scaling a large picture down costs far more than turning it: scale once per size, so each
+    // frame of a turning dial only turns.
+    const qreal ratio = label->devicePixelRatioF();
+    const QSize pixels = (picture * ratio).toSize();
+    if (pixels.isEmpty()) return;
+    if (scaledKey_ != pixmap.cacheKey() || scaled_.size() != pixels) {
+        scaled_ = pixmap.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_.setDevicePixelRatio(ratio);
+        scaledKey_ = pixmap.cacheKey();
+    }
     painter.translate(label->width() / 2.0, label->height() / 2.0);
     const AffineTransform t = view.transform();
     if (!t.isIdentity()) painter.setTransform(turnOf(t), true);
-    painter.drawPixmap(QRectF(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), picture),
-                       pixmap, QRectF(pixmap.rect()));
+    painter.drawPixmap(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), scaled_);
 }
 
 }  // namespace platform::qt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPixmap>
 #include <QPointer>
 #include <QTransform>
 #include <QWidget>
@@ -30,6 +31,8 @@ class WidgetPeer : public QObject, public ViewPeer {
     static QWidget* widgetOf(const View* view);
 
     void viewChanged(View& view, ViewChange change) override;
+    // Applies the changes noted while a PeerBatch was in force, from the view's latest state.
+    void applyPending();
 
     QWidget* widget() const { return widget_; }
     bool placedByLogic() const { return placedByLogic_; }
@@ -41,6 +44,7 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void apply(View& view, ViewChange change);
     void place(View& view);
     void followSubviews(View& view);
     void paintImage(View& view);
@@ -50,6 +54,9 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool owning_;
     bool placedByLogic_ = false;
     bool paintsImage_ = false;
+    unsigned pending_ = 0;
+    QPixmap scaled_;        // the picture at its drawn size, turned each paint
+    qint64 scaledKey_ = 0;  // one bit per ViewChange waiting for the batch
 };
 
 // A view's turn as a QTransform, or identity when a component is not finite.
