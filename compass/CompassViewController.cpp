@@ -134,9 +134,10 @@ void CompassViewController::update() {
         graphView_->updateHistoryWithX(g, g, g);
     }
 
-    // Clockwise on screen, as y points down. A heading that is not a number leaves the dial
-    // where it was rather than making it vanish.
-    if (iv_ && !std::isnan(val)) {
+    // Clockwise on screen, as y points down. A heading that is not a finite number (NaN, or a
+    // huge value that narrows to infinity) has no turn: the dial stays where it was rather than
+    // getting a transform of NaNs.
+    if (iv_ && std::isfinite(val)) {
         const double angle = (static_cast<double>(val) / 180.0) * 3.141592653589793;
         iv_->setTransform(platform::makeRotation(static_cast<float>(angle)));
     }

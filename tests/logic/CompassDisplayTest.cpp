@@ -58,6 +58,11 @@ TEST_F(CompassTest, AHeadingThatIsNotANumberKeepsThePointAndTheDial) {
     platform.deliverHeading(0, 0, 0, std::nan(""));
     EXPECT_EQ(screen->magnitudeLabel()->text(), "E");
     EXPECT_EQ(dial(), turned);
+    for (double bad : {HUGE_VAL, -HUGE_VAL, 1e300}) {
+        platform.deliverHeading(0, 0, 0, bad);
+        EXPECT_EQ(dial(), turned) << bad;
+    }
+    EXPECT_EQ(screen->hd()->text(), "inf°");  // 1e300 narrows to infinity
 }
 
 TEST_F(CompassTest, TrueNorthDrivesPointLabelAndDialButNeverTheGraph) {
