@@ -84,14 +84,11 @@ void IioSource::start(std::shared_ptr<SampleChannel> channel) {
         channel->pushError({platform::LocationError::kDenied, denied_});
         return;
     }
-    thread_ = std::jthread(
-        [this, channel = std::move(channel)](std::stop_token st) { run(st, channel); });
+    thread_.start([this, channel = std::move(channel)](std::stop_token st) { run(st, channel); });
 }
 
 void IioSource::stop() {
-    if (!thread_.joinable()) return;
-    thread_.request_stop();
-    thread_.join();
+    thread_.stop();
 }
 
 std::string IioSource::describe() const {

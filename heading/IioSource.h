@@ -10,6 +10,7 @@
 #include "heading/IioDiscovery.h"
 #include "heading/IioFiles.h"
 #include "heading/IioTriad.h"
+#include "heading/ReaderThread.h"
 #include "heading/Source.h"
 
 namespace heading {
@@ -59,7 +60,7 @@ class IioSource : public Source {
     std::string denied_;  // set when the configuration could not be read: access denied
     std::mutex mutex_;
     std::condition_variable_any wake_;
-    std::jthread thread_;
+    ReaderThread thread_;  // last, so it ends before the members its work reads go
 };
 
 }  // namespace heading

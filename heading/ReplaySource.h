@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "heading/Callbacks.h"
+#include "heading/ReaderThread.h"
 #include "heading/Source.h"
 #include "platform/Heading.h"
 
@@ -37,7 +38,7 @@ class ReplaySource : public Source {
     std::vector<platform::Heading> samples_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
-    std::jthread thread_;
+    ReaderThread thread_;  // last, so it ends before the members its work reads go
 };
 
 }  // namespace heading

@@ -19,15 +19,11 @@ SimulatedSource::~SimulatedSource() {
 }
 
 void SimulatedSource::start(std::shared_ptr<SampleChannel> channel) {
-    stop();
-    thread_ = std::jthread(
-        [this, channel = std::move(channel)](std::stop_token st) { run(st, channel); });
+    thread_.start([this, channel = std::move(channel)](std::stop_token st) { run(st, channel); });
 }
 
 void SimulatedSource::stop() {
-    if (!thread_.joinable()) return;
-    thread_.request_stop();
-    thread_.join();
+    thread_.stop();
 }
 
 std::string SimulatedSource::describe() const {

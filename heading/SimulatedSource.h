@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "heading/ReaderThread.h"
 #include "heading/Source.h"
 
 namespace heading {
@@ -30,7 +31,7 @@ class SimulatedSource : public Source {
     std::optional<double> declination_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
-    std::jthread thread_;
+    ReaderThread thread_;  // last, so it ends before the members its work reads go
 };
 
 }  // namespace heading
