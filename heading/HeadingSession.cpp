@@ -10,25 +10,25 @@
 #include "heading/SampleChannel.h"
 #include "heading/SimulatedSource.h"
 #include "heading/Source.h"
-#include "heading/SourceSpec.h"
+#include "heading/SourceChoice.h"
 
 namespace heading {
 
 namespace {
 
 std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& warn) {
-    const SourceSpec spec = parseSourceSpec(options.spec);
+    const SourceChoice spec = parseSourceChoice(options.spec);
     switch (spec.kind) {
-        case SourceSpec::Kind::None:
+        case SourceChoice::Kind::None:
             return std::make_unique<NoneSource>();
-        case SourceSpec::Kind::Simulated:
+        case SourceChoice::Kind::Simulated:
             return std::make_unique<SimulatedSource>(spec.rate, options.declination);
-        case SourceSpec::Kind::Auto:
+        case SourceChoice::Kind::Auto:
             if (auto iio = IioSource::findFirst(iioRoot(), options.declination)) return iio;
             return std::make_unique<NoneSource>("auto: no magnetometer under " + iioRoot());
-        case SourceSpec::Kind::Iio:
+        case SourceChoice::Kind::Iio:
             return IioSource::open(iioRoot(), spec.device, options.declination);
-        case SourceSpec::Kind::Replay:
+        case SourceChoice::Kind::Replay:
             return std::make_unique<ReplaySource>(spec.file, options.declination, warn);
     }
     throw SourceError("heading source '" + options.spec + "' is not known");

@@ -6,7 +6,7 @@
 namespace heading {
 
 // A --heading-source value taken apart.
-struct SourceSpec {
+struct SourceChoice {
     enum class Kind { Auto, Iio, Replay, Simulated, None };
 
     static constexpr double kDefaultRate = 50.0;
@@ -19,6 +19,6 @@ struct SourceSpec {
 };
 
 // Throws SourceError naming the part that is wrong and what is accepted.
-SourceSpec parseSourceSpec(std::string_view text);
+SourceChoice parseSourceChoice(std::string_view text);
 
 }  // namespace heading

@@ -2,16 +2,16 @@
 
 #include <string>
 
+#include "heading/SourceChoice.h"
 #include "heading/SourceError.h"
-#include "heading/SourceSpec.h"
 
 namespace {
 
-using heading::parseSourceSpec;
-using heading::SourceSpec;
-using Kind = heading::SourceSpec::Kind;
+using heading::parseSourceChoice;
+using heading::SourceChoice;
+using Kind = heading::SourceChoice::Kind;
 
-TEST(SourceSpec, AcceptsEveryForm) {
+TEST(SourceChoice, AcceptsEveryForm) {
     struct Case {
         const char* text;
         Kind kind;
@@ -34,7 +34,7 @@ TEST(SourceSpec, AcceptsEveryForm) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const SourceSpec s = parseSourceSpec(c.text);
+        const SourceChoice s = parseSourceChoice(c.text);
         EXPECT_EQ(s.kind, c.kind);
         EXPECT_EQ(s.device, c.device);
         EXPECT_EQ(s.file, c.file);
@@ -42,7 +42,7 @@ TEST(SourceSpec, AcceptsEveryForm) {
     }
 }
 
-TEST(SourceSpec, RefusesWithAMessageThatSaysWhy) {
+TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
     const std::pair<const char*, const char*> cases[] = {
         {"", "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none"},
         {"compass", "expected auto, iio[:DEVICE]"},
@@ -67,7 +67,7 @@ TEST(SourceSpec, RefusesWithAMessageThatSaysWhy) {
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
         try {
-            parseSourceSpec(text);
+            parseSourceChoice(text);
             ADD_FAILURE() << "accepted";
         } catch (const heading::SourceError& e) {
             const std::string message = e.what();
