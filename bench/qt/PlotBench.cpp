@@ -32,34 +32,31 @@ std::unique_ptr<RunningPlot> filledPlot(Factory make, int width, int height, lon
     return plot;
 }
 
-// A full redraw of 150 samples, nothing appended in between.
-void BM_Redraw(benchmark::State& state, Factory make, const char* name) {
+// One frame of a full plot, with a sample appended before each frame (the running plot) or
+// nothing appended in between (a bare redraw).
+void drawFrames(benchmark::State& state, Factory make, const std::string& name, bool append) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
     long n = 0;
     auto plot = filledPlot(make, width, height, n);
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
+        if (append) {
+            const PlotSample s = plotSampleAt(n++);
+            plot->append(s.x, s.y, s.z);
+        }
         plot->draw(image);
         benchmark::DoNotOptimize(image.constBits());
     }
-    saveFrame(image, std::string("redraw-") + name);
+    saveFrame(image, name);
 }
 
-// The running plot: one sample appended, then one frame drawn.
+void BM_Redraw(benchmark::State& state, Factory make, const char* name) {
+    drawFrames(state, make, std::string("redraw-") + name, false);
+}
+
 void BM_Running(benchmark::State& state, Factory make, const char* name) {
-    const int width = static_cast<int>(state.range(0));
-    const int height = static_cast<int>(state.range(1));
-    long n = 0;
-    auto plot = filledPlot(make, width, height, n);
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        const PlotSample s = plotSampleAt(n++);
-        plot->append(s.x, s.y, s.z);
-        plot->draw(image);
-        benchmark::DoNotOptimize(image.constBits());
-    }
-    saveFrame(image, std::string("running-") + name);
+    drawFrames(state, make, std::string("running-") + name, true);
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
