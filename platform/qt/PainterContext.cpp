@@ -1,8 +1,12 @@
 #include "platform/qt/PainterContext.h"
 
+#include <QImage>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+
+#include "platform/qt/SpanFiller.h"
 
 namespace platform::qt {
 
@@ -94,7 +98,10 @@ void PainterContext::strokePath() {
     const QPen& pen = painter_.pen();
     const bool opaque = pen.style() == Qt::SolidLine && pen.brush().style() == Qt::SolidPattern &&
                         pen.color().alpha() == 255;
-    if (opaque && pen.widthF() <= kSegmentWidth && pen.capStyle() == Qt::FlatCap) {
+    const bool thin = opaque && pen.widthF() <= kSegmentWidth && pen.capStyle() == Qt::FlatCap;
+    if (thin && fillSegmentsDirectly(pen)) {
+        // Drawn already, without Qt's stroker.
+    } else if (thin) {
         const double half = pen.widthF() / 2.0;
         const bool upright = painter_.transform().type() <= QTransform::TxScale;
         slanted_.clear();
@@ -125,6 +132,49 @@ void PainterContext::strokePath() {
     }
     segments_.clear();
     broken_ = true;
+}
+
+bool PainterContext::fillSegmentsDirectly(const QPen& pen) {
+    if (pen.widthF() < 1.0 || painter_.testRenderHint(QPainter::Antialiasing) ||
+        painter_.hasClipping())
+        return false;
+    const QPainter::CompositionMode mode = painter_.compositionMode();
+    if (mode != QPainter::CompositionMode_SourceOver && mode != QPainter::CompositionMode_Source)
+        return false;
+    QPaintEngine* engine = painter_.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster) return false;
+    // For a widget this is the backing store's image the painter was redirected to.
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    const QImage& image = *static_cast<const QImage*>(device);
+    const QImage::Format format = image.format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    // Into device pixels: the widget's offset in the window and the screen's pixel ratio.
+    const QTransform toDevice = painter_.deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || toDevice.m11() != toDevice.m22() ||
+        !(toDevice.m11() > 0.0))
+        return false;
+
+    // The painter already holds the image's pixels unshared; bits() would detach them from it.
+    SpanFiller::Pixels pixels{
+        reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(image.constBits())),
+        static_cast<std::ptrdiff_t>(image.bytesPerLine() / 4), image.width(), image.height()};
+    const std::uint32_t pixel = pen.color().rgba();
+    const double half = pen.widthF() * toDevice.m11() / 2.0;
+    // An empty system clip means the whole device; a widget's paint is clipped to what it may
+    // change, which may leave out what overlaps it.
+    QRegion clip = engine->systemClip();
+    if (clip.isEmpty()) clip = QRegion(image.rect());
+    for (const QRect& r : clip) {
+        const SpanFiller filler(pixels, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        for (const QLineF& s : std::as_const(segments_)) {
+            const QLineF d = toDevice.map(s);
+            filler.fillLine(d.x1(), d.y1(), d.x2(), d.y2(), half, pixel);
+        }
+    }
+    return true;
 }
 
 void PainterContext::setAllowsAntialiasing(bool allows) {

@@ -34,11 +34,16 @@ class PainterContext : public DrawingContext {
     // Up to this width an opaque stroke goes to the painter as separate segments: Qt rasterises
     // those about twice as fast as a joined path, and a join would add at most a pixel's corner.
     // Level and upright segments become filled rectangles, the same pixels as a flat-capped
-    // stroke, which Qt fills by whole spans instead of pixel by pixel.
+    // stroke, which Qt fills by whole spans instead of pixel by pixel. Without antialiasing,
+    // such a stroke into an image is filled span by span by our own SpanFiller: Qt's wide-line
+    // rasteriser was most of a graph redraw.
     static constexpr double kSegmentWidth = 2.0;
 
   private:
     void setPenColor(const QColor& color);
+    // Writes an aliased opaque stroke of the current segments straight into the image being
+    // painted, when that image, the transform and the clip allow it; false leaves it to Qt.
+    bool fillSegmentsDirectly(const QPen& pen);
 
     QPainter& painter_;
     QList<QLineF> segments_;

@@ -159,6 +159,10 @@ TEST_F(QtMeterTest, AScreenshotShowsTheThreeTracesInTheirColours) {
     EXPECT_GT(c.blue, area.width());
     const TraceColours whole = traceColours(shot, shot.rect());
     EXPECT_GT(whole.distinct, 50u) << "the window looks blank";
+    // The traces land in the graph's own place in the window, and nowhere else (red is left
+    // out: the alarm's waves are red too).
+    EXPECT_EQ(whole.green, c.green);
+    EXPECT_EQ(whole.blue, c.blue);
 }
 
 TEST_F(QtMeterTest, WithoutAMagnetometerTheNoCompassAlertOpens) {

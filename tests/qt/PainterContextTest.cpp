@@ -116,5 +116,55 @@ TEST(PainterContext, AntialiasingFollowsTheContext) {
     EXPECT_FALSE(painter.testRenderHint(QPainter::Antialiasing));
 }
 
+// A trace drawn without antialiasing is filled by the context itself when it paints into an
+// image; with a clip set on the painter it is left to Qt. Both must give the same pixels under
+// the painter's transform, which is how a widget's offset and a screen's pixel ratio arrive.
+TEST(PainterContext, TracesFilledDirectlyMatchQtsUnderTheTransform) {
+    struct Case {
+        const char* name;
+        std::function<void(QPainter&)> transform;
+    };
+    const Case cases[] = {
+        {"none", [](QPainter&) {}},
+        {"offset", [](QPainter& p) { p.translate(13, -4); }},
+        {"pixel ratio 2", [](QPainter& p) { p.scale(2, 2); }},
+        {"offset and ratio",
+         [](QPainter& p) {
+             p.translate(5, 9);
+             p.scale(1.5, 1.5);
+         }},
+        {"turned (left to Qt)", [](QPainter& p) { p.rotate(20); }},
+    };
+    for (const Case& c : cases) {
+        QImage images[2];
+        for (int byQt = 0; byQt < 2; ++byQt) {
+            QImage image(120, 90, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            c.transform(painter);
+            if (byQt) painter.setClipRect(QRect(-1000, -1000, 3000, 3000));
+            PainterContext context(painter);
+            context.setAllowsAntialiasing(false);
+            context.setLineWidth(2.0f);
+            context.setRGBStrokeColor(0, 0, 1, 1);
+            context.beginPath();
+            for (int i = 0; i <= 40; ++i)
+                context.addLineToPoint(i * 2.0f, 30.0f + 20.0f * std::sin(i * 0.3f));
+            context.strokePath();
+            painter.end();
+            images[byQt] = image;
+        }
+        int blue = 0, differ = 0;
+        for (int y = 0; y < 90; ++y)
+            for (int x = 0; x < 120; ++x) {
+                blue += images[0].pixel(x, y) == qRgb(0, 0, 255);
+                differ += images[0].pixel(x, y) != images[1].pixel(x, y);
+            }
+        EXPECT_GT(blue, 100) << c.name;
+        // A pixel's rounding at a few of the 40 joins, no more.
+        EXPECT_LE(differ, 12) << c.name << ": " << differ << " of " << blue << " pixels differ";
+    }
+}
+
 }  // namespace
 }  // namespace fluxprobe_qt_test

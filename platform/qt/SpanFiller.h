@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform::qt {
+
+// Fills, without antialiasing, the pixels of 32-bit image rows whose centres lie inside a
+// flat-capped straight line of a given width: the pixels an aliased stroke covers, written row
+// by row as spans. It knows nothing of Qt, so it can draw into any pixel buffer.
+class SpanFiller {
+  public:
+    struct Pixels {
+        std::uint32_t* first;   // the top-left pixel
+        std::ptrdiff_t stride;  // pixels from one row to the next
+        int width;
+        int height;
+    };
+    // Half-open in both directions: left <= x < right, top <= y < bottom.
+    struct Box {
+        int left;
+        int top;
+        int right;
+        int bottom;
+    };
+
+    // Nothing outside the clip box, or outside the pixels, is ever written.
+    SpanFiller(Pixels pixels, Box clip);
+
+    // A line that is not finite, has no length or no width draws nothing.
+    void fillLine(double x0, double y0, double x1, double y1, double halfWidth,
+                  std::uint32_t pixel) const;
+
+  private:
+    Pixels pixels_;
+    Box clip_;
+};
+
+}  // namespace platform::qt
