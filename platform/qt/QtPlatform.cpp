@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "platform/InterfaceError.h"
 #include "platform/ViewController.h"
@@ -31,10 +32,20 @@ namespace platform::qt {
 
 namespace {
 
+// One write of the line and its newline, so that lines from other threads cannot split it on
+// an unbuffered stderr. Whether the line goes out now is stderr's buffering: the program batches
+// it per turn of the event loop (StreamBatch).
 void writeLine(std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    char shortLine[128];
+    std::string longLine;
+    char* text = shortLine;
+    if (line.size() >= sizeof shortLine) {
+        longLine.resize(line.size() + 1);
+        text = longLine.data();
+    }
+    std::copy(line.begin(), line.end(), text);
+    text[line.size()] = '\n';
+    std::fwrite(text, 1, line.size() + 1, stderr);
 }
 
 // Fades a widget's opacity from one value to another, then runs done (if the widget still
@@ -195,6 +206,7 @@ void QtPlatform::log(std::string_view line) {
 
 void QtPlatform::warn(std::string_view message) {
     writeLine(message);
+    std::fflush(stderr);  // a warning is not held back, nor are the lines before it
 }
 
 void QtPlatform::presentModal(ViewController& presenter, ViewController& presented, bool animated) {
