@@ -21,6 +21,7 @@
 #include "platform/Window.h"
 #include "platform/qt/Guarded.h"
 #include "platform/qt/InterfaceBinder.h"
+#include "platform/qt/PeerBatch.h"
 #include "platform/qt/QtSound.h"
 #include "platform/qt/QtTimer.h"
 #include "platform/qt/ScreenSaverInhibitor.h"
@@ -232,6 +233,8 @@ void QtPlatform::presentModal(ViewController& presenter, ViewController& present
 }
 
 void QtPlatform::dismissModal(ViewController& presenter, ViewController& presented, bool animated) {
+    // The screen underneath shows from now on: bring it up to date first.
+    if (PeerBatch* batch = PeerBatch::current()) batch->releaseHeld();
     std::weak_ptr<ViewController> weakPresenter = presenter.weak_from_this();
     auto finish = [weakPresenter] {
         // Destroys the presented screen; nothing here touches it afterwards.

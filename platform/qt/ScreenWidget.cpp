@@ -22,6 +22,20 @@ void ScreenWidget::setOverlay(QWidget* overlay) {
     overlay->setParent(this);
     overlay->setGeometry(rect());
     overlay->raise();
+    overlay_ = overlay;
+}
+
+bool ScreenWidget::isCovered(const QWidget* w) {
+    const QWidget* below = nullptr;
+    for (const QWidget* a = w; a; below = a, a = a->parentWidget()) {
+        const auto* screen = qobject_cast<const ScreenWidget*>(a);
+        if (!screen) continue;
+        // The overlay fills the screen and paints its whole background (presentModal); while
+        // it fades, its opacity effect lets the screen under it show.
+        const QWidget* over = screen->overlay_;
+        if (over && over != below && over->isVisible() && !over->graphicsEffect()) return true;
+    }
+    return false;
 }
 
 void ScreenWidget::resizeEvent(QResizeEvent* event) {

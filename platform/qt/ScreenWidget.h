@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -29,6 +30,10 @@ class ScreenWidget : public QWidget {
     // A child that must always cover this widget (a screen presented over this one).
     void setOverlay(QWidget* overlay);
 
+    // True when w cannot be seen: a screen presented over a screen holding w (or over w itself)
+    // covers it completely and opaquely, not fading in or out.
+    static bool isCovered(const QWidget* w);
+
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -45,6 +50,7 @@ class ScreenWidget : public QWidget {
     std::vector<int> fingers_;  // ids of the fingers down, in the order they came down
     QPointF rightPress_;
     Qt::MouseButton dragging_ = Qt::NoButton;
+    QPointer<QWidget> overlay_;
 };
 
 }  // namespace platform::qt
