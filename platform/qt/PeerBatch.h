@@ -23,7 +23,7 @@ class WidgetPeer;
 // the covering screen where it lies.
 class PeerBatch : public QObject {
   public:
-    static constexpr int kDefaultIntervalMs = 16;
+    static constexpr int kDefaultIntervalMs = 17;  // the frame pacer's: one batch a frame
 
     explicit PeerBatch(int intervalMs = kDefaultIntervalMs);
     ~PeerBatch() override;

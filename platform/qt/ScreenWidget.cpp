@@ -20,9 +20,17 @@ ScreenWidget::ScreenWidget(QWidget* parent) : QWidget(parent) {
 void ScreenWidget::setOverlay(QWidget* overlay) {
     overlay->setProperty(kOverlayProperty, true);
     overlay->setParent(this);
-    overlay->setGeometry(rect());
+    cover(overlay);
     overlay->raise();
     overlay_ = overlay;
+}
+
+void ScreenWidget::cover(QWidget* overlay) {
+    // Fixed at this widget's size: a widget of fixed size does not pass its layout changes on
+    // to its parent. The overlay is in no layout of ours, yet without this each new text on it
+    // would lay out this screen and the window again, every frame.
+    overlay->setFixedSize(size());
+    overlay->move(0, 0);
 }
 
 bool ScreenWidget::isCovered(const QWidget* w) {
@@ -42,7 +50,7 @@ void ScreenWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     for (QObject* child : children()) {
         auto* w = qobject_cast<QWidget*>(child);
-        if (w && w->property(kOverlayProperty).toBool()) w->setGeometry(rect());
+        if (w && w->property(kOverlayProperty).toBool()) cover(w);
     }
 }
 

@@ -42,6 +42,7 @@ class ScreenWidget : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    void cover(QWidget* overlay);
     void handleTouch(QTouchEvent* event);
     // Sends the points (in this widget's coordinates) to the screen as began or moved touches.
     void deliver(const std::vector<QPointF>& points, bool began);
