@@ -38,9 +38,9 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
     const auto oneSecond = static_cast<std::uint64_t>(std::ceil(rate_));
     std::uint64_t next = 0;
     std::vector<platform::Heading> batch;
-    // Waking for every sample of a fast source costs more than the samples: wake at most every
-    // few milliseconds and hand over what fell due meanwhile, well within a display frame.
-    constexpr auto kMinWakeInterval = std::chrono::milliseconds(4);
+    // Waking for every sample of a fast source costs more than the samples: wake at most once a
+    // display frame and hand over what fell due meanwhile; the screens show no more than that.
+    constexpr auto kMinWakeInterval = std::chrono::milliseconds(16);
     auto lastWake = start - kMinWakeInterval;
     while (!stop.stop_requested()) {
         const auto due =

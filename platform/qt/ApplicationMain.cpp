@@ -19,6 +19,7 @@
 #include "platform/qt/PeerBatch.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/RunStats.h"
+#include "platform/qt/StreamBatch.h"
 
 namespace platform {
 
@@ -44,8 +45,13 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         return 0;
     }
 
+    // One log line per sample goes to stderr: write them once per turn of the loop, not one by
+    // one. Made before anything is written to stderr.
+    qt::StreamBatch errors(stderr);
+
     // Qt takes its own options out of argv; what is left is ours or ignored.
     QApplication app(argc, argv);
+    errors.flushBeforeEachWait();
     qt::RunStats stats;
     QApplication::setApplicationName(QStringLiteral("fluxprobe"));
     QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));

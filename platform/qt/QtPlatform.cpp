@@ -14,12 +14,14 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "platform/InterfaceError.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 #include "platform/qt/Guarded.h"
 #include "platform/qt/InterfaceBinder.h"
+#include "platform/qt/PeerBatch.h"
 #include "platform/qt/QtSound.h"
 #include "platform/qt/QtTimer.h"
 #include "platform/qt/ScreenSaverInhibitor.h"
@@ -31,10 +33,20 @@ namespace platform::qt {
 
 namespace {
 
+// One write of the line and its newline, so that lines from other threads cannot split it on
+// an unbuffered stderr. Whether the line goes out now is stderr's buffering: the program batches
+// it per turn of the event loop (StreamBatch).
 void writeLine(std::string_view line) {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    char shortLine[128];
+    std::string longLine;
+    char* text = shortLine;
+    if (line.size() >= sizeof shortLine) {
+        longLine.resize(line.size() + 1);
+        text = longLine.data();
+    }
+    std::copy(line.begin(), line.end(), text);
+    text[line.size()] = '\n';
+    std::fwrite(text, 1, line.size() + 1, stderr);
 }
 
 // Fades a widget's opacity from one value to another, then runs done (if the widget still
@@ -195,6 +207,7 @@ void QtPlatform::log(std::string_view line) {
 
 void QtPlatform::warn(std::string_view message) {
     writeLine(message);
+    std::fflush(stderr);  // a warning is not held back, nor are the lines before it
 }
 
 void QtPlatform::presentModal(ViewController& presenter, ViewController& presented, bool animated) {
@@ -220,6 +233,8 @@ void QtPlatform::presentModal(ViewController& presenter, ViewController& present
 }
 
 void QtPlatform::dismissModal(ViewController& presenter, ViewController& presented, bool animated) {
+    // The screen underneath shows from now on: bring it up to date first.
+    if (PeerBatch* batch = PeerBatch::current()) batch->releaseHeld();
     std::weak_ptr<ViewController> weakPresenter = presenter.weak_from_this();
     auto finish = [weakPresenter] {
         // Destroys the presented screen; nothing here touches it afterwards.

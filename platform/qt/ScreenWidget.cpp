@@ -20,15 +20,37 @@ ScreenWidget::ScreenWidget(QWidget* parent) : QWidget(parent) {
 void ScreenWidget::setOverlay(QWidget* overlay) {
     overlay->setProperty(kOverlayProperty, true);
     overlay->setParent(this);
-    overlay->setGeometry(rect());
+    cover(overlay);
     overlay->raise();
+    overlay_ = overlay;
+}
+
+void ScreenWidget::cover(QWidget* overlay) {
+    // Fixed at this widget's size: a widget of fixed size does not pass its layout changes on
+    // to its parent. The overlay is in no layout of ours, yet without this each new text on it
+    // would lay out this screen and the window again, every frame.
+    overlay->setFixedSize(size());
+    overlay->move(0, 0);
+}
+
+bool ScreenWidget::isCovered(const QWidget* w) {
+    const QWidget* below = nullptr;
+    for (const QWidget* a = w; a; below = a, a = a->parentWidget()) {
+        const auto* screen = qobject_cast<const ScreenWidget*>(a);
+        if (!screen) continue;
+        // The overlay fills the screen and paints its whole background (presentModal); while
+        // it fades, its opacity effect lets the screen under it show.
+        const QWidget* over = screen->overlay_;
+        if (over && over != below && over->isVisible() && !over->graphicsEffect()) return true;
+    }
+    return false;
 }
 
 void ScreenWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     for (QObject* child : children()) {
         auto* w = qobject_cast<QWidget*>(child);
-        if (w && w->property(kOverlayProperty).toBool()) w->setGeometry(rect());
+        if (w && w->property(kOverlayProperty).toBool()) cover(w);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -29,6 +30,10 @@ class ScreenWidget : public QWidget {
     // A child that must always cover this widget (a screen presented over this one).
     void setOverlay(QWidget* overlay);
 
+    // True when w cannot be seen: a screen presented over a screen holding w (or over w itself)
+    // covers it completely and opaquely, not fading in or out.
+    static bool isCovered(const QWidget* w);
+
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -37,6 +42,7 @@ class ScreenWidget : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    void cover(QWidget* overlay);
     void handleTouch(QTouchEvent* event);
     // Sends the points (in this widget's coordinates) to the screen as began or moved touches.
     void deliver(const std::vector<QPointF>& points, bool began);
@@ -45,6 +51,7 @@ class ScreenWidget : public QWidget {
     std::vector<int> fingers_;  // ids of the fingers down, in the order they came down
     QPointF rightPress_;
     Qt::MouseButton dragging_ = Qt::NoButton;
+    QPointer<QWidget> overlay_;
 };
 
 }  // namespace platform::qt

@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPainter>
+#include <QSemaphore>
 #include <QSlider>
+#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +16,7 @@
 #include "platform/Slider.h"
 #include "platform/Switch.h"
 #include "platform/qt/PeerBatch.h"
+#include "platform/qt/ScreenWidget.h"
 
 namespace platform::qt {
 
@@ -87,9 +90,11 @@ QWidget* WidgetPeer::widgetOf(const View* view) {
 
 void WidgetPeer::viewChanged(View& view, ViewChange change) {
     if (!widget_) return;
-    // Redraw requests are merged by Qt already, and a new subview must be parented at once.
+    // Redraw requests are merged by Qt already, unless the widget is covered: then its redraw
+    // would repaint the covering screen. A new subview must be parented at once.
     PeerBatch* batch = PeerBatch::current();
-    if (batch && change != ViewChange::Display && change != ViewChange::Subviews) {
+    if (batch && change != ViewChange::Subviews &&
+        (change != ViewChange::Display || ScreenWidget::isCovered(widget_))) {
         if (pending_ == 0) batch->note(this);
         pending_ |= 1u << static_cast<unsigned>(change);
         return;
@@ -103,9 +108,9 @@ void WidgetPeer::applyPending() {
     std::shared_ptr<View> view = view_.lock();
     if (!view || !widget_) return;
     // Geometry before transform, text before font: the order the logic set them in.
-    for (ViewChange change :
-         {ViewChange::Geometry, ViewChange::Transform, ViewChange::Hidden,
-          ViewChange::BackgroundColor, ViewChange::Text, ViewChange::Font, ViewChange::Value})
+    for (ViewChange change : {ViewChange::Geometry, ViewChange::Transform, ViewChange::Hidden,
+                              ViewChange::BackgroundColor, ViewChange::Text, ViewChange::Font,
+                              ViewChange::Value, ViewChange::Display})
         if (changes & (1u << static_cast<unsigned>(change))) apply(*view, change);
 }
 
@@ -272,8 +277,6 @@ void WidgetPeer::paintImage(View& view) {
     QPainter painter(label);
     if (view.backgroundColor().alpha > 0.0f)
         painter.fillRect(label->rect(), toQColor(view.backgroundColor()));
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setRenderHint(QPainter::Antialiasing, true);
     // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
     QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
     if (!placedByLogic_ || bounds.isEmpty()) bounds = label->size();
@@ -284,14 +287,15 @@ void WidgetPeer::paintImage(View& view) {
     const QSize pixels = (picture * ratio).toSize();
     if (pixels.isEmpty()) return;
     if (scaledKey_ != pixmap.cacheKey() || scaled_.size() != pixels) {
-        scaled_ = pixmap.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_ = pixmap.toImage()
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                      .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         scaled_.setDevicePixelRatio(ratio);
         scaledKey_ = pixmap.cacheKey();
     }
-    painter.translate(label->width() / 2.0, label->height() / 2.0);
     const AffineTransform t = view.transform();
-    if (!t.isIdentity()) painter.setTransform(turnOf(t), true);
-    painter.drawPixmap(QPointF(-picture.width() / 2.0, -picture.height() / 2.0), scaled_);
+    turned_.draw(painter, scaled_, picture, label->size(), ratio,
+                 t.isIdentity() ? QTransform() : turnOf(t));
 }
 
 }  // namespace platform::qt

@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
-#include <QPixmap>
 #include <QPointer>
 #include <QTransform>
 #include <QWidget>
 #include <memory>
 
 #include "platform/View.h"
+#include "platform/qt/TurnedPicture.h"
 
 namespace platform::qt {
 
@@ -54,9 +55,10 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool owning_;
     bool placedByLogic_ = false;
     bool paintsImage_ = false;
-    unsigned pending_ = 0;
-    QPixmap scaled_;        // the picture at its drawn size, turned each paint
-    qint64 scaledKey_ = 0;  // one bit per ViewChange waiting for the batch
+    unsigned pending_ = 0;  // one bit per ViewChange waiting for the batch
+    QImage scaled_;         // the picture at its drawn size, turned each paint
+    qint64 scaledKey_ = 0;  // the picture scaled_ was made from
+    TurnedPicture turned_;
 };
 
 // A view's turn as a QTransform, or identity when a component is not finite.

@@ -11,6 +11,7 @@
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
 #include "compass/globals.h"
+#include "platform/qt/PeerBatch.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -139,6 +140,46 @@ TEST_F(QtCompassTest, TheDialTurnsAboutItsCentre) {
     }
     closeWithDone();
     QTRY_VERIFY(screen.expired());
+}
+
+// Counts the layout requests a widget receives.
+class LayoutRequests : public QObject {
+  public:
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::LayoutRequest) ++count;
+        return false;
+    }
+};
+
+TEST_F(QtCompassTest, CoversTheMeterAtAnySizeWithoutLayingItOutAgain) {
+    launch();
+    open();
+    QTRY_VERIFY(root->isVisible() && root->graphicsEffect() == nullptr);  // faded in
+    auto* meterRoot = window->findChild<QWidget*>(QStringLiteral("FluxprobeViewController"));
+    ASSERT_NE(meterRoot, nullptr);
+    const QSize start = window->size();
+    for (QSize size : {start + QSize(60, 40), start - QSize(20, 30), start}) {
+        window->resize(size);
+        settle();
+        EXPECT_EQ(root->geometry(), meterRoot->rect()) << size.width() << "x" << size.height();
+    }
+
+    // New texts on the compass lay out the compass, not the meter under it nor the window.
+    platform::qt::PeerBatch batch(1000);
+    LayoutRequests meterLayouts;
+    meterRoot->installEventFilter(&meterLayouts);
+    for (double heading : {10.0, 123.4, 359.9}) {
+        reading(1.5, -200.25, 3.0, heading);
+        batch.flush();
+        settle();
+    }
+    EXPECT_EQ(text("hd"), QStringLiteral("359.9\u00b0"));
+    EXPECT_EQ(meterLayouts.count, 0);
+    meterRoot->removeEventFilter(&meterLayouts);
+    closeWithDone();
 }
 
 }  // namespace

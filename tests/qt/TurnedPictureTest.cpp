@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QRadialGradient>
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/qt/TurnedPicture.h"
+
+namespace fluxprobe_qt_test {
+namespace {
+
+using platform::qt::TurnedPicture;
+
+// A picture with detail in every direction and a see-through border, as a dial has.
+QImage dialPicture(int side) {
+    QImage picture(side, side, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient face(side / 2.0, side / 2.0, side / 2.0);
+    face.setColorAt(0.0, QColor(240, 200, 40));
+    face.setColorAt(1.0, QColor(20, 60, 160));
+    p.setBrush(face);
+    p.setPen(QPen(Qt::red, 3));
+    p.drawEllipse(QRectF(4, 4, side - 8, side - 8));
+    p.setPen(QPen(Qt::white, 2));
+    p.drawLine(QPointF(side / 2.0, 6), QPointF(side / 2.0, side / 2.0));  // a needle
+    return picture;
+}
+
+QImage background(QSize size) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(18, 25, 29));
+    return image;
+}
+
+// The largest difference of any channel of any pixel.
+int largestDifference(const QImage& a, const QImage& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16, 24})
+                worst = std::max(
+                    worst, std::abs(int((pa[x] >> shift) & 0xff) - int((pb[x] >> shift) & 0xff)));
+    }
+    return worst;
+}
+
+TEST(TurnedPicture, LooksAsThePictureDrawnTurnedInPlace) {
+    const QImage picture = dialPicture(140);
+    const QSizeF area(198.0, 198.0);  // the bounding box of the picture turned by 45 degrees
+    for (double degrees : {0.0, 0.4, 17.0, 45.0, 90.0, 181.3, -33.0}) {
+        SCOPED_TRACE(degrees);
+        QTransform turn;
+        turn.rotate(degrees);
+
+        QImage expected = background(area.toSize());
+        {
+            QPainter p(&expected);
+            p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.translate(area.width() / 2.0, area.height() / 2.0);
+            p.setTransform(turn, true);
+            p.drawImage(QPointF(-70.0, -70.0), picture);
+        }
+        QImage drawn = background(area.toSize());
+        {
+            QPainter p(&drawn);
+            TurnedPicture().draw(p, picture, QSizeF(140.0, 140.0), area, 1.0, turn);
+        }
+        // Blending in two steps may round an edge pixel differently, nothing more.
+        EXPECT_LE(largestDifference(drawn, expected), 2);
+    }
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test
