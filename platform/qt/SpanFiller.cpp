@@ -66,17 +66,26 @@ void SpanFiller::fillLine(double x0, double y0, double x1, double y1, double hal
         endHigh = std::max(0.0, span);
     }
 
-    for (int y = rowBegin; y < rowEnd; ++y) {
-        const double down = (y + 0.5) - y0;
-        const double side = x0 + sideSlope * down;
-        const double end = x0 - endSlope * down;
-        const double left = std::max(side - sideHalf, end + endLow);
-        const double right = std::min(side + sideHalf, end + endHigh);
-        if (!(left < right)) continue;
-        const int from = firstCentreAtOrAfter(left, clip_.left, clip_.right);
-        const int to = firstCentreAtOrAfter(right, clip_.left, clip_.right);
-        std::uint32_t* row = pixels_.first + static_cast<std::ptrdiff_t>(y) * pixels_.stride;
-        std::fill(row + from, row + to, pixel);
+    // Pixel x is lit when its centre x + 0.5 lies in [left, right): from ceil(left - 0.5) up to
+    // ceil(right - 0.5). The bands' edges are followed from row to row by addition.
+    const double clipLeft = clip_.left;
+    const double clipRight = clip_.right;
+    const double firstDown = (rowBegin + 0.5) - y0;
+    double side = x0 + sideSlope * firstDown - 0.5;
+    double end = x0 - endSlope * firstDown - 0.5;
+    std::uint32_t* row = pixels_.first + static_cast<std::ptrdiff_t>(rowBegin) * pixels_.stride;
+    for (int y = rowBegin; y < rowEnd;
+         ++y, side += sideSlope, end -= endSlope, row += pixels_.stride) {
+        const double left =
+            std::clamp(std::max(side - sideHalf, end + endLow), clipLeft, clipRight);
+        const double right =
+            std::clamp(std::min(side + sideHalf, end + endHigh), clipLeft, clipRight);
+        // Both lie in the clip box, at or above zero, where truncation then a step up is ceil.
+        int from = static_cast<int>(left);
+        from += from < left;
+        int to = static_cast<int>(right);
+        to += to < right;
+        for (int x = from; x < to; ++x) row[x] = pixel;
     }
 }
 
