@@ -183,9 +183,18 @@ void WidgetPeer::apply(View& view, ViewChange change) {
 void WidgetPeer::place(View& view) {
     QWidget* w = widget_;
     if (!w || w->isWindow()) return;
+    // A turn too small to move any pixel of the picture by half a pixel is not drawn again: a
+    // slow turn or a still device's jitter would otherwise redraw the dial, and everything
+    // beneath it, every frame. Turns add up against the one last drawn, so the dial never falls
+    // behind by more than that half pixel.
+    const bool unseenTurn =
+        paintsImage_ && drawnTurn_ &&
+        turnMovesLessThanHalfAPixel(*drawnTurn_, view.transform(),
+                                    QSizeF(view.bounds().size.width, view.bounds().size.height),
+                                    w->devicePixelRatioF());
     if (isInLayout(w)) {
         // The layout keeps the place; a turn is painted inside the widget.
-        w->update();
+        if (!unseenTurn) w->update();
         return;
     }
     placedByLogic_ = true;
@@ -198,8 +207,10 @@ void WidgetPeer::place(View& view) {
     const QRectF r(topLeft, QSizeF(frame.size.width, frame.size.height));
     if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
         std::isfinite(r.height()) && std::fabs(r.x()) < 1e6 && std::fabs(r.y()) < 1e6 &&
-        r.width() < 1e6 && r.height() < 1e6)
+        r.width() < 1e6 && r.height() < 1e6) {
+        if (unseenTurn && w->geometry() == r.toAlignedRect()) return;
         w->setGeometry(r.toAlignedRect());
+    }
     // A view the user moves rides above the laid-out ones, but never above a screen presented
     // over this one.
     w->raise();
@@ -269,6 +280,22 @@ bool WidgetPeer::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
+                                 QSizeF size, qreal pixelRatio) {
+    // The corners move the most; a shift is drawn at the widget's place, not by the turn.
+    const double da = double(now.a) - drawn.a, db = double(now.b) - drawn.b;
+    const double dc = double(now.c) - drawn.c, dd = double(now.d) - drawn.d;
+    const double w = size.width() / 2.0, h = size.height() / 2.0;
+    double furthest = 0.0;
+    for (const double sx : {-w, w})
+        for (const double sy : {-h, h}) {
+            const double moved = std::hypot(da * sx + dc * sy, db * sx + dd * sy);
+            if (!std::isfinite(moved)) return false;  // such a turn is always drawn
+            furthest = std::max(furthest, moved);
+        }
+    return furthest * pixelRatio < 0.5;
+}
+
 void WidgetPeer::paintImage(View& view) {
     auto* label = qobject_cast<QLabel*>(widget_.data());
     if (!label) return;
@@ -294,6 +321,7 @@ void WidgetPeer::paintImage(View& view) {
         scaledKey_ = pixmap.cacheKey();
     }
     const AffineTransform t = view.transform();
+    drawnTurn_ = t;
     turned_.draw(painter, scaled_, picture, label->size(), ratio,
                  t.isIdentity() ? QTransform() : turnOf(t));
 }

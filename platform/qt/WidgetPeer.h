@@ -6,6 +6,7 @@
 #include <QTransform>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "platform/View.h"
 #include "platform/qt/TurnedPicture.h"
@@ -59,10 +60,16 @@ class WidgetPeer : public QObject, public ViewPeer {
     QImage scaled_;         // the picture at its drawn size, turned each paint
     qint64 scaledKey_ = 0;  // the picture scaled_ was made from
     TurnedPicture turned_;
+    std::optional<AffineTransform> drawnTurn_;  // the turn of the last paint
 };
 
 // A view's turn as a QTransform, or identity when a component is not finite.
 QTransform turnOf(const AffineTransform& t);
+
+// Whether a picture of the given size, drawn turned by drawn about its centre, would move by
+// less than half a device pixel anywhere if drawn turned by now instead.
+bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
+                                 QSizeF size, qreal pixelRatio);
 
 // True when w is managed by a layout of its parent (directly or in a nested layout).
 bool isInLayout(const QWidget* w);

@@ -6,12 +6,14 @@
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
 #include "compass/globals.h"
 #include "platform/qt/PeerBatch.h"
+#include "platform/qt/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -110,6 +112,72 @@ TEST_F(QtCompassTest, OpensFromTheMeterFollowsReadingsAndIsGoneAfterDone) {
     closeWithDone();
     QTRY_VERIFY(second.expired());
     EXPECT_EQ(service.listenerCount(), 1u);
+}
+
+TEST(TurnThreshold, ATurnIsDrawnOnceItMovesAPixelByHalfAPixel) {
+    using platform::AffineTransform;
+    using platform::makeRotation;
+    using platform::qt::turnMovesLessThanHalfAPixel;
+    const double degree = std::acos(-1.0) / 180.0;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        AffineTransform drawn, now;
+        double size, ratio;
+        bool unseen;
+    };
+    const Case cases[] = {
+        {makeRotation(1.0f), makeRotation(1.0f), 140, 1, true},
+        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 140, 1, true},   // 0.35 px
+        {makeRotation(0.0f), makeRotation(float(0.3 * degree)), 140, 1, false},  // 0.52 px
+        {makeRotation(0.0f), makeRotation(float(-0.3 * degree)), 140, 1, false},
+        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 140, 2, false},  // 0.7 device px
+        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 400, 1, false},  // larger picture
+        {makeRotation(3.0f), makeRotation(float(3.0 + 0.1 * degree)), 140, 1, true},
+        {AffineTransform{}, AffineTransform{1.01f, 0, 0, 1.01f, 0, 0}, 140, 1, false},  // grows
+        {AffineTransform{}, AffineTransform{1, 0, 0, 1, 30, -20}, 140, 1, true},  // moved only
+        {AffineTransform{}, AffineTransform{nan, 0, 0, 1, 0, 0}, 140, 1, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(turnMovesLessThanHalfAPixel(c.drawn, c.now, QSizeF(c.size, c.size), c.ratio),
+                  c.unseen)
+            << c.now.a << " " << c.now.b << " size " << c.size << " ratio " << c.ratio;
+}
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+  public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(QtCompassTest, TheDialIsRedrawnOnlyForTurnsThatShow) {
+    launch();
+    open();
+    auto* iv = onCompass<QLabel>("iv");
+    ASSERT_NE(iv, nullptr);
+    QTRY_VERIFY(root->graphicsEffect() == nullptr);
+    reading(20.0, 20.0, -30.0, 10.0);
+    const QRect placed = iv->geometry();
+    PaintCounter counter(iv);
+    // The 140-pixel dial's corners lie 99 pixels out: 0.2 degrees moves them about a third of a
+    // pixel, which is not drawn, however many small steps it comes in.
+    for (int i = 1; i <= 10; ++i) reading(20.0, 20.0, -30.0, 10.0 + 0.02 * i);
+    EXPECT_EQ(counter.paints, 0);
+    if (iv->geometry() == placed) {
+        // Small steps add up against the turn last drawn: 0.4 degrees in all shows.
+        reading(20.0, 20.0, -30.0, 10.4);
+        EXPECT_GE(counter.paints, 1) << "the dial fell behind the heading";
+    }
+    const int before = counter.paints;
+    reading(20.0, 20.0, -30.0, 90.0);
+    EXPECT_GE(counter.paints, before + 1);
+    EXPECT_NEAR(iv->width(), 140.0, 2.0);  // placed for the new turn
 }
 
 TEST_F(QtCompassTest, TheDialTurnsAboutItsCentre) {
