@@ -167,12 +167,12 @@ bool PainterContext::fillSegmentsDirectly(const QPen& pen) {
     // change, which may leave out what overlaps it.
     QRegion clip = engine->systemClip();
     if (clip.isEmpty()) clip = QRegion(image.rect());
+    slanted_.clear();  // scratch: the segments in device pixels
+    for (const QLineF& s : std::as_const(segments_)) slanted_.append(toDevice.map(s));
     for (const QRect& r : clip) {
         const SpanFiller filler(pixels, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-        for (const QLineF& s : std::as_const(segments_)) {
-            const QLineF d = toDevice.map(s);
+        for (const QLineF& d : std::as_const(slanted_))
             filler.fillLine(d.x1(), d.y1(), d.x2(), d.y2(), half, pixel);
-        }
     }
     return true;
 }

@@ -47,7 +47,7 @@ class PainterContext : public DrawingContext {
 
     QPainter& painter_;
     QList<QLineF> segments_;
-    QList<QLineF> slanted_;  // scratch for strokePath
+    QList<QLineF> slanted_;  // scratch for strokePath: segments left to Qt, or in device pixels
     QPointF current_;
     bool broken_ = true;  // no current point: the next line starts a new subpath
 };

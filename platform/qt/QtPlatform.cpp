@@ -33,20 +33,14 @@ namespace platform::qt {
 
 namespace {
 
-// One write of the line and its newline, so that lines from other threads cannot split it on
-// an unbuffered stderr. Whether the line goes out now is stderr's buffering: the program batches
-// it per turn of the event loop (StreamBatch).
+// The line and its newline under stderr's lock, so that a warning from a reader thread cannot
+// fall between them. When the line goes out is stderr's buffering: the program hands its lines
+// over once per turn of the event loop (StreamBatch).
 void writeLine(std::string_view line) {
-    char shortLine[128];
-    std::string longLine;
-    char* text = shortLine;
-    if (line.size() >= sizeof shortLine) {
-        longLine.resize(line.size() + 1);
-        text = longLine.data();
-    }
-    std::copy(line.begin(), line.end(), text);
-    text[line.size()] = '\n';
-    std::fwrite(text, 1, line.size() + 1, stderr);
+    flockfile(stderr);
+    fwrite_unlocked(line.data(), 1, line.size(), stderr);
+    putc_unlocked('\n', stderr);
+    funlockfile(stderr);
 }
 
 // Fades a widget's opacity from one value to another, then runs done (if the widget still
