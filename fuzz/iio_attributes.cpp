@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "Check.h"
-#include "heading/IioAttributes.h"
 #include "heading/Numbers.h"
+#include "heading/iio/IioAttributes.h"
 
 namespace {
 

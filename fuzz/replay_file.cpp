@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "Check.h"
-#include "heading/Recorder.h"
-#include "heading/ReplayFile.h"
 #include "heading/SourceError.h"
+#include "heading/replay/Recorder.h"
+#include "heading/replay/ReplayFile.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 
 #include <utility>
 
-#include "heading/IioFiles.h"
-#include "heading/IioSource.h"
 #include "heading/NoneSource.h"
-#include "heading/Recorder.h"
-#include "heading/ReplaySource.h"
 #include "heading/SampleChannel.h"
-#include "heading/SimulatedSource.h"
 #include "heading/Source.h"
 #include "heading/SourceChoice.h"
+#include "heading/iio/IioFiles.h"
+#include "heading/iio/IioSource.h"
+#include "heading/replay/Recorder.h"
+#include "heading/replay/ReplaySource.h"
+#include "heading/simulated/SimulatedSource.h"
 
 namespace heading {
 

@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "graph/GraphView.h"
-#include "platform/qt/PainterContext.h"
+#include "platform/qt/drawing/PainterContext.h"
 
 PlotSample plotSampleAt(long n) {
     const double t = static_cast<double>(n) * 0.05;

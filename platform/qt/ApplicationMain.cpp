@@ -14,12 +14,12 @@
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
-#include "platform/qt/FramePacer.h"
 #include "platform/qt/Options.h"
-#include "platform/qt/PeerBatch.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/RunStats.h"
 #include "platform/qt/StreamBatch.h"
+#include "platform/qt/widgets/FramePacer.h"
+#include "platform/qt/widgets/PeerBatch.h"
 
 namespace platform {
 

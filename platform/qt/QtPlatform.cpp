@@ -20,14 +20,14 @@
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 #include "platform/qt/Guarded.h"
-#include "platform/qt/InterfaceBinder.h"
-#include "platform/qt/PeerBatch.h"
-#include "platform/qt/QtSound.h"
 #include "platform/qt/QtTimer.h"
 #include "platform/qt/ScreenSaverInhibitor.h"
-#include "platform/qt/ScreenWidget.h"
-#include "platform/qt/ViewHostWidget.h"
-#include "platform/qt/WidgetPeer.h"
+#include "platform/qt/interface/InterfaceBinder.h"
+#include "platform/qt/sound/QtSound.h"
+#include "platform/qt/widgets/PeerBatch.h"
+#include "platform/qt/widgets/ScreenWidget.h"
+#include "platform/qt/widgets/ViewHostWidget.h"
+#include "platform/qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
 

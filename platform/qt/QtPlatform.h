@@ -11,7 +11,7 @@
 
 #include "heading/HeadingService.h"
 #include "platform/Platform.h"
-#include "platform/qt/UiLoader.h"
+#include "platform/qt/interface/UiLoader.h"
 
 namespace platform::qt {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/qt/ViewHostWidget.h"
+#include "platform/qt/widgets/ViewHostWidget.h"
 
 namespace platform::qt {
 

@@ -12,8 +12,8 @@
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
 #include "compass/globals.h"
-#include "platform/qt/PeerBatch.h"
-#include "platform/qt/WidgetPeer.h"
+#include "platform/qt/widgets/PeerBatch.h"
+#include "platform/qt/widgets/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
 namespace {

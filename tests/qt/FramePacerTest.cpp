@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "platform/qt/FramePacer.h"
+#include "platform/qt/widgets/FramePacer.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "QtMeterFixture.h"
-#include "platform/qt/ScreenWidget.h"
-#include "platform/qt/ViewHostWidget.h"
+#include "platform/qt/widgets/ScreenWidget.h"
+#include "platform/qt/widgets/ViewHostWidget.h"
 
 namespace fluxprobe_qt_test {
 namespace {

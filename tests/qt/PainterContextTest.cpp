@@ -6,7 +6,7 @@
 #include <functional>
 #include <limits>
 
-#include "platform/qt/PainterContext.h"
+#include "platform/qt/drawing/PainterContext.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -3,8 +3,8 @@
 #include <QtEndian>
 #include <cstring>
 
-#include "platform/qt/ClipStream.h"
-#include "platform/qt/WavClip.h"
+#include "platform/qt/sound/ClipStream.h"
+#include "platform/qt/sound/WavClip.h"
 
 namespace fluxprobe_qt_test {
 namespace {

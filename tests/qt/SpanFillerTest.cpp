@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/qt/SpanFiller.h"
+#include "platform/qt/drawing/SpanFiller.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/qt/TurnedPicture.h"
+#include "platform/qt/drawing/TurnedPicture.h"
 
 namespace fluxprobe_qt_test {
 namespace {

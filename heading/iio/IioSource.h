@@ -1,0 +1,66 @@
+#pragma once
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "heading/ReaderThread.h"
+#include "heading/Source.h"
+#include "heading/iio/IioDiscovery.h"
+#include "heading/iio/IioFiles.h"
+#include "heading/iio/IioTriad.h"
+
+namespace heading {
+
+// A Linux IIO magnetometer, read by polling its raw attributes from a thread of its own at the
+// device's sampling frequency (at most 1000 polls a second). An accelerometer on the same
+// device, or else the first one in the tree, tilt-compensates the heading; without one the
+// device is taken to lie flat.
+//
+// Failures reach the delegates as errors: access denied (code 1) ends the reading for good; a
+// read that fails for now (busy, unplugged) is code 0, told once per outage, and polling goes
+// on so that samples come back with the device.
+class IioSource : public Source {
+  public:
+    static constexpr double kMaxPollRate = 1000.0;
+
+    // device: "iio:deviceN", a driver name, or empty for the first magnetometer. Throws
+    // SourceError when none matches (listing what was found) or its attributes hold garbage.
+    static std::unique_ptr<IioSource> open(const std::string& root, const std::string& device,
+                                           std::optional<double> declination,
+                                           AttributeReader read = readAttributeFile);
+
+    // For auto: the first magnetometer under root, or null when there is none.
+    static std::unique_ptr<IioSource> findFirst(const std::string& root,
+                                                std::optional<double> declination,
+                                                AttributeReader read = readAttributeFile);
+
+    // magnetometer is one of devices, which are searched for an accelerometer.
+    IioSource(const std::vector<IioDeviceInfo>& devices, const IioDeviceInfo& magnetometer,
+              std::optional<double> declination, AttributeReader read);
+    ~IioSource() override;
+
+    void start(std::shared_ptr<SampleChannel> channel) override;
+    void stop() override;
+    std::string describe() const override;
+
+    double pollRate() const;
+
+  private:
+    void run(std::stop_token stop, std::shared_ptr<SampleChannel> channel);
+
+    IioDeviceInfo device_;
+    std::optional<double> declination_;
+    std::optional<IioTriad> magn_;
+    std::optional<IioTriad> accel_;
+    std::string accelLabel_;
+    std::string denied_;  // set when the configuration could not be read: access denied
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+    ReaderThread thread_;  // last, so it ends before the members its work reads go
+};
+
+}  // namespace heading

@@ -1,0 +1,113 @@
+#include "heading/replay/Recorder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "heading/SourceError.h"
+#include "heading/replay/ReplayFormat.h"
+
+namespace heading {
+
+Recorder::Recorder(const std::string& path, Warn warn, std::function<Clock::time_point()> now)
+    : name_(path), warn_(std::move(warn)), now_(std::move(now)) {
+    // O_EXCL: a recording never replaces a file that is already there.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            throw SourceError("record file " + path + " already exists; it is not overwritten");
+        throw SourceError("cannot create record file " + path + ": " + std::strerror(error));
+    }
+    adopt(fd);
+}
+
+Recorder::Recorder(int fd, const std::string& name, Warn warn,
+                   std::function<Clock::time_point()> now)
+    : name_(name), warn_(std::move(warn)), now_(std::move(now)) {
+    adopt(fd);
+}
+
+void Recorder::adopt(int fd) {
+    fd_ = fd;
+    const off_t start = ::lseek(fd, 0, SEEK_CUR);
+    written_ = start > 0 ? static_cast<std::size_t>(start) : 0;
+    // Past a file size limit a write fails with EFBIG, reported like a full disk, instead of
+    // the signal ending the whole program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    buffer_.reserve(kBufferBytes);
+    lastFlush_ = now_();
+    append(std::string(kReplayHeader) + "\n");
+}
+
+Recorder::~Recorder() {
+    flush();
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void Recorder::append(std::string_view line) {
+    if (buffer_.size() + line.size() > kBufferBytes) flush();
+    if (failed_) return;
+    buffer_.append(line);
+}
+
+void Recorder::record(const platform::Heading& h) {
+    if (failed_) return;
+    double t = h.timestamp + tOffset_;
+    if (recorded_ && t < lastT_) {  // the source started again
+        tOffset_ += lastT_ - t;
+        t = lastT_;
+    }
+    lastT_ = t;
+    recorded_ = true;
+    // %.17g keeps every bit of a double, so the file replays exactly what was delivered.
+    char line[kLineBytes];
+    const int n = std::snprintf(line, sizeof line, "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t, h.x,
+                                h.y, h.z, h.magneticHeading, h.trueHeading);
+    if (n < 0) return;
+    append({line, std::min(static_cast<std::size_t>(n), sizeof line - 1)});
+    if (now_() - lastFlush_ >= std::chrono::seconds(1)) flush();
+}
+
+void Recorder::flush() {
+    if (failed_ || fd_ < 0) return;
+    lastFlush_ = now_();
+    // The buffer holds whole lines only, so the file only ever ends at the end of a line, and a
+    // recording cut short by a crash still replays.
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            writeFailed(n < 0 ? errno : ENOSPC, done);
+            return;
+        }
+    }
+    written_ += done;
+    buffer_.clear();
+}
+
+void Recorder::writeFailed(int error, std::size_t partial) {
+    if (failed_) return;
+    failed_ = true;
+    // A write that stopped part-way left half a line: cut the file back to its last whole line
+    // so that it still replays. (Not a regular file, such as a pipe: nothing to cut.)
+    const auto lastEnd = std::string_view(buffer_).substr(0, partial).rfind('\n');
+    const std::size_t keep = written_ + (lastEnd == std::string_view::npos ? 0 : lastEnd + 1);
+    if (::ftruncate(fd_, static_cast<off_t>(keep)) == 0) written_ = keep;
+    buffer_.clear();
+    if (warn_)
+        warn_("recording to " + name_ + " stopped: " + std::strerror(error) +
+              " (the file holds the samples up to its last good write)");
+}
+
+}  // namespace heading

@@ -1,0 +1,38 @@
+#include "heading/simulated/SimulatedField.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "heading/HeadingMath.h"
+
+namespace heading {
+
+platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
+                                         std::optional<double> declination) {
+    const double t = static_cast<double>(n) / rate;
+    // The top edge turns clockwise from north: the field seen by the device turns the other way.
+    const double turn = 2.0 * std::numbers::pi * std::fmod(t, kTurnPeriod) / kTurnPeriod;
+    double x = -kHorizontal * std::sin(turn);
+    double y = kHorizontal * std::cos(turn);
+    double z = kVertical;
+
+    const double intoPass = std::fmod(t, kMagnetPeriod) - kMagnetStart;
+    if (intoPass > 0.0 && intoPass < kMagnetDuration) {
+        const double s = std::sin(std::numbers::pi * intoPass / kMagnetDuration);
+        const double w = s * s;  // rises and falls smoothly
+        x += kMagnetX * w;
+        y += kMagnetY * w;
+        z += kMagnetZ * w;
+    }
+
+    platform::Heading h;
+    h.x = x;
+    h.y = y;
+    h.z = z;
+    h.magneticHeading = magneticHeadingFromAxes(x, y);
+    h.trueHeading = trueHeadingFrom(h.magneticHeading, declination);
+    h.timestamp = t;
+    return h;
+}
+
+}  // namespace heading

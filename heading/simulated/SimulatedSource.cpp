@@ -1,0 +1,72 @@
+#include "heading/simulated/SimulatedSource.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "heading/SampleChannel.h"
+#include "heading/simulated/SimulatedField.h"
+
+namespace heading {
+
+SimulatedSource::SimulatedSource(double rate, std::optional<double> declination)
+    : rate_(rate), declination_(declination) {}
+
+SimulatedSource::~SimulatedSource() {
+    stop();
+}
+
+void SimulatedSource::start(std::shared_ptr<SampleChannel> channel) {
+    thread_.start([this, channel = std::move(channel)](std::stop_token st) { run(st, channel); });
+}
+
+void SimulatedSource::stop() {
+    thread_.stop();
+}
+
+std::string SimulatedSource::describe() const {
+    char text[64];
+    std::snprintf(text, sizeof text, "simulated %g Hz", rate_);
+    return text;
+}
+
+void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> channel) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto oneSecond = static_cast<std::uint64_t>(std::ceil(rate_));
+    std::uint64_t next = 0;
+    std::vector<platform::Heading> batch;
+    // Waking for every sample of a fast source costs more than the samples: wake at most once a
+    // display frame and hand over what fell due meanwhile; the screens show no more than that.
+    constexpr auto kMinWakeInterval = std::chrono::milliseconds(16);
+    auto lastWake = start - kMinWakeInterval;
+    while (!stop.stop_requested()) {
+        const auto due =
+            std::max(start + std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(static_cast<double>(next) / rate_)),
+                     lastWake + kMinWakeInterval);
+        {
+            std::unique_lock lock(mutex_);
+            if (wake_.wait_until(lock, stop, due, [] { return false; }) || stop.stop_requested())
+                break;
+        }
+        lastWake = Clock::now();
+        // Every sample due by now, at most one second's worth.
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        auto last = static_cast<std::uint64_t>(std::floor(elapsed * rate_));
+        if (last < next) last = next;
+        if (last - next >= oneSecond) next = last + 1 - oneSecond;
+        if (channel->backlog() >= oneSecond) {  // the main loop is behind: let it catch up
+            next = last + 1;
+            continue;
+        }
+        batch.clear();
+        for (; next <= last; ++next)
+            batch.push_back(SimulatedField::sample(next, rate_, declination_));
+        channel->push(batch);
+    }
+}
+
+}  // namespace heading

@@ -1,0 +1,62 @@
+#include "platform/qt/sound/QtSound.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+
+namespace platform::qt {
+
+namespace {
+constexpr float kVolume = 0.6f;
+}
+
+QtSound::QtSound(WavClip clip) : format_(clip.format), stream_(std::move(clip.pcm), format_) {
+    hold_.setSingleShot(true);
+    hold_.setInterval(kHoldMilliseconds);
+    QObject::connect(&hold_, &QTimer::timeout, &hold_, [this] {
+        if (stream_.finished())
+            release();
+        else
+            hold_.start();
+    });
+}
+
+QtSound::~QtSound() {
+    release();
+}
+
+bool QtSound::streaming() const {
+    return sink_ && sink_->state() != QAudio::StoppedState;
+}
+
+void QtSound::play() {
+    stream_.restart();
+    if (!streaming() && !openSink()) return;
+    hold_.start();
+}
+
+bool QtSound::openSink() {
+    if (sinceFailure_.isValid() && sinceFailure_.elapsed() < kRetryMilliseconds) return false;
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        sinceFailure_.start();
+        return false;
+    }
+    sink_ = std::make_unique<QAudioSink>(device, format_);
+    sink_->setVolume(kVolume);
+    sink_->start(&stream_);
+    if (sink_->state() == QAudio::StoppedState) {
+        sink_.reset();
+        sinceFailure_.start();
+        return false;
+    }
+    sinceFailure_.invalidate();
+    return true;
+}
+
+void QtSound::release() {
+    hold_.stop();
+    if (sink_) sink_->stop();
+    sink_.reset();
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,71 @@
+#include "platform/qt/widgets/PeerBatch.h"
+
+#include <algorithm>
+
+#include "platform/qt/Guarded.h"
+#include "platform/qt/widgets/ScreenWidget.h"
+#include "platform/qt/widgets/WidgetPeer.h"
+
+namespace platform::qt {
+
+namespace {
+PeerBatch* currentBatch = nullptr;
+}
+
+PeerBatch::PeerBatch(int intervalMs)
+    : intervalMs_(intervalMs > 0 ? intervalMs : kDefaultIntervalMs) {
+    clock_.start();
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] { flush(); });
+    currentBatch = this;
+}
+
+PeerBatch::~PeerBatch() {
+    if (currentBatch == this) currentBatch = nullptr;
+    flush();  // nothing the logic showed is left unshown
+    releaseHeld();
+}
+
+PeerBatch* PeerBatch::current() {
+    return currentBatch;
+}
+
+void PeerBatch::note(WidgetPeer* peer) {
+    pending_.emplace_back(peer);
+    if (!timer_.isActive()) {
+        const qint64 wait = intervalMs_ - (clock_.elapsed() - lastFlushMs_);
+        timer_.start(static_cast<int>(std::clamp<qint64>(wait, 0, intervalMs_)));
+    }
+}
+
+void PeerBatch::flush() {
+    timer_.stop();
+    if (pending_.empty()) return;
+    ++flushes_;
+    lastFlushMs_ = clock_.elapsed();
+    std::vector<QPointer<WidgetPeer>> due;
+    due.swap(pending_);
+    // What was held is due again, in case its cover went without releasing it.
+    due.insert(due.end(), held_.begin(), held_.end());
+    held_.clear();
+    guarded([&] {
+        for (const QPointer<WidgetPeer>& peer : due) {
+            if (!peer) continue;
+            if (ScreenWidget::isCovered(peer->widget()))
+                held_.push_back(peer);
+            else
+                peer->applyPending();
+        }
+    });
+}
+
+void PeerBatch::releaseHeld() {
+    std::vector<QPointer<WidgetPeer>> due;
+    due.swap(held_);
+    guarded([&] {
+        for (const QPointer<WidgetPeer>& peer : due)
+            if (peer) peer->applyPending();
+    });
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,32 @@
+#include "platform/qt/widgets/ViewHostWidget.h"
+
+#include <QPainter>
+
+#include "platform/qt/drawing/PainterContext.h"
+#include "platform/qt/widgets/WidgetPeer.h"
+
+namespace platform::qt {
+
+ViewHostWidget::ViewHostWidget(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void ViewHostWidget::paintEvent(QPaintEvent*) {
+    auto view = view_.lock();
+    if (!view) return;
+    ++paints_;
+    QPainter painter(this);
+    const AffineTransform t = view->transform();
+    if (!t.isIdentity()) {
+        // Turned about the centre, as the logic turns its views.
+        const Size s = view->bounds().size;
+        painter.translate(width() / 2.0, height() / 2.0);
+        painter.setTransform(turnOf(t), true);
+        painter.translate(-s.width / 2.0, -s.height / 2.0);
+    }
+    PainterContext context(painter);
+    view->display(context);
+}
+
+}  // namespace platform::qt

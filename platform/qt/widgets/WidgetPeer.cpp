@@ -1,0 +1,329 @@
+#include "platform/qt/widgets/WidgetPeer.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QPainter>
+#include <QSemaphore>
+#include <QSlider>
+#include <QThreadPool>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Button.h"
+#include "platform/Label.h"
+#include "platform/Slider.h"
+#include "platform/Switch.h"
+#include "platform/qt/widgets/PeerBatch.h"
+#include "platform/qt/widgets/ScreenWidget.h"
+
+namespace platform::qt {
+
+namespace {
+
+bool layoutContains(const QLayout* layout, const QWidget* w) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == w) return true;
+        if (const QLayout* inner = item->layout(); inner && layoutContains(inner, w)) return true;
+    }
+    return false;
+}
+
+QColor toQColor(const Color& c) {
+    auto unit = [](float v) { return std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f; };
+    return QColor::fromRgbF(unit(c.red), unit(c.green), unit(c.blue), unit(c.alpha));
+}
+
+// The widget that holds the view's superview, against which the view's centre is measured.
+QWidget* referenceWidget(const View& view, const QWidget* widget) {
+    if (View* super = view.superview())
+        if (QWidget* w = WidgetPeer::widgetOf(super)) return w;
+    return widget->isWindow() ? nullptr : widget->parentWidget();
+}
+
+}  // namespace
+
+QTransform turnOf(const AffineTransform& t) {
+    for (float v : {t.a, t.b, t.c, t.d})
+        if (!std::isfinite(v)) return QTransform();
+    return QTransform(t.a, t.b, t.c, t.d, 0.0, 0.0);
+}
+
+bool isInLayout(const QWidget* w) {
+    const QWidget* parent = w ? w->parentWidget() : nullptr;
+    return parent && parent->layout() && layoutContains(parent->layout(), w);
+}
+
+WidgetPeer::WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool owning)
+    : view_(view), widget_(widget), owning_(owning) {
+    auto* label = qobject_cast<QLabel*>(widget);
+    paintsImage_ = label && !label->pixmap().isNull();
+    widget->installEventFilter(this);
+}
+
+WidgetPeer::~WidgetPeer() {
+    if (widget_) {
+        widget_->removeEventFilter(this);
+        if (owning_) {
+            // The view can go inside one of the widget's own signals (a button that dismisses
+            // its screen): hide now, delete once that signal has returned.
+            widget_->hide();
+            widget_->deleteLater();
+        }
+    }
+}
+
+std::shared_ptr<WidgetPeer> WidgetPeer::attach(const std::shared_ptr<View>& view, QWidget* widget,
+                                               bool owning) {
+    auto peer = std::make_shared<WidgetPeer>(view, widget, owning);
+    view->setPeer(peer);
+    return peer;
+}
+
+QWidget* WidgetPeer::widgetOf(const View* view) {
+    if (!view) return nullptr;
+    auto* peer = dynamic_cast<WidgetPeer*>(view->peer());
+    return peer ? peer->widget() : nullptr;
+}
+
+void WidgetPeer::viewChanged(View& view, ViewChange change) {
+    if (!widget_) return;
+    // Redraw requests are merged by Qt already, unless the widget is covered: then its redraw
+    // would repaint the covering screen. A new subview must be parented at once.
+    PeerBatch* batch = PeerBatch::current();
+    if (batch && change != ViewChange::Subviews &&
+        (change != ViewChange::Display || ScreenWidget::isCovered(widget_))) {
+        if (pending_ == 0) batch->note(this);
+        pending_ |= 1u << static_cast<unsigned>(change);
+        return;
+    }
+    apply(view, change);
+}
+
+void WidgetPeer::applyPending() {
+    const unsigned changes = pending_;
+    pending_ = 0;
+    std::shared_ptr<View> view = view_.lock();
+    if (!view || !widget_) return;
+    // Geometry before transform, text before font: the order the logic set them in.
+    for (ViewChange change : {ViewChange::Geometry, ViewChange::Transform, ViewChange::Hidden,
+                              ViewChange::BackgroundColor, ViewChange::Text, ViewChange::Font,
+                              ViewChange::Value, ViewChange::Display})
+        if (changes & (1u << static_cast<unsigned>(change))) apply(*view, change);
+}
+
+void WidgetPeer::apply(View& view, ViewChange change) {
+    QWidget* w = widget_;
+    if (!w) return;
+    switch (change) {
+        case ViewChange::Text:
+            if (auto* label = qobject_cast<QLabel*>(w))
+                if (auto* l = dynamic_cast<Label*>(&view)) {
+                    // The compass empties its markers on every reading; an unchanged text
+                    // needs no new layout.
+                    const QString text = QString::fromStdString(l->text());
+                    if (label->text() != text) label->setText(text);
+                }
+            break;
+        case ViewChange::Font:
+            if (auto* l = dynamic_cast<Label*>(&view)) {
+                // Font sizes are in the logic's points, which are Qt's device-independent pixels.
+                QFont font(QString::fromStdString(l->font().name));
+                const float size = l->font().size;
+                if (std::isfinite(size) && size >= 1.0f)
+                    font.setPixelSize(static_cast<int>(std::lround(size)));
+                w->setFont(font);
+            }
+            break;
+        case ViewChange::Hidden:
+            w->setVisible(!view.isHidden());
+            break;
+        case ViewChange::BackgroundColor: {
+            const Color c = view.backgroundColor();
+            if (c.alpha <= 0.0f) {
+                w->setAutoFillBackground(false);
+            } else {
+                QPalette palette = w->palette();
+                palette.setColor(QPalette::Window, toQColor(c));
+                w->setPalette(palette);
+                w->setAutoFillBackground(true);
+            }
+            break;
+        }
+        case ViewChange::Display:
+            w->update();
+            break;
+        case ViewChange::Geometry:
+        case ViewChange::Transform:
+            place(view);
+            break;
+        case ViewChange::Subviews:
+            followSubviews(view);
+            break;
+        case ViewChange::Value:
+            if (auto* slider = qobject_cast<QSlider*>(w)) {
+                if (auto* s = dynamic_cast<Slider*>(&view)) {
+                    const QSignalBlocker quiet(slider);
+                    slider->setRange(static_cast<int>(std::lround(s->minimumValue())),
+                                     static_cast<int>(std::lround(s->maximumValue())));
+                    slider->setValue(static_cast<int>(std::lround(s->value())));
+                }
+            } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                if (auto* s = dynamic_cast<Switch*>(&view)) {
+                    const QSignalBlocker quiet(button);
+                    button->setChecked(s->isOn());
+                }
+            }
+            break;
+    }
+}
+
+void WidgetPeer::place(View& view) {
+    QWidget* w = widget_;
+    if (!w || w->isWindow()) return;
+    // A turn too small to move any pixel of the picture by half a pixel is not drawn again: a
+    // slow turn or a still device's jitter would otherwise redraw the dial, and everything
+    // beneath it, every frame. Turns add up against the one last drawn, so the dial never falls
+    // behind by more than that half pixel.
+    const bool unseenTurn =
+        paintsImage_ && drawnTurn_ &&
+        turnMovesLessThanHalfAPixel(*drawnTurn_, view.transform(),
+                                    QSizeF(view.bounds().size.width, view.bounds().size.height),
+                                    w->devicePixelRatioF());
+    if (isInLayout(w)) {
+        // The layout keeps the place; a turn is painted inside the widget.
+        if (!unseenTurn) w->update();
+        return;
+    }
+    placedByLogic_ = true;
+    const Rect frame = view.frame();
+    QPointF topLeft(frame.origin.x, frame.origin.y);
+    QWidget* reference = referenceWidget(view, w);
+    QWidget* parent = w->parentWidget();
+    if (reference && parent && reference != parent)
+        topLeft = parent->mapFromGlobal(reference->mapToGlobal(topLeft));
+    const QRectF r(topLeft, QSizeF(frame.size.width, frame.size.height));
+    if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+        std::isfinite(r.height()) && std::fabs(r.x()) < 1e6 && std::fabs(r.y()) < 1e6 &&
+        r.width() < 1e6 && r.height() < 1e6) {
+        if (unseenTurn && w->geometry() == r.toAlignedRect()) return;
+        w->setGeometry(r.toAlignedRect());
+    }
+    // A view the user moves rides above the laid-out ones, but never above a screen presented
+    // over this one.
+    w->raise();
+    if (QWidget* parent = w->parentWidget())
+        for (QObject* sibling : parent->children())
+            if (auto* s = qobject_cast<QWidget*>(sibling);
+                s && s->property("fluxprobeOverlay").toBool())
+                s->raise();
+    w->update();
+}
+
+void WidgetPeer::followSubviews(View& view) {
+    QWidget* w = widget_;
+    if (!w) return;
+    for (const auto& child : view.subviews()) {
+        QWidget* cw = widgetOf(child.get());
+        if (!cw || w->isAncestorOf(cw)) continue;
+        // A screen's root goes into the window: it fills the window's layout, or the window.
+        if (QLayout* layout = w->layout()) {
+            layout->addWidget(cw);
+        } else {
+            cw->setParent(w);
+            cw->setGeometry(w->rect());
+        }
+        if (!child->isHidden()) cw->show();
+        if (auto* peer = dynamic_cast<WidgetPeer*>(child->peer())) peer->reportGeometry();
+    }
+}
+
+void WidgetPeer::reportGeometry() {
+    QWidget* w = widget_;
+    auto view = view_.lock();
+    if (!w || !view || placedByLogic_) return;
+    QPointF origin(0.0, 0.0);
+    if (!w->isWindow()) {
+        origin = w->pos();
+        QWidget* reference = referenceWidget(*view, w);
+        QWidget* parent = w->parentWidget();
+        if (reference && parent && reference != parent)
+            origin = reference->mapFromGlobal(parent->mapToGlobal(origin));
+    }
+    const Size size{static_cast<float>(w->width()), static_cast<float>(w->height())};
+    view->platformSetGeometry(Point{static_cast<float>(origin.x()) + size.width / 2.0f,
+                                    static_cast<float>(origin.y()) + size.height / 2.0f},
+                              size);
+}
+
+bool WidgetPeer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != widget_) return false;
+    switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            reportGeometry();
+            break;
+        case QEvent::Paint:
+            if (paintsImage_) {
+                if (auto view = view_.lock()) {
+                    paintImage(*view);
+                    return true;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
+                                 QSizeF size, qreal pixelRatio) {
+    // The corners move the most; a shift is drawn at the widget's place, not by the turn.
+    const double da = double(now.a) - drawn.a, db = double(now.b) - drawn.b;
+    const double dc = double(now.c) - drawn.c, dd = double(now.d) - drawn.d;
+    const double w = size.width() / 2.0, h = size.height() / 2.0;
+    double furthest = 0.0;
+    for (const double sx : {-w, w})
+        for (const double sy : {-h, h}) {
+            const double moved = std::hypot(da * sx + dc * sy, db * sx + dd * sy);
+            if (!std::isfinite(moved)) return false;  // such a turn is always drawn
+            furthest = std::max(furthest, moved);
+        }
+    return furthest * pixelRatio < 0.5;
+}
+
+void WidgetPeer::paintImage(View& view) {
+    auto* label = qobject_cast<QLabel*>(widget_.data());
+    if (!label) return;
+    const QPixmap pixmap = label->pixmap();
+    if (pixmap.isNull()) return;
+    QPainter painter(label);
+    if (view.backgroundColor().alpha > 0.0f)
+        painter.fillRect(label->rect(), toQColor(view.backgroundColor()));
+    // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
+    QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
+    if (!placedByLogic_ || bounds.isEmpty()) bounds = label->size();
+    const QSizeF picture = QSizeF(pixmap.size()).scaled(bounds, Qt::KeepAspectRatio);
+    // Scaling a large picture down costs far more than turning it: scale once per size, so each
+    // frame of a turning dial only turns.
+    const qreal ratio = label->devicePixelRatioF();
+    const QSize pixels = (picture * ratio).toSize();
+    if (pixels.isEmpty()) return;
+    if (scaledKey_ != pixmap.cacheKey() || scaled_.size() != pixels) {
+        scaled_ = pixmap.toImage()
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                      .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_.setDevicePixelRatio(ratio);
+        scaledKey_ = pixmap.cacheKey();
+    }
+    const AffineTransform t = view.transform();
+    drawnTurn_ = t;
+    turned_.draw(painter, scaled_, picture, label->size(), ratio,
+                 t.isIdentity() ? QTransform() : turnOf(t));
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QTransform>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "platform/View.h"
+#include "platform/qt/drawing/TurnedPicture.h"
+
+namespace platform::qt {
+
+// The widget side of a logic view. It follows the view's changes (text, font, visibility,
+// background, redraw requests, place and turn) and reports the sizes Qt's layouts give the
+// widget back to the view, so that the logic always plots and hit-tests with the real size.
+//
+// A widget in a layout keeps the layout's geometry and is painted turned inside it. A free
+// widget is placed by the logic: its geometry is the view's frame (the bounding box of the
+// turned bounds) and its picture is painted turned about its centre.
+class WidgetPeer : public QObject, public ViewPeer {
+  public:
+    // An owning peer deletes its widget when the view goes (a screen's root, the window).
+    WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool owning);
+    ~WidgetPeer() override;
+
+    // Attaches a new peer to view; returns it.
+    static std::shared_ptr<WidgetPeer> attach(const std::shared_ptr<View>& view, QWidget* widget,
+                                              bool owning = false);
+    // The widget of a view that has a widget peer, or null.
+    static QWidget* widgetOf(const View* view);
+
+    void viewChanged(View& view, ViewChange change) override;
+    // Applies the changes noted while a PeerBatch was in force, from the view's latest state.
+    void applyPending();
+
+    QWidget* widget() const { return widget_; }
+    bool placedByLogic() const { return placedByLogic_; }
+
+    // Tells the view where the widget is now, unless the logic places it.
+    void reportGeometry();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void apply(View& view, ViewChange change);
+    void place(View& view);
+    void followSubviews(View& view);
+    void paintImage(View& view);
+
+    std::weak_ptr<View> view_;
+    QPointer<QWidget> widget_;
+    bool owning_;
+    bool placedByLogic_ = false;
+    bool paintsImage_ = false;
+    unsigned pending_ = 0;  // one bit per ViewChange waiting for the batch
+    QImage scaled_;         // the picture at its drawn size, turned each paint
+    qint64 scaledKey_ = 0;  // the picture scaled_ was made from
+    TurnedPicture turned_;
+    std::optional<AffineTransform> drawnTurn_;  // the turn of the last paint
+};
+
+// A view's turn as a QTransform, or identity when a component is not finite.
+QTransform turnOf(const AffineTransform& t);
+
+// Whether a picture of the given size, drawn turned by drawn about its centre, would move by
+// less than half a device pixel anywhere if drawn turned by now instead.
+bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
+                                 QSizeF size, qreal pixelRatio);
+
+// True when w is managed by a layout of its parent (directly or in a nested layout).
+bool isInLayout(const QWidget* w);
+
+}  // namespace platform::qt

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "HeadingTestSupport.h"
+#include "heading/SourceError.h"
+#include "heading/replay/ReplayFile.h"
+
+namespace {
+
+using heading::ReplayFile;
+using heading::SourceError;
+
+constexpr const char* kHeader = "t,x,y,z,magneticHeading,trueHeading\n";
+
+std::string refusal(const std::string& text) {
+    try {
+        ReplayFile::parse(text, "session.csv");
+    } catch (const SourceError& e) {
+        return e.what();
+    }
+    return "accepted";
+}
+
+TEST(ReplayFile, ReadsEveryValueExactly) {
+    const auto samples =
+        ReplayFile::parse(std::string("\r\n") + "t,x,y,z,magneticHeading,trueHeading\r\n" +
+                              "0,1.5,-2.25,+3e1,359.99999999999994,-1\r\n\n   \n"
+                              "0.10000000000000001, 0.1 ,1e-400,-0,0,12.5\n"
+                              "0.10000000000000001,7,8,9,10,11",  // same t twice; no final newline
+                          "x.csv");
+    ASSERT_EQ(samples.size(), 3u);
+    EXPECT_EQ(samples[0].timestamp, 0.0);
+    EXPECT_EQ(samples[0].x, 1.5);
+    EXPECT_EQ(samples[0].y, -2.25);
+    EXPECT_EQ(samples[0].z, 30.0);
+    EXPECT_EQ(samples[0].magneticHeading, 359.99999999999994);
+    EXPECT_EQ(samples[0].trueHeading, -1.0);
+    EXPECT_EQ(samples[1].timestamp, 0.1);
+    EXPECT_EQ(samples[1].x, 0.1);
+    EXPECT_EQ(samples[1].y, 0.0);  // too small for a double: zero, not an error
+    EXPECT_TRUE(std::signbit(samples[1].z));
+    EXPECT_EQ(samples[2].trueHeading, 11.0);
+    EXPECT_TRUE(ReplayFile::parse(kHeader, "x.csv").empty());
+}
+
+TEST(ReplayFile, EachMalformedFileGetsItsOwnMessage) {
+    const std::string h = kHeader;
+    const std::pair<std::string, std::string> cases[] = {
+        {"",
+         "session.csv: the file is empty; expected the header "
+         "t,x,y,z,magneticHeading,trueHeading"},
+        {"\n\r\n  \n", "session.csv: the file is empty"},
+        {"0,1,2,3,4,5\n",
+         "session.csv:1: expected the header t,x,y,z,magneticHeading,trueHeading, found "
+         "'0,1,2,3,4,5'"},
+        {"\nt,x,y,z,heading,trueHeading\n", "session.csv:2: expected the header"},
+        {"T,X,Y,Z,magneticHeading,trueHeading\n", "session.csv:1: expected the header"},
+        {h + "0,1,2,3,4\n", "session.csv:2: expected 6 comma-separated numbers, found 5"},
+        {h + "0,1,2,3,4,5\n\n0,1,2,3,4,5,6\n",
+         "session.csv:4: expected 6 comma-separated numbers, found 7"},
+        {h + "0,1,2,3,4,5,\n", "session.csv:2: expected 6 comma-separated numbers, found 7"},
+        {h + "0;1;2;3;4;5\n", "session.csv:2: expected 6 comma-separated numbers, found 1"},
+        {h + "0,1,2,nan,4,5\n", "session.csv:2: z is not a finite number: nan"},
+        {h + "0,1,2,3,4,-inf\n", "session.csv:2: trueHeading is not a finite number: -inf"},
+        {h + "0,1,2,3,1e999,5\n", "session.csv:2: magneticHeading is not a finite number: 1e999"},
+        {h + "0,1,2,3,4,5\n0,1,zwei,3,4,5\n", "session.csv:3: y is not a number: 'zwei'"},
+        {h + "0,1,2,3,4,5x\n", "session.csv:2: trueHeading is not a number: '5x'"},
+        {h + "0,1,,3,4,5\n", "session.csv:2: y is not a number: ''"},
+        {h + "0,0x10,2,3,4,5\n", "session.csv:2: x is not a number: '0x10'"},
+        {h + "0,1 2,2,3,4,5\n", "session.csv:2: x is not a number: '1 2'"},
+        {h + "1,1,2,3,4,5\n0.5,1,2,3,4,5\n", "session.csv:3: t goes backwards: 0.5 after 1"},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        const std::string message = refusal(text);
+        EXPECT_EQ(message.substr(0, expected.size()), expected) << message;
+    }
+}
+
+TEST(ReplayFile, MissingAndUnreadableFilesAreNamed) {
+    const auto dir = heading_test::freshTempDir("replay-read");
+    const auto missing = (dir / "missing.csv").string();
+    EXPECT_THROW(
+        try { ReplayFile::read(missing); } catch (const SourceError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "cannot open replay file " + missing + ": No such file or directory");
+            throw;
+        },
+        SourceError);
+    EXPECT_THROW(
+        try { ReplayFile::read(dir.string()); } catch (const SourceError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "cannot read replay file " + dir.string() + ": Is a directory");
+            throw;
+        },
+        SourceError);
+    const auto empty = dir / "empty.csv";
+    std::ofstream(empty).close();
+    EXPECT_THROW(
+        try { ReplayFile::read(empty.string()); } catch (const SourceError& e) {
+            EXPECT_NE(std::string(e.what()).find(empty.string() + ": the file is empty"),
+                      std::string::npos);
+            throw;
+        },
+        SourceError);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
