@@ -85,18 +85,19 @@ double decimalYear(system_clock::time_point when) {
     return static_cast<double>(static_cast<int>(ymd.year())) + gone / length;
 }
 
-void checkCovered(const FieldModel& model, const Location& location, double year,
-                  const std::string& dateText) {
+void checkAltitude(const FieldModel& model, const Location& location) {
     if (location.altitude < model.minAltitude() || location.altitude > model.maxAltitude())
         throw FieldModelError("option --location: altitude " + printed("%g", location.altitude) +
                               " m lies outside " + printed("%g", model.minAltitude()) + " to " +
                               printed("%g", model.maxAltitude()) + " m, where " + model.name() +
                               " holds");
+}
+
+void checkYear(const FieldModel& model, double year, const std::string& dateText) {
     if (!(year >= model.validFrom() && year <= model.validUntil()))
-        throw FieldModelError("option --date: " + dateText + " lies outside " +
-                              printed("%.1f", model.validFrom()) + " to " +
-                              printed("%.1f", model.validUntil()) + ", the years " + model.name() +
-                              " covers");
+        throw FieldModelError(dateText + " lies outside " + printed("%.1f", model.validFrom()) +
+                              " to " + printed("%.1f", model.validUntil()) + ", the years " +
+                              model.name() + " covers");
 }
 
 Caution cautionFor(const FieldValues& field) {

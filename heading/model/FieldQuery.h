@@ -19,10 +19,10 @@ double parseDate(const std::string& text);
 // The decimal year of a moment: the year plus the part of it gone by.
 double decimalYear(std::chrono::system_clock::time_point when);
 
-// Throws FieldModelError when the model does not cover the location's altitude or the year
-// (dateText is what the user gave, for the message).
-void checkCovered(const FieldModel& model, const Location& location, double year,
-                  const std::string& dateText);
+// Throw FieldModelError when the model does not cover the location's altitude, or the year
+// (dateText names the date in the message: "--date=2031-01-01").
+void checkAltitude(const FieldModel& model, const Location& location);
+void checkYear(const FieldModel& model, double year, const std::string& dateText);
 
 // How far a declination can be trusted: near the magnetic poles the horizontal field is weak
 // and the declination turns quickly from place to place.

@@ -93,9 +93,6 @@ WmmCoefficients WmmCoefficients::parse(std::istream& in, const std::string& sour
         if (t.n < 1 || t.m < 0 || t.m > t.n || t.n > 100)
             fail("degree " + std::to_string(t.n) + " and order " + std::to_string(t.m) +
                  " do not make a term");
-        if (!std::isfinite(t.g) || !std::isfinite(t.h) || !std::isfinite(t.gDot) ||
-            !std::isfinite(t.hDot))
-            fail("a coefficient is not a finite number");
         c.degree = std::max(c.degree, t.n);
         c.terms.push_back(t);
     }

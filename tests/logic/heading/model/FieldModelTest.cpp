@@ -44,7 +44,8 @@ TEST(FieldModel, ReproducesThePublishedTestValues) {
             << line;
         ++rows;
         const heading::Location where{lat, lon, km * 1000.0};
-        heading::checkCovered(model, where, date, line);
+        heading::checkAltitude(model, where);
+        heading::checkYear(model, date, line);
         auto got = fieldsOf(heading::fieldReport(model.evaluate(where, date), model.name()));
         SCOPED_TRACE(line);
         EXPECT_EQ(got["model"], "WMM2025");
