@@ -20,6 +20,16 @@ double number(const std::string& option, const std::string& text) {
     return value;
 }
 
+// The field model's readers name the option in their messages already.
+template <class Parse>
+auto asOption(Parse parse, const std::string& value) {
+    try {
+        return parse(value);
+    } catch (const heading::FieldModelError& e) {
+        throw OptionError(e.what());
+    }
+}
+
 }  // namespace
 
 bool wantsHelp(const std::vector<std::string>& args) {
@@ -83,18 +93,10 @@ Options parseOptions(const std::vector<std::string>& args) {
             options.uiDir = value;
         } else if (name == "--location") {
             needValue("52.52,13.40");
-            try {
-                options.location = heading::parseLocation(value);
-            } catch (const heading::FieldModelError& e) {
-                throw OptionError(e.what());
-            }
+            options.location = asOption(heading::parseLocation, value);
         } else if (name == "--date") {
             needValue("2027-06-30");
-            try {
-                options.date = heading::parseDate(value);
-            } catch (const heading::FieldModelError& e) {
-                throw OptionError(e.what());
-            }
+            options.date = asOption(heading::parseDate, value);
             options.dateText = value;
         } else if (name == "--field-model") {
             if (hasValue) throw OptionError("option --field-model takes no value");
