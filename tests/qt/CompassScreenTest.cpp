@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 
+#include "FakePositionSource.h"
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
 #include "compass/globals.h"
@@ -134,8 +135,12 @@ TEST_F(QtCompassTest, TrueNorthIsUnknownWithoutALocationAndTheModelsWithOne) {
     EXPECT_EQ(text("magnitudeLabel"), QString());
     EXPECT_EQ(dial->grab().toImage(), turned.toImage());
 
+    // The location service answers.
+    auto locator = std::make_unique<FakeSource>();
+    FakeSource* fake = locator.get();
+    trueNorth.watch(std::move(locator));
     const heading::Location sydney{-33.87, 151.21, 0.0};
-    trueNorth.locate(sydney);
+    fake->tell(sydney.latitude, sydney.longitude);
     reading(0.0, 0.0, 0.0, 200.0);
     const double declination =
         heading::GeographicFieldModel(FLUXPROBE_FIELD_MODEL_DIR)

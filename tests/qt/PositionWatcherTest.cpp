@@ -1,41 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <QGeoPositionInfoSource>
 #include <QTest>
 #include <memory>
 #include <vector>
 
+#include "FakePositionSource.h"
 #include "platform/qt/positioning/PositionWatcher.h"
 
 namespace {
 
 using platform::qt::PositionWatcher;
 using State = PositionWatcher::State;
-
-// A location service that answers when the test says so.
-class FakeSource : public QGeoPositionInfoSource {
-  public:
-    FakeSource() : QGeoPositionInfoSource(nullptr) {}
-
-    void tell(double lat, double lon) {
-        emit positionUpdated(
-            QGeoPositionInfo(QGeoCoordinate(lat, lon), QDateTime::currentDateTimeUtc()));
-    }
-    void refuse() { emit errorOccurred(AccessError); }
-
-    QGeoPositionInfo lastKnownPosition(bool) const override { return {}; }
-    PositioningMethods supportedPositioningMethods() const override {
-        return AllPositioningMethods;
-    }
-    int minimumUpdateInterval() const override { return 1000; }
-    Error error() const override { return NoError; }
-    void startUpdates() override { ++starts; }
-    void stopUpdates() override { ++stops; }
-    void requestUpdate(int timeout) override { requests.push_back(timeout); }
-
-    int starts = 0, stops = 0;
-    std::vector<int> requests;
-};
+using fluxprobe_qt_test::FakeSource;
 
 struct Watched {
     explicit Watched(int firstAnswerMs = 10000) {
