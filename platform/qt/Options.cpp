@@ -148,7 +148,8 @@ Options:
   --field-model          print the model's field at --location and leave, no window:
                          declination, inclination (degrees), total, horizontal, north,
                          east and down (nT)
-  --date=YYYY-MM-DD|YEAR the day (or decimal year, 2025.0 to 2030.0) for --field-model;
+  --date=YYYY-MM-DD|YEAR
+                         the day (or decimal year, 2025.0 to 2030.0) for --field-model;
                          today by default
   --record=FILE          also write every sample to FILE (CSV, replay format); an existing
                          file is refused
