@@ -1,6 +1,7 @@
 #include "compass/CompassViewController.h"
 
 #include <cmath>
+#include <string>
 
 #include "compass/CompassPoint.h"
 #include "compass/globals.h"
@@ -120,13 +121,23 @@ void CompassViewController::update() {
     else if (sw == 1)
         val = static_cast<float>(h.trueHeading);
 
-    if (magnitudeLabel_)
-        if (const char* point = compassPoint(val)) magnitudeLabel_->setText(point);
+    // True north chosen but no true heading known (a sensor that does not know where it is
+    // reports -1): no heading is shown, no compass point named, and the dial stays where it was.
+    const bool unknown = sw == 1 && h.trueHeading < 0.0;
+
+    if (magnitudeLabel_) {
+        if (unknown)
+            magnitudeLabel_->setText("");
+        else if (const char* point = compassPoint(val))
+            magnitudeLabel_->setText(point);
+    }
 
     if (xLabel_) xLabel_->setText(platform::format("%.1f", h.x));
     if (yLabel_) yLabel_->setText(platform::format("%.1f", h.y));
     if (zLabel_) zLabel_->setText(platform::format("%.1f", h.z));
-    if (hd_) hd_->setText(platform::format("%.1f\u00b0", static_cast<double>(val)));
+    if (hd_)
+        hd_->setText(unknown ? std::string("--.-\u00b0")
+                             : platform::format("%.1f\u00b0", static_cast<double>(val)));
 
     // The graph always follows magnetic north, whatever the switch says.
     if (graphView_) {
@@ -137,7 +148,7 @@ void CompassViewController::update() {
     // Clockwise on screen, as y points down. A heading that is not a finite number (NaN, or a
     // huge value that narrows to infinity) has no turn: the dial stays where it was rather than
     // getting a transform of NaNs.
-    if (iv_ && std::isfinite(val)) {
+    if (iv_ && !unknown && std::isfinite(val)) {
         const double angle = (static_cast<double>(val) / 180.0) * 3.141592653589793;
         iv_->setTransform(platform::makeRotation(static_cast<float>(angle)));
     }

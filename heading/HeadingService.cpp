@@ -35,8 +35,10 @@ void HeadingService::compact() {
 
 void HeadingService::deliver(const platform::Heading& heading) {
     ++samples_;
-    if (observer_) observer_(heading);
-    auto shared = std::make_shared<const platform::Heading>(heading);
+    auto owned = std::make_shared<platform::Heading>(heading);
+    if (filter_) filter_(*owned);
+    if (observer_) observer_(*owned);
+    std::shared_ptr<const platform::Heading> shared = std::move(owned);
     ++delivering_;
     const std::size_t n = managers_.size();
     for (std::size_t i = 0; i < n; ++i) {

@@ -30,6 +30,11 @@ class HeadingService : public platform::HeadingHub {
     void deliver(const platform::Heading& heading);
     void fail(const platform::LocationError& error);
 
+    // Completes every sample before anyone sees it (the true heading from the field model).
+    void setSampleFilter(std::function<void(platform::Heading&)> filter) {
+        filter_ = std::move(filter);
+    }
+
     // Called with every sample before the managers get it (a recorder, a counter).
     void setSampleObserver(std::function<void(const platform::Heading&)> observer) {
         observer_ = std::move(observer);
@@ -43,6 +48,7 @@ class HeadingService : public platform::HeadingHub {
     void compact();
 
     std::vector<platform::LocationManager*> managers_;
+    std::function<void(platform::Heading&)> filter_;
     std::function<void(const platform::Heading&)> observer_;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;

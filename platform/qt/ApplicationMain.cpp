@@ -11,13 +11,17 @@
 
 #include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
+#include "heading/SourceChoice.h"
+#include "heading/model/FieldModel.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
+#include "platform/qt/FieldModelQuery.h"
 #include "platform/qt/Options.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/RunStats.h"
 #include "platform/qt/StreamBatch.h"
+#include "platform/qt/positioning/TrueNorthSetup.h"
 #include "platform/qt/widgets/FramePacer.h"
 #include "platform/qt/widgets/PeerBatch.h"
 
@@ -43,6 +47,12 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     if (qt::wantsHelp(argumentsOf(argc, argv))) {
         std::cout << qt::helpText();
         return 0;
+    }
+
+    // The field model answers without a window, so without a display too.
+    if (qt::wantsFieldModel(argumentsOf(argc, argv))) {
+        QCoreApplication core(argc, argv);
+        return qt::runFieldModelQuery(argumentsOf(argc, argv));
     }
 
     // One log line per sample goes to stderr: write them once per turn of the loop, not one by
@@ -72,6 +82,18 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     heading::HeadingService service;
     qt::QtPlatform platform(service, settings);
 
+    // True north from the field model, unless the user gave the declination. Set up before the
+    // session, so that a model that cannot be loaded leaves no record file behind.
+    std::unique_ptr<qt::TrueNorthSetup> trueNorth;
+    if (!options.source.declination) {
+        try {
+            trueNorth = std::make_unique<qt::TrueNorthSetup>(
+                service, settings.dataDir, options.location, heading::warnOnStderr);
+        } catch (const heading::FieldModelError& e) {
+            return fail(e.what());
+        }
+    }
+
     std::unique_ptr<heading::HeadingSession> session;
     std::shared_ptr<ApplicationDelegate> delegate;
     try {
@@ -92,6 +114,13 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     } catch (const heading::SourceError& e) {
         return fail(e.what());
     }
+
+    // A live sensor without a location of the user's asks the system where it is, once the
+    // window is up; a replay keeps its recorded true headings.
+    if (trueNorth && !options.location && service.headingAvailable() &&
+        heading::parseSourceChoice(options.source.spec).kind != heading::SourceChoice::Kind::Replay)
+        QTimer::singleShot(0, &app,
+                           [&trueNorth] { trueNorth->watch(qt::TrueNorthSetup::systemSource()); });
 
     stats.watch(platform.mainWindow());
     // Samples may come far faster than a display shows frames: paint at most once a frame.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "heading/model/FieldQuery.h"
+
 namespace platform::qt {
 
 namespace {
@@ -18,11 +20,27 @@ double number(const std::string& option, const std::string& text) {
     return value;
 }
 
+// The field model's readers name the option in their messages already.
+template <class Parse>
+auto asOption(Parse parse, const std::string& value) {
+    try {
+        return parse(value);
+    } catch (const heading::FieldModelError& e) {
+        throw OptionError(e.what());
+    }
+}
+
 }  // namespace
 
 bool wantsHelp(const std::vector<std::string>& args) {
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+bool wantsFieldModel(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        if (a == "--field-model") return true;
     return false;
 }
 
@@ -73,18 +91,34 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
+        } else if (name == "--location") {
+            needValue("52.52,13.40");
+            options.location = asOption(heading::parseLocation, value);
+        } else if (name == "--date") {
+            needValue("2027-06-30");
+            options.date = asOption(heading::parseDate, value);
+            options.dateText = value;
+        } else if (name == "--field-model") {
+            if (hasValue) throw OptionError("option --field-model takes no value");
+            options.fieldModel = true;
         } else {
             throw OptionError("unknown option '" + arg + "'");
         }
     }
+    if (options.fieldModel && !options.location)
+        throw OptionError("option --field-model needs --location=LAT,LON[,ALT_M]");
+    if (options.date && !options.fieldModel)
+        throw OptionError("option --date goes with --field-model; the meter always uses today");
     return options;
 }
 
 const char* usageLine() {
-    return "usage: fluxprobe [--heading-source=SPEC] [--declination=DEG] [--record=FILE]\n"
+    return "usage: fluxprobe [--heading-source=SPEC] [--declination=DEG]\n"
+           "                 [--location=LAT,LON[,ALT_M]] [--record=FILE]\n"
            "                 [--quit-after=SECONDS] [--screenshot=FILE] [--ui-dir=DIR]\n"
            "                 [--open-compass] [--help]\n"
-           "                 [Qt options such as -platform offscreen]";
+           "                 [Qt options such as -platform offscreen]\n"
+           "       fluxprobe --field-model --location=LAT,LON[,ALT_M] [--date=YYYY-MM-DD|YEAR]";
 }
 
 std::string helpText() {
@@ -103,7 +137,20 @@ Options:
                            replay:FILE         a recorded CSV session, paced in real time
                            simulated[:rate=HZ] an Earth-like field with a magnet passing by
                            none                a device without a magnetometer
-  --declination=DEG      true heading = magnetic heading + DEG (east positive)
+  --declination=DEG      true heading = magnetic heading + DEG (east positive); beats
+                         --location
+  --location=LAT,LON[,ALT_M]
+                         where the device is (degrees north and east, metres above the
+                         WGS84 ellipsoid): true heading = magnetic heading + the declination
+                         of the World Magnetic Model 2025 there, today. Without it (and
+                         without --declination) a live sensor asks the system's location
+                         service; a replay keeps its recorded true headings
+  --field-model          print the model's field at --location and leave, no window:
+                         declination, inclination (degrees), total, horizontal, north,
+                         east and down (nT)
+  --date=YYYY-MM-DD|YEAR
+                         the day (or decimal year, 2025.0 to 2030.0) for --field-model;
+                         today by default
   --record=FILE          also write every sample to FILE (CSV, replay format); an existing
                          file is refused
   --quit-after=SECONDS   leave the loop after SECONDS
@@ -114,14 +161,15 @@ Options:
 
 Environment:
   FLUXPROBE_UI_DIR       as --ui-dir
-  FLUXPROBE_DATA_DIR     the folder of beep.wav (default: next to the program, then its
-                         ../share/fluxprobe)
+  FLUXPROBE_DATA_DIR     the folder of beep.wav and the field model wmm2025.wmm (default:
+                         the program's ../share/fluxprobe, then next to the program)
 
 Examples:
   fluxprobe --heading-source=simulated
   fluxprobe --heading-source=simulated:rate=20 --record=walk.csv
   fluxprobe --heading-source=replay:walk.csv --declination=2.5
-  fluxprobe --heading-source=iio:ak8975
+  fluxprobe --heading-source=iio:ak8975 --location=52.52,13.40,40
+  fluxprobe --field-model --location=-33.87,151.21 --date=2027-06-30
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
 
 At exit fluxprobe writes to stderr how many samples it delivered, how often each graph was

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "heading/HeadingSession.h"
+#include "heading/model/FieldModel.h"
 
 namespace platform::qt {
 
@@ -16,6 +17,13 @@ struct Options {
     std::string screenshot;           // PNG written just before the loop ends
     std::string uiDir;                // interface files from here instead of the bundled ones
     bool openCompass = false;         // press the meter's compass button once shown
+    // Where the device is, for true north from the field model.
+    std::optional<heading::Location> location;
+    // --field-model: print the model's field at the location (on date, a decimal year, or
+    // today) and leave without a window.
+    bool fieldModel = false;
+    std::optional<double> date;
+    std::string dateText;
     bool help = false;
 };
 
@@ -30,6 +38,9 @@ Options parseOptions(const std::vector<std::string>& args);
 
 // True when args ask for the help text (checked before Qt needs a display).
 bool wantsHelp(const std::vector<std::string>& args);
+
+// True when args ask the field model a question (answered without a display).
+bool wantsFieldModel(const std::vector<std::string>& args);
 
 const char* usageLine();
 std::string helpText();

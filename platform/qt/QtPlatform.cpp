@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFont>
 #include <QGraphicsOpacityEffect>
 #include <QIcon>
@@ -19,6 +17,7 @@
 #include "platform/InterfaceError.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
+#include "platform/qt/DataFiles.h"
 #include "platform/qt/Guarded.h"
 #include "platform/qt/QtTimer.h"
 #include "platform/qt/ScreenSaverInhibitor.h"
@@ -155,19 +154,9 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
 
 std::optional<std::string> QtPlatform::pathForResource(const std::string& name,
                                                        const std::string& type) {
-    const QString file = QString::fromStdString(name + "." + type);
-    QStringList folders;
-    if (!settings_.dataDir.isEmpty()) {
-        folders << settings_.dataDir;
-    } else {
-        const QString app = QCoreApplication::applicationDirPath();
-        folders << app + QStringLiteral("/../share/fluxprobe") << app;
-    }
-    for (const QString& folder : folders) {
-        const QFileInfo info(QDir(folder), file);
-        if (info.isFile() && info.isReadable()) return info.absoluteFilePath().toStdString();
-    }
-    return std::nullopt;
+    const QString path = findDataFile(settings_.dataDir, QString::fromStdString(name + "." + type));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
 }
 
 std::shared_ptr<Sound> QtPlatform::makeSound(const std::string& path) {

@@ -247,5 +247,29 @@ expect 2 "option --record needs a value, as in --record=session.csv" -- --record
 expect 1 "could not write the screenshot no-such-folder/m.png" -- \
     --heading-source=simulated --quit-after=1 --screenshot=no-such-folder/m.png
 
+# --- True north and the field model: bad places and dates stop before any window; a missing
+# model stops a run that was given a location, and leaves no record file behind.
+expect 2 "option --location: latitude 91 lies outside -90 to 90 degrees" -- --location=91,0
+expect 2 "option --location: longitude 360 lies outside -180 to 360 degrees" -- --field-model --location=0,360
+expect 2 "option --location needs LAT,LON or LAT,LON,ALT_M in degrees and metres, got 'here'" -- --location=here
+expect 2 "option --location: altitude 900000 m lies outside -1000 to 850000 m, where WMM2025 holds" -- \
+    --field-model --location=0,0,900000
+expect 2 "option --location: altitude 900000 m lies outside" -- --heading-source=simulated --location=0,0,900000
+expect 2 "--date=2031-01-01 lies outside 2025.0 to 2030.0, the years WMM2025 covers" -- \
+    --field-model --location=0,0 --date=2031-01-01
+expect 2 "option --date needs a day as YYYY-MM-DD or a decimal year such as 2027.5, got 'soon'" -- \
+    --field-model --location=0,0 --date=soon
+expect 2 "option --field-model needs --location=LAT,LON[,ALT_M]" -- --field-model
+expect 2 "option --date goes with --field-model" -- --date=2027.5
+mkdir -p no-model
+expect 2 "the field model wmm2025.wmm is in none of $work/no-model" FLUXPROBE_DATA_DIR="$work/no-model" -- \
+    --heading-source=simulated --location=52.5,13.4 --record=no-model.csv
+[ -e no-model.csv ] && fail "a missing field model left a record file behind"
+# Near a magnetic pole the model still answers, with a caution.
+expect 0 "under 2000 nT: this near a magnetic pole the declination, and so the true heading, is unreliable" -- \
+    --field-model --location=86.5,160 --date=2026.0
+grep -qE "^declination=-?[0-9]+\.[0-9]{4} .* model=WMM2025 caution=unreliable$" out.txt ||
+    fail "near the pole: the answer is not one line with its caution: $(cat out.txt)"
+
 echo "bad inputs: $checked checked, $failed failures, $skipped skipped"
 [ "$failed" -eq 0 ]

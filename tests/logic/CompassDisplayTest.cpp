@@ -77,13 +77,22 @@ TEST_F(CompassTest, TrueNorthDrivesPointLabelAndDialButNeverTheGraph) {
 
     platform.deliverHeading(0, 0, 0, 270.0, 280.0);
     EXPECT_EQ(screen->hd()->text(), "280.0\u00b0");
-    // A live sensor without a declination reports -1 for the true heading.
+    // A live sensor that does not know where it is reports -1 for the true heading: unknown,
+    // so no heading, no compass point, and the dial stays at the last true heading.
+    const platform::AffineTransform turned = dial();
     platform.deliverHeading(0, 0, 0, 270.0, -1.0);
+    EXPECT_EQ(compass::val, -1.0f);
+    EXPECT_EQ(screen->hd()->text(), "--.-\u00b0");
+    EXPECT_EQ(screen->magnitudeLabel()->text(), "");
+    EXPECT_EQ(dial(), turned);
+    // Magnetic north still shows a negative magnetic heading as it is.
+    compass::sw = 0;
+    platform.deliverHeading(0, 0, 0, -1.0, -1.0);
     EXPECT_EQ(screen->hd()->text(), "-1.0\u00b0");
     EXPECT_EQ(screen->magnitudeLabel()->text(), "N");
 
     const graph::GraphView& g = *screen->graphView();
-    ASSERT_EQ(g.nextIndex(), 3u);
+    ASSERT_EQ(g.nextIndex(), 4u);
     for (std::uint32_t row = 0; row < 3; ++row)
         for (std::uint32_t axis = 0; axis < 3; ++axis) EXPECT_EQ(g.history(row, axis), 67.5);
 }

@@ -9,9 +9,14 @@
 #include <limits>
 #include <memory>
 
+#include "FakePositionSource.h"
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
 #include "compass/globals.h"
+#include "heading/HeadingMath.h"
+#include "heading/model/FieldQuery.h"
+#include "heading/model/GeographicFieldModel.h"
+#include "platform/qt/positioning/TrueNorthSetup.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "platform/qt/widgets/WidgetPeer.h"
 
@@ -112,6 +117,39 @@ TEST_F(QtCompassTest, OpensFromTheMeterFollowsReadingsAndIsGoneAfterDone) {
     closeWithDone();
     QTRY_VERIFY(second.expired());
     EXPECT_EQ(service.listenerCount(), 1u);
+}
+
+// True north on a live sensor: unknown ("--.-°", no point, the dial where it was) until the
+// device knows where it is, then the magnetic heading plus the model's declination there.
+TEST_F(QtCompassTest, TrueNorthIsUnknownWithoutALocationAndTheModelsWithOne) {
+    platform::qt::TrueNorthSetup trueNorth(service, QStringLiteral(FLUXPROBE_FIELD_MODEL_DIR),
+                                           std::nullopt, {});
+    launch();
+    open();
+    compass::sw = 1;
+    reading(0.0, 0.0, 0.0, 100.0, 130.0);
+    auto* dial = onCompass<QWidget>("iv");
+    const QPixmap turned = dial->grab();
+    reading(0.0, 0.0, 0.0, 100.0);  // no true heading
+    EXPECT_EQ(text("hd"), QStringLiteral("--.-\u00b0"));
+    EXPECT_EQ(text("magnitudeLabel"), QString());
+    EXPECT_EQ(dial->grab().toImage(), turned.toImage());
+
+    // The location service answers.
+    auto locator = std::make_unique<FakeSource>();
+    FakeSource* fake = locator.get();
+    trueNorth.watch(std::move(locator));
+    const heading::Location sydney{-33.87, 151.21, 0.0};
+    fake->tell(sydney.latitude, sydney.longitude);
+    reading(0.0, 0.0, 0.0, 200.0);
+    const double declination =
+        heading::GeographicFieldModel(FLUXPROBE_FIELD_MODEL_DIR)
+            .evaluate(sydney, heading::decimalYear(std::chrono::system_clock::now()))
+            .declination;
+    const float shown = static_cast<float>(heading::normalizeDegrees(200.0 + declination));
+    EXPECT_EQ(text("hd"), QString::asprintf("%.1f\u00b0", static_cast<double>(shown)));
+    EXPECT_EQ(text("magnitudeLabel"), QStringLiteral("SW"));  // about 213 degrees
+    closeWithDone();
 }
 
 TEST(TurnThreshold, ATurnIsDrawnOnceItMovesAPixelByHalfAPixel) {

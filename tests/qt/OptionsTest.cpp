@@ -23,7 +23,18 @@ TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
     EXPECT_TRUE(o.openCompass);
     EXPECT_FALSE(o.help);
 
+    const auto query =
+        parseOptions({"--field-model", "--location=-33.87,151.21,40", "--date=2027.5"});
+    EXPECT_TRUE(query.fieldModel);
+    ASSERT_TRUE(query.location);
+    EXPECT_EQ(query.location->longitude, 151.21);
+    EXPECT_EQ(query.location->altitude, 40.0);
+    EXPECT_EQ(query.date, 2027.5);
+    EXPECT_TRUE(platform::qt::wantsFieldModel({"-platform", "offscreen", "--field-model"}));
+
     const auto defaults = parseOptions({});
+    EXPECT_FALSE(defaults.location);
+    EXPECT_FALSE(defaults.fieldModel);
     EXPECT_EQ(defaults.source.spec, "auto");
     EXPECT_FALSE(defaults.source.declination);
     EXPECT_FALSE(defaults.quitAfter);
@@ -48,6 +59,13 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
         {"--record", "--record needs a value"},
         {"--screenshot=", "--screenshot needs a value"},
         {"--open-compass=yes", "--open-compass takes no value"},
+        {"--location", "--location needs a value, as in --location=52.52,13.40"},
+        {"--location=91,0", "latitude 91 lies outside -90 to 90 degrees"},
+        {"--location=here", "--location needs LAT,LON or LAT,LON,ALT_M"},
+        {"--field-model", "--field-model needs --location=LAT,LON[,ALT_M]"},
+        {"--field-model=yes", "--field-model takes no value"},
+        {"--date=2027.5", "--date goes with --field-model"},
+        {"--date=27-6-30", "--date needs a day as YYYY-MM-DD or a decimal year"},
     };
     for (const Case& c : cases) {
         try {
@@ -65,9 +83,9 @@ TEST(Options, HelpIsFoundAnywhereAndListsEveryOption) {
     EXPECT_TRUE(platform::qt::wantsHelp({"-h"}));
     EXPECT_FALSE(platform::qt::wantsHelp({"--helpful"}));
     const std::string help = platform::qt::helpText();
-    for (const char* option :
-         {"--heading-source", "--declination", "--record", "--quit-after", "--screenshot",
-          "--ui-dir", "--open-compass", "simulated", "replay:", "Examples"})
+    for (const char* option : {"--heading-source", "--declination", "--record", "--quit-after",
+                               "--screenshot", "--ui-dir", "--open-compass", "--location",
+                               "--field-model", "--date", "simulated", "replay:", "Examples"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 

@@ -45,5 +45,35 @@ grep -q -- "--heading-source" help.txt || fail "--help does not list --heading-s
 "$bin" --heading-source=none --quit-after=1 2>err.txt || fail "--heading-source=none failed"
 grep -qE '^-?[0-9]+\.[0-9]{2}$' err.txt && fail "samples logged without a magnetometer"
 
+# The field model answers without a window or a display: the published value at 80N 0E.
+QT_QPA_PLATFORM=none "$bin" --field-model --location=80,0 --date=2025.0 >model.txt 2>err.txt ||
+    fail "--field-model failed: $(cat err.txt)"
+[ "$(cat model.txt)" = "declination=1.2815 inclination=83.2106 total=55178.5 horizontal=6523.2 north=6521.6 east=145.9 down=54791.5 model=WMM2025" ] ||
+    fail "--field-model answered: $(cat model.txt)"
+
+# True north in a recording: a replay keeps its recorded true headings; with --location they
+# are magnetic + the model's declination there today; --declination beats --location.
+printf 't,x,y,z,magneticHeading,trueHeading\n0,0,20,-44,350,7\n0.02,0,20,-44,10,7\n' >walk.csv
+declination=$("$bin" --field-model --location=-33.87,151.21 | sed -n 's/^declination=\([^ ]*\) .*/\1/p')
+[ -n "$declination" ] || fail "no declination for Sydney"
+true_headings() {  # the trueHeading column of a recording, after replaying walk.csv with "$@"
+    rm -f again.csv
+    "$bin" --heading-source=replay:walk.csv --record=again.csv --quit-after=0.5 "$@" 2>err.txt ||
+        fail "replay with $*: $(grep -v '^[0-9.-]*$' err.txt)"
+    tail -n +2 again.csv | cut -d, -f6 | tr '\n' ' '
+}
+close_to() {  # close_to GOT EXPECTED...: every value within 0.001
+    awk -v got="$1" -v want="$2" 'BEGIN { n = split(got, g, " "); split(want, w, " ");
+        for (i = 1; i <= n; i++) { d = g[i] - w[i]; if (d < -0.001 || d > 0.001) exit 1 } exit n == 0 }'
+}
+got=$(true_headings)
+close_to "$got" "7 7" || fail "a plain replay changed the recorded true headings: $got"
+got=$(true_headings --location=-33.87,151.21)
+want=$(awk -v d="$declination" 'BEGIN { printf "%.6f %.6f", (350 + d) % 360, (10 + d) % 360 }')
+close_to "$got" "$want" || fail "replay with --location recorded $got, expected $want"
+grep -qF -- "-33.87" err.txt && fail "the location reached the log"
+got=$(true_headings --location=-33.87,151.21 --declination=-2.5)
+close_to "$got" "347.5 7.5" || fail "--declination did not beat --location: $got"
+
 [ "$failed" -eq 0 ] && echo "fluxprobe runs as expected"
 exit "$failed"

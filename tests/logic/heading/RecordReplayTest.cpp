@@ -10,7 +10,10 @@
 #include <string>
 
 #include "HeadingTestSupport.h"
+#include "heading/HeadingMath.h"
 #include "heading/HeadingSession.h"
+#include "heading/model/GeographicFieldModel.h"
+#include "heading/model/TrueNorth.h"
 #include "heading/replay/Recorder.h"
 #include "heading/replay/ReplayFile.h"
 
@@ -121,6 +124,40 @@ TEST_F(RecordReplay, ReplayKeepsThePaceOfTheFile) {
               (std::vector<double>{1, 2, 3, 4}));
     EXPECT_EQ(s[0].trueHeading, 10.0);  // a declination replaces the recorded true heading
     EXPECT_EQ(s[3].trueHeading, 100.0);
+}
+
+// With a location the field model's true heading replaces the recorded one, in what the screens
+// get and in what is recorded: the service completes each sample before anyone sees it.
+TEST_F(RecordReplay, AReplayWithALocationRecordsTheModelsTrueHeading) {
+    const std::string file = path("walk.csv"), record = path("again.csv");
+    write(file, "t,x,y,z,magneticHeading,trueHeading\n0,1,0,0,350,5\n0.01,2,0,0,20,5\n");
+    auto model = std::make_shared<heading::GeographicFieldModel>(FLUXPROBE_FIELD_MODEL_DIR);
+    using namespace std::chrono;
+    const auto day = sys_days{2027y / July / 2};
+    heading::TrueNorth north(model, {}, [day] { return day; });
+    north.setLocation({-33.87, 151.21, 0.0});
+    const double declination = model->evaluate({-33.87, 151.21, 0.0}, 2027.5).declination;
+    HeadingService service;
+    service.setSampleFilter([&](platform::Heading& h) { north.fill(h); });
+    TaskQueue queue;
+    Listening a(service);
+    SourceOptions o;
+    o.spec = "replay:" + file;
+    o.recordPath = record;
+    {
+        HeadingSession session(o, service, queue.post(), {});
+        session.start();
+        ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() == 2; }));
+    }
+    const auto recorded = heading::ReplayFile::read(record);
+    ASSERT_EQ(recorded.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const double expected =
+            heading::normalizeDegrees(recorded[i].magneticHeading + declination);
+        EXPECT_NEAR(recorded[i].trueHeading, expected, 1e-3) << i;
+        EXPECT_EQ(a.collector->samples[i].trueHeading, recorded[i].trueHeading) << i;
+    }
+    EXPECT_NEAR(recorded[0].trueHeading, 2.9, 0.5);  // 350 + about 12.9 degrees east
 }
 
 TEST_F(RecordReplay, AnExistingRecordFileIsRefusedAndLeftAlone) {
