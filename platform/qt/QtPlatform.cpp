@@ -22,7 +22,9 @@
 #include "platform/qt/QtTimer.h"
 #include "platform/qt/ScreenSaverInhibitor.h"
 #include "platform/qt/interface/InterfaceBinder.h"
+#include "platform/qt/interface/UserAction.h"
 #include "platform/qt/sound/QtSound.h"
+#include "platform/qt/widgets/AlertBox.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 #include "platform/qt/widgets/ViewHostWidget.h"
@@ -171,16 +173,12 @@ std::shared_ptr<Sound> QtPlatform::makeSound(const std::string& path) {
 
 void QtPlatform::showAlert(const Alert& alert) {
     // Shown from the loop, so that an alert raised while the window is being set up opens
-    // over the shown window.
+    // over the shown window. One raised by a control's action confirms what the user did.
     QPointer<QWidget> parent = mainWindow_;
-    QTimer::singleShot(0, context_.get(), [alert, parent] {
-        auto* box = new QMessageBox(parent);  // deletes itself when closed
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setIcon(QMessageBox::Warning);
-        box->setWindowTitle(QString::fromStdString(alert.title));
-        box->setText(QString::fromStdString(alert.message));
-        box->addButton(QString::fromStdString(alert.cancelButtonTitle), QMessageBox::RejectRole);
-        box->open();
+    const bool confirmation = UserAction::running();
+    QTimer::singleShot(0, context_.get(), [alert, parent, confirmation] {
+        auto* box = new AlertBox(alert, confirmation, parent);  // deletes itself when closed
+        box->openOver();
     });
 }
 

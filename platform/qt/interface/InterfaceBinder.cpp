@@ -10,6 +10,7 @@
 
 #include "platform/InterfaceError.h"
 #include "platform/qt/Guarded.h"
+#include "platform/qt/interface/UserAction.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 #include "platform/qt/widgets/ViewHostWidget.h"
 #include "platform/qt/widgets/WidgetPeer.h"
@@ -120,7 +121,10 @@ void wireControl(QWidget* control, const std::shared_ptr<View>& view,
     QObject::connect(button, &QAbstractButton::clicked, button, [owner, sender, action] {
         // A screen that has gone is never called.
         if (auto screen = owner.lock())
-            guarded([&] { screen->performAction(action, sender.lock().get()); });
+            guarded([&] {
+                const UserAction byTheUser;
+                screen->performAction(action, sender.lock().get());
+            });
     });
 }
 
