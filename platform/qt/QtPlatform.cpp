@@ -26,7 +26,9 @@
 #include "platform/qt/sound/QtSound.h"
 #include "platform/qt/widgets/AlertBox.h"
 #include "platform/qt/widgets/PeerBatch.h"
+#include "platform/qt/widgets/ScreenExtras.h"
 #include "platform/qt/widgets/ScreenWidget.h"
+#include "platform/qt/widgets/SignalStatus.h"
 #include "platform/qt/widgets/ViewHostWidget.h"
 #include "platform/qt/widgets/WidgetPeer.h"
 
@@ -78,6 +80,7 @@ QtPlatform::QtPlatform(heading::HeadingService& service, QtPlatformSettings sett
 }
 
 QtPlatform::~QtPlatform() {
+    signalStatus_.reset();
     for (auto& timer : timers_) timer->invalidate();
     timers_.clear();
 }
@@ -124,6 +127,8 @@ MainInterface QtPlatform::loadMainInterface() {
     // The window already holds the screen's widgets; the screen takes them when it loads.
     pendingScreenNib_ = nib;
     pendingScreenRoot_ = mainWindow_->findChild<QWidget*>(controllerClass);
+    if (service_.headingAvailable())
+        signalStatus_ = std::make_unique<SignalStatus>(service_, mainWindow_);
     return main;
 }
 
@@ -134,7 +139,9 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
         QWidget* root = pendingScreenRoot_;
         pendingScreenRoot_ = nullptr;
         pendingScreenNib_.clear();
-        return bindInterface(root, nibName, owner);
+        auto view = bindInterface(root, nibName, owner);
+        addScreenExtras(root, owner);
+        return view;
     }
     const QByteArray ui = files_.read(nibName);
     std::unique_ptr<QWidget> top = files_.build(nibName, ui, {screen});
@@ -150,6 +157,7 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
         root.reset(inner);
     }
     auto view = bindInterface(root.get(), nibName, owner);
+    addScreenExtras(root.get(), owner);
     root.release();  // the root view's peer owns it now
     return view;
 }

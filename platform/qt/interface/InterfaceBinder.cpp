@@ -208,6 +208,9 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
         copyState(*view, w, root);
         QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? hostIn(w, view) : w;
         keepPlaceWhenHidden(w);
+        // A laid-out label the logic writes is a readout: dimmed while the readings are stale.
+        if (outlets[i].kind == OutletKind::Label && isInLayout(w))
+            w->setProperty("fluxprobeReadout", true);
         // A free view (the dial) is moved over the others by the logic: keep it on top.
         if (w != root && !isInLayout(w)) w->raise();
         WidgetPeer::attach(view, peerWidget);

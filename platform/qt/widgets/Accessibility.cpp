@@ -1,0 +1,149 @@
+#include "platform/qt/widgets/Accessibility.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QWidget>
+
+namespace platform::qt {
+
+namespace {
+
+constexpr const char* kSpokenProperty = "fluxprobeSpoken";
+
+struct Description {
+    const char* name;
+    const char* description;
+    const char* spoken;  // for a readout: what is said, %1 being its number
+};
+
+// By object name, for the meter's and the compass's widgets. The compass's own readouts come
+// first where the two screens share a name, and are told apart by the screen.
+struct Entry {
+    const char* screen;  // null for either screen
+    const char* object;
+    Description d;
+};
+
+const Entry kEntries[] = {
+    {nullptr, "window", {"fluxprobe", "Magnetic field meter", nullptr}},
+    {nullptr, "FluxprobeViewController", {"Field meter", "The field meter screen", nullptr}},
+    {nullptr, "CompassViewController", {"Compass", "The compass screen", nullptr}},
+    {nullptr, "compassFace", {"Compass", "Heading, compass point and north reference", nullptr}},
+    {nullptr, "lcdPanel", {"Readout panel", "The main readout", nullptr}},
+    {"FluxprobeViewController",
+     "magnitudeLabel",
+     {"Total field", "Total magnetic field in microtesla", "Total field, %1 microtesla"}},
+    {"FluxprobeViewController",
+     "xLabel",
+     {"Field along x", "Field along the x axis in microtesla", "Field along x, %1 microtesla"}},
+    {"FluxprobeViewController",
+     "yLabel",
+     {"Field along y", "Field along the y axis in microtesla", "Field along y, %1 microtesla"}},
+    {"FluxprobeViewController",
+     "zLabel",
+     {"Field along z", "Field along the z axis in microtesla", "Field along z, %1 microtesla"}},
+    {"CompassViewController",
+     "magnitudeLabel",
+     {"Compass point", "The compass point of the heading", "Compass point, %1"}},
+    {"CompassViewController", "hd", {"Heading", "Heading in degrees", "Heading, %1 degrees"}},
+    {"CompassViewController",
+     "xLabel",
+     {"Field along x", "Field along the x axis in microtesla", "Field along x, %1 microtesla"}},
+    {"CompassViewController",
+     "yLabel",
+     {"Field along y", "Field along the y axis in microtesla", "Field along y, %1 microtesla"}},
+    {"CompassViewController",
+     "zLabel",
+     {"Field along z", "Field along the z axis in microtesla", "Field along z, %1 microtesla"}},
+    {"FluxprobeViewController",
+     "graphView",
+     {"Field graph",
+      "The last 150 samples: x red, y green, z blue; +128 microtesla at the top, -128 at the "
+      "bottom",
+      nullptr}},
+    {"CompassViewController",
+     "graphView",
+     {"Heading graph", "The magnetic heading divided by 4, over the last 150 samples", nullptr}},
+    {nullptr,
+     "fluxprobeview",
+     {"Dial", "Drag to move it, right-drag to turn it; double-click or Home puts it back",
+      nullptr}},
+    {nullptr,
+     "wavesview",
+     {"Alarm indicator", "Shown while the field is above the alarm threshold", nullptr}},
+    {nullptr,
+     "mySlider",
+     {"Alarm threshold", "The alarm sounds above this value plus 60 microtesla", nullptr}},
+    {nullptr, "compassButton", {"Compass", "Opens the compass", nullptr}},
+    {nullptr, "doneButton", {"Done", "Back to the field meter (Escape)", nullptr}},
+    {nullptr, "engkey", {"Magnetic north", "On: magnetic north; off: true north", nullptr}},
+    {nullptr, "compassScale", {"Compass bezel", "The fixed scale around the rose", nullptr}},
+    {nullptr, "iv", {"Compass rose", "Its red point shows the heading", nullptr}},
+};
+
+const Description* describe(const QString& screen, const QString& object) {
+    for (const Entry& e : kEntries)
+        if (object == QLatin1String(e.object) && (!e.screen || screen == QLatin1String(e.screen)))
+            return &e.d;
+    return nullptr;
+}
+
+// A readout label as a screen reader sees it.
+class SpokenReadout : public QAccessibleWidget {
+  public:
+    explicit SpokenReadout(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        auto* label = static_cast<QLabel*>(widget());
+        if (t == QAccessible::Name)
+            return spokenReadout(label->property(kSpokenProperty).toString(), label->text());
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* readoutFactory(const QString&, QObject* object) {
+    auto* label = qobject_cast<QLabel*>(object);
+    if (label && label->property(kSpokenProperty).isValid()) return new SpokenReadout(label);
+    return nullptr;
+}
+
+}  // namespace
+
+QString spokenReadout(const QString& spokenForm, const QString& text) {
+    static const QRegularExpression number(QStringLiteral(R"(-?\d+(?:\.\d+)?)"));
+    static const QRegularExpression point(QStringLiteral("^[A-Z]{1,3}$"));
+    if (const QRegularExpressionMatch m = number.match(text); m.hasMatch())
+        return spokenForm.arg(m.captured(0));
+    if (point.match(text.trimmed()).hasMatch()) return spokenForm.arg(text.trimmed());
+    // A placeholder such as "--.-" before the first reading.
+    return spokenForm.section(QLatin1Char(','), 0, 0) + QStringLiteral(", no reading");
+}
+
+void describeScreen(QWidget* root) {
+    static const bool installed = [] {
+        QAccessible::installFactory(readoutFactory);
+        return true;
+    }();
+    (void)installed;
+    const QString screen = root->objectName();
+    QList<QWidget*> all = root->findChildren<QWidget*>();
+    all.prepend(root);
+    if (QWidget* top = root->window(); top != root && !all.contains(top)) all.prepend(top);
+    for (QWidget* w : all) {
+        QString object = w->objectName();
+        // A view drawn by the logic sits in a host named after its container.
+        if (object.endsWith(QLatin1String("Host"))) object.chop(4);
+        if (const Description* d = describe(screen, object)) {
+            if (w->accessibleName().isEmpty()) w->setAccessibleName(QString::fromUtf8(d->name));
+            if (w->accessibleDescription().isEmpty())
+                w->setAccessibleDescription(QString::fromUtf8(d->description));
+            if (d->spoken) w->setProperty(kSpokenProperty, QString::fromUtf8(d->spoken));
+        } else if (w->accessibleName().isEmpty() && !w->toolTip().isEmpty()) {
+            w->setAccessibleName(w->toolTip());
+        }
+    }
+}
+
+}  // namespace platform::qt

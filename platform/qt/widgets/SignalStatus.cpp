@@ -1,0 +1,115 @@
+#include "platform/qt/widgets/SignalStatus.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QWidget>
+
+#include "platform/qt/widgets/ScreenWidget.h"
+
+namespace platform::qt {
+
+namespace {
+
+constexpr const char* kBannerName = "signalStatus";
+constexpr const char* kDimmedProperty = "fluxprobeDimmed";
+
+const char* const kBannerStyle =
+    "color: #1a1200; background: #ffb000; border: 1px solid #05080a; border-radius: 4px;"
+    "padding: 1px 8px; font-weight: bold;";
+
+bool isReadout(const QWidget* w) {
+    return w->property("fluxprobeReadout").toBool();
+}
+
+void dim(QWidget* w, bool dimmed) {
+    const bool isDimmed = w->property(kDimmedProperty).toBool();
+    if (dimmed == isDimmed) return;
+    w->setProperty(kDimmedProperty, dimmed);
+    if (dimmed) {
+        auto* effect = new QGraphicsOpacityEffect(w);  // owned by the widget
+        effect->setOpacity(SignalStatus::kDimmedOpacity);
+        w->setGraphicsEffect(effect);
+    } else {
+        w->setGraphicsEffect(nullptr);
+    }
+}
+
+void placeBanner(QLabel* banner, QWidget* screen) {
+    banner->adjustSize();
+    banner->move((screen->width() - banner->width()) / 2, 4);
+}
+
+}  // namespace
+
+SignalStatus::SignalStatus(HeadingHub& hub, QWidget* window)
+    : window_(window), manager_(std::make_shared<LocationManager>(hub)) {
+    // The delegate is held weakly; this object outlives the manager, which it owns.
+    manager_->setDelegate(std::shared_ptr<LocationManagerDelegate>(manager_, this));
+    manager_->setHeadingFilter(kHeadingFilterNone);
+    manager_->startUpdatingHeading();
+    sinceSample_.start();
+    checker_.setInterval(kCheckEveryMs);
+    connect(&checker_, &QTimer::timeout, this, &SignalStatus::check);
+    checker_.start();
+}
+
+SignalStatus::~SignalStatus() {
+    manager_->stopUpdatingHeading();
+}
+
+void SignalStatus::locationManagerDidUpdateHeading(LocationManager&,
+                                                   std::shared_ptr<const Heading>) {
+    sinceSample_.restart();
+    stopped_ = false;
+    if (stale_) setStale(false, {});
+}
+
+void SignalStatus::locationManagerDidFailWithError(LocationManager&, const LocationError& error) {
+    stopped_ = error.code == LocationError::kDenied;
+    setStale(true, stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
+                            : QStringLiteral("No signal \u2014 trying again"));
+}
+
+void SignalStatus::check() {
+    if (!stale_ && sinceSample_.elapsed() >= kStaleAfterMs)
+        setStale(true, stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
+                                : QStringLiteral("No signal \u2014 trying again"));
+    else if (stale_)
+        showOnScreens();  // a screen opened meanwhile shows it too
+}
+
+void SignalStatus::setStale(bool stale, const QString& text) {
+    stale_ = stale;
+    text_ = text;
+    showOnScreens();
+}
+
+void SignalStatus::showOnScreens() {
+    if (!window_) return;
+    for (QWidget* w : window_->findChildren<QWidget*>())
+        if (isReadout(w)) dim(w, stale_);
+    for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
+        auto* banner = screen->findChild<QLabel*>(QString::fromLatin1(kBannerName),
+                                                  Qt::FindDirectChildrenOnly);
+        if (!banner && !stale_) continue;
+        if (!banner) {
+            banner = new QLabel(screen);  // owned by the screen
+            banner->setObjectName(QString::fromLatin1(kBannerName));
+            banner->setStyleSheet(QString::fromLatin1(kBannerStyle));
+            banner->setAttribute(Qt::WA_TransparentForMouseEvents);
+            banner->setAccessibleName(QStringLiteral("Signal status"));
+        }
+        if (banner->text() != text_) banner->setText(text_);
+        banner->setVisible(stale_);
+        if (!stale_) continue;
+        placeBanner(banner, screen);
+        banner->raise();
+        // A screen presented over this one stays above this one's banner.
+        for (QObject* child : screen->children())
+            if (auto* over = qobject_cast<QWidget*>(child);
+                over && over->property("fluxprobeOverlay").toBool())
+                over->raise();
+    }
+}
+
+}  // namespace platform::qt
