@@ -1,7 +1,5 @@
 #include "platform/qt/widgets/Accessibility.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QWidget>
@@ -90,25 +88,6 @@ const Description* describe(const QString& screen, const QString& object) {
     return nullptr;
 }
 
-// A readout label as a screen reader sees it.
-class SpokenReadout : public QAccessibleWidget {
-  public:
-    explicit SpokenReadout(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
-
-    QString text(QAccessible::Text t) const override {
-        auto* label = static_cast<QLabel*>(widget());
-        if (t == QAccessible::Name)
-            return spokenReadout(label->property(kSpokenProperty).toString(), label->text());
-        return QAccessibleWidget::text(t);
-    }
-};
-
-QAccessibleInterface* readoutFactory(const QString&, QObject* object) {
-    auto* label = qobject_cast<QLabel*>(object);
-    if (label && label->property(kSpokenProperty).isValid()) return new SpokenReadout(label);
-    return nullptr;
-}
-
 }  // namespace
 
 QString spokenReadout(const QString& spokenForm, const QString& text) {
@@ -121,12 +100,12 @@ QString spokenReadout(const QString& spokenForm, const QString& text) {
     return spokenForm.section(QLatin1Char(','), 0, 0) + QStringLiteral(", no reading");
 }
 
+void speakReadout(QLabel* label) {
+    const QVariant form = label->property(kSpokenProperty);
+    if (form.isValid()) label->setAccessibleName(spokenReadout(form.toString(), label->text()));
+}
+
 void describeScreen(QWidget* root) {
-    static const bool installed = [] {
-        QAccessible::installFactory(readoutFactory);
-        return true;
-    }();
-    (void)installed;
     const QString screen = root->objectName();
     QList<QWidget*> all = root->findChildren<QWidget*>();
     all.prepend(root);
@@ -139,9 +118,16 @@ void describeScreen(QWidget* root) {
             if (w->accessibleName().isEmpty()) w->setAccessibleName(QString::fromUtf8(d->name));
             if (w->accessibleDescription().isEmpty())
                 w->setAccessibleDescription(QString::fromUtf8(d->description));
-            if (d->spoken) w->setProperty(kSpokenProperty, QString::fromUtf8(d->spoken));
+            if (d->spoken) {
+                w->setProperty(kSpokenProperty, QString::fromUtf8(d->spoken));
+                if (auto* label = qobject_cast<QLabel*>(w)) speakReadout(label);
+            }
         } else if (w->accessibleName().isEmpty() && !w->toolTip().isEmpty()) {
             w->setAccessibleName(w->toolTip());
+        } else if (auto* mark = qobject_cast<QLabel*>(w);
+                   mark && mark->accessibleName().isEmpty() && !mark->text().isEmpty()) {
+            // A mark the logic may empty (the compass's points) keeps the name it was made with.
+            mark->setAccessibleName(mark->text());
         }
     }
 }

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QKeyEvent>
-#include <QShortcut>
 #include <QWidget>
 
 #include "platform/qt/widgets/ScreenScaler.h"
@@ -34,9 +33,9 @@ KeyboardAccess* KeyboardAccess::attach(QWidget* root) {
             button->setFocusPolicy(Qt::StrongFocus);
             button->installEventFilter(keys);
             if (button->property("action").toString() == QLatin1String("done")) {
-                auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), root);  // owned by root
-                escape->setContext(Qt::WidgetWithChildrenShortcut);
-                QObject::connect(escape, &QShortcut::activated, button, &QAbstractButton::click);
+                // A key no control takes comes up to the screen's root.
+                keys->done_ = button;
+                root->installEventFilter(keys);
             }
         } else if (isDial(w)) {
             w->setFocusPolicy(Qt::StrongFocus);
@@ -54,6 +53,10 @@ bool KeyboardAccess::eventFilter(QObject* watched, QEvent* event) {
         if (auto* button = qobject_cast<QAbstractButton*>(w);
             button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
             button->animateClick();
+            return true;
+        }
+        if (key == Qt::Key_Escape && done_ && !qobject_cast<QAbstractButton*>(w)) {
+            done_->click();
             return true;
         }
         if (isDial(w) && key == Qt::Key_Home) {

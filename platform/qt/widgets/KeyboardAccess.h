@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QObject>
+#include <QPointer>
 
 class QWidget;
 
@@ -22,6 +24,8 @@ class KeyboardAccess : public QObject {
 
   private:
     using QObject::QObject;
+
+    QPointer<QAbstractButton> done_;  // pressed by Escape
 };
 
 }  // namespace platform::qt

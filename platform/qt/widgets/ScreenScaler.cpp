@@ -128,7 +128,11 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
         room_ = face_->layout() ? roomUnder(face_->layout(), group, &best) : nullptr;
         designRoom_ = room_ ? room_->geometry() : face_->rect();
         if (designRoom_.isEmpty()) designRoom_ = face_->rect();
+        // The group is centred in the room, as large as the room allows.
+        designGroup_ = group;
         lastRoomCentre_ = QRectF(designRoom_).center();
+        freeScale_ = fitOf(designRoom_);
+        const QPointF groupCentre = QRectF(group).center();
         for (QObject* c : face_->children()) {
             auto* w = qobject_cast<QWidget*>(c);
             if (!w || !isFree(w)) continue;
@@ -136,8 +140,11 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
             auto* label = qobject_cast<QLabel*>(w);
             const int font = label && !label->text().isEmpty() ? pixelsOf(w) : 0;
             free_.push_back(
-                {w, QRectF(w->geometry()).center() - lastRoomCentre_, QSizeF(w->size()), font});
+                {w, QRectF(w->geometry()).center() - groupCentre, QSizeF(w->size()), font});
         }
+        // Their design places, centred: the room is not where the file put them, quite.
+        for (Free& f : free_)
+            place(f, lastRoomCentre_ + f.offset * freeScale_, f.size * freeScale_);
     }
 
     sheetHolder_ = !root->styleSheet().isEmpty() ? root : root->window();
@@ -185,10 +192,8 @@ void ScreenScaler::relayout() {
     if (root_->layout()) root_->layout()->activate();
     if (face_->layout()) face_->layout()->activate();
     const QRect room = area();
-    double k = std::min(double(room.width()) / designRoom_.width(),
-                        double(room.height()) / designRoom_.height());
+    const double k = fitOf(room);
     if (!(k > 0.05)) return;  // no room at all: leave them where they are
-    k = std::min(k, kMaxScale);
     const QPointF centre = QRectF(room).center();
     const double fontStep = stepped(k);
     for (Free& f : free_) {
@@ -207,6 +212,12 @@ void ScreenScaler::relayout() {
     freeFontScale_ = fontStep;
     lastRoomCentre_ = centre;
     freeScale_ = k;
+}
+
+double ScreenScaler::fitOf(const QRect& room) const {
+    if (designGroup_.isEmpty()) return 1.0;
+    return std::min({double(room.width()) / designGroup_.width(),
+                     double(room.height()) / designGroup_.height(), kMaxScale});
 }
 
 QPointF ScreenScaler::centreOf(const Free& f) const {

@@ -19,8 +19,8 @@ namespace platform::qt {
 // - Text grows with the window (never below the interface file's own sizes): the screen's
 //   font, the style sheet's font sizes and the fonts the logic sets on its labels.
 // - The free views (the dial, the compass rose and its marks), which the logic places in its
-//   points, stay centred in the room the layout leaves for them (the tallest spacer under them)
-//   and grow with it. Each is moved through its view, so the logic's frames, hit tests and
+//   points, stay centred in the room the layout leaves for them (the spacer under them) and
+//   grow or shrink to fill it. Each is moved through its view, so the logic's frames, hit tests and
 //   gestures always match what is on screen; a view the user has moved keeps its place
 //   relative to the room.
 // The interface file's size is the design size, at which nothing changes.
@@ -60,6 +60,8 @@ class ScreenScaler : public QObject {
     };
 
     void applyFontScale(double scale);
+    // How much the free views grow to fill room, keeping their proportions.
+    double fitOf(const QRect& room) const;
     void place(Free& free, QPointF centre, QSizeF size);
     QPointF centreOf(const Free& free) const;
 
@@ -68,6 +70,7 @@ class ScreenScaler : public QObject {
     QPointer<QWidget> face_;  // the parent of the free views
     QSpacerItem* room_ = nullptr;
     QRect designRoom_;
+    QRect designGroup_;  // the free views' bounding box at design size
     std::vector<Free> free_;
     QPointF lastRoomCentre_;
     double freeScale_ = 1.0;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "heading/HeadingService.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 
 namespace platform::qt {
@@ -41,12 +42,14 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 }  // namespace
 
-SignalStatus::SignalStatus(HeadingHub& hub, QWidget* window)
-    : window_(window), manager_(std::make_shared<LocationManager>(hub)) {
-    // The delegate is held weakly; this object outlives the manager, which it owns.
-    manager_->setDelegate(std::shared_ptr<LocationManagerDelegate>(manager_, this));
-    manager_->setHeadingFilter(kHeadingFilterNone);
-    manager_->startUpdatingHeading();
+SignalStatus::SignalStatus(heading::HeadingService& service, QWidget* window)
+    : window_(window), service_(service) {
+    service_.setActivityObserver([this](const LocationError* error) {
+        if (error)
+            readingFailed(*error);
+        else
+            sampleArrived();
+    });
     sinceSample_.start();
     checker_.setInterval(kCheckEveryMs);
     connect(&checker_, &QTimer::timeout, this, &SignalStatus::check);
@@ -54,17 +57,16 @@ SignalStatus::SignalStatus(HeadingHub& hub, QWidget* window)
 }
 
 SignalStatus::~SignalStatus() {
-    manager_->stopUpdatingHeading();
+    service_.setActivityObserver({});
 }
 
-void SignalStatus::locationManagerDidUpdateHeading(LocationManager&,
-                                                   std::shared_ptr<const Heading>) {
+void SignalStatus::sampleArrived() {
     sinceSample_.restart();
     stopped_ = false;
     if (stale_) setStale(false, {});
 }
 
-void SignalStatus::locationManagerDidFailWithError(LocationManager&, const LocationError& error) {
+void SignalStatus::readingFailed(const LocationError& error) {
     stopped_ = error.code == LocationError::kDenied;
     setStale(true, stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
                             : QStringLiteral("No signal \u2014 trying again"));

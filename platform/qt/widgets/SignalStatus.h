@@ -7,10 +7,13 @@
 #include <QTimer>
 #include <memory>
 
-#include "platform/LocationManager.h"
-#include "platform/LocationManagerDelegate.h"
+#include "platform/Heading.h"
 
 class QWidget;
+
+namespace heading {
+class HeadingService;
+}
 
 namespace platform::qt {
 
@@ -18,7 +21,7 @@ namespace platform::qt {
 // source has an outage, which would pass for a steady field; so, while the source reports an
 // outage or no sample has come for a second, every readout of the window is dimmed and each
 // screen carries a small status line ("No signal — trying again"). The next sample clears both.
-class SignalStatus : public QObject, public LocationManagerDelegate {
+class SignalStatus : public QObject {
     Q_OBJECT
 
   public:
@@ -26,25 +29,24 @@ class SignalStatus : public QObject, public LocationManagerDelegate {
     static constexpr int kCheckEveryMs = 250;
     static constexpr double kDimmedOpacity = 0.35;
 
-    // Watches hub's samples for the window's screens; starts at once.
-    SignalStatus(HeadingHub& hub, QWidget* window);
+    // Watches service's samples for the window's screens; starts at once.
+    SignalStatus(heading::HeadingService& service, QWidget* window);
     ~SignalStatus() override;
 
     bool isStale() const { return stale_; }
     // The status line shown now (empty when the readings are fresh).
     QString statusText() const { return stale_ ? text_ : QString(); }
 
-    void locationManagerDidUpdateHeading(LocationManager&, std::shared_ptr<const Heading>) override;
-    void locationManagerDidFailWithError(LocationManager&, const LocationError& error) override;
-
   private:
+    void sampleArrived();
+    void readingFailed(const LocationError& error);
     void check();
     void setStale(bool stale, const QString& text);
     // Brings every screen of the window (a compass opened since included) in line with stale_.
     void showOnScreens();
 
     QPointer<QWidget> window_;
-    std::shared_ptr<LocationManager> manager_;
+    heading::HeadingService& service_;
     QElapsedTimer sinceSample_;
     QTimer checker_;
     bool stale_ = false;

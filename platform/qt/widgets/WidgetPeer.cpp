@@ -15,6 +15,7 @@
 #include "platform/Label.h"
 #include "platform/Slider.h"
 #include "platform/Switch.h"
+#include "platform/qt/widgets/Accessibility.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "platform/qt/widgets/ScreenScaler.h"
 #include "platform/qt/widgets/ScreenWidget.h"
@@ -134,7 +135,10 @@ void WidgetPeer::apply(View& view, ViewChange change) {
                     // The compass empties its markers on every reading; an unchanged text
                     // needs no new layout.
                     const QString text = QString::fromStdString(l->text());
-                    if (label->text() != text) label->setText(text);
+                    if (label->text() != text) {
+                        label->setText(text);
+                        speakReadout(label);
+                    }
                 }
             break;
         case ViewChange::Font:
