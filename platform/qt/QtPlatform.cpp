@@ -68,6 +68,15 @@ void fade(QWidget* widget, QObject* context, double from, double to, std::functi
 
 }  // namespace
 
+namespace {
+
+// Without a heading source nothing is ever measured: plots show their scale only.
+void showNoData(QWidget* root) {
+    for (ViewHostWidget* host : root->findChildren<ViewHostWidget*>()) host->setShowsNoData(true);
+}
+
+}  // namespace
+
 QtPlatform::QtPlatform(heading::HeadingService& service, QtPlatformSettings settings)
     : service_(service),
       settings_(std::move(settings)),
@@ -141,6 +150,7 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
         pendingScreenNib_.clear();
         auto view = bindInterface(root, nibName, owner);
         addScreenExtras(root, owner);
+        if (!service_.headingAvailable()) showNoData(root);
         return view;
     }
     const QByteArray ui = files_.read(nibName);
@@ -158,6 +168,7 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
     }
     auto view = bindInterface(root.get(), nibName, owner);
     addScreenExtras(root.get(), owner);
+    if (!service_.headingAvailable()) showNoData(root.get());
     root.release();  // the root view's peer owns it now
     return view;
 }

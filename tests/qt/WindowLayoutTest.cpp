@@ -99,6 +99,13 @@ TEST_F(QtWindowTest, TheNoCompassAlertIsLegibleAndFitsTheWindow) {
     EXPECT_LE(box->width(), window->width());
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->text(), "This device does not have the ability to measure magnetic fields.");
+    // Nothing was measured, so the graph shows its scale but no trace.
+    const QImage graph = widget<QWidget>("graphViewHost")->grab().toImage();
+    int coloured = 0;
+    for (int y = 0; y < graph.height(); ++y)
+        for (int x = 0; x < graph.width(); ++x)
+            coloured += graph.pixelColor(x, y).saturation() > 128 ? 1 : 0;
+    EXPECT_EQ(coloured, 0);
     // The colours are those painted: the text's own colour shows on the box.
     const QImage picture = box->grab().toImage();
     EXPECT_EQ(picture.pixelColor(picture.width() - 3, 3), box->backgroundColor());
