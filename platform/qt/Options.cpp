@@ -158,7 +158,7 @@ Options:
   --record=FILE          also write every sample to FILE (CSV, replay format); an existing
                          file is refused
   --quit-after=SECONDS   leave the loop after SECONDS
-  --screenshot=FILE      write a PNG of the window just before leaving
+  --screenshot=FILE      write a PNG of the window (and any open alert) just before leaving
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
   --open-compass         press the compass button once the window is up (for automated runs)
   --help, -h             this text

@@ -3,6 +3,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QWidget>
+#include <algorithm>
 
 #include "heading/HeadingService.h"
 #include "platform/qt/widgets/ScreenWidget.h"
@@ -16,7 +17,7 @@ constexpr const char* kDimmedProperty = "fluxprobeDimmed";
 
 const char* const kBannerStyle =
     "color: #1a1200; background: #ffb000; border: 1px solid #05080a; border-radius: 4px;"
-    "padding: 1px 8px; font-weight: bold;";
+    "padding: 1px 6px; font-weight: bold; font-size: 11px;";
 
 bool isReadout(const QWidget* w) {
     return w->property("fluxprobeReadout").toBool();
@@ -35,9 +36,15 @@ void dim(QWidget* w, bool dimmed) {
     }
 }
 
+// In the header, centred, but clear of the screen's title.
 void placeBanner(QLabel* banner, QWidget* screen) {
     banner->adjustSize();
-    banner->move((screen->width() - banner->width()) / 2, 4);
+    int x = (screen->width() - banner->width()) / 2;
+    if (auto* title = screen->findChild<QWidget*>(QStringLiteral("titleLabel"));
+        title && title->isVisible())
+        x = std::max(x, title->mapTo(screen, QPoint(title->width(), 0)).x() + 6);
+    x = std::clamp(x, 0, std::max(0, screen->width() - banner->width() - 4));
+    banner->move(x, 4);
 }
 
 }  // namespace
