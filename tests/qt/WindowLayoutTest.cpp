@@ -13,6 +13,7 @@
 
 #include "QtMeterFixture.h"
 #include "compass/globals.h"
+#include "platform/qt/widgets/Accessibility.h"
 #include "platform/qt/widgets/AlertBox.h"
 #include "platform/qt/widgets/ScreenScaler.h"
 #include "platform/qt/widgets/SignalStatus.h"
@@ -285,6 +286,32 @@ TEST_F(QtWindowTest, EveryWidgetHasANameAndReadoutsSayTheirValue) {
         for (int x = 0; x < picture.width() && !drawn; ++x)
             drawn = picture.pixelColor(x, y) != corner;
     EXPECT_TRUE(drawn) << "no 90° drawn";
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test
+
+namespace fluxprobe_qt_test {
+namespace {
+
+TEST(SpokenReadout, SaysTheNumberTheWordOrThatThereIsNone) {
+    struct Case {
+        const char *form, *text, *said;
+    };
+    const Case cases[] = {
+        {"Total field, %1 microtesla", "48.3", "Total field, 48.3 microtesla"},
+        {"Field along x, %1 microtesla", "X \u00b5T:-4.3", "Field along x, -4.3 microtesla"},
+        {"Field along x, %1 microtesla", "X \u00b5T:--", "Field along x, no reading"},
+        {"Total field, %1 microtesla", "--.-", "Total field, no reading"},
+        {"Heading, %1 degrees", "359.9\u00b0", "Heading, 359.9 degrees"},
+        {"Compass point, %1", "NE", "Compass point, NE"},
+        {"Compass point, %1", "", "Compass point, no reading"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::qt::spokenReadout(QString::fromUtf8(c.form), QString::fromUtf8(c.text))
+                      .toStdString(),
+                  c.said)
+            << c.text;
 }
 
 }  // namespace

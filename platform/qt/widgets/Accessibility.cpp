@@ -1,8 +1,8 @@
 #include "platform/qt/widgets/Accessibility.h"
 
 #include <QLabel>
-#include <QRegularExpression>
 #include <QWidget>
+#include <algorithm>
 
 namespace platform::qt {
 
@@ -91,18 +91,30 @@ const Description* describe(const QString& screen, const QString& object) {
 }  // namespace
 
 QString spokenReadout(const QString& spokenForm, const QString& text) {
-    static const QRegularExpression number(QStringLiteral(R"(-?\d+(?:\.\d+)?)"));
-    static const QRegularExpression point(QStringLiteral("^[A-Z]{1,3}$"));
-    if (const QRegularExpressionMatch m = number.match(text); m.hasMatch())
-        return spokenForm.arg(m.captured(0));
-    if (point.match(text.trimmed()).hasMatch()) return spokenForm.arg(text.trimmed());
+    // By hand rather than by regular expression: it runs for every new text of a readout.
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool sign = text[i] == QLatin1Char('-') && i + 1 < n && text[i + 1].isDigit();
+        if (!sign && !text[i].isDigit()) continue;
+        qsizetype end = i + 1;
+        while (end < n && (text[end].isDigit() || text[end] == QLatin1Char('.'))) ++end;
+        return spokenForm.arg(text.mid(i, end - i));
+    }
+    const QString word = text.trimmed();
+    const bool point =
+        !word.isEmpty() && word.size() <= 3 && std::all_of(word.begin(), word.end(), [](QChar c) {
+            return c >= QLatin1Char('A') && c <= QLatin1Char('Z');
+        });
+    if (point) return spokenForm.arg(word);
     // A placeholder such as "--.-" before the first reading.
     return spokenForm.section(QLatin1Char(','), 0, 0) + QStringLiteral(", no reading");
 }
 
 void speakReadout(QLabel* label) {
     const QVariant form = label->property(kSpokenProperty);
-    if (form.isValid()) label->setAccessibleName(spokenReadout(form.toString(), label->text()));
+    if (!form.isValid()) return;
+    const QString name = spokenReadout(form.toString(), label->text());
+    if (name != label->accessibleName()) label->setAccessibleName(name);
 }
 
 void describeScreen(QWidget* root) {
