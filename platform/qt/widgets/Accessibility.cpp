@@ -16,8 +16,8 @@ struct Description {
     const char* spoken;  // for a readout: what is said, %1 being its number
 };
 
-// By object name, for the meter's and the compass's widgets. The compass's own readouts come
-// first where the two screens share a name, and are told apart by the screen.
+// By object name, for the meter's and the compass's widgets; where the two screens give one
+// name to different things, by screen too.
 struct Entry {
     const char* screen;  // null for either screen
     const char* object;
@@ -33,28 +33,19 @@ const Entry kEntries[] = {
     {"FluxprobeViewController",
      "magnitudeLabel",
      {"Total field", "Total magnetic field in microtesla", "Total field, %1 microtesla"}},
-    {"FluxprobeViewController",
+    {nullptr,
      "xLabel",
      {"Field along x", "Field along the x axis in microtesla", "Field along x, %1 microtesla"}},
-    {"FluxprobeViewController",
+    {nullptr,
      "yLabel",
      {"Field along y", "Field along the y axis in microtesla", "Field along y, %1 microtesla"}},
-    {"FluxprobeViewController",
+    {nullptr,
      "zLabel",
      {"Field along z", "Field along the z axis in microtesla", "Field along z, %1 microtesla"}},
     {"CompassViewController",
      "magnitudeLabel",
      {"Compass point", "The compass point of the heading", "Compass point, %1"}},
     {"CompassViewController", "hd", {"Heading", "Heading in degrees", "Heading, %1 degrees"}},
-    {"CompassViewController",
-     "xLabel",
-     {"Field along x", "Field along the x axis in microtesla", "Field along x, %1 microtesla"}},
-    {"CompassViewController",
-     "yLabel",
-     {"Field along y", "Field along the y axis in microtesla", "Field along y, %1 microtesla"}},
-    {"CompassViewController",
-     "zLabel",
-     {"Field along z", "Field along the z axis in microtesla", "Field along z, %1 microtesla"}},
     {"FluxprobeViewController",
      "graphView",
      {"Field graph",
