@@ -57,13 +57,14 @@ QSpacerItem* roomUnder(QLayout* layout, const QRect& group, long* best) {
 }
 
 QString scaledSheet(const QString& sheet, double scale) {
-    static const QRegularExpression size(QStringLiteral(R"(font-size\s*:\s*(\d+(?:\.\d+)?)px)"));
+    // Every length: text, padding, borders, the slider's handle, the switch.
+    static const QRegularExpression size(QStringLiteral(R"((\d+(?:\.\d+)?)px)"));
     QString out;
     qsizetype last = 0;
     for (auto it = size.globalMatch(sheet); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         out += sheet.mid(last, m.capturedStart() - last);
-        out += QStringLiteral("font-size: %1px").arg(qRound(m.captured(1).toDouble() * scale));
+        out += QStringLiteral("%1px").arg(qRound(m.captured(1).toDouble() * scale));
         last = m.capturedEnd();
     }
     out += sheet.mid(last);
@@ -155,6 +156,8 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
         if (isFree(w)) continue;
         w->ensurePolished();
         ownFonts_.emplace_back(w, w->font());
+        if (w->minimumSize() == w->maximumSize() && !w->minimumSize().isEmpty())
+            fixedSizes_.emplace_back(w, w->minimumSize());  // the waves indicator
     }
 
     root->installEventFilter(this);
@@ -263,6 +266,8 @@ void ScreenScaler::applyFontScale(double scale) {
     fontScale_ = scale;
     root_->setProperty(kFontScaleProperty, scale);
     if (sheetHolder_) sheetHolder_->setStyleSheet(scaledSheet(sheet_, scale));
+    for (auto& [w, size] : fixedSizes_)
+        if (w) w->setFixedSize((QSizeF(size) * scale).toSize());
     for (auto& [w, font] : ownFonts_) {
         if (!w) continue;
         // A label whose font the logic set keeps the logic's font, at the new scale.

@@ -16,8 +16,9 @@ namespace platform::qt {
 
 // Lets a screen grow with its window while keeping its proportions. Qt's layouts already give
 // the laid-out widgets their share of the room; this adds what layouts cannot do:
-// - Text grows with the window (never below the interface file's own sizes): the screen's
-//   font, the style sheet's font sizes and the fonts the logic sets on its labels.
+// - Text grows with the window (never below the interface file's own sizes): each widget's
+//   font, the style sheet's lengths, fixed-size widgets and the fonts the logic sets on its
+//   labels.
 // - The free views (the dial, the compass rose and its marks), which the logic places in its
 //   points, stay centred in the room the layout leaves for them (the spacer under them) and
 //   grow or shrink to fill it. Each is moved through its view, so the logic's frames, hit tests and
@@ -79,6 +80,7 @@ class ScreenScaler : public QObject {
     QPointer<QWidget> sheetHolder_;
     QString sheet_;
     std::vector<std::pair<QPointer<QWidget>, QFont>> ownFonts_;
+    std::vector<std::pair<QPointer<QWidget>, QSize>> fixedSizes_;
     bool relayoutPosted_ = false;
 };
 
