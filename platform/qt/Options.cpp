@@ -179,8 +179,9 @@ Examples:
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
 
 Every sample on the meter writes one line to stderr: the alarm slider's value ("40.00"; the
-alarm sounds above that value + 60 µT). At exit fluxprobe writes to stderr how many samples it delivered, how often each graph was
-painted, and how long after start the first frame was painted.
+alarm sounds above that value + 60 µT). At exit fluxprobe writes to stderr how many samples it
+delivered, how often each graph was painted, and how long after start the first frame was
+painted.
 
 Exit status: 0 when the window closes or --quit-after ends the run; 1 when the recording or
 the screenshot could not be written; 2 for a bad option, a source that cannot start or a broken
