@@ -9,9 +9,10 @@ namespace platform::qt {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kLongOptions = {"heading-source", "declination", "record",
-                                                          "quit-after",     "screenshot",  "ui-dir",
-                                                          "open-compass"};
+// Our long options, to recognise one typed with a single dash.
+constexpr std::array<std::string_view, 10> kLongOptions = {
+    "heading-source", "declination",  "record",   "quit-after", "screenshot",
+    "ui-dir",         "open-compass", "location", "date",       "field-model"};
 
 bool endsWithCsv(const std::string& arg) {
     if (arg.size() < 4) return false;

@@ -88,6 +88,7 @@ TEST(Options, StrayArgumentsAreIgnoredWithAWordEach) {
         {"RUN.CSV", "did you mean --heading-source=replay:RUN.CSV?"},
         {"-record=a.csv", "ignoring '-record=a.csv' \u2014 did you mean --record=a.csv?"},
         {"-open-compass", "did you mean --open-compass?"},
+        {"-location=52.5,13.4", "did you mean --location=52.5,13.4?"},
         {"-x", "ignoring '-x': it is neither a fluxprobe option nor one of Qt's"},
         {"fast", "ignoring 'fast': fluxprobe takes options only"},
     };
