@@ -38,6 +38,7 @@ void HeadingService::deliver(const platform::Heading& heading) {
     auto owned = std::make_shared<platform::Heading>(heading);
     if (filter_) filter_(*owned);
     if (observer_) observer_(*owned);
+    if (activity_) activity_(nullptr);
     std::shared_ptr<const platform::Heading> shared = std::move(owned);
     ++delivering_;
     const std::size_t n = managers_.size();
@@ -52,6 +53,7 @@ void HeadingService::deliver(const platform::Heading& heading) {
 }
 
 void HeadingService::fail(const platform::LocationError& error) {
+    if (activity_) activity_(&error);
     ++delivering_;
     const std::size_t n = managers_.size();
     for (std::size_t i = 0; i < n; ++i)

@@ -40,6 +40,12 @@ class HeadingService : public platform::HeadingHub {
         observer_ = std::move(observer);
     }
 
+    // Told of every sample (with null) and every error, without being a listener: the
+    // platform's own display of whether readings still come.
+    void setActivityObserver(std::function<void(const platform::LocationError*)> observer) {
+        activity_ = std::move(observer);
+    }
+
     std::uint64_t samplesDelivered() const { return samples_; }
     std::uint64_t deliveries() const { return deliveries_; }
     std::size_t listenerCount() const;
@@ -50,6 +56,7 @@ class HeadingService : public platform::HeadingHub {
     std::vector<platform::LocationManager*> managers_;
     std::function<void(platform::Heading&)> filter_;
     std::function<void(const platform::Heading&)> observer_;
+    std::function<void(const platform::LocationError*)> activity_;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;
     int delivering_ = 0;

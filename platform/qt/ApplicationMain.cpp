@@ -20,6 +20,7 @@
 #include "platform/qt/Options.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/RunStats.h"
+#include "platform/qt/Screenshot.h"
 #include "platform/qt/StreamBatch.h"
 #include "platform/qt/positioning/TrueNorthSetup.h"
 #include "platform/qt/widgets/FramePacer.h"
@@ -73,6 +74,8 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         std::cerr << "fluxprobe: " << e.what() << "\n" << qt::usageLine() << std::endl;
         return 2;
     }
+    for (const std::string& warning : options.warnings)
+        std::cerr << "fluxprobe: " << warning << std::endl;
 
     qt::QtPlatformSettings settings;
     settings.uiDir = QString::fromStdString(options.uiDir);
@@ -142,9 +145,16 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         });
     }
 
+    // Leaving the loop closes every window, alerts included: the picture is taken before.
+    QImage shot;
     if (options.quitAfter)
-        QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app,
-                           &QCoreApplication::quit);
+        QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app, [&] {
+            if (!options.screenshot.empty()) {
+                batch.flush();
+                shot = qt::screenshotOf(platform.mainWindow());
+            }
+            QCoreApplication::quit();
+        });
 
     int status = app.exec();
     const std::string summary = stats.summary();
@@ -153,7 +163,8 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     if (!options.screenshot.empty()) {
         QWidget* window = platform.mainWindow();
         const QString file = QString::fromStdString(options.screenshot);
-        if (!window || !window->grab().save(file, "PNG")) {
+        if (shot.isNull()) shot = qt::screenshotOf(window);
+        if (!window || !shot.save(file, "PNG")) {
             std::cerr << "fluxprobe: could not write the screenshot " << options.screenshot
                       << std::endl;
             if (status == 0) status = 1;

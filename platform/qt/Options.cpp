@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "heading/model/FieldQuery.h"
+#include "platform/qt/StrayArguments.h"
 
 namespace platform::qt {
 
@@ -51,7 +52,10 @@ Options parseOptions(const std::vector<std::string>& args) {
             options.help = true;
             continue;
         }
-        if (arg.rfind("--", 0) != 0) continue;  // not ours: ignored
+        if (arg.rfind("--", 0) != 0) {  // not ours: ignored, with a word to the user
+            options.warnings.push_back(strayArgumentWarning(arg));
+            continue;
+        }
         const auto eq = arg.find('=');
         const std::string name = arg.substr(0, eq);
         const bool hasValue = eq != std::string::npos;
@@ -154,7 +158,7 @@ Options:
   --record=FILE          also write every sample to FILE (CSV, replay format); an existing
                          file is refused
   --quit-after=SECONDS   leave the loop after SECONDS
-  --screenshot=FILE      write a PNG of the window just before leaving
+  --screenshot=FILE      write a PNG of the window (and any open alert) just before leaving
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
   --open-compass         press the compass button once the window is up (for automated runs)
   --help, -h             this text
@@ -163,6 +167,8 @@ Environment:
   FLUXPROBE_UI_DIR       as --ui-dir
   FLUXPROBE_DATA_DIR     the folder of beep.wav and the field model wmm2025.wmm (default:
                          the program's ../share/fluxprobe, then next to the program)
+  FLUXPROBE_IIO_ROOT     where to look for IIO devices instead of /sys/bus/iio/devices
+                         (a folder of iio:deviceN trees, for tests and recorded sensors)
 
 Examples:
   fluxprobe --heading-source=simulated
@@ -172,8 +178,10 @@ Examples:
   fluxprobe --field-model --location=-33.87,151.21 --date=2027-06-30
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
 
-At exit fluxprobe writes to stderr how many samples it delivered, how often each graph was
-painted, and how long after start the first frame was painted.
+Every sample on the meter writes one line to stderr: the alarm slider's value ("40.00"; the
+alarm sounds above that value + 60 µT). At exit fluxprobe writes to stderr how many samples it
+delivered, how often each graph was painted, and how long after start the first frame was
+painted.
 
 Exit status: 0 when the window closes or --quit-after ends the run; 1 when the recording or
 the screenshot could not be written; 2 for a bad option, a source that cannot start or a broken

@@ -25,6 +25,8 @@ struct Options {
     std::optional<double> date;
     std::string dateText;
     bool help = false;
+    // One line for each argument that was ignored, saying why (see strayArgumentWarning).
+    std::vector<std::string> warnings;
 };
 
 // A bad option; the message names it.
@@ -33,7 +35,8 @@ class OptionError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Reads args (without the program name). Arguments that are not options are ignored.
+// Reads args (without the program name). Arguments that are not options are ignored, each
+// with a warning.
 Options parseOptions(const std::vector<std::string>& args);
 
 // True when args ask for the help text (checked before Qt needs a display).

@@ -22,9 +22,13 @@
 #include "platform/qt/QtTimer.h"
 #include "platform/qt/ScreenSaverInhibitor.h"
 #include "platform/qt/interface/InterfaceBinder.h"
+#include "platform/qt/interface/UserAction.h"
 #include "platform/qt/sound/QtSound.h"
+#include "platform/qt/widgets/AlertBox.h"
 #include "platform/qt/widgets/PeerBatch.h"
+#include "platform/qt/widgets/ScreenExtras.h"
 #include "platform/qt/widgets/ScreenWidget.h"
+#include "platform/qt/widgets/SignalStatus.h"
 #include "platform/qt/widgets/ViewHostWidget.h"
 #include "platform/qt/widgets/WidgetPeer.h"
 
@@ -64,6 +68,15 @@ void fade(QWidget* widget, QObject* context, double from, double to, std::functi
 
 }  // namespace
 
+namespace {
+
+// Without a heading source nothing is ever measured: plots show their scale only.
+void showNoData(QWidget* root) {
+    for (ViewHostWidget* host : root->findChildren<ViewHostWidget*>()) host->setShowsNoData(true);
+}
+
+}  // namespace
+
 QtPlatform::QtPlatform(heading::HeadingService& service, QtPlatformSettings settings)
     : service_(service),
       settings_(std::move(settings)),
@@ -76,6 +89,7 @@ QtPlatform::QtPlatform(heading::HeadingService& service, QtPlatformSettings sett
 }
 
 QtPlatform::~QtPlatform() {
+    signalStatus_.reset();
     for (auto& timer : timers_) timer->invalidate();
     timers_.clear();
 }
@@ -122,6 +136,8 @@ MainInterface QtPlatform::loadMainInterface() {
     // The window already holds the screen's widgets; the screen takes them when it loads.
     pendingScreenNib_ = nib;
     pendingScreenRoot_ = mainWindow_->findChild<QWidget*>(controllerClass);
+    if (service_.headingAvailable())
+        signalStatus_ = std::make_unique<SignalStatus>(service_, mainWindow_);
     return main;
 }
 
@@ -132,7 +148,10 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
         QWidget* root = pendingScreenRoot_;
         pendingScreenRoot_ = nullptr;
         pendingScreenNib_.clear();
-        return bindInterface(root, nibName, owner);
+        auto view = bindInterface(root, nibName, owner);
+        addScreenExtras(root, owner);
+        if (!service_.headingAvailable()) showNoData(root);
+        return view;
     }
     const QByteArray ui = files_.read(nibName);
     std::unique_ptr<QWidget> top = files_.build(nibName, ui, {screen});
@@ -148,6 +167,8 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
         root.reset(inner);
     }
     auto view = bindInterface(root.get(), nibName, owner);
+    addScreenExtras(root.get(), owner);
+    if (!service_.headingAvailable()) showNoData(root.get());
     root.release();  // the root view's peer owns it now
     return view;
 }
@@ -171,16 +192,12 @@ std::shared_ptr<Sound> QtPlatform::makeSound(const std::string& path) {
 
 void QtPlatform::showAlert(const Alert& alert) {
     // Shown from the loop, so that an alert raised while the window is being set up opens
-    // over the shown window.
+    // over the shown window. One raised by a control's action confirms what the user did.
     QPointer<QWidget> parent = mainWindow_;
-    QTimer::singleShot(0, context_.get(), [alert, parent] {
-        auto* box = new QMessageBox(parent);  // deletes itself when closed
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setIcon(QMessageBox::Warning);
-        box->setWindowTitle(QString::fromStdString(alert.title));
-        box->setText(QString::fromStdString(alert.message));
-        box->addButton(QString::fromStdString(alert.cancelButtonTitle), QMessageBox::RejectRole);
-        box->open();
+    const bool confirmation = UserAction::running();
+    QTimer::singleShot(0, context_.get(), [alert, parent, confirmation] {
+        auto* box = new AlertBox(alert, confirmation, parent);  // deletes itself when closed
+        box->openOver();
     });
 }
 

@@ -17,6 +17,7 @@ namespace platform::qt {
 
 class QtTimer;
 class ScreenSaverInhibitor;
+class SignalStatus;
 
 // Where the platform looks for its files.
 struct QtPlatformSettings {
@@ -40,6 +41,9 @@ class QtPlatform : public Platform {
 
     // The window the main interface file made, once loaded.
     QWidget* mainWindow() const { return mainWindow_; }
+    // Whether readings are shown as stale now, and the status line saying so; null without a
+    // heading source.
+    const SignalStatus* signalStatus() const { return signalStatus_.get(); }
     // How many times a hosted view has painted (0 for views of other kinds).
     static long paintsOf(const View& view);
 
@@ -76,6 +80,7 @@ class QtPlatform : public Platform {
     std::vector<std::shared_ptr<QtTimer>> timers_;
     bool timerSweepPosted_ = false;
     std::unique_ptr<ScreenSaverInhibitor> inhibitor_;
+    std::unique_ptr<SignalStatus> signalStatus_;  // while a heading source exists
 };
 
 }  // namespace platform::qt

@@ -244,6 +244,11 @@ expect 2 "option --declination needs a number, got 'east'" -- --declination=east
 expect 2 "option --declination needs a number, got 'nan'" -- --declination=nan
 expect 2 "option --declination must lie between -180 and 180 degrees, got '200'" -- --declination=200
 expect 2 "option --record needs a value, as in --record=session.csv" -- --record
+expect 0 "ignoring 'walk.csv' — did you mean --heading-source=replay:walk.csv?" -- \
+    --heading-source=simulated --quit-after=0.2 walk.csv
+expect 0 "ignoring '-record=a.csv' — did you mean --record=a.csv?" -- \
+    --heading-source=simulated --quit-after=0.2 -record=a.csv
+[ -e a.csv ] && fail "-record=a.csv: a file was written for an ignored argument"
 expect 1 "could not write the screenshot no-such-folder/m.png" -- \
     --heading-source=simulated --quit-after=1 --screenshot=no-such-folder/m.png
 

@@ -78,14 +78,37 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
     }
 }
 
+TEST(Options, StrayArgumentsAreIgnoredWithAWordEach) {
+    struct Case {
+        const char* arg;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"walk.csv", "ignoring 'walk.csv' \u2014 did you mean --heading-source=replay:walk.csv?"},
+        {"RUN.CSV", "did you mean --heading-source=replay:RUN.CSV?"},
+        {"-record=a.csv", "ignoring '-record=a.csv' \u2014 did you mean --record=a.csv?"},
+        {"-open-compass", "did you mean --open-compass?"},
+        {"-location=52.5,13.4", "did you mean --location=52.5,13.4?"},
+        {"-x", "ignoring '-x': it is neither a fluxprobe option nor one of Qt's"},
+        {"fast", "ignoring 'fast': fluxprobe takes options only"},
+    };
+    for (const Case& c : cases) {
+        const auto o = parseOptions({"--quit-after=1", c.arg});
+        ASSERT_EQ(o.warnings.size(), 1u) << c.arg;
+        EXPECT_NE(o.warnings[0].find(c.expected), std::string::npos) << o.warnings[0];
+    }
+    EXPECT_TRUE(parseOptions({"--heading-source=simulated", "-h"}).warnings.empty());
+}
+
 TEST(Options, HelpIsFoundAnywhereAndListsEveryOption) {
     EXPECT_TRUE(platform::qt::wantsHelp({"--quit-after=1", "--help"}));
     EXPECT_TRUE(platform::qt::wantsHelp({"-h"}));
     EXPECT_FALSE(platform::qt::wantsHelp({"--helpful"}));
     const std::string help = platform::qt::helpText();
-    for (const char* option : {"--heading-source", "--declination", "--record", "--quit-after",
-                               "--screenshot", "--ui-dir", "--open-compass", "--location",
-                               "--field-model", "--date", "simulated", "replay:", "Examples"})
+    for (const char* option :
+         {"--heading-source", "--declination", "--record", "--quit-after", "--screenshot",
+          "--ui-dir", "--open-compass", "--location", "--field-model", "--date", "simulated",
+          "replay:", "Examples", "FLUXPROBE_IIO_ROOT", "one line to stderr"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 

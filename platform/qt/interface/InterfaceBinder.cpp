@@ -10,6 +10,7 @@
 
 #include "platform/InterfaceError.h"
 #include "platform/qt/Guarded.h"
+#include "platform/qt/interface/UserAction.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 #include "platform/qt/widgets/ViewHostWidget.h"
 #include "platform/qt/widgets/WidgetPeer.h"
@@ -120,7 +121,10 @@ void wireControl(QWidget* control, const std::shared_ptr<View>& view,
     QObject::connect(button, &QAbstractButton::clicked, button, [owner, sender, action] {
         // A screen that has gone is never called.
         if (auto screen = owner.lock())
-            guarded([&] { screen->performAction(action, sender.lock().get()); });
+            guarded([&] {
+                const UserAction byTheUser;
+                screen->performAction(action, sender.lock().get());
+            });
     });
 }
 
@@ -204,6 +208,9 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
         copyState(*view, w, root);
         QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? hostIn(w, view) : w;
         keepPlaceWhenHidden(w);
+        // A laid-out label the logic writes is a readout: dimmed while the readings are stale.
+        if (outlets[i].kind == OutletKind::Label && isInLayout(w))
+            w->setProperty("fluxprobeReadout", true);
         // A free view (the dial) is moved over the others by the logic: keep it on top.
         if (w != root && !isInLayout(w)) w->raise();
         WidgetPeer::attach(view, peerWidget);

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "platform/qt/drawing/NoDataContext.h"
 #include "platform/qt/drawing/PainterContext.h"
 #include "platform/qt/widgets/WidgetPeer.h"
 
@@ -26,6 +27,11 @@ void ViewHostWidget::paintEvent(QPaintEvent*) {
         painter.translate(-s.width / 2.0, -s.height / 2.0);
     }
     PainterContext context(painter);
+    if (showsNoData_) {
+        NoDataContext scaleOnly(context);
+        view->display(scaleOnly);
+        return;
+    }
     view->display(context);
 }
 

@@ -18,6 +18,8 @@ class ViewHostWidget : public QWidget {
 
     void setView(std::weak_ptr<View> view) { view_ = std::move(view); }
     long paints() const { return paints_; }
+    // With no heading source, a plot shows its scale only (NoDataContext).
+    void setShowsNoData(bool none) { showsNoData_ = none; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -25,6 +27,7 @@ class ViewHostWidget : public QWidget {
   private:
     std::weak_ptr<View> view_;
     long paints_ = 0;
+    bool showsNoData_ = false;
 };
 
 }  // namespace platform::qt

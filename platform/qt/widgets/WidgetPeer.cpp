@@ -15,12 +15,16 @@
 #include "platform/Label.h"
 #include "platform/Slider.h"
 #include "platform/Switch.h"
+#include "platform/qt/widgets/Accessibility.h"
 #include "platform/qt/widgets/PeerBatch.h"
+#include "platform/qt/widgets/ScreenScaler.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 
 namespace platform::qt {
 
 namespace {
+
+constexpr const char* kPeerProperty = "fluxprobePeer";
 
 bool layoutContains(const QLayout* layout, const QWidget* w) {
     for (int i = 0; i < layout->count(); ++i) {
@@ -61,11 +65,18 @@ WidgetPeer::WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool 
     auto* label = qobject_cast<QLabel*>(widget);
     paintsImage_ = label && !label->pixmap().isNull();
     widget->installEventFilter(this);
+    widget->setProperty(kPeerProperty, QVariant::fromValue(static_cast<QObject*>(this)));
+}
+
+WidgetPeer* WidgetPeer::of(const QWidget* widget) {
+    if (!widget) return nullptr;
+    return dynamic_cast<WidgetPeer*>(widget->property(kPeerProperty).value<QObject*>());
 }
 
 WidgetPeer::~WidgetPeer() {
     if (widget_) {
         widget_->removeEventFilter(this);
+        if (of(widget_) == this) widget_->setProperty(kPeerProperty, QVariant());
         if (owning_) {
             // The view can go inside one of the widget's own signals (a button that dismisses
             // its screen): hide now, delete once that signal has returned.
@@ -124,16 +135,20 @@ void WidgetPeer::apply(View& view, ViewChange change) {
                     // The compass empties its markers on every reading; an unchanged text
                     // needs no new layout.
                     const QString text = QString::fromStdString(l->text());
-                    if (label->text() != text) label->setText(text);
+                    if (label->text() != text) {
+                        label->setText(text);
+                        speakReadout(label);
+                    }
                 }
             break;
         case ViewChange::Font:
             if (auto* l = dynamic_cast<Label*>(&view)) {
-                // Font sizes are in the logic's points, which are Qt's device-independent pixels.
+                // Font sizes are in the logic's points, which are Qt's device-independent pixels,
+                // grown with the screen when its window is larger than designed.
                 QFont font(QString::fromStdString(l->font().name));
-                const float size = l->font().size;
-                if (std::isfinite(size) && size >= 1.0f)
-                    font.setPixelSize(static_cast<int>(std::lround(size)));
+                const double size = l->font().size * ScreenScaler::fontScaleOf(w);
+                if (std::isfinite(size) && size >= 1.0)
+                    font.setPixelSize(static_cast<int>(std::lround(std::min(size, 4096.0))));
                 w->setFont(font);
             }
             break;

@@ -31,12 +31,15 @@ class WidgetPeer : public QObject, public ViewPeer {
                                               bool owning = false);
     // The widget of a view that has a widget peer, or null.
     static QWidget* widgetOf(const View* view);
+    // The peer of a widget, or null.
+    static WidgetPeer* of(const QWidget* widget);
 
     void viewChanged(View& view, ViewChange change) override;
     // Applies the changes noted while a PeerBatch was in force, from the view's latest state.
     void applyPending();
 
     QWidget* widget() const { return widget_; }
+    std::shared_ptr<View> view() const { return view_.lock(); }
     bool placedByLogic() const { return placedByLogic_; }
 
     // Tells the view where the widget is now, unless the logic places it.

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace platform::qt {
+
+// What to tell the user about an argument that is neither one of our --options nor one of Qt's
+// (Qt has taken its own out by then): a bare word or a single-dash option. It is ignored, but
+// never silently, and a likely meaning is suggested.
+std::string strayArgumentWarning(const std::string& arg);
+
+}  // namespace platform::qt

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <memory>
+
+#include "platform/Heading.h"
+
+class QWidget;
+
+namespace heading {
+class HeadingService;
+}
+
+namespace platform::qt {
+
+// Shows readings that have stopped coming as stale. The screens keep their last values when the
+// source has an outage, which would pass for a steady field; so, while the source reports an
+// outage or no sample has come for a second, every readout of the window is dimmed and each
+// screen carries a small status line ("No signal — trying again"). The next sample clears both.
+class SignalStatus : public QObject {
+    Q_OBJECT
+
+  public:
+    static constexpr int kStaleAfterMs = 1000;
+    static constexpr int kCheckEveryMs = 250;
+    static constexpr double kDimmedOpacity = 0.35;
+
+    // Watches service's samples for the window's screens; starts at once.
+    SignalStatus(heading::HeadingService& service, QWidget* window);
+    ~SignalStatus() override;
+
+    bool isStale() const { return stale_; }
+    // The status line shown now (empty when the readings are fresh).
+    QString statusText() const { return stale_ ? text_ : QString(); }
+
+  private:
+    void sampleArrived();
+    void readingFailed(const LocationError& error);
+    void check();
+    void setStale(bool stale, const QString& text);
+    // Brings every screen of the window (a compass opened since included) in line with stale_.
+    void showOnScreens();
+
+    QPointer<QWidget> window_;
+    heading::HeadingService& service_;
+    QElapsedTimer sinceSample_;
+    QTimer checker_;
+    bool stale_ = false;
+    bool stopped_ = false;  // the source said it will not read again
+    QString text_;
+};
+
+}  // namespace platform::qt
