@@ -158,11 +158,10 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
 }
 
 std::size_t RemoteServer::handshakesUnderway() {
-    // A socket whose handshake finished now belongs to its QWebSocket; one that failed is closed.
+    // One that failed is closed (or gone); one that finished was taken off when adopted.
     handshakes_.erase(std::remove_if(handshakes_.begin(), handshakes_.end(),
-                                     [this](const QPointer<QTcpSocket>& s) {
-                                         return !s || s->parent() != &webSockets_ ||
-                                                s->state() != QAbstractSocket::ConnectedState;
+                                     [](const QPointer<QTcpSocket>& s) {
+                                         return !s || s->state() != QAbstractSocket::ConnectedState;
                                      }),
                       handshakes_.end());
     return handshakes_.size();
@@ -193,6 +192,12 @@ void RemoteServer::adoptStreamClient() {
         std::unique_ptr<QWebSocket> socket(webSockets_.nextPendingConnection());
         if (!socket) break;
         socket->setParent(nullptr);
+        const quint16 peer = socket->peerPort();
+        handshakes_.erase(std::remove_if(handshakes_.begin(), handshakes_.end(),
+                                         [peer](const QPointer<QTcpSocket>& s) {
+                                             return !s || s->peerPort() == peer;
+                                         }),
+                          handshakes_.end());
         hub_.adopt(std::move(socket));
     }
 }

@@ -47,9 +47,14 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 function finish(status, text) {
   if (text) (status === 0 ? process.stdout : process.stderr).write(text + '\n');
-  try { browser.kill('SIGKILL'); } catch (e) { /* gone already */ }
-  fs.rmSync(profile, { recursive: true, force: true });
-  process.exit(status);
+  const done = () => {
+    try { fs.rmSync(profile, { recursive: true, force: true, maxRetries: 5 }); } catch (e) { /* a leftover temporary folder is no failure */ }
+    process.exit(status);
+  };
+  if (browser.exitCode !== null || browser.signalCode !== null) done();
+  browser.once('exit', done);
+  setTimeout(done, 3000).unref();
+  browser.kill('SIGKILL');
 }
 
 setTimeout(() => finish(1, `browser_driver: gave up after ${seconds} s`), Number(seconds) * 1000);
