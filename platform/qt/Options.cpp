@@ -114,6 +114,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         throw OptionError("option --field-model needs --location=LAT,LON[,ALT_M]");
     if (options.date && !options.fieldModel)
         throw OptionError("option --date goes with --field-model; the meter always uses today");
+    if (!options.serveToken.empty() && !options.serve)
+        throw OptionError("option --serve-token goes with --serve");
     return options;
 }
 
