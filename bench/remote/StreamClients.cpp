@@ -69,9 +69,10 @@ int main(int argc, char* argv[]) {
 
     std::sort(latencies.begin(), latencies.end());
     const auto at = [&latencies](double q) {
-        return latencies.empty() ? -1.0
-                                 : latencies[std::min(latencies.size() - 1,
-                                                      static_cast<std::size_t>(q * latencies.size()))];
+        return latencies.empty()
+                   ? -1.0
+                   : latencies[std::min(latencies.size() - 1,
+                                        static_cast<std::size_t>(q * latencies.size()))];
     };
     qint64 samples = 0, batches = 0, missed = 0, gaps = 0, connected = 0;
     int maxPerSecond = 0;
