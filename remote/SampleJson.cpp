@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace remote {
 
@@ -34,20 +35,20 @@ void appendNumber(std::string& out, float value) {
 
 std::string latestJson(const RemoteSample& s) {
     const platform::Heading& h = s.heading;
+    const std::pair<const char*, double> fields[] = {
+        {"{\"t\":", h.timestamp},
+        {",\"x\":", h.x},
+        {",\"y\":", h.y},
+        {",\"z\":", h.z},
+        {",\"magneticHeading\":", h.magneticHeading},
+        {",\"trueHeading\":", h.trueHeading},
+    };
     std::string out;
     out.reserve(200);
-    out += "{\"t\":";
-    appendNumber(out, h.timestamp);
-    out += ",\"x\":";
-    appendNumber(out, h.x);
-    out += ",\"y\":";
-    appendNumber(out, h.y);
-    out += ",\"z\":";
-    appendNumber(out, h.z);
-    out += ",\"magneticHeading\":";
-    appendNumber(out, h.magneticHeading);
-    out += ",\"trueHeading\":";
-    appendNumber(out, h.trueHeading);
+    for (const auto& [key, value] : fields) {
+        out += key;
+        appendNumber(out, value);
+    }
     out += ",\"total\":";
     appendNumber(out, s.total);
     out += s.alarm ? ",\"alarm\":true}" : ",\"alarm\":false}";
