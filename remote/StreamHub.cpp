@@ -70,6 +70,11 @@ void StreamHub::push(const RemoteSample& sample, std::uint64_t sequence) {
 
 void StreamHub::flush() {
     if (pending_ == 0) return;
+    // Never two batches closer than a 60 Hz frame, even when a late tick is followed by a prompt
+    // one: at most 60 a second for every client.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastSent_ < std::chrono::microseconds(1'000'000 / 60)) return;
+    lastSent_ = now;
     body_ += "]}";
     const QString tail = QString::fromUtf8(body_.data(), static_cast<qsizetype>(body_.size()));
     const std::uint64_t count = pending_;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -53,6 +54,7 @@ class StreamHub : public QObject {
     std::vector<Client> clients_;
     std::string body_;  // the pending batch after its missed count, without the closing "]}"
     std::size_t pending_ = 0;
+    std::chrono::steady_clock::time_point lastSent_;
     QTimer frame_;
 };
 
