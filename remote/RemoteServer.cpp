@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "remote/CsvBodies.h"
 #include "remote/HttpConnection.h"
@@ -54,7 +55,12 @@ RemoteServer::RemoteServer(ServerSettings settings)
 }
 
 RemoteServer::~RemoteServer() {
-    for (HttpConnection* c : connections_) c->disconnect(this);
+    // Connections go first: a download may still be reading the ring.
+    const std::vector<HttpConnection*> open = std::exchange(connections_, {});
+    for (HttpConnection* c : open) {
+        c->disconnect(this);
+        delete c;
+    }
 }
 
 std::optional<QString> RemoteServer::listen() {

@@ -70,11 +70,12 @@ void StreamHub::push(const RemoteSample& sample, std::uint64_t sequence) {
 
 void StreamHub::flush() {
     if (pending_ == 0) return;
-    // Never two batches closer than a 60 Hz frame, even when a late tick is followed by a prompt
-    // one: at most 60 a second for every client.
+    // At most kMaxBatchesPerSecond in any second, even when a late tick is followed by a prompt
+    // one: the batch that many sends ago must be a second old.
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastSent_ < std::chrono::microseconds(1'000'000 / 60)) return;
-    lastSent_ = now;
+    if (now - sent_[nextSent_] < std::chrono::seconds(1)) return;
+    sent_[nextSent_] = now;
+    nextSent_ = (nextSent_ + 1) % sent_.size();
     body_ += "]}";
     const QString tail = QString::fromUtf8(body_.data(), static_cast<qsizetype>(body_.size()));
     const std::uint64_t count = pending_;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +27,8 @@ namespace remote {
 // delivered.
 class StreamHub : public QObject {
   public:
-    static constexpr int kFrameMs = 17;  // at most 60 batches a second
+    static constexpr int kFrameMs = 17;
+    static constexpr std::size_t kMaxBatchesPerSecond = 60;
     static constexpr qint64 kMaxQueuedBytes = 256 * 1024;
     // What a client may send us: pings, pongs, a close. Anything bigger closes it.
     static constexpr quint64 kMaxIncomingBytes = 1024;
@@ -54,7 +56,9 @@ class StreamHub : public QObject {
     std::vector<Client> clients_;
     std::string body_;  // the pending batch after its missed count, without the closing "]}"
     std::size_t pending_ = 0;
-    std::chrono::steady_clock::time_point lastSent_;
+    // When the last kMaxBatchesPerSecond batches were sent, oldest at nextSent_.
+    std::array<std::chrono::steady_clock::time_point, kMaxBatchesPerSecond> sent_{};
+    std::size_t nextSent_ = 0;
     QTimer frame_;
 };
 
