@@ -39,6 +39,7 @@ void HeadingService::deliver(const platform::Heading& heading) {
     if (filter_) filter_(*owned);
     if (observer_) observer_(*owned);
     if (activity_) activity_(nullptr);
+    for (const auto& listener : listeners_) listener.second(*owned);
     std::shared_ptr<const platform::Heading> shared = std::move(owned);
     ++delivering_;
     const std::size_t n = managers_.size();
@@ -50,6 +51,18 @@ void HeadingService::deliver(const platform::Heading& heading) {
     }
     --delivering_;
     compact();
+}
+
+std::size_t HeadingService::addSampleListener(
+    std::function<void(const platform::Heading&)> listener) {
+    listeners_.emplace_back(++nextListener_, std::move(listener));
+    return nextListener_;
+}
+
+void HeadingService::removeSampleListener(std::size_t id) {
+    listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(),
+                                    [id](const auto& l) { return l.first == id; }),
+                     listeners_.end());
 }
 
 void HeadingService::fail(const platform::LocationError& error) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/Heading.h"
@@ -45,6 +46,10 @@ class HeadingService : public platform::HeadingHub {
     void setActivityObserver(std::function<void(const platform::LocationError*)> observer) {
         activity_ = std::move(observer);
     }
+    // Also called with every sample before the managers get it, after the sample observer (the
+    // remote view). Returns an id for removeSampleListener.
+    std::size_t addSampleListener(std::function<void(const platform::Heading&)> listener);
+    void removeSampleListener(std::size_t id);
 
     std::uint64_t samplesDelivered() const { return samples_; }
     std::uint64_t deliveries() const { return deliveries_; }
@@ -57,6 +62,8 @@ class HeadingService : public platform::HeadingHub {
     std::function<void(platform::Heading&)> filter_;
     std::function<void(const platform::Heading&)> observer_;
     std::function<void(const platform::LocationError*)> activity_;
+    std::vector<std::pair<std::size_t, std::function<void(const platform::Heading&)>>> listeners_;
+    std::size_t nextListener_ = 0;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;
     int delivering_ = 0;

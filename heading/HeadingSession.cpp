@@ -73,6 +73,10 @@ void HeadingSession::stop() {
     }
 }
 
+void HeadingSession::flushRecording() {
+    if (recorder_) recorder_->flush();
+}
+
 bool HeadingSession::recordingFailed() const {
     return recorder_ && recorder_->failed();
 }

@@ -47,6 +47,9 @@ class HeadingSession {
     // What the source is, for the log and --help ("simulated 50 Hz", "iio:device0 (ak8975)").
     std::string describe() const;
 
+    // Writes out what the recorder holds, so the file has every sample delivered so far.
+    void flushRecording();
+
     // True when --record was given and writing the file failed (the warning has been given).
     bool recordingFailed() const;
 

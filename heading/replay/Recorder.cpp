@@ -12,6 +12,7 @@
 
 #include "heading/SourceError.h"
 #include "heading/replay/ReplayFormat.h"
+#include "heading/replay/ReplayLine.h"
 
 namespace heading {
 
@@ -59,19 +60,10 @@ void Recorder::append(std::string_view line) {
 
 void Recorder::record(const platform::Heading& h) {
     if (failed_) return;
-    double t = h.timestamp + tOffset_;
-    if (recorded_ && t < lastT_) {  // the source started again
-        tOffset_ += lastT_ - t;
-        t = lastT_;
-    }
-    lastT_ = t;
-    recorded_ = true;
-    // %.17g keeps every bit of a double, so the file replays exactly what was delivered.
-    char line[kLineBytes];
-    const int n = std::snprintf(line, sizeof line, "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t, h.x,
-                                h.y, h.z, h.magneticHeading, h.trueHeading);
-    if (n < 0) return;
-    append({line, std::min(static_cast<std::size_t>(n), sizeof line - 1)});
+    char line[kReplayLineBytes];
+    const std::size_t n = formatReplayLine(line, time_.next(h.timestamp), h);
+    if (n == 0) return;
+    append({line, n});
     if (now_() - lastFlush_ >= std::chrono::seconds(1)) flush();
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "heading/Callbacks.h"
+#include "heading/replay/ReplayLine.h"
 #include "platform/Heading.h"
 
 namespace heading {
@@ -39,7 +40,6 @@ class Recorder {
 
   private:
     static constexpr std::size_t kBufferBytes = 64 * 1024;
-    static constexpr std::size_t kLineBytes = 192;  // six %.17g numbers fit with room to spare
 
     void adopt(int fd);
     void append(std::string_view line);
@@ -52,9 +52,7 @@ class Recorder {
     std::string buffer_;  // whole lines not yet written
     Clock::time_point lastFlush_;
     std::size_t written_ = 0;  // bytes in the file: whole lines only
-    double lastT_ = 0.0;
-    double tOffset_ = 0.0;
-    bool recorded_ = false;
+    ContinuousTime time_;
     bool failed_ = false;
 };
 

@@ -25,6 +25,8 @@
 #include "platform/qt/positioning/TrueNorthSetup.h"
 #include "platform/qt/widgets/FramePacer.h"
 #include "platform/qt/widgets/PeerBatch.h"
+#include "remote/RemoteView.h"
+#include "remote/ServeOptions.h"
 
 namespace platform {
 
@@ -107,6 +109,18 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     } catch (const heading::SourceError& e) {
         return fail(e.what());
     }
+    // Before any window: an address that cannot be served stops start-up.
+    std::unique_ptr<remote::RemoteView> remoteView;
+    if (options.serve) {
+        try {
+            remoteView = std::make_unique<remote::RemoteView>(
+                *options.serve, options.serveToken, service, *session, options.source.recordPath,
+                [&platform] { return platform.mainWindow(); });
+        } catch (const remote::ServeError& e) {
+            return fail(e.what());
+        }
+        std::cout << remoteView->announcement() << std::flush;
+    }
     try {
         delegate = launchApplication(platform, classes);
     } catch (const InterfaceError& e) {
@@ -173,6 +187,7 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     // Readers stop first, so no sample arrives while the screens go.
     session->stop();
+    remoteView.reset();
     // A recording that stopped on a write error is a failed run, even if the meter went on.
     if (session->recordingFailed() && status == 0) status = 1;
     session.reset();

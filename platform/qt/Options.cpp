@@ -92,6 +92,11 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--open-compass") {
             if (hasValue) throw OptionError("option --open-compass takes no value");
             options.openCompass = true;
+        } else if (name == "--serve") {
+            options.serve = value;  // checked when the server starts
+        } else if (name == "--serve-token") {
+            needValue("4f1c0e3a9b7d2c5e8a6f0b1d3c5e7a9b");
+            options.serveToken = value;
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
@@ -113,6 +118,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         throw OptionError("option --field-model needs --location=LAT,LON[,ALT_M]");
     if (options.date && !options.fieldModel)
         throw OptionError("option --date goes with --field-model; the meter always uses today");
+    if (!options.serveToken.empty() && !options.serve)
+        throw OptionError("option --serve-token goes with --serve");
     return options;
 }
 
@@ -120,7 +127,8 @@ const char* usageLine() {
     return "usage: fluxprobe [--heading-source=SPEC] [--declination=DEG]\n"
            "                 [--location=LAT,LON[,ALT_M]] [--record=FILE]\n"
            "                 [--quit-after=SECONDS] [--screenshot=FILE] [--ui-dir=DIR]\n"
-           "                 [--open-compass] [--help]\n"
+           "                 [--serve[=ADDR:PORT]] [--serve-token=TOKEN] [--open-compass] "
+           "[--help]\n"
            "                 [Qt options such as -platform offscreen]\n"
            "       fluxprobe --field-model --location=LAT,LON[,ALT_M] [--date=YYYY-MM-DD|YEAR]";
 }
@@ -159,6 +167,11 @@ Options:
                          file is refused
   --quit-after=SECONDS   leave the loop after SECONDS
   --screenshot=FILE      write a PNG of the window (and any open alert) just before leaving
+  --serve[=ADDR:PORT]    a live view for browsers at http://ADDR:PORT/ (default
+                         127.0.0.1:8090; port 0 picks a free one); the URL is printed on
+                         stdout. Off loopback every request needs the token in the URL
+  --serve-token=TOKEN    the token for --serve (16 to 128 letters, digits, - . _ ~) instead of
+                         a random one; needed then on loopback too
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
   --open-compass         press the compass button once the window is up (for automated runs)
   --help, -h             this text
@@ -176,6 +189,7 @@ Examples:
   fluxprobe --heading-source=replay:walk.csv --declination=2.5
   fluxprobe --heading-source=iio:ak8975 --location=52.52,13.40,40
   fluxprobe --field-model --location=-33.87,151.21 --date=2027-06-30
+  fluxprobe --heading-source=simulated --serve=0.0.0.0:8090
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
 
 Every sample on the meter writes one line to stderr: the alarm slider's value ("40.00"; the

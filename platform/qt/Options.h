@@ -13,10 +13,12 @@ namespace platform::qt {
 // The command line's own options, once Qt has taken its own.
 struct Options {
     heading::SourceOptions source;
-    std::optional<double> quitAfter;  // seconds
-    std::string screenshot;           // PNG written just before the loop ends
-    std::string uiDir;                // interface files from here instead of the bundled ones
-    bool openCompass = false;         // press the meter's compass button once shown
+    std::optional<double> quitAfter;   // seconds
+    std::string screenshot;            // PNG written just before the loop ends
+    std::string uiDir;                 // interface files from here instead of the bundled ones
+    bool openCompass = false;          // press the meter's compass button once shown
+    std::optional<std::string> serve;  // the remote view's ADDR:PORT; empty for the default
+    std::string serveToken;
     // Where the device is, for true north from the field model.
     std::optional<heading::Location> location;
     // --field-model: print the model's field at the location (on date, a decimal year, or

@@ -276,5 +276,30 @@ expect 0 "under 2000 nT: this near a magnetic pole the declination, and so the t
 grep -qE "^declination=-?[0-9]+\.[0-9]{4} .* model=WMM2025 caution=unreliable$" out.txt ||
     fail "near the pole: the answer is not one line with its caution: $(cat out.txt)"
 
+# --- The remote view: an address that cannot be served stops start-up before any window.
+expect 2 "option --serve=nowhere:80: 'nowhere' is not an IP address; expected ADDR:PORT" -- \
+    --serve=nowhere:80 --heading-source=none
+expect 2 "option --serve=127.0.0.1:99999: the port must be a number from 0 to 65535" -- \
+    --serve=127.0.0.1:99999 --heading-source=none
+expect 2 "option --serve-token needs 16 to 128 letters, digits" -- --serve --serve-token=short
+expect 2 "option --serve-token goes with --serve" -- --serve-token=0123456789abcdef
+expect 2 "cannot serve the remote view on 192.0.2.1:8090: The address is not available" -- \
+    --serve=192.0.2.1:8090 --heading-source=none
+timeout 60 "$bin" --heading-source=none --serve=127.0.0.1:0 --quit-after=20 >first.txt 2>&1 &
+first=$!
+for _ in $(seq 100); do
+    grep -q 'remote view at' first.txt && break
+    sleep 0.1
+done
+port=$(sed -n 's|^fluxprobe: remote view at http://127.0.0.1:\([0-9]*\)/$|\1|p' first.txt)
+if [ -n "$port" ]; then
+    expect 2 "cannot serve the remote view on 127.0.0.1:$port: The bound address is already in use" \
+        -- --serve=127.0.0.1:$port --heading-source=none
+else
+    fail "--serve=127.0.0.1:0 printed no URL: $(cat first.txt)"
+fi
+kill $first 2>/dev/null
+wait $first 2>/dev/null
+
 echo "bad inputs: $checked checked, $failed failures, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+
+#include "platform/Heading.h"
+
+namespace heading {
+
+// Room for one replay line: six %.17g numbers fit with room to spare.
+inline constexpr std::size_t kReplayLineBytes = 192;
+
+// Writes one sample as a replay line at time t, newline included, into line (kReplayLineBytes);
+// returns its length. %.17g keeps every bit of a double, so the line replays exactly what was
+// delivered.
+std::size_t formatReplayLine(char* line, double t, const platform::Heading& h);
+
+// Keeps t from going backwards across a source that starts again from 0: the recording carries
+// on from where it was.
+class ContinuousTime {
+  public:
+    double next(double t);
+
+  private:
+    double last_ = 0.0;
+    double offset_ = 0.0;
+    bool started_ = false;
+};
+
+}  // namespace heading

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTcpServer>
+#include <QWebSocketServer>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "heading/replay/ReplayLine.h"
+#include "platform/Heading.h"
+#include "remote/SampleJson.h"
+#include "remote/SessionRing.h"
+#include "remote/StreamHub.h"
+
+class QTcpSocket;
+
+namespace remote {
+
+class HttpConnection;
+struct HttpRequestHead;
+
+struct ServerSettings {
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 8090;  // 0: any free port
+    // Required on every request when not empty (query parameter token= or a Bearer header).
+    QByteArray token;
+    std::size_t maxStreamClients = 32;
+    std::size_t maxConnections = 64;  // open HTTP connections, not counting the stream's
+    // With a recording, the session download is the recording file (flushed first).
+    QString recordPath;
+    std::function<void()> flushRecording;
+    // The meter's alarm threshold in µT, asked for each sample; no alarm when empty.
+    std::function<float()> alarmThreshold;
+    std::size_t sessionCapacity = SessionRing::kDefaultCapacity;
+};
+
+// The live view's server: the page, the latest sample, the live stream and the session as CSV,
+// over HTTP and WebSocket on the main loop. Read only: nothing a client sends changes the meter.
+class RemoteServer : public QObject {
+  public:
+    explicit RemoteServer(ServerSettings settings);
+    ~RemoteServer() override;
+
+    // Starts listening; the error in words when the address cannot be bound.
+    std::optional<QString> listen();
+    quint16 port() const { return tcp_.serverPort(); }
+
+    // Every delivered sample, in order, on the main thread.
+    void deliver(const platform::Heading& heading);
+
+    std::size_t streamClients() const { return hub_.clientCount(); }
+    std::size_t connections() const { return connections_.size(); }
+
+  private:
+    void accept();
+    void handle(HttpConnection& connection, const HttpRequestHead& request);
+    void upgrade(HttpConnection& connection, const HttpRequestHead& request);
+    void serveSession(HttpConnection& connection);
+    void adoptStreamClient();
+    bool authorized(const HttpRequestHead& request) const;
+    bool hostAllowed(const HttpRequestHead& request) const;
+    std::size_t handshakesUnderway();
+
+    ServerSettings settings_;
+    QTcpServer tcp_;
+    QWebSocketServer webSockets_;
+    StreamHub hub_;
+    std::vector<HttpConnection*> connections_;  // children of this server
+    std::vector<QPointer<QTcpSocket>> handshakes_;
+    SessionRing ring_;
+    heading::ContinuousTime time_;
+    std::optional<RemoteSample> latest_;
+    std::uint64_t sequence_ = 0;
+    QByteArray page_, script_, style_;
+};
+
+}  // namespace remote

@@ -1,0 +1,53 @@
+#include "remote/RemoteView.h"
+
+#include <QSlider>
+#include <limits>
+
+#include "fieldmeter/FluxprobeViewController.h"
+#include "heading/HeadingService.h"
+#include "heading/HeadingSession.h"
+#include "remote/ServeOptions.h"
+
+namespace remote {
+
+RemoteView::RemoteView(const std::string& serve, const std::string& token,
+                       heading::HeadingService& service, heading::HeadingSession& session,
+                       const std::string& recordPath, std::function<QWidget*()> window)
+    : service_(service) {
+    const ServeOptions options = parseServeOptions(serve, token);
+    ServerSettings settings;
+    settings.address = options.address;
+    settings.port = options.port;
+    settings.token = options.token;
+    settings.recordPath = QString::fromStdString(recordPath);
+    settings.flushRecording = [&session] { session.flushRecording(); };
+    // The meter sounds its alarm above the slider's value plus its offset; the slider is looked
+    // up once the window exists.
+    settings.alarmThreshold = [window = std::move(window), slider = QPointer<QSlider>()]() mutable {
+        if (!slider) {
+            QWidget* w = window ? window() : nullptr;
+            slider = w ? w->findChild<QSlider*>(QStringLiteral("mySlider")) : nullptr;
+            if (!slider) return std::numeric_limits<float>::infinity();
+        }
+        return static_cast<float>(slider->value()) +
+               fieldmeter::FluxprobeViewController::kThresholdOffset;
+    };
+    server_ = std::make_unique<RemoteServer>(std::move(settings));
+    if (const auto error = server_->listen())
+        throw ServeError("cannot serve the remote view on " +
+                         (serve.empty() ? kDefaultServe : serve) + ": " + error->toStdString());
+    for (const QString& url : pageUrls(options, server_->port()))
+        announcement_ += "fluxprobe: remote view at " + url.toStdString() + "\n";
+    listener_ = service_.addSampleListener(
+        [server = server_.get()](const platform::Heading& h) { server->deliver(h); });
+}
+
+RemoteView::~RemoteView() {
+    service_.removeSampleListener(listener_);
+}
+
+std::string RemoteView::announcement() const {
+    return announcement_;
+}
+
+}  // namespace remote

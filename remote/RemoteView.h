@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "remote/RemoteServer.h"
+
+namespace heading {
+class HeadingService;
+class HeadingSession;
+}  // namespace heading
+
+namespace remote {
+
+// The live view for browsers, wired into the running meter: every sample the heading service
+// delivers, the recording when there is one, and the meter's alarm threshold from its slider.
+class RemoteView {
+  public:
+    // Listens at once; throws ServeError for a bad --serve or an address that cannot be bound.
+    // recordPath is --record's file, if any. window is the meter's window, found when asked.
+    RemoteView(const std::string& serve, const std::string& token, heading::HeadingService& service,
+               heading::HeadingSession& session, const std::string& recordPath,
+               std::function<QWidget*()> window);
+    ~RemoteView();
+    RemoteView(const RemoteView&) = delete;
+    RemoteView& operator=(const RemoteView&) = delete;
+
+    // "fluxprobe: remote view at URL" lines for stdout.
+    std::string announcement() const;
+
+  private:
+    heading::HeadingService& service_;
+    std::unique_ptr<RemoteServer> server_;
+    std::size_t listener_ = 0;
+    std::string announcement_;
+};
+
+}  // namespace remote

@@ -1,0 +1,69 @@
+#include "remote/SampleJson.h"
+
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+namespace remote {
+
+namespace {
+
+template <typename T>
+void appendShortest(std::string& out, T value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char buf[32];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, result.ptr);
+}
+
+}  // namespace
+
+float totalField(const platform::Heading& h) {
+    return static_cast<float>(std::sqrt((h.x * h.x + h.y * h.y) + h.z * h.z));
+}
+
+void appendNumber(std::string& out, double value) {
+    appendShortest(out, value);
+}
+
+void appendNumber(std::string& out, float value) {
+    appendShortest(out, value);
+}
+
+std::string latestJson(const RemoteSample& s) {
+    const platform::Heading& h = s.heading;
+    const std::pair<const char*, double> fields[] = {
+        {"{\"t\":", h.timestamp},
+        {",\"x\":", h.x},
+        {",\"y\":", h.y},
+        {",\"z\":", h.z},
+        {",\"magneticHeading\":", h.magneticHeading},
+        {",\"trueHeading\":", h.trueHeading},
+    };
+    std::string out;
+    out.reserve(200);
+    for (const auto& [key, value] : fields) {
+        out += key;
+        appendNumber(out, value);
+    }
+    out += ",\"total\":";
+    appendNumber(out, s.total);
+    out += s.alarm ? ",\"alarm\":true}" : ",\"alarm\":false}";
+    return out;
+}
+
+void appendBatchEntry(std::string& out, const RemoteSample& s) {
+    const platform::Heading& h = s.heading;
+    out += '[';
+    for (double v : {h.timestamp, h.x, h.y, h.z, h.magneticHeading, h.trueHeading}) {
+        appendNumber(out, v);
+        out += ',';
+    }
+    appendNumber(out, s.total);
+    out += s.alarm ? ",1]" : ",0]";
+}
+
+}  // namespace remote

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Heading.h"
+
+namespace remote {
+
+// One sample as the remote view shows it: what the meter was given, the total field as the meter
+// works it out (single precision) and whether the meter's alarm sounded for it.
+struct RemoteSample {
+    platform::Heading heading;  // timestamp: the session's time, never going backwards
+    float total = 0.0f;
+    bool alarm = false;
+};
+
+// The total field as the meter computes it.
+float totalField(const platform::Heading& h);
+
+// Appends value as the shortest JSON number that reads back as the same double; null when it
+// is not finite (JSON has no NaN or infinity).
+void appendNumber(std::string& out, double value);
+void appendNumber(std::string& out, float value);
+
+// {"t":…,"x":…,"y":…,"z":…,"magneticHeading":…,"trueHeading":…,"total":…,"alarm":…}
+std::string latestJson(const RemoteSample& sample);
+
+// One sample inside a stream batch, compact: [t,x,y,z,magneticHeading,trueHeading,total,alarm]
+// with alarm as 0 or 1.
+void appendBatchEntry(std::string& out, const RemoteSample& sample);
+
+}  // namespace remote

@@ -1,0 +1,95 @@
+#include "remote/StreamHub.h"
+
+#include <QWebSocket>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace remote {
+
+namespace {
+
+double wallClockMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+StreamHub::StreamHub(std::size_t maxClients) : maxClients_(maxClients) {
+    frame_.setTimerType(Qt::PreciseTimer);
+    frame_.setInterval(kFrameMs);
+    connect(&frame_, &QTimer::timeout, this, &StreamHub::flush);
+    body_.reserve(16 * 1024);
+}
+
+StreamHub::~StreamHub() {
+    for (Client& c : clients_) c.socket->disconnect(this);
+}
+
+void StreamHub::adopt(std::unique_ptr<QWebSocket> socket) {
+    QWebSocket* s = socket.get();
+    s->setMaxAllowedIncomingFrameSize(kMaxIncomingBytes);
+    s->setMaxAllowedIncomingMessageSize(kMaxIncomingBytes);
+    // Read only: what a client says is not listened to.
+    // Queued: a send can fail and disconnect inside flush's walk over the clients.
+    connect(
+        s, &QWebSocket::disconnected, this, [this, s] { drop(s); }, Qt::QueuedConnection);
+    clients_.push_back(Client{std::move(socket), 0});
+    if (!frame_.isActive()) frame_.start();
+}
+
+void StreamHub::drop(QWebSocket* socket) {
+    auto it = std::find_if(clients_.begin(), clients_.end(),
+                           [socket](const Client& c) { return c.socket.get() == socket; });
+    if (it == clients_.end()) return;
+    it->socket->disconnect(this);
+    it->socket.release()->deleteLater();  // it may be inside one of its own signals
+    clients_.erase(it);
+    if (clients_.empty()) {
+        frame_.stop();
+        body_.clear();
+        pending_ = 0;
+    }
+}
+
+void StreamHub::push(const RemoteSample& sample, std::uint64_t sequence) {
+    if (clients_.empty()) return;
+    if (pending_ == 0) {
+        body_ = "\"first\":";
+        body_ += std::to_string(sequence);
+        body_ += ",\"delivered\":";
+        appendNumber(body_, std::round(wallClockMs() * 10.0) / 10.0);
+        body_ += ",\"samples\":[";
+    } else {
+        body_ += ',';
+    }
+    appendBatchEntry(body_, sample);
+    ++pending_;
+}
+
+void StreamHub::flush() {
+    if (pending_ == 0) return;
+    // At most kMaxBatchesPerSecond in any second, even when a late tick is followed by a prompt
+    // one: the batch that many sends ago must be a second old.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - sent_[nextSent_] < std::chrono::seconds(1)) return;
+    sent_[nextSent_] = now;
+    nextSent_ = (nextSent_ + 1) % sent_.size();
+    body_ += "]}";
+    const QString tail = QString::fromUtf8(body_.data(), static_cast<qsizetype>(body_.size()));
+    const std::uint64_t count = pending_;
+    body_.clear();
+    pending_ = 0;
+    for (Client& c : clients_) {
+        if (c.socket->bytesToWrite() > kMaxQueuedBytes) {
+            c.missed += count;  // falls behind: this batch is let go whole
+            continue;
+        }
+        c.socket->sendTextMessage(QStringLiteral("{\"missed\":") + QString::number(c.missed) +
+                                  QLatin1Char(',') + tail);
+        c.missed = 0;
+    }
+}
+
+}  // namespace remote

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "remote/SampleJson.h"
+
+class QWebSocket;
+
+namespace remote {
+
+// The live stream's clients. Samples are gathered as they are delivered and sent at most once a
+// display frame, as one batch holding every sample since the last, encoded once for all
+// clients. A client with more than kMaxQueuedBytes still unsent loses whole batches instead
+// of growing memory or holding up the meter; the next batch it gets says how many samples it
+// missed. Batches look like
+//   {"missed":0,"first":1200,"delivered":1733650000123.4,"samples":[[t,x,y,z,mh,th,total,alarm],…]}
+// where first is the sequence number of the first sample (counted from 0 over the run) and
+// delivered the wall-clock time (ms since 1970) at which the oldest sample in the batch was
+// delivered.
+class StreamHub : public QObject {
+  public:
+    static constexpr int kFrameMs = 17;
+    static constexpr std::size_t kMaxBatchesPerSecond = 60;
+    static constexpr qint64 kMaxQueuedBytes = 256 * 1024;
+    // What a client may send us: pings, pongs, a close. Anything bigger closes it.
+    static constexpr quint64 kMaxIncomingBytes = 1024;
+
+    explicit StreamHub(std::size_t maxClients);
+    ~StreamHub() override;
+
+    std::size_t clientCount() const { return clients_.size(); }
+    std::size_t maxClients() const { return maxClients_; }
+
+    void adopt(std::unique_ptr<QWebSocket> socket);
+    void push(const RemoteSample& sample, std::uint64_t sequence);
+    // Sends what has gathered now (the frame timer calls it).
+    void flush();
+
+  private:
+    struct Client {
+        std::unique_ptr<QWebSocket> socket;
+        std::uint64_t missed = 0;
+    };
+
+    void drop(QWebSocket* socket);
+
+    std::size_t maxClients_;
+    std::vector<Client> clients_;
+    std::string body_;  // the pending batch after its missed count, without the closing "]}"
+    std::size_t pending_ = 0;
+    // When the last kMaxBatchesPerSecond batches were sent, oldest at nextSent_.
+    std::array<std::chrono::steady_clock::time_point, kMaxBatchesPerSecond> sent_{};
+    std::size_t nextSent_ = 0;
+    QTimer frame_;
+};
+
+}  // namespace remote

@@ -1,0 +1,202 @@
+'use strict';
+// The live view: the latest sample in numbers, and a running graph of the three axes, fed by
+// the server's stream of sample batches.
+
+const token = new URLSearchParams(location.search).get('token');
+const auth = token ? '?token=' + encodeURIComponent(token) : '';
+const $ = (id) => document.getElementById(id);
+
+// Numbers as the meter prints them with "%.1f": exact decimal value of the double, halves to
+// even, and a negative number that rounds to zero keeps its sign.
+function fixed1(v) {
+  if (v === null || !Number.isFinite(v)) return v === null ? 'nan' : String(v);
+  let s = v.toFixed(1);
+  const exact = Math.abs(v).toFixed(20);
+  if (/\.\d50{18}$/.test(exact)) {  // exactly half way: printf rounds to the even digit
+    const down = (Math.trunc(Math.abs(v) * 10) / 10).toFixed(1);
+    const lastDigit = Number(down[down.length - 1]);
+    if (lastDigit % 2 === 0) s = (v < 0 ? '-' : '') + down;
+  }
+  if (s[0] !== '-' && (v < 0 || Object.is(v, -0))) s = '-' + s;
+  return s;
+}
+
+// The compass screen's eight points, compared in single precision as there.
+function compassPoint(heading) {
+  const h = Math.fround(heading);
+  if (Number.isNaN(h)) return '';
+  if (h < 23 || h > 337) return 'N';
+  if (h <= 67) return 'NE';
+  if (h < 113) return 'E';
+  if (h <= 157) return 'SE';
+  if (h < 203) return 'S';
+  if (h <= 247) return 'SW';
+  if (h < 293) return 'W';
+  return 'NW';
+}
+
+// Samples as [t, x, y, z, magneticHeading, trueHeading, total, alarm].
+const kRingSamples = 150;
+const kSpanSeconds = 60;
+const history = [];  // the last 60 s (and never fewer than 150 samples) from index head on
+let head = 0;
+let latest = null;
+let received = 0;
+let missed = 0;
+let spanSeconds = false;
+let dirty = false;
+
+function add(sample) {
+  history.push(sample);
+  const cut = sample[0] - kSpanSeconds;
+  while (history.length - head > kRingSamples && history[head][0] < cut) head++;
+  if (head > 4096 && head * 2 > history.length) {  // let go of old samples in one go
+    history.splice(0, head);
+    head = 0;
+  }
+  latest = sample;
+  dirty = true;
+}
+
+function showLatest() {
+  if (!latest) return;
+  const [, x, y, z, magnetic, trueHeading, total, alarm] = latest;
+  $('total').textContent = fixed1(total);
+  $('x').textContent = fixed1(x);
+  $('y').textContent = fixed1(y);
+  $('z').textContent = fixed1(z);
+  $('magnetic').textContent = fixed1(magnetic) + '°';
+  $('magneticPoint').textContent = compassPoint(magnetic);
+  const trueKnown = trueHeading !== null && trueHeading >= 0;
+  $('trueRow').hidden = !trueKnown;
+  if (trueKnown) {
+    $('true').textContent = fixed1(trueHeading) + '°';
+    $('truePoint').textContent = compassPoint(trueHeading);
+  }
+  $('alarm').hidden = !alarm;
+  document.body.classList.toggle('alarming', !!alarm);
+  document.body.dataset.samples = String(received);
+  $('count').textContent = String(received);
+  $('missed').textContent = missed ? ` (${missed} missed while this page fell behind)` : '';
+}
+
+const colours = ['#ff5a4e', '#4ede6a', '#5a9bff'];
+
+function drawGraph() {
+  const canvas = $('plot');
+  const ratio = window.devicePixelRatio || 1;
+  const w = Math.max(1, Math.round(canvas.clientWidth * ratio));
+  const h = Math.max(1, Math.round(canvas.clientHeight * ratio));
+  if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
+  const g = canvas.getContext('2d');
+  g.clearRect(0, 0, w, h);
+  // As on the meter: +128 µT at the top, -128 at the bottom, a grid line every 25.6 µT.
+  const yOf = (v) => h / 2 - (v / 128) * (h / 2);
+  g.strokeStyle = '#1d272d';
+  g.lineWidth = 1;
+  for (let v = -128; v <= 128.01; v += 25.6) {
+    g.beginPath(); g.moveTo(0, Math.round(yOf(v)) + 0.5); g.lineTo(w, Math.round(yOf(v)) + 0.5);
+    g.stroke();
+  }
+  const start = head;
+  const n = history.length - start;
+  if (n < 1) return;
+  g.lineWidth = 1.5 * ratio;
+  if (!spanSeconds) {
+    const first = Math.max(start, history.length - kRingSamples);
+    for (let axis = 1; axis <= 3; axis++) {
+      g.strokeStyle = colours[axis - 1];
+      g.beginPath();
+      for (let i = first; i < history.length; i++) {
+        const px = ((i - first) / (kRingSamples - 1)) * w;
+        const v = history[i][axis];
+        if (i === first) g.moveTo(px, yOf(v)); else g.lineTo(px, yOf(v));
+      }
+      g.stroke();
+    }
+    return;
+  }
+  // The last 60 s: one column per pixel, its lowest and highest value, so thousands of samples
+  // a second cost the same to draw as a few.
+  const tEnd = history[history.length - 1][0];
+  const tStart = tEnd - kSpanSeconds;
+  for (let axis = 1; axis <= 3; axis++) {
+    g.strokeStyle = colours[axis - 1];
+    g.beginPath();
+    let column = -1, lo = 0, hi = 0, moved = false;
+    const flush = () => {
+      if (column < 0) return;
+      if (!moved) { g.moveTo(column, yOf(lo)); moved = true; } else g.lineTo(column, yOf(lo));
+      if (hi !== lo) g.lineTo(column, yOf(hi));
+    };
+    for (let i = start; i < history.length; i++) {
+      const s = history[i];
+      if (s[0] < tStart) continue;
+      const v = s[axis];
+      if (v === null) continue;
+      const c = Math.floor(((s[0] - tStart) / kSpanSeconds) * (w - 1));
+      if (c !== column) { flush(); column = c; lo = hi = v; } else { lo = Math.min(lo, v); hi = Math.max(hi, v); }
+    }
+    flush();
+    g.stroke();
+  }
+}
+
+function frame() {
+  if (dirty) { dirty = false; showLatest(); drawGraph(); }
+  requestAnimationFrame(frame);
+}
+
+function setSpan(seconds) {
+  spanSeconds = seconds;
+  $('span150').setAttribute('aria-pressed', String(!seconds));
+  $('span60').setAttribute('aria-pressed', String(seconds));
+  dirty = true;
+}
+
+function status(text, live) {
+  $('status').textContent = text;
+  $('status').classList.toggle('live', live);
+}
+
+function connect() {
+  const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
+  const socket = new WebSocket(scheme + location.host + '/api/v1/stream' + auth);
+  let lastSequence = -1;
+  socket.onopen = () => status('live', true);
+  socket.onmessage = (event) => {
+    const batch = JSON.parse(event.data);
+    missed += batch.missed;
+    if (lastSequence >= 0 && batch.first !== lastSequence + 1 + batch.missed)
+      missed += Math.max(0, batch.first - (lastSequence + 1 + batch.missed));
+    for (const s of batch.samples) add(s);
+    received += batch.samples.length;
+    lastSequence = batch.first + batch.samples.length - 1;
+  };
+  socket.onclose = () => {
+    status('disconnected; trying again…', false);
+    setTimeout(connect, 1000);
+  };
+}
+
+async function start() {
+  $('span150').addEventListener('click', () => setSpan(false));
+  $('span60').addEventListener('click', () => setSpan(true));
+  new ResizeObserver(() => { dirty = true; }).observe($('plot'));
+  try {
+    const response = await fetch('api/v1/latest' + auth, { cache: 'no-store' });
+    if (response.ok) {
+      const s = await response.json();
+      add([s.t, s.x, s.y, s.z, s.magneticHeading, s.trueHeading, s.total, s.alarm ? 1 : 0]);
+    } else if (response.status === 401) {
+      status('this page needs the link with its token', false);
+      return;
+    }
+  } catch (e) {
+    status('cannot reach the meter', false);
+  }
+  connect();
+  requestAnimationFrame(frame);
+}
+
+start();

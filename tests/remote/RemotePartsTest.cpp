@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include "remote/HttpRequestHead.h"
+#include "remote/SampleJson.h"
+#include "remote/ServeOptions.h"
+#include "remote/SessionRing.h"
+
+namespace remote {
+namespace {
+
+TEST(HttpRequestHead, ReadsWhatTheServerNeedsAndRefusesWhatItCannotTrust) {
+    HttpRequestHead head;
+    ASSERT_FALSE(
+        parseRequestHead("GET /api/v1/latest?a=1&token=ab%2Fc HTTP/1.1\r\n"
+                         "Host: 127.0.0.1:8090\r\nAuthorization:  Bearer xyz \r\n\r\n",
+                         head));
+    EXPECT_EQ(head.method, "GET");
+    EXPECT_EQ(head.path, "/api/v1/latest");
+    EXPECT_EQ(head.queryValue("token"), "ab/c");
+    EXPECT_EQ(head.queryValue("tok"), std::nullopt);
+    EXPECT_EQ(head.header("authorization"), "Bearer xyz");
+    EXPECT_TRUE(head.keepAlive());
+
+    const struct {
+        const char* head;
+        int status;
+    } bad[] = {
+        {"\r\n\r\n", 400},
+        {"GET /\r\n\r\n", 400},
+        {"GET / HTTP/2.0\r\n\r\n", 505},
+        {"GET  / HTTP/1.1\r\n\r\n", 400},
+        {"GET relative HTTP/1.1\r\n\r\n", 400},
+        {"GET /%zz HTTP/1.1\r\n\r\n", 400},
+        {"GET /%00 HTTP/1.1\r\n\r\n", 400},
+        {"GET /% HTTP/1.1\r\n\r\n", 400},
+        {"G(T / HTTP/1.1\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nno colon\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\n: empty name\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nX: a\x01b\r\n\r\n", 400},
+    };
+    for (const auto& c : bad) {
+        const auto error = parseRequestHead(c.head, head);
+        ASSERT_TRUE(error) << c.head;
+        EXPECT_EQ(error->status, c.status) << c.head;
+    }
+    std::string many = "GET / HTTP/1.1\r\n";
+    for (std::size_t i = 0; i <= kMaxHeaders; ++i) many += "X-" + std::to_string(i) + ": 1\r\n";
+    EXPECT_EQ(parseRequestHead(many + "\r\n", head)->status, 431);
+
+    EXPECT_EQ(findHeadEnd("GET / HTTP/1.1\r\nHost: a\r\n"), std::nullopt);
+    EXPECT_EQ(findHeadEnd("GET / HTTP/1.1\r\n\r\nrest"), 18u);
+    EXPECT_EQ(findHeadEnd("GET / HTTP/1.0\n\n"), 16u);
+}
+
+TEST(SessionRing, KeepsTheLastTenMinutesAndNeverMoreThanItsCapacity) {
+    SessionRing byCount(5, 600.0);
+    for (int i = 0; i < 12; ++i) byCount.append(platform::Heading::of(i, 0, 0));
+    EXPECT_EQ(byCount.size(), 5u);
+    EXPECT_EQ(byCount.firstSequence(), 7u);
+    EXPECT_EQ(byCount.dropped(), 7u);
+    EXPECT_EQ(byCount.at(6), nullptr);
+    EXPECT_EQ(byCount.at(12), nullptr);
+    for (std::uint64_t s = 7; s < 12; ++s) EXPECT_EQ(byCount.at(s)->x, static_cast<double>(s));
+
+    SessionRing byTime(1000, 10.0);
+    for (int i = 0; i <= 30; ++i) {
+        platform::Heading h = platform::Heading::of(i, 0, 0);
+        h.timestamp = i;
+        byTime.append(h);
+    }
+    // t from 20 to 30: ten seconds back from the newest, both ends kept.
+    EXPECT_EQ(byTime.size(), 11u);
+    EXPECT_EQ(byTime.at(byTime.firstSequence())->timestamp, 20.0);
+}
+
+TEST(SampleJson, WritesNumbersThatReadBackExactlyAndNullForWhatJsonCannotHold) {
+    RemoteSample s;
+    s.heading = platform::Heading::of(0.1, -1e-300, 48.000000000000007, 359.99, -1);
+    s.heading.timestamp = 1.0 / 3.0;
+    s.total = totalField(s.heading);
+    s.alarm = true;
+    const std::string json = latestJson(s);
+    EXPECT_NE(json.find("\"x\":0.1,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"alarm\":true}"), std::string::npos) << json;
+    const auto after = [&json](const char* key) {
+        return std::strtod(json.c_str() + json.find(key) + std::char_traits<char>::length(key),
+                           nullptr);
+    };
+    EXPECT_EQ(after("\"t\":"), 1.0 / 3.0);
+    EXPECT_EQ(after("\"y\":"), -1e-300);
+    EXPECT_EQ(after("\"z\":"), 48.000000000000007);
+    EXPECT_EQ(static_cast<float>(after("\"total\":")), s.total);
+
+    RemoteSample odd;
+    odd.heading = platform::Heading::of(std::nan(""), std::numeric_limits<double>::infinity(), 0);
+    odd.total = totalField(odd.heading);
+    std::string entry;
+    appendBatchEntry(entry, odd);
+    EXPECT_EQ(entry, "[0,null,null,0,0,-1,null,0]");
+}
+
+TEST(ServeOptions, ReadsAddressesAndAsksForATokenOffLoopback) {
+    const auto loopback = parseServeOptions("", "");
+    EXPECT_EQ(loopback.address.toString().toStdString(), "127.0.0.1");
+    EXPECT_EQ(loopback.port, 8090);
+    EXPECT_TRUE(loopback.token.isEmpty());
+
+    EXPECT_EQ(parseServeOptions("[::1]:0", "").port, 0);
+    EXPECT_TRUE(parseServeOptions("[::1]:0", "").token.isEmpty());
+    EXPECT_EQ(parseServeOptions("localhost:9000", "").port, 9000);
+
+    const auto open = parseServeOptions("0.0.0.0:8090", "");
+    EXPECT_EQ(open.token.size(), 32);  // 128 bits in hex
+    EXPECT_NE(open.token, parseServeOptions("0.0.0.0:8090", "").token);
+    EXPECT_EQ(parseServeOptions("127.0.0.1", "a-given-token-0123").token, "a-given-token-0123");
+
+    for (const char* bad : {"nowhere:80", "1.2.3.4:", "1.2.3.4:65536", "1.2.3.4:http", "[::1",
+                            "[::1]80", "1.2.3.4:-1"})
+        EXPECT_THROW(parseServeOptions(bad, ""), ServeError) << bad;
+    for (const char* bad : {"short", "has space in it here", "quote\"quote\"quote\"quote"})
+        EXPECT_THROW(parseServeOptions("", bad), ServeError) << bad;
+}
+
+}  // namespace
+}  // namespace remote

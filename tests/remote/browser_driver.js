@@ -1,0 +1,89 @@
+'use strict';
+// Drives headless Chromium over its DevTools pipe (no libraries needed): opens URL, waits until
+// the page satisfies a condition, prints what the page shows as JSON, and can save a screenshot.
+// usage: node browser_driver.js CHROMIUM URL UNTIL_JS SECONDS [SCREENSHOT.png]
+// UNTIL_JS is an expression evaluated in the page; the driver waits until it is true.
+const { spawn } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+
+const [chromium, url, until, seconds, screenshot] = process.argv.slice(2);
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'fluxprobe-chromium-'));
+const browser = spawn(chromium, [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--disable-extensions', '--remote-debugging-pipe', `--user-data-dir=${profile}`, 'about:blank',
+], { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
+const toBrowser = browser.stdio[3];
+const fromBrowser = browser.stdio[4];
+
+let nextId = 1;
+const waiting = new Map();
+let pending = Buffer.alloc(0);
+fromBrowser.on('data', (chunk) => {
+  pending = Buffer.concat([pending, chunk]);
+  let end;
+  while ((end = pending.indexOf(0)) >= 0) {
+    const message = JSON.parse(pending.subarray(0, end).toString('utf8'));
+    pending = pending.subarray(end + 1);
+    const done = waiting.get(message.id);
+    if (!done) continue;
+    waiting.delete(message.id);
+    if (message.error) done.reject(new Error(JSON.stringify(message.error)));
+    else done.resolve(message.result);
+  }
+});
+
+function send(method, params = {}, sessionId) {
+  const id = nextId++;
+  const message = { id, method, params };
+  if (sessionId) message.sessionId = sessionId;
+  toBrowser.write(JSON.stringify(message) + '\0');
+  return new Promise((resolve, reject) => waiting.set(id, { resolve, reject }));
+}
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+function finish(status, text) {
+  if (text) (status === 0 ? process.stdout : process.stderr).write(text + '\n');
+  const done = () => {
+    try { fs.rmSync(profile, { recursive: true, force: true, maxRetries: 5 }); } catch (e) { /* a leftover temporary folder is no failure */ }
+    process.exit(status);
+  };
+  if (browser.exitCode !== null || browser.signalCode !== null) done();
+  browser.once('exit', done);
+  setTimeout(done, 3000).unref();
+  browser.kill('SIGKILL');
+}
+
+setTimeout(() => finish(1, `browser_driver: gave up after ${seconds} s`), Number(seconds) * 1000);
+
+(async () => {
+  const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
+  const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
+  await send('Emulation.setDeviceMetricsOverride',
+    { width: 1000, height: 620, deviceScaleFactor: 1, mobile: false }, sessionId);
+  await send('Page.navigate', { url }, sessionId);
+  const evaluate = async (expression) => (await send('Runtime.evaluate',
+    { expression, returnByValue: true }, sessionId)).result.value;
+  for (;;) {
+    if (await evaluate(`(() => { try { return !!(${until}); } catch (e) { return false; } })()`))
+      break;
+    await sleep(100);
+  }
+  const shown = await evaluate(`(() => {
+    const text = (id) => document.getElementById(id).textContent;
+    return { total: text('total'), x: text('x'), y: text('y'), z: text('z'),
+             magnetic: text('magnetic'), magneticPoint: text('magneticPoint'),
+             true: document.getElementById('trueRow').hidden ? null : text('true'),
+             truePoint: text('truePoint'), alarm: !document.getElementById('alarm').hidden,
+             status: text('status'), samples: Number(document.body.dataset.samples || 0) };
+  })()`);
+  if (screenshot) {
+    await sleep(300);
+    const { data } = await send('Page.captureScreenshot', { format: 'png' }, sessionId);
+    fs.writeFileSync(screenshot, Buffer.from(data, 'base64'));
+  }
+  finish(0, JSON.stringify(shown));
+})().catch((e) => finish(1, `browser_driver: ${e.message}`));
