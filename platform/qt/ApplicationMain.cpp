@@ -23,6 +23,7 @@
 #include "platform/qt/Screenshot.h"
 #include "platform/qt/StreamBatch.h"
 #include "platform/qt/positioning/TrueNorthSetup.h"
+#include "platform/qt/calibration/RecordingCommand.h"
 #include "platform/qt/widgets/FramePacer.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "remote/RemoteView.h"
@@ -51,6 +52,8 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         std::cout << qt::helpText();
         return 0;
     }
+    // So does a calibration from a recording.
+    if (auto status = qt::calibrateFromRecordingIfAsked(argumentsOf(argc, argv))) return *status;
 
     // The field model answers without a window, so without a display too.
     if (qt::wantsFieldModel(argumentsOf(argc, argv))) {
