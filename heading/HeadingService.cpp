@@ -35,7 +35,10 @@ void HeadingService::compact() {
 
 void HeadingService::deliver(const platform::Heading& raw) {
     ++samples_;
-    if (rawObserver_) rawObserver_(raw);
+    if (tap_) {
+        tap_(raw);
+        return;
+    }
     auto owned = std::make_shared<platform::Heading>(raw);
     // The correction first: the true heading is completed from the corrected magnetic one.
     if (correction_) correction_->apply(*owned);

@@ -45,11 +45,12 @@ class HeadingService : public platform::HeadingHub {
     }
     const std::optional<calibration::Calibration>& correction() const { return correction_; }
 
-    // Called with every sample as the source gave it, before the correction (a calibration
-    // being taken).
-    void setRawSampleObserver(std::function<void(const platform::Heading&)> observer) {
-        rawObserver_ = std::move(observer);
+    // While a calibration is being taken every sample goes to it as the source gave it, and
+    // to nothing else: the screens and the recorder wait until the tap is cleared.
+    void setCalibrationTap(std::function<void(const platform::Heading&)> tap) {
+        tap_ = std::move(tap);
     }
+    bool calibrating() const { return static_cast<bool>(tap_); }
 
     // Called with every completed sample before the managers get it (a recorder, a counter).
     void setSampleObserver(std::function<void(const platform::Heading&)> observer) {
@@ -79,7 +80,7 @@ class HeadingService : public platform::HeadingHub {
     std::function<void(const platform::LocationError*)> activity_;
     std::vector<std::pair<std::size_t, std::function<void(const platform::Heading&)>>> listeners_;
     std::size_t nextListener_ = 0;
-    std::function<void(const platform::Heading&)> rawObserver_;
+    std::function<void(const platform::Heading&)> tap_;
     std::optional<calibration::Calibration> correction_;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;

@@ -22,8 +22,10 @@
 #include "platform/qt/RunStats.h"
 #include "platform/qt/Screenshot.h"
 #include "platform/qt/StreamBatch.h"
-#include "platform/qt/positioning/TrueNorthSetup.h"
+#include "platform/qt/calibration/CalibrationFlow.h"
+#include "platform/qt/calibration/CalibrationScreen.h"
 #include "platform/qt/calibration/RecordingCommand.h"
+#include "platform/qt/positioning/TrueNorthSetup.h"
 #include "platform/qt/widgets/FramePacer.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "remote/RemoteView.h"
@@ -162,13 +164,22 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         });
     }
 
-    // Leaving the loop closes every window, alerts included: the picture is taken before.
+    // The guided calibration: first thing with --calibrate, and at any time from the meter.
+    qt::CalibrationFlow calibration(service, *session);
+    calibration.attachTo(platform.mainWindow());
+    if (options.calibrate) calibration.open();
+
+    // Leaving the loop closes every window, alerts included: the picture is taken before, of
+    // the calibration screen when it is in front.
     QImage shot;
     if (options.quitAfter)
         QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app, [&] {
             if (!options.screenshot.empty()) {
                 batch.flush();
-                shot = qt::screenshotOf(platform.mainWindow());
+                QWidget* front = calibration.screen() && calibration.screen()->isVisible()
+                                     ? static_cast<QWidget*>(calibration.screen())
+                                     : platform.mainWindow();
+                shot = qt::screenshotOf(front);
             }
             QCoreApplication::quit();
         });

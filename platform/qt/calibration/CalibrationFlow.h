@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include "heading/HeadingService.h"
+#include "heading/HeadingSession.h"
+
+class QWidget;
+
+namespace platform::qt {
+
+class CalibrationScreen;
+
+// Opens the guided calibration and keeps what it fits: in force at once, and stored for the
+// sensor (or in --calibration-out's file). The meter offers it through a shortcut and a button
+// of the platform's own in its header.
+class CalibrationFlow : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr const char* kShortcut = "Ctrl+Shift+C";
+
+    CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session);
+    ~CalibrationFlow() override;
+
+    // Adds the shortcut and the header button to the meter's window.
+    void attachTo(QWidget* window);
+    // Shows the screen over the window it is attached to; nothing when it is open already.
+    void open();
+    // The screen opened last, open or closed, or null.
+    CalibrationScreen* screen() const;
+
+  private:
+    void keep(const heading::calibration::Calibration& calibration);
+
+    heading::HeadingService& service_;
+    heading::HeadingSession& session_;
+    QPointer<QWidget> window_;
+    QPointer<CalibrationScreen> screen_;
+};
+
+}  // namespace platform::qt
