@@ -56,9 +56,9 @@ class Parser {
         std::vector<double> values;
         for (std::size_t i = 1; i < w.size(); ++i) {
             const auto v = parseNumber(w[i]);
-            if (!v) fail(std::string(key) + ": '" + std::string(w[i]) + "' is not a number");
+            if (!v) fail(std::string(key) + ": '" + printable(w[i]) + "' is not a number");
             if (!std::isfinite(*v))
-                fail(std::string(key) + ": " + std::string(w[i]) + " is not a finite number");
+                fail(std::string(key) + ": " + printable(w[i]) + " is not a finite number");
             values.push_back(*v);
         }
         return values;
@@ -101,7 +101,7 @@ Calibration parseCalibration(std::string_view text, const std::string& name) {
         if (!header) {
             if (line != kCalibrationHeader)
                 parser.fail("expected the first line '" + std::string(kCalibrationHeader) +
-                            "', found '" + std::string(line) + "'");
+                            "', found '" + printable(line) + "'");
             header = true;
             continue;
         }
@@ -128,7 +128,7 @@ Calibration parseCalibration(std::string_view text, const std::string& name) {
                 parser.fail("fit must be ellipsoid or sphere");
             c.quality.kind = w[1] == "sphere" ? FitKind::Sphere : FitKind::Ellipsoid;
         } else if (key != "sensor") {
-            parser.fail("unknown entry '" + std::string(key) + "'");
+            parser.fail("unknown entry '" + printable(key) + "'");
         }
     }
     if (!header)
