@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <vector>
@@ -74,14 +75,19 @@ class Parser {
 std::string formatCalibration(const Calibration& c, const std::string& sensor) {
     std::string text(kCalibrationHeader);
     text += "\n# corrected field = matrix x (raw - offset), in microtesla\n";
-    if (!sensor.empty()) text += "sensor " + sensor + "\n";
-    text += "offset " + number(c.offset.x) + " " + number(c.offset.y) + " " + number(c.offset.z);
-    text += "\nmatrix";
-    for (double v : c.matrix) text += " " + number(v);
-    text += "\nradius " + number(c.quality.radius);
-    text += "\nresidual " + number(c.quality.residualPercent);
-    text += "\ncoverage " + number(c.quality.coveragePercent);
-    text += "\nfit " + std::string(kindName(c.quality.kind)) + "\n";
+    if (!sensor.empty()) text.append("sensor ").append(sensor).append("\n");
+    auto entry = [&text](const char* key, std::initializer_list<double> values) {
+        text += key;
+        for (double v : values) text.append(" ").append(number(v));
+        text += '\n';
+    };
+    const auto& m = c.matrix;
+    entry("offset", {c.offset.x, c.offset.y, c.offset.z});
+    entry("matrix", {m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]});
+    entry("radius", {c.quality.radius});
+    entry("residual", {c.quality.residualPercent});
+    entry("coverage", {c.quality.coveragePercent});
+    text.append("fit ").append(kindName(c.quality.kind)).append("\n");
     return text;
 }
 

@@ -43,6 +43,10 @@ void CalibrationFlow::attachTo(QWidget* window) {
 }
 
 void CalibrationFlow::open() {
+    if (!service_.headingAvailable()) {  // the meter says "No Compass!" already
+        heading::warnOnStderr("there is no magnetometer to calibrate");
+        return;
+    }
     if (screen_ && screen_->isVisible()) {
         screen_->raise();
         return;
