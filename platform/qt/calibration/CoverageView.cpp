@@ -38,7 +38,7 @@ void CoverageView::paintEvent(QPaintEvent*) {
     const QStringList captions{tr("front"), tr("edges"), tr("back")};
     const int captionHeight = fontMetrics().height() + 4;
     const double cell = width() / 3.0;
-    const double radius = std::max(8.0, std::min(cell, height() - captionHeight * 1.0) / 2 - 6);
+    const double radius = std::max(8.0, std::min(cell, height() - captionHeight - 8.0) / 2 - 6);
     for (int rosette = 0; rosette < 3; ++rosette) {
         const int level = 1 - rosette;  // z of the bins it shows: +1, 0, -1
         const QPointF centre(cell * (rosette + 0.5), (height() - captionHeight) / 2.0);
@@ -66,7 +66,7 @@ void CoverageView::paintEvent(QPaintEvent*) {
             p.drawPath(path);
         }
         p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QRectF(cell * rosette, height() - captionHeight, cell, captionHeight),
+        p.drawText(QRectF(cell * rosette, centre.y() + radius + 6, cell, captionHeight),
                    Qt::AlignCenter, captions[rosette]);
     }
 }
