@@ -46,6 +46,11 @@ HeadingSession::HeadingSession(const SourceOptions& options, HeadingService& ser
     source_ = makeSource(options, warn_);
     referenceField_ = options.referenceField;
     calibrationOut_ = options.calibrationOut;
+    // Refused now rather than after the user has turned the device for a minute.
+    std::error_code ec;
+    if (!calibrationOut_.empty() && std::filesystem::exists(calibrationOut_, ec))
+        throw SourceError("calibration file " + calibrationOut_ +
+                          " already exists; it is not overwritten");
     loadCalibration(options.calibration);
     // The source first: a bad source must not leave an empty record file behind.
     if (!options.recordPath.empty())

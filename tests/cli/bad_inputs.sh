@@ -270,6 +270,8 @@ expect 1 "calibration from flat.csv refused: turned only in one plane: also tilt
     --calibrate --heading-source=replay:flat.csv --calibration-out=flat.conf
 [ ! -e flat.conf ] || fail "a refused calibration left flat.conf behind"
 expect 2 "--calibrate from a replay needs --calibration-out=FILE" -- --calibrate --heading-source=replay:sphere.csv
+expect 2 "calibration file sphere.conf already exists; it is not overwritten" -- \
+    --calibrate --heading-source=simulated:tumble --calibration-out=sphere.conf
 expect 0 "there is no magnetometer to calibrate" -- --calibrate --heading-source=none --quit-after=1
 
 # --- Options.
