@@ -15,7 +15,9 @@ void Calibration::apply(platform::Heading& h) const {
     h.x = c.x;
     h.y = c.y;
     h.z = c.z;
-    h.magneticHeading = tiltCompensatedHeading(c, {h.gravityX, h.gravityY, h.gravityZ});
+    const bool flat = h.gravityX == 0.0 && h.gravityY == 0.0 && h.gravityZ == 0.0;
+    h.magneticHeading = flat ? magneticHeadingFromAxes(c.x, c.y)
+                             : tiltCompensatedHeading(c, {h.gravityX, h.gravityY, h.gravityZ});
     if (h.trueHeading >= 0.0 && std::isfinite(before))
         h.trueHeading = normalizeDegrees(h.trueHeading + (h.magneticHeading - before));
 }
