@@ -166,6 +166,9 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     // The guided calibration: first thing with --calibrate, and at any time from the meter.
     qt::CalibrationFlow calibration(service, *session);
+    calibration.setReferenceField([&trueNorth]() -> std::optional<double> {
+        return trueNorth ? trueNorth->totalFieldMicrotesla() : std::nullopt;
+    });
     calibration.attachTo(platform.mainWindow());
     if (options.calibrate) calibration.open();
 

@@ -53,7 +53,9 @@ void CalibrationFlow::open() {
     }
     // The one before stays until now, closed, so that a screenshot at exit can still show it.
     delete screen_.data();
-    screen_ = new CalibrationScreen(service_, session_.referenceField(), window_);
+    std::optional<double> reference = reference_ ? reference_() : std::nullopt;
+    if (!reference) reference = session_.referenceField();
+    screen_ = new CalibrationScreen(service_, reference, window_);
     connect(screen_, &CalibrationScreen::calibrated, this, &CalibrationFlow::keep);
     screen_->open();
 }

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
+#include <optional>
 
 #include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
@@ -23,6 +25,13 @@ class CalibrationFlow : public QObject {
     CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session);
     ~CalibrationFlow() override;
 
+    // Where the strength a new calibration scales to comes from when the screen opens (the field
+    // model at the user's location); without an answer, the session's reference field, else the
+    // fitted ellipsoid's own radius.
+    void setReferenceField(std::function<std::optional<double>()> reference) {
+        reference_ = std::move(reference);
+    }
+
     // Adds the shortcut and the header button to the meter's window.
     void attachTo(QWidget* window);
     // Shows the screen over the window it is attached to; nothing when it is open already.
@@ -35,6 +44,7 @@ class CalibrationFlow : public QObject {
 
     heading::HeadingService& service_;
     heading::HeadingSession& session_;
+    std::function<std::optional<double>()> reference_;
     QPointer<QWidget> window_;
     QPointer<CalibrationScreen> screen_;
 };
