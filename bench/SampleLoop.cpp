@@ -1,6 +1,7 @@
 // Runs N samples through one per-sample path, for instruction counts: run it under callgrind
 // twice with different N and divide the difference by the difference in N, so start-up cancels
-// out. Paths: meter (a sample through the meter), compass (a sample to the open compass alone),
+// out. Paths: meter (a sample through the meter), calibrated (the same with a correction in
+// force), compass (a sample to the open compass alone),
 // append (a GraphView append).
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +39,14 @@ int main(int argc, char* argv[]) {
     if (std::strcmp(path, "compass") == 0) {
         if (!rig.openCompass()) return 1;
         rig.silenceMeter();
+    } else if (std::strcmp(path, "calibrated") == 0) {
+        // The meter with a correction in force that keeps the axes whole numbers, so that the
+        // difference from "meter" is the correction's own cost, not the formatting of more digits.
+        heading::calibration::Calibration shift;
+        shift.offset = {1, 2, 3};
+        rig.platform.service().setCorrection(shift);
     } else if (std::strcmp(path, "meter") != 0) {
-        std::fprintf(stderr, "usage: %s meter|compass|append [N]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s meter|calibrated|compass|append [N]\n", argv[0]);
         return 2;
     }
     for (long i = 0; i < n; ++i) rig.platform.deliverHeading(sampleAt(i));

@@ -6,7 +6,10 @@
 namespace heading {
 
 double normalizeDegrees(double degrees) {
-    double d = std::fmod(degrees, 360.0);
+    // Headings from atan2 lie within one turn, where fmod would return its argument unchanged:
+    // skip its cost on the per-sample path.
+    if (degrees >= 0.0 && degrees < 360.0) return degrees;
+    double d = degrees > -360.0 && degrees < 0.0 ? degrees : std::fmod(degrees, 360.0);
     if (d < 0.0) d += 360.0;
     if (d >= 360.0) d = 0.0;  // -1e-20 + 360 rounds to 360
     return d;

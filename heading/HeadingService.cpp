@@ -33,9 +33,15 @@ void HeadingService::compact() {
         managers_.erase(std::remove(managers_.begin(), managers_.end(), nullptr), managers_.end());
 }
 
-void HeadingService::deliver(const platform::Heading& heading) {
+void HeadingService::deliver(const platform::Heading& raw) {
     ++samples_;
-    auto owned = std::make_shared<platform::Heading>(heading);
+    if (tap_) {
+        tap_(raw);
+        return;
+    }
+    auto owned = std::make_shared<platform::Heading>(raw);
+    // The correction first: the true heading is completed from the corrected magnetic one.
+    if (correction_) correction_->apply(*owned);
     if (filter_) filter_(*owned);
     if (observer_) observer_(*owned);
     if (activity_) activity_(nullptr);

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
+#include <optional>
 #include <vector>
 
+#include "heading/calibration/Calibration.h"
 #include "platform/Heading.h"
 #include "platform/HeadingHub.h"
 
@@ -36,7 +38,21 @@ class HeadingService : public platform::HeadingHub {
         filter_ = std::move(filter);
     }
 
-    // Called with every sample before the managers get it (a recorder, a counter).
+    // Every sample is corrected with this before the filter, the observer and the managers see
+    // it.
+    void setCorrection(std::optional<calibration::Calibration> correction) {
+        correction_ = std::move(correction);
+    }
+    const std::optional<calibration::Calibration>& correction() const { return correction_; }
+
+    // While a calibration is being taken every sample goes to it as the source gave it, and
+    // to nothing else: the screens and the recorder wait until the tap is cleared.
+    void setCalibrationTap(std::function<void(const platform::Heading&)> tap) {
+        tap_ = std::move(tap);
+    }
+    bool calibrating() const { return static_cast<bool>(tap_); }
+
+    // Called with every completed sample before the managers get it (a recorder, a counter).
     void setSampleObserver(std::function<void(const platform::Heading&)> observer) {
         observer_ = std::move(observer);
     }
@@ -64,6 +80,8 @@ class HeadingService : public platform::HeadingHub {
     std::function<void(const platform::LocationError*)> activity_;
     std::vector<std::pair<std::size_t, std::function<void(const platform::Heading&)>>> listeners_;
     std::size_t nextListener_ = 0;
+    std::function<void(const platform::Heading&)> tap_;
+    std::optional<calibration::Calibration> correction_;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;
     int delivering_ = 0;

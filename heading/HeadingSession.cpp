@@ -1,11 +1,15 @@
 #include "heading/HeadingSession.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "heading/NoneSource.h"
 #include "heading/SampleChannel.h"
 #include "heading/Source.h"
 #include "heading/SourceChoice.h"
+#include "heading/calibration/CalibrationFile.h"
+#include "heading/calibration/CalibrationStore.h"
 #include "heading/iio/IioFiles.h"
 #include "heading/iio/IioSource.h"
 #include "heading/replay/Recorder.h"
@@ -22,7 +26,7 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& war
         case SourceChoice::Kind::None:
             return std::make_unique<NoneSource>();
         case SourceChoice::Kind::Simulated:
-            return std::make_unique<SimulatedSource>(spec.rate, options.declination);
+            return std::make_unique<SimulatedSource>(spec.rate, options.declination, spec.motion);
         case SourceChoice::Kind::Auto:
             if (auto iio = IioSource::findFirst(iioRoot(), options.declination)) return iio;
             return std::make_unique<NoneSource>("auto: no magnetometer under " + iioRoot());
@@ -40,9 +44,62 @@ HeadingSession::HeadingSession(const SourceOptions& options, HeadingService& ser
                                Warn warn)
     : service_(service), post_(std::move(post)), warn_(std::move(warn)) {
     source_ = makeSource(options, warn_);
+    referenceField_ = options.referenceField;
+    calibrationOut_ = options.calibrationOut;
+    // Refused now rather than after the user has turned the device for a minute.
+    std::error_code ec;
+    if (!calibrationOut_.empty() && std::filesystem::exists(calibrationOut_, ec))
+        throw SourceError("calibration file " + calibrationOut_ +
+                          " already exists; it is not overwritten");
+    loadCalibration(options.calibration);
     // The source first: a bad source must not leave an empty record file behind.
     if (!options.recordPath.empty())
         recorder_ = std::make_unique<Recorder>(options.recordPath, warn_);
+}
+
+void HeadingSession::loadCalibration(const std::string& choice) {
+    service_.setCorrection(std::nullopt);
+    if (choice == "none") return;
+    if (choice != "auto") {
+        try {
+            service_.setCorrection(calibration::readCalibrationFile(choice));
+            calibrationFile_ = choice;
+        } catch (const calibration::CalibrationError& e) {
+            throw SourceError(e.what());
+        }
+        return;
+    }
+    const std::string stored = calibration::storedCalibrationPath(source_->sensorId());
+    std::error_code ec;
+    if (stored.empty() || !std::filesystem::exists(stored, ec)) return;
+    try {
+        service_.setCorrection(calibration::readCalibrationFile(stored));
+        calibrationFile_ = stored;
+    } catch (const calibration::CalibrationError& e) {
+        // The meter is still of use uncorrected; a new calibration replaces the file.
+        warn_(std::string(e.what()) + "; the stored calibration is ignored");
+    }
+}
+
+std::string HeadingSession::sensorId() const {
+    return source_->sensorId();
+}
+
+std::string HeadingSession::saveCalibration(const calibration::Calibration& calibration) {
+    service_.setCorrection(calibration);
+    std::string path = calibrationOut_;
+    if (path.empty()) {
+        if (source_->sensorId().empty())
+            throw calibration::CalibrationError(
+                "the calibration is not kept: this source is no sensor of its own; give "
+                "--calibration-out=FILE to keep it");
+        path = calibration::prepareStoredCalibrationPath(source_->sensorId());
+    }
+    calibration::writeCalibrationFile(
+        path, calibration, source_->sensorId(),
+        calibrationOut_.empty() ? calibration::Existing::Replace : calibration::Existing::Refuse);
+    calibrationFile_ = path;
+    return path;
 }
 
 HeadingSession::~HeadingSession() {
@@ -84,6 +141,7 @@ bool HeadingSession::recordingFailed() const {
 std::string HeadingSession::describe() const {
     std::string text = source_->describe();
     if (recorder_) text += ", recording to " + recorder_->name();
+    if (!calibrationFile_.empty()) text += ", calibrated by " + calibrationFile_;
     return text;
 }
 

@@ -7,6 +7,7 @@
 #include "heading/Callbacks.h"
 #include "heading/HeadingService.h"
 #include "heading/SourceError.h"
+#include "heading/calibration/Calibration.h"
 
 namespace heading {
 
@@ -18,6 +19,13 @@ struct SourceOptions {
     std::optional<double> declination;
     // Every delivered sample is also written here, in the replay format; empty for none.
     std::string recordPath;
+    // "auto": the sensor's stored calibration, if it has one; "none"; or a calibration file.
+    std::string calibration = "auto";
+    // Where a new calibration goes instead of the sensor's store; empty for the store.
+    std::string calibrationOut;
+    // µT a new calibration scales the field to: the field model's total at the user's
+    // location. Without it the fitted ellipsoid's own mean radius is kept.
+    std::optional<double> referenceField;
 };
 
 class Source;
@@ -50,16 +58,30 @@ class HeadingSession {
     // Writes out what the recorder holds, so the file has every sample delivered so far.
     void flushRecording();
 
+    // The stable name of the sensor, empty when the source has none.
+    std::string sensorId() const;
+    std::optional<double> referenceField() const { return referenceField_; }
+
+    // Puts calibration in force and keeps it: in --calibration-out's file (never replacing one)
+    // or in the sensor's store. Returns the file written; throws calibration::CalibrationError
+    // (the calibration is then in force for this run only).
+    std::string saveCalibration(const calibration::Calibration& calibration);
+
     // True when --record was given and writing the file failed (the warning has been given).
     bool recordingFailed() const;
 
   private:
+    void loadCalibration(const std::string& choice);
+
     HeadingService& service_;
     Post post_;
     Warn warn_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<Recorder> recorder_;
     std::shared_ptr<SampleChannel> channel_;
+    std::optional<double> referenceField_;
+    std::string calibrationOut_;
+    std::string calibrationFile_;  // the one in force, for describe()
 };
 
 }  // namespace heading

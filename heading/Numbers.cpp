@@ -50,4 +50,13 @@ std::optional<long long> parseInteger(std::string_view text) {
     return parseWhole<long long>(text);
 }
 
+std::string printable(std::string_view text) {
+    constexpr std::size_t kMax = 40;
+    std::string out;
+    for (char c : text.substr(0, kMax))
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    if (text.size() > kMax) out += "...";
+    return out;
+}
+
 }  // namespace heading

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace heading {
@@ -14,5 +15,9 @@ std::optional<double> parseNumber(std::string_view text);
 std::optional<long long> parseInteger(std::string_view text);
 
 std::string_view trimSpaces(std::string_view text);
+
+// Text from a file, fit to quote in a message on a terminal: control characters become '?', and
+// more than 40 characters end in "...".
+std::string printable(std::string_view text);
 
 }  // namespace heading

@@ -20,6 +20,10 @@ class Source {
     virtual void stop() = 0;
 
     virtual std::string describe() const = 0;
+
+    // Names the physical sensor, the same across reboots, for its stored calibration; empty
+    // for a source that has none (a replay, no sensor).
+    virtual std::string sensorId() const { return {}; }
 };
 
 }  // namespace heading

@@ -1,6 +1,8 @@
 #include "heading/SourceChoice.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "heading/Numbers.h"
 #include "heading/SourceError.h"
@@ -16,15 +18,66 @@ constexpr const char* kAccepted =
     throw SourceError("heading source '" + std::string(text) + "': " + why);
 }
 
-double parseRate(std::string_view whole, std::string_view options) {
-    if (!options.starts_with("rate=")) refuse(whole, "expected rate=HZ after 'simulated:'");
-    const std::string_view value = options.substr(5);
+double parseRate(std::string_view whole, std::string_view value) {
     const auto rate = parseNumber(value);
     if (!rate || !std::isfinite(*rate))
         refuse(whole, "rate '" + std::string(value) + "' is not a number");
     if (!(*rate > 0.0)) refuse(whole, "rate must be above 0 Hz");
     if (*rate > SourceChoice::kMaxRate) refuse(whole, "rate must be at most 100000 Hz");
     return *rate;
+}
+
+std::vector<std::string_view> splitCommas(std::string_view text) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const auto comma = text.find(',');
+        parts.push_back(text.substr(0, comma));
+        if (comma == std::string_view::npos) return parts;
+        text = text.substr(comma + 1);
+    }
+}
+
+// Numbers following key= up to the next key: "offset=40,-60,25".
+std::vector<double> parseValues(std::string_view whole, std::string_view key,
+                                const std::vector<std::string_view>& parts, std::size_t& i) {
+    std::vector<double> values;
+    std::string_view part = parts[i].substr(key.size() + 1);
+    while (true) {
+        const auto v = parseNumber(part);
+        if (!v || !std::isfinite(*v))
+            refuse(whole, std::string(key) + " value '" + std::string(part) + "' is not a number");
+        values.push_back(*v);
+        if (i + 1 >= parts.size() || parts[i + 1].find('=') != std::string_view::npos ||
+            parts[i + 1] == "tumble")
+            return values;
+        part = parts[++i];
+    }
+}
+
+void parseSimulated(std::string_view whole, std::string_view options, SourceChoice& spec) {
+    const auto parts = splitCommas(options);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string_view part = parts[i];
+        if (part == "tumble") {
+            spec.motion.tumble = true;
+        } else if (part.starts_with("rate=")) {
+            spec.rate = parseRate(whole, part.substr(5));
+        } else if (part.starts_with("offset=")) {
+            const auto v = parseValues(whole, "offset", parts, i);
+            if (v.size() != 3) refuse(whole, "offset needs 3 numbers (µT), as in offset=40,-60,25");
+            spec.motion.offset = {v[0], v[1], v[2]};
+        } else if (part.starts_with("soft=")) {
+            const auto v = parseValues(whole, "soft", parts, i);
+            if (v.size() == 3)
+                spec.motion.soft = {v[0], 0, 0, 0, v[1], 0, 0, 0, v[2]};
+            else if (v.size() == 9)
+                std::copy(v.begin(), v.end(), spec.motion.soft.begin());
+            else
+                refuse(whole, "soft needs 3 numbers (a diagonal) or 9 (a matrix, row by row)");
+        } else {
+            refuse(whole, "expected rate=HZ, tumble, offset=X,Y,Z or soft=... after 'simulated:'");
+        }
+    }
 }
 
 }  // namespace
@@ -49,7 +102,7 @@ SourceChoice parseSourceChoice(std::string_view text) {
         spec.file = std::string(argument);
     } else if (name == "simulated") {
         spec.kind = SourceChoice::Kind::Simulated;
-        if (hasArgument) spec.rate = parseRate(text, argument);
+        if (hasArgument) parseSimulated(text, argument, spec);
     } else {
         refuse(text, kAccepted);
     }

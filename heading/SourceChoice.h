@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "heading/simulated/SimulatedMotion.h"
+
 namespace heading {
 
 // A --heading-source value taken apart.
@@ -16,6 +18,7 @@ struct SourceChoice {
     std::string device;          // iio: the device asked for, empty for the first one
     std::string file;            // replay
     double rate = kDefaultRate;  // simulated, samples per second
+    SimulatedMotion motion;      // simulated: tumble, offset=X,Y,Z, soft=3 or 9 numbers
 };
 
 // Throws SourceError naming the part that is wrong and what is accepted.

@@ -13,6 +13,11 @@ struct Heading {
     double magneticHeading = 0.0;
     double trueHeading = -1.0;
     double timestamp = 0.0;  // seconds since the source started
+    // The accelerometer's reading in device axes when the source has one (all 0 otherwise), so
+    // that a heading taken afresh from corrected axes is tilt-compensated as the source's was.
+    double gravityX = 0.0;
+    double gravityY = 0.0;
+    double gravityZ = 0.0;
     friend bool operator==(const Heading&, const Heading&) = default;
 
     static Heading of(double x, double y, double z, double magneticHeading = 0.0,

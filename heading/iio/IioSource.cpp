@@ -8,6 +8,7 @@
 
 #include "heading/SampleChannel.h"
 #include "heading/SourceError.h"
+#include "heading/iio/IioSensorId.h"
 
 namespace heading {
 
@@ -97,6 +98,10 @@ std::string IioSource::describe() const {
     return text;
 }
 
+std::string IioSource::sensorId() const {
+    return iioSensorId(device_);
+}
+
 void IioSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> channel) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -136,6 +141,11 @@ void IioSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> channel
         h.magneticHeading = gravity.error == 0
                                 ? tiltCompensatedHeading({h.x, h.y, h.z}, gravity.value)
                                 : magneticHeadingFromAxes(h.x, h.y);
+        if (gravity.error == 0) {
+            h.gravityX = gravity.value.x;
+            h.gravityY = gravity.value.y;
+            h.gravityZ = gravity.value.z;
+        }
         h.trueHeading = trueHeadingFrom(h.magneticHeading, declination_);
         h.timestamp = std::chrono::duration<double>(now - start).count();
         channel->push(h);

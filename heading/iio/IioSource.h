@@ -46,6 +46,7 @@ class IioSource : public Source {
     void start(std::shared_ptr<SampleChannel> channel) override;
     void stop() override;
     std::string describe() const override;
+    std::string sensorId() const override;
 
     double pollRate() const;
 

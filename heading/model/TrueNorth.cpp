@@ -25,6 +25,11 @@ std::optional<double> TrueNorth::declination() {
     return declination_;
 }
 
+std::optional<double> TrueNorth::totalMicrotesla() {
+    declination();  // brings both up to date
+    return total_;
+}
+
 void TrueNorth::fill(platform::Heading& h) {
     if (const auto d = declination()) h.trueHeading = trueHeadingFrom(h.magneticHeading, *d);
 }
@@ -32,6 +37,7 @@ void TrueNorth::fill(platform::Heading& h) {
 void TrueNorth::recompute(std::chrono::system_clock::time_point now) {
     computedAt_ = now;
     declination_.reset();
+    total_.reset();
     const double year = decimalYear(now);
     if (year < model_->validFrom() || year > model_->validUntil()) {
         if (!warnedOutOfDate_ && warn_) {
@@ -52,6 +58,7 @@ void TrueNorth::recompute(std::chrono::system_clock::time_point now) {
     const FieldValues field = model_->evaluate(at, year);
     if (!std::isfinite(field.declination)) return;
     declination_ = field.declination;
+    if (std::isfinite(field.total) && field.total > 0.0) total_ = field.total / 1000.0;
     const Caution caution = cautionFor(field);
     if (caution != Caution::None && caution != cautioned_ && warn_) warn_(cautionWarning(field));
     cautioned_ = caution;

@@ -34,6 +34,9 @@ class TrueNorth {
 
     // Degrees east of true north, or nothing when not known.
     std::optional<double> declination();
+    // The field's strength there, in µT, or nothing when not known: what a compass calibration
+    // scales the corrected field to.
+    std::optional<double> totalMicrotesla();
 
     // Sets h.trueHeading to its magnetic heading plus the declination, in [0, 360), when the
     // declination is known.
@@ -49,6 +52,7 @@ class TrueNorth {
     Clock clock_;
     std::optional<Location> location_;
     std::optional<double> declination_;
+    std::optional<double> total_;
     std::optional<std::chrono::system_clock::time_point> computedAt_;
     Caution cautioned_ = Caution::None;
     bool warnedOutOfDate_ = false;

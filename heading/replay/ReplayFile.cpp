@@ -46,15 +46,6 @@ std::string where(const std::string& name, std::size_t line) {
     return name + ":" + std::to_string(line) + ": ";
 }
 
-std::string printable(std::string_view text) {
-    constexpr std::size_t kMax = 40;
-    std::string out;
-    for (char c : text.substr(0, kMax))
-        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    if (text.size() > kMax) out += "...";
-    return out;
-}
-
 }  // namespace
 
 std::vector<platform::Heading> ReplayFile::read(const std::string& path) {

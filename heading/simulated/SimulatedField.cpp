@@ -35,4 +35,32 @@ platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
     return h;
 }
 
+platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
+                                         std::optional<double> declination,
+                                         const SimulatedMotion& motion) {
+    if (!motion.any()) return sample(n, rate, declination);
+    const double t = static_cast<double>(n) / rate;
+    Vector3 field{0.0, kHorizontal, kVertical};  // world: x east, y north, z up
+    Vector3 up{0.0, 0.0, 1.0};
+    if (motion.tumble) {
+        field = SimulatedMotion::toDevice(t, field);
+        up = SimulatedMotion::toDevice(t, up);
+    } else {
+        platform::Heading flat = sample(n, rate, declination);
+        field = {flat.x, flat.y, flat.z};
+    }
+    const Vector3 raw = motion.distort(field);
+    platform::Heading h;
+    h.x = raw.x;
+    h.y = raw.y;
+    h.z = raw.z;
+    h.gravityX = up.x;
+    h.gravityY = up.y;
+    h.gravityZ = up.z;
+    h.magneticHeading = tiltCompensatedHeading(raw, up);
+    h.trueHeading = trueHeadingFrom(h.magneticHeading, declination);
+    h.timestamp = t;
+    return h;
+}
+
 }  // namespace heading

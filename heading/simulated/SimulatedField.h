@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "heading/simulated/SimulatedMotion.h"
 #include "platform/Heading.h"
 
 namespace heading {
@@ -22,6 +23,11 @@ struct SimulatedField {
 
     static platform::Heading sample(std::uint64_t n, double rate,
                                     std::optional<double> declination);
+
+    // With motion: the same field seen by a tumbling device (no magnet passes, gravity given)
+    // and through a distorting sensor; the headings are what that sensor would report.
+    static platform::Heading sample(std::uint64_t n, double rate, std::optional<double> declination,
+                                    const SimulatedMotion& motion);
 };
 
 }  // namespace heading

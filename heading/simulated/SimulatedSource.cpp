@@ -11,8 +11,9 @@
 
 namespace heading {
 
-SimulatedSource::SimulatedSource(double rate, std::optional<double> declination)
-    : rate_(rate), declination_(declination) {}
+SimulatedSource::SimulatedSource(double rate, std::optional<double> declination,
+                                 SimulatedMotion motion)
+    : rate_(rate), declination_(declination), motion_(motion) {}
 
 SimulatedSource::~SimulatedSource() {
     stop();
@@ -28,7 +29,8 @@ void SimulatedSource::stop() {
 
 std::string SimulatedSource::describe() const {
     char text[64];
-    std::snprintf(text, sizeof text, "simulated %g Hz", rate_);
+    std::snprintf(text, sizeof text, "simulated %g Hz%s%s", rate_,
+                  motion_.tumble ? ", tumbling" : "", motion_.distorted() ? ", distorted" : "");
     return text;
 }
 
@@ -64,7 +66,7 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
         }
         batch.clear();
         for (; next <= last; ++next)
-            batch.push_back(SimulatedField::sample(next, rate_, declination_));
+            batch.push_back(SimulatedField::sample(next, rate_, declination_, motion_));
         channel->push(batch);
     }
 }

@@ -8,6 +8,7 @@
 
 #include "heading/ReaderThread.h"
 #include "heading/Source.h"
+#include "heading/simulated/SimulatedMotion.h"
 
 namespace heading {
 
@@ -17,18 +18,22 @@ namespace heading {
 // older samples are skipped rather than piled up.
 class SimulatedSource : public Source {
   public:
-    SimulatedSource(double rate, std::optional<double> declination);
+    SimulatedSource(double rate, std::optional<double> declination, SimulatedMotion motion = {});
     ~SimulatedSource() override;
 
     void start(std::shared_ptr<SampleChannel> channel) override;
     void stop() override;
     std::string describe() const override;
+    // A tumbling or distorted field stands for a sensor of its own, so its calibration is kept;
+    // the plain field needs none.
+    std::string sensorId() const override { return motion_.any() ? "simulated" : ""; }
 
   private:
     void run(std::stop_token stop, std::shared_ptr<SampleChannel> channel);
 
     double rate_;
     std::optional<double> declination_;
+    SimulatedMotion motion_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
     ReaderThread thread_;  // last, so it ends before the members its work reads go

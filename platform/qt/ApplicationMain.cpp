@@ -22,6 +22,9 @@
 #include "platform/qt/RunStats.h"
 #include "platform/qt/Screenshot.h"
 #include "platform/qt/StreamBatch.h"
+#include "platform/qt/calibration/CalibrationFlow.h"
+#include "platform/qt/calibration/CalibrationScreen.h"
+#include "platform/qt/calibration/RecordingCommand.h"
 #include "platform/qt/positioning/TrueNorthSetup.h"
 #include "platform/qt/widgets/FramePacer.h"
 #include "platform/qt/widgets/PeerBatch.h"
@@ -51,6 +54,8 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         std::cout << qt::helpText();
         return 0;
     }
+    // So does a calibration from a recording.
+    if (auto status = qt::calibrateFromRecordingIfAsked(argumentsOf(argc, argv))) return *status;
 
     // The field model answers without a window, so without a display too.
     if (qt::wantsFieldModel(argumentsOf(argc, argv))) {
@@ -159,13 +164,25 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         });
     }
 
-    // Leaving the loop closes every window, alerts included: the picture is taken before.
+    // The guided calibration: first thing with --calibrate, and at any time from the meter.
+    qt::CalibrationFlow calibration(service, *session);
+    calibration.setReferenceField([&trueNorth]() -> std::optional<double> {
+        return trueNorth ? trueNorth->totalFieldMicrotesla() : std::nullopt;
+    });
+    calibration.attachTo(platform.mainWindow());
+    if (options.calibrate) calibration.open();
+
+    // Leaving the loop closes every window, alerts included: the picture is taken before, of
+    // the calibration screen when it is in front.
     QImage shot;
     if (options.quitAfter)
         QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app, [&] {
             if (!options.screenshot.empty()) {
                 batch.flush();
-                shot = qt::screenshotOf(platform.mainWindow());
+                QWidget* front = calibration.screen() && calibration.screen()->isVisible()
+                                     ? static_cast<QWidget*>(calibration.screen())
+                                     : platform.mainWindow();
+                shot = qt::screenshotOf(front);
             }
             QCoreApplication::quit();
         });

@@ -97,6 +97,15 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--serve-token") {
             needValue("4f1c0e3a9b7d2c5e8a6f0b1d3c5e7a9b");
             options.serveToken = value;
+        } else if (name == "--calibrate") {
+            if (hasValue) throw OptionError("option --calibrate takes no value");
+            options.calibrate = true;
+        } else if (name == "--calibration") {
+            needValue("none");
+            options.source.calibration = value;
+        } else if (name == "--calibration-out") {
+            needValue("compass.conf");
+            options.source.calibrationOut = value;
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
@@ -127,6 +136,8 @@ const char* usageLine() {
     return "usage: fluxprobe [--heading-source=SPEC] [--declination=DEG]\n"
            "                 [--location=LAT,LON[,ALT_M]] [--record=FILE]\n"
            "                 [--quit-after=SECONDS] [--screenshot=FILE] [--ui-dir=DIR]\n"
+           "                 [--calibrate] [--calibration=auto|none|FILE] "
+           "[--calibration-out=FILE]\n"
            "                 [--serve[=ADDR:PORT]] [--serve-token=TOKEN] [--open-compass] "
            "[--help]\n"
            "                 [Qt options such as -platform offscreen]\n"
@@ -147,7 +158,11 @@ Options:
                            iio[:DEVICE]        a Linux IIO magnetometer by device or driver,
                                                e.g. iio:iio:device0 or iio:ak8975
                            replay:FILE         a recorded CSV session, paced in real time
-                           simulated[:rate=HZ] an Earth-like field with a magnet passing by
+                           simulated[:rate=HZ] an Earth-like field with a magnet passing by;
+                                               add ,tumble to turn the device through every
+                                               direction, ,offset=X,Y,Z and ,soft=A,B,C (or
+                                               nine numbers) to distort it like a sensor
+                                               next to steel
                            none                a device without a magnetometer
   --declination=DEG      true heading = magnetic heading + DEG (east positive); beats
                          --location
@@ -165,6 +180,12 @@ Options:
                          today by default
   --record=FILE          also write every sample to FILE (CSV, replay format); an existing
                          file is refused
+  --calibrate            turn the device through every direction to take a new compass
+                         calibration, kept for the sensor, before the meter opens; with
+                         replay:FILE it is fitted from the file with no window
+  --calibration=WHICH    auto (default): the sensor's kept calibration; none; or a file's
+  --calibration-out=FILE write a new calibration to FILE (never replacing it) instead of
+                         keeping it for the sensor
   --quit-after=SECONDS   leave the loop after SECONDS
   --screenshot=FILE      write a PNG of the window (and any open alert) just before leaving
   --serve[=ADDR:PORT]    a live view for browsers at http://ADDR:PORT/ (default
@@ -190,6 +211,8 @@ Examples:
   fluxprobe --heading-source=iio:ak8975 --location=52.52,13.40,40
   fluxprobe --field-model --location=-33.87,151.21 --date=2027-06-30
   fluxprobe --heading-source=simulated --serve=0.0.0.0:8090
+  fluxprobe --calibrate --heading-source=simulated:tumble,offset=40,-60,25
+  fluxprobe --calibrate --heading-source=replay:turns.csv --calibration-out=compass.conf
   QT_QPA_PLATFORM=offscreen fluxprobe --heading-source=simulated --quit-after=3 --screenshot=meter.png
 
 Every sample on the meter writes one line to stderr: the alarm slider's value ("40.00"; the

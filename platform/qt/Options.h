@@ -26,6 +26,7 @@ struct Options {
     bool fieldModel = false;
     std::optional<double> date;
     std::string dateText;
+    bool calibrate = false;           // take a new calibration before the meter
     bool help = false;
     // One line for each argument that was ignored, saying why (see strayArgumentWarning).
     std::vector<std::string> warnings;

@@ -11,6 +11,7 @@ work=$(pwd)
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export FLUXPROBE_IIO_ROOT=$work/no-iio  # never the machine's own sensors
+export XDG_CONFIG_HOME=$work/config     # nor the user's stored calibrations
 unset FLUXPROBE_UI_DIR FLUXPROBE_DATA_DIR
 
 failed=0 checked=0 skipped=0
@@ -233,6 +234,45 @@ grep -qF "Premature end of document" err.txt || fail "broken interface file: wha
 expect 2 "interface file 'MainWindow': outlet 'xLabel' of FluxprobeViewController is missing" -- \
     --ui-dir=ui-outlet --heading-source=simulated
 expect 2 "interface file 'MainWindow': not found" FLUXPROBE_UI_DIR=ui-none -- --heading-source=simulated
+
+# --- Calibration files and the calibration from a recording.
+cal_head='fluxprobe calibration 1'
+printf '%s\noffset 1 2\nmatrix 1 0 0 0 1 0 0 0 1\n' "$cal_head" >short.conf
+printf '%s\noffset 1 2 3\nmatrix 1 0 0 0 nan 0 0 0 1\n' "$cal_head" >nan.conf
+printf '%s\noffset 1 2 3\nmatrix 1 2 3 2 4 6 0 0 1\n' "$cal_head" >singular.conf
+expect 2 "short.conf:2: offset needs 3 numbers, found 2" -- --heading-source=simulated --calibration=short.conf
+expect 2 "nan.conf:3: matrix: nan is not a finite number" -- --heading-source=simulated --calibration=nan.conf
+expect 2 "singular.conf:3: the matrix is singular" -- --heading-source=simulated --calibration=singular.conf
+expect 2 "cannot open calibration file gone.conf: No such file or directory" -- \
+    --heading-source=simulated --calibration=gone.conf
+mkdir -p config/fluxprobe/calibration && cp short.conf config/fluxprobe/calibration/simulated.conf
+expect 0 "calibration/simulated.conf:2: offset needs 3 numbers, found 2; the stored calibration is ignored" -- \
+    --heading-source=simulated:offset=5,5,5 --quit-after=1
+[ "$(grep -c 'stored calibration is ignored' err.txt)" -eq 1 ] || fail "a stored calibration that no longer loads: not told once"
+rm -r config
+expect 2 "heading source 'simulated:offset=1,2': offset needs 3 numbers" -- --heading-source=simulated:offset=1,2
+
+# A device turned through every direction, next to steel (offset 40,-60,25), and one turned flat.
+awk -v h="$header" 'BEGIN { print h; n = 1000; for (i = 0; i < n; i++) { z = 1 - 2 * (i + 0.5) / n;
+    r = sqrt(1 - z * z); a = i * 2.399963; printf "%d,%.6f,%.6f,%.6f,0,-1\n", i,
+    48 * r * cos(a) + 40, 48 * r * sin(a) - 60, 48 * z + 25 } }' >sphere.csv
+awk -v h="$header" 'BEGIN { print h; for (i = 0; i < 500; i++) { a = i * 6.283185 / 500;
+    printf "%d,%.6f,%.6f,-44,0,-1\n", i, -20 * sin(a), 20 * cos(a) } }' >flat.csv
+checked=$((checked + 1))
+timeout 60 "$bin" --calibrate --heading-source=replay:sphere.csv --calibration-out=sphere.conf >out.txt 2>err.txt ||
+    fail "calibration from sphere.csv: exit status $? ($(cat err.txt))"
+grep -qF "offset=40.00,-60.00,25.00 radius=48.00 residual=0.00% coverage=100% fit=ellipsoid" out.txt ||
+    fail "calibration from sphere.csv: $(cat out.txt)"
+expect 0 "delivered" -- --heading-source=replay:sphere.csv --calibration=sphere.conf --quit-after=1
+expect 2 "calibration file sphere.conf already exists; it is not overwritten" -- \
+    --calibrate --heading-source=replay:sphere.csv --calibration-out=sphere.conf
+expect 1 "calibration from flat.csv refused: turned only in one plane: also tilt the device forward and sideways" -- \
+    --calibrate --heading-source=replay:flat.csv --calibration-out=flat.conf
+[ ! -e flat.conf ] || fail "a refused calibration left flat.conf behind"
+expect 2 "--calibrate from a replay needs --calibration-out=FILE" -- --calibrate --heading-source=replay:sphere.csv
+expect 2 "calibration file sphere.conf already exists; it is not overwritten" -- \
+    --calibrate --heading-source=simulated:tumble --calibration-out=sphere.conf
+expect 0 "there is no magnetometer to calibrate" -- --calibrate --heading-source=none --quit-after=1
 
 # --- Options.
 expect 2 "unknown option '--bogus'" -- --bogus

@@ -112,5 +112,18 @@ TEST(Options, HelpIsFoundAnywhereAndListsEveryOption) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
+TEST(Options, CalibrationOptionsAreRead) {
+    const auto o = parseOptions({"--calibrate", "--calibration=none", "--calibration-out=c.conf"});
+    EXPECT_TRUE(o.calibrate);
+    EXPECT_EQ(o.source.calibration, "none");
+    EXPECT_EQ(o.source.calibrationOut, "c.conf");
+    EXPECT_EQ(parseOptions({}).source.calibration, "auto");
+    EXPECT_THROW(parseOptions({"--calibrate=yes"}), platform::qt::OptionError);
+    EXPECT_THROW(parseOptions({"--calibration="}), platform::qt::OptionError);
+    const std::string help = platform::qt::helpText();
+    for (const char* option : {"--calibrate", "--calibration=", "--calibration-out", "tumble"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
 }  // namespace
 }  // namespace fluxprobe_qt_test

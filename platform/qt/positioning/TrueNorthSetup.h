@@ -33,6 +33,11 @@ class TrueNorthSetup {
     // A new location (main thread).
     void locate(const heading::Location& location);
 
+    // The model's total field at the location, in µT, once a location is known.
+    std::optional<double> totalFieldMicrotesla() {
+        return trueNorth_ ? trueNorth_->totalMicrotesla() : std::nullopt;
+    }
+
     const PositionWatcher* watcher() const { return watcher_.get(); }
 
     // The system's location service, or null when this system has none.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "heading/SourceChoice.h"
@@ -75,6 +76,22 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
             EXPECT_NE(message.find(std::string("'") + text + "'"), std::string::npos) << message;
         }
     }
+}
+
+TEST(SourceChoice, SimulatedTakesATumbleAndADistortion) {
+    const auto spec = parseSourceChoice("simulated:rate=20,tumble,offset=40,-60,25,soft=1.1,0.9,1");
+    EXPECT_EQ(spec.rate, 20);
+    EXPECT_TRUE(spec.motion.tumble);
+    EXPECT_EQ(spec.motion.offset.y, -60);
+    EXPECT_EQ(spec.motion.soft, (std::array<double, 9>{1.1, 0, 0, 0, 0.9, 0, 0, 0, 1}));
+    const auto full = parseSourceChoice("simulated:soft=1,2,3,4,5,6,7,8,9,tumble");
+    EXPECT_EQ(full.motion.soft[5], 6);
+    EXPECT_TRUE(full.motion.tumble);
+    EXPECT_FALSE(parseSourceChoice("simulated").motion.any());
+
+    for (const char* bad : {"simulated:offset=1,2", "simulated:soft=1,2", "simulated:offset=1,x,3",
+                            "simulated:tumble,spin"})
+        EXPECT_THROW(parseSourceChoice(bad), heading::SourceError) << bad;
 }
 
 }  // namespace

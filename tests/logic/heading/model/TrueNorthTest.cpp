@@ -128,4 +128,17 @@ TEST(TrueNorth, WithTheWorldMagneticModel) {
     EXPECT_DOUBLE_EQ(*north.declination(), declination);
 }
 
+// A compass calibration scales the corrected field to the model's strength where the user is.
+TEST(TrueNorth, GivesTheFieldsStrengthInMicroteslaOnceTheLocationIsKnown) {
+    auto model = std::make_shared<heading::GeographicFieldModel>(FLUXPROBE_FIELD_MODEL_DIR);
+    const auto now = sys_days{2027y / July / 1};
+    TrueNorth north(model, {}, [now] { return now; });
+    EXPECT_FALSE(north.totalMicrotesla());
+    north.setLocation({52.52, 13.40, 0.0});
+    ASSERT_TRUE(north.totalMicrotesla());
+    EXPECT_NEAR(*north.totalMicrotesla(),
+                model->evaluate({52.52, 13.40, 0.0}, 2027.0 + 181.0 / 365.0).total / 1000.0, 1e-9);
+    EXPECT_NEAR(*north.totalMicrotesla(), 50.1, 0.5);
+}
+
 }  // namespace

@@ -1,0 +1,203 @@
+#include "heading/calibration/CalibrationFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <initializer_list>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "heading/Numbers.h"
+
+namespace heading::calibration {
+
+namespace {
+
+std::string number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+std::vector<std::string_view> words(std::string_view line) {
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > start) out.push_back(line.substr(start, i - start));
+    }
+    return out;
+}
+
+class Parser {
+  public:
+    explicit Parser(std::string name) : name_(std::move(name)) {}
+
+    [[noreturn]] void fail(const std::string& why) const {
+        throw CalibrationError(name_ + ":" + std::to_string(line_) + ": " + why);
+    }
+
+    void setLine(std::size_t line) { line_ = line; }
+
+    std::vector<double> numbers(std::string_view key, const std::vector<std::string_view>& w,
+                                std::size_t count) const {
+        if (w.size() - 1 != count)
+            fail(std::string(key) + " needs " + std::to_string(count) + " numbers, found " +
+                 std::to_string(w.size() - 1));
+        std::vector<double> values;
+        for (std::size_t i = 1; i < w.size(); ++i) {
+            const auto v = parseNumber(w[i]);
+            if (!v) fail(std::string(key) + ": '" + printable(w[i]) + "' is not a number");
+            if (!std::isfinite(*v))
+                fail(std::string(key) + ": " + printable(w[i]) + " is not a finite number");
+            values.push_back(*v);
+        }
+        return values;
+    }
+
+  private:
+    std::string name_;
+    std::size_t line_ = 0;
+};
+
+}  // namespace
+
+std::string formatCalibration(const Calibration& c, const std::string& sensor) {
+    std::string text(kCalibrationHeader);
+    text += "\n# corrected field = matrix x (raw - offset), in microtesla\n";
+    if (!sensor.empty()) text.append("sensor ").append(sensor).append("\n");
+    auto entry = [&text](const char* key, std::initializer_list<double> values) {
+        text += key;
+        for (double v : values) text.append(" ").append(number(v));
+        text += '\n';
+    };
+    const auto& m = c.matrix;
+    entry("offset", {c.offset.x, c.offset.y, c.offset.z});
+    entry("matrix", {m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]});
+    entry("radius", {c.quality.radius});
+    entry("residual", {c.quality.residualPercent});
+    entry("coverage", {c.quality.coveragePercent});
+    text.append("fit ").append(kindName(c.quality.kind)).append("\n");
+    return text;
+}
+
+Calibration parseCalibration(std::string_view text, const std::string& name) {
+    Parser parser(name);
+    Calibration c;
+    bool header = false, offset = false, matrix = false;
+    std::size_t matrixLine = 0, lineNumber = 0;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        ++lineNumber;
+        parser.setLine(lineNumber);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        line = trimSpaces(line);
+        if (!header) {
+            if (line != kCalibrationHeader)
+                parser.fail("expected the first line '" + std::string(kCalibrationHeader) +
+                            "', found '" + printable(line) + "'");
+            header = true;
+            continue;
+        }
+        if (line.empty() || line.front() == '#') continue;
+        const auto w = words(line);
+        const std::string_view key = w.front();
+        if (key == "offset") {
+            const auto v = parser.numbers(key, w, 3);
+            c.offset = {v[0], v[1], v[2]};
+            offset = true;
+        } else if (key == "matrix") {
+            const auto v = parser.numbers(key, w, 9);
+            std::copy(v.begin(), v.end(), c.matrix.begin());
+            matrix = true;
+            matrixLine = lineNumber;
+        } else if (key == "radius") {
+            c.quality.radius = parser.numbers(key, w, 1)[0];
+        } else if (key == "residual") {
+            c.quality.residualPercent = parser.numbers(key, w, 1)[0];
+        } else if (key == "coverage") {
+            c.quality.coveragePercent = parser.numbers(key, w, 1)[0];
+        } else if (key == "fit") {
+            if (w.size() != 2 || (w[1] != "ellipsoid" && w[1] != "sphere"))
+                parser.fail("fit must be ellipsoid or sphere");
+            c.quality.kind = w[1] == "sphere" ? FitKind::Sphere : FitKind::Ellipsoid;
+        } else if (key != "sensor") {
+            parser.fail("unknown entry '" + printable(key) + "'");
+        }
+    }
+    if (!header)
+        throw CalibrationError(name + ": the file is empty; expected the first line '" +
+                               std::string(kCalibrationHeader) + "'");
+    if (!offset) throw CalibrationError(name + ": no offset line");
+    if (!matrix) throw CalibrationError(name + ": no matrix line");
+    if (auto problem = c.problem()) {
+        parser.setLine(matrixLine);
+        parser.fail(*problem);
+    }
+    return c;
+}
+
+Calibration readCalibrationFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw CalibrationError("cannot open calibration file " + path + ": " +
+                               std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        throw CalibrationError("cannot read calibration file " + path + ": " +
+                               std::strerror(errno));
+    return parseCalibration(text.str(), path);
+}
+
+void writeCalibrationFile(const std::string& path, const Calibration& calibration,
+                          const std::string& sensor, Existing existing) {
+    auto failWith = [&](int error) {
+        throw CalibrationError("cannot write calibration file " + path + ": " +
+                               std::strerror(error));
+    };
+    if (existing == Existing::Refuse && ::access(path.c_str(), F_OK) == 0)
+        throw CalibrationError("calibration file " + path +
+                               " already exists; it is not "
+                               "overwritten");
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) failWith(errno);
+    const std::string text = formatCalibration(calibration, sensor);
+    std::size_t done = 0;
+    int error = 0;
+    while (done < text.size() && error == 0) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno != EINTR) error = errno;
+        if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && ::fchmod(fd, 0644) != 0) error = errno;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0) {
+        // link() fails on an existing file where rename() would replace it.
+        const int placed = existing == Existing::Refuse ? ::link(temp.c_str(), path.c_str())
+                                                        : ::rename(temp.c_str(), path.c_str());
+        if (placed != 0) error = errno;
+    }
+    ::unlink(temp.c_str());  // after link() the temporary name is left over; after rename, gone
+    if (error == EEXIST)
+        throw CalibrationError("calibration file " + path +
+                               " already exists; it is not "
+                               "overwritten");
+    if (error != 0) failWith(error);
+}
+
+}  // namespace heading::calibration

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <optional>
+
+#include "heading/HeadingService.h"
+#include "heading/HeadingSession.h"
+
+class QWidget;
+
+namespace platform::qt {
+
+class CalibrationScreen;
+
+// Opens the guided calibration and keeps what it fits: in force at once, and stored for the
+// sensor (or in --calibration-out's file). The meter offers it through a shortcut and a button
+// of the platform's own in its header.
+class CalibrationFlow : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr const char* kShortcut = "Ctrl+Shift+C";
+
+    CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session);
+    ~CalibrationFlow() override;
+
+    // Where the strength a new calibration scales to comes from when the screen opens (the field
+    // model at the user's location); without an answer, the session's reference field, else the
+    // fitted ellipsoid's own radius.
+    void setReferenceField(std::function<std::optional<double>()> reference) {
+        reference_ = std::move(reference);
+    }
+
+    // Adds the shortcut and the header button to the meter's window.
+    void attachTo(QWidget* window);
+    // Shows the screen over the window it is attached to; nothing when it is open already.
+    void open();
+    // The screen opened last, open or closed, or null.
+    CalibrationScreen* screen() const;
+
+  private:
+    void keep(const heading::calibration::Calibration& calibration);
+
+    heading::HeadingService& service_;
+    heading::HeadingSession& session_;
+    std::function<std::optional<double>()> reference_;
+    QPointer<QWidget> window_;
+    QPointer<CalibrationScreen> screen_;
+};
+
+}  // namespace platform::qt

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <optional>
+
+#include "heading/HeadingService.h"
+#include "heading/calibration/CalibrationCollector.h"
+
+class QLabel;
+
+namespace platform::qt {
+
+class CoverageView;
+
+// The guided calibration: what to do, which directions are covered so far, the live coverage
+// and residual, and Cancel. While it is shown it takes every sample as the sensor gave it; it
+// refits a few times a second and, once a full fit is accepted, reports it and closes.
+class CalibrationScreen : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kRefitMs = 250;
+
+    CalibrationScreen(heading::HeadingService& service, std::optional<double> reference,
+                      QWidget* parent = nullptr);
+    ~CalibrationScreen() override;
+
+    const heading::calibration::CalibrationCollector& collector() const { return collector_; }
+    // Refits now and shows the result; the timer calls it.
+    void refresh();
+
+  signals:
+    void calibrated(const heading::calibration::Calibration& calibration);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+  private:
+    void release();
+
+    heading::HeadingService& service_;
+    heading::calibration::CalibrationCollector collector_;
+    QTimer timer_;
+    CoverageView* coverage_;
+    QLabel* coverageLabel_;
+    QLabel* residualLabel_;
+    QLabel* statusLabel_;
+};
+
+}  // namespace platform::qt

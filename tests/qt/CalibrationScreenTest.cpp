@@ -1,0 +1,91 @@
+#include <QLabel>
+#include <QToolButton>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "QtMeterFixture.h"
+#include "heading/HeadingSession.h"
+#include "heading/calibration/CalibrationStore.h"
+#include "heading/simulated/SimulatedField.h"
+#include "platform/qt/calibration/CalibrationFlow.h"
+#include "platform/qt/calibration/CalibrationScreen.h"
+#include "platform/qt/calibration/CoverageView.h"
+
+namespace {
+
+using fluxprobe_qt_test::QtMeterTest;
+
+constexpr double kRate = 200;
+
+TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
+    const auto config = std::filesystem::temp_directory_path() /
+                        ("fluxprobe-calibration-qt-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(config);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    launch();
+
+    heading::SourceOptions options;
+    options.spec = "simulated:rate=200,tumble,offset=40,-60,25,soft=1.1,0.05,0,0.05,0.9,0,0,0,1";
+    heading::HeadingSession session(options, service,
+                                    [this](std::function<void()> t) { platform->post(t); });
+    platform::qt::CalibrationFlow flow(service, session);
+    flow.attachTo(window);
+    auto* button = window->findChild<QToolButton*>(QStringLiteral("calibrateButton"));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    platform::qt::CalibrationScreen* screen = flow.screen();
+    ASSERT_NE(screen, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(screen));
+
+    session.start();
+    // The meter waits while the calibration takes the samples.
+    auto* magnitude = window->findChild<QLabel*>(QStringLiteral("magnitudeLabel"));
+    const QString frozen = magnitude->text();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->collector().kept() > 50; }, 10000));
+    EXPECT_EQ(magnitude->text(), frozen);
+    EXPECT_FALSE(screen->findChild<QLabel*>(QStringLiteral("coverageLabel"))->text().isEmpty());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isVisible(); }, 60000))
+        << screen->findChild<QLabel*>(QStringLiteral("calibrationStatus"))->text().toStdString();
+    ASSERT_TRUE(service.correction());
+    EXPECT_TRUE(std::filesystem::exists(heading::calibration::storedCalibrationPath("simulated")));
+    auto* coverage = screen->findChild<platform::qt::CoverageView*>();
+    EXPECT_GE(coverage->hit(0) + coverage->hit(25), 1);  // straight out of the front or back
+
+    std::vector<platform::Heading> seen;
+    service.setSampleObserver([&](const platform::Heading& h) { seen.push_back(h); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 300; }, 20000));
+    service.setSampleObserver({});
+
+    heading::SimulatedMotion tumble;
+    tumble.tumble = true;
+    heading::SimulatedMotion distorted = tumble;
+    distorted.offset = {40, -60, 25};
+    distorted.soft = {1.1, 0.05, 0, 0.05, 0.9, 0, 0, 0, 1};
+    double before = 0, after = 0, worst = 0;
+    for (const auto& h : seen) {
+        const auto n = static_cast<std::uint64_t>(std::llround(h.timestamp * kRate));
+        const double truth = heading::SimulatedField::sample(n, kRate, {}, tumble).magneticHeading;
+        const double raw = heading::SimulatedField::sample(n, kRate, {}, distorted).magneticHeading;
+        const double off = std::fabs(std::remainder(h.magneticHeading - truth, 360.0));
+        const double was = std::fabs(std::remainder(raw - truth, 360.0));
+        after += off * off;
+        before += was * was;
+        worst = std::max(worst, off);
+    }
+    const double rmsAfter = std::sqrt(after / seen.size());
+    const double rmsBefore = std::sqrt(before / seen.size());
+    EXPECT_LT(rmsAfter, 1.0) << "heading RMS " << rmsBefore << "° uncorrected, " << rmsAfter
+                             << "° corrected";
+    EXPECT_GT(rmsBefore, 10.0);
+    std::printf("  tumbling heading RMS %.1f° uncorrected, %.2f° corrected (worst %.2f°)\n",
+                rmsBefore, rmsAfter, worst);
+    EXPECT_NE(magnitude->text(), frozen);  // the meter reads again
+    session.stop();
+    std::filesystem::remove_all(config);
+}
+
+}  // namespace
