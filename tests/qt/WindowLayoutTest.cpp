@@ -25,7 +25,7 @@ namespace {
 using platform::qt::AlertBox;
 using platform::qt::ScreenScaler;
 
-// QTRY_* failures do not reach gtest: wait with this instead.
+// Waits up to 3 s for a condition, processing events meanwhile.
 template <class F>
 bool eventually(F condition) {
     return QTest::qWaitFor(condition, 3000);
