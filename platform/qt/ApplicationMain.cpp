@@ -150,8 +150,7 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     qt::FramePacer pacer(platform.mainWindow());
     // And hand the widgets new texts, places and turns once a frame, in the frame itself.
     qt::PeerBatch batch;
-    batch.followFrames([&pacer] { pacer.requestFrame(); });
-    pacer.beforeEachFrame([&batch] { batch.flush(); });
+    pacer.carry(batch);
     std::shared_ptr<qt::LatencyMeter> latency;
     if (options.stats) {
         latency = std::make_shared<qt::LatencyMeter>();

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <algorithm>
 
+#include "platform/qt/widgets/PeerBatch.h"
+
 namespace platform::qt {
 
 FramePacer::FramePacer(QWidget* window, int intervalMs)
@@ -54,6 +56,17 @@ bool FramePacer::eventFilter(QObject* watched, QEvent* event) {
 void FramePacer::requestFrame() {
     framePending_ = true;
     schedule();
+}
+
+void FramePacer::carry(PeerBatch& batch) {
+    QPointer<FramePacer> self(this);
+    batch.followFrames([self] {
+        if (self) self->requestFrame();
+    });
+    QPointer<PeerBatch> carried(&batch);
+    beforeEachFrame([carried] {
+        if (carried) carried->flush();
+    });
 }
 
 void FramePacer::schedule() {

@@ -10,6 +10,8 @@
 
 namespace platform::qt {
 
+class PeerBatch;
+
 // Paints a window at most once per frame interval, with everything that changed in one frame.
 // Qt repaints a window as soon as the loop is idle after an update(), so a sensor delivering a
 // thousand samples a second would repaint it a thousand times a second, far above what a display
@@ -29,6 +31,8 @@ class FramePacer : public QObject {
 
     // Something the next frame must show changed without asking the window for a repaint.
     void requestFrame();
+    // Takes over batch's timing: its changes ask for a frame and are applied just before it.
+    void carry(PeerBatch& batch);
     void beforeEachFrame(std::function<void()> hook) { beforeFrame_ = std::move(hook); }
     // Called as each frame has been painted and handed to the window system.
     void afterEachFrame(std::function<void()> hook) { afterFrame_ = std::move(hook); }
