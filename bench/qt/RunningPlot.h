@@ -4,8 +4,9 @@
 #include <memory>
 
 // One running plot of three traces over the last 150 samples (-128 to 128 on the vertical
-// axis, horizontal grid lines, no labels), drawn by one plotting library. The benchmarks give
-// each library the same samples and the same image size.
+// axis, eight grid rows and a centre row, no axes, ticks or labels), drawn by one plotting
+// library. The benchmarks give each library the same samples and the same image size, and
+// check that the pictures agree.
 class RunningPlot {
   public:
     static constexpr int kSamples = 150;
@@ -19,9 +20,9 @@ class RunningPlot {
 
 // fluxprobe's GraphView, drawn through the Qt platform's painter context.
 std::unique_ptr<RunningPlot> makeGraphViewPlot(int width, int height);
-// QCustomPlot, drawn with toPainter (everything straight into the image's painter).
+// QCustomPlot tuned for speed, drawn straight into the image's painter.
 std::unique_ptr<RunningPlot> makeCustomPlotPainter(int width, int height);
-// QCustomPlot's own replot into its layer buffers; the copy to a window is not counted.
+// QCustomPlot tuned for speed: replot() into its layer buffers, then the buffers onto the image.
 std::unique_ptr<RunningPlot> makeCustomPlotReplot(int width, int height);
 // Qt Charts: a QChartView rendered into the image.
 std::unique_ptr<RunningPlot> makeChartsPlot(int width, int height);
@@ -31,3 +32,6 @@ struct PlotSample {
     double x, y, z;
 };
 PlotSample plotSampleAt(long n);
+
+// The share of pixels whose colours differ by more than an eighth of the range in some channel.
+double differingShare(const QImage& a, const QImage& b);

@@ -41,8 +41,9 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
     std::uint64_t next = 0;
     std::vector<platform::Heading> batch;
     // Waking for every sample of a fast source costs more than the samples: wake at most once a
-    // display frame and hand over what fell due meanwhile; the screens show no more than that.
-    constexpr auto kMinWakeInterval = std::chrono::milliseconds(16);
+    // 60 Hz display frame and hand over what fell due meanwhile; the screens show no more than
+    // that, and paint each such batch as soon as it is in.
+    constexpr auto kMinWakeInterval = std::chrono::microseconds(16667);
     auto lastWake = start - kMinWakeInterval;
     while (!stop.stop_requested()) {
         const auto due =

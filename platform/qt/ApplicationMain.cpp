@@ -17,6 +17,7 @@
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
 #include "platform/qt/FieldModelQuery.h"
+#include "platform/qt/LatencyMeter.h"
 #include "platform/qt/Options.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/RunStats.h"
@@ -147,8 +148,18 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     stats.watch(platform.mainWindow());
     // Samples may come far faster than a display shows frames: paint at most once a frame.
     qt::FramePacer pacer(platform.mainWindow());
-    // And hand the widgets new texts, places and turns once a frame, not once a sample.
+    // And hand the widgets new texts, places and turns once a frame, in the frame itself.
     qt::PeerBatch batch;
+    pacer.carry(batch);
+    std::shared_ptr<qt::LatencyMeter> latency;
+    if (options.stats) {
+        latency = std::make_shared<qt::LatencyMeter>();
+        latency->watch(service);
+    }
+    pacer.afterEachFrame([&stats, latency] {
+        stats.frameShown();
+        if (latency) latency->frameShown(qt::LatencyMeter::Clock::now());
+    });
     if (options.openCompass) {
         // As the user does it: the meter's compass button, once the loop runs.
         QTimer::singleShot(0, &app, [&platform] {
@@ -189,6 +200,22 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     int status = app.exec();
     const std::string summary = stats.summary();
+    std::string statsLine;
+    if (latency) {
+        latency->stop();
+        const double seconds = stats.secondsRun();
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "stats: samples=%llu frames_per_s=%.1f latency_p50_ms=%.1f "
+                      "latency_p95_ms=%.1f latency_max_ms=%.1f first_frame_ms=%.0f",
+                      static_cast<unsigned long long>(service.samplesDelivered()),
+                      seconds > 0.0 ? static_cast<double>(pacer.framesPainted()) / seconds : 0.0,
+                      latency->percentileMs(0.5), latency->percentileMs(0.95), latency->maxMs(),
+                      stats.firstFrameMs());
+        statsLine = line;
+    }
+    pacer.beforeEachFrame({});
+    pacer.afterEachFrame({});
     batch.flush();
 
     if (!options.screenshot.empty()) {
@@ -212,6 +239,7 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     std::cerr << summary << std::endl;
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
+    if (!statsLine.empty()) std::cerr << statsLine << std::endl;
     return status;
 }
 

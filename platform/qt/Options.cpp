@@ -106,6 +106,9 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--calibration-out") {
             needValue("compass.conf");
             options.source.calibrationOut = value;
+        } else if (name == "--stats") {
+            if (hasValue) throw OptionError("option --stats takes no value");
+            options.stats = true;
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
@@ -139,7 +142,7 @@ const char* usageLine() {
            "                 [--calibrate] [--calibration=auto|none|FILE] "
            "[--calibration-out=FILE]\n"
            "                 [--serve[=ADDR:PORT]] [--serve-token=TOKEN] [--open-compass] "
-           "[--help]\n"
+           "[--stats] [--help]\n"
            "                 [Qt options such as -platform offscreen]\n"
            "       fluxprobe --field-model --location=LAT,LON[,ALT_M] [--date=YYYY-MM-DD|YEAR]";
 }
@@ -195,6 +198,9 @@ Options:
                          a random one; needed then on loopback too
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
   --open-compass         press the compass button once the window is up (for automated runs)
+  --stats                at exit, one line on stderr: samples, frames a second, the time from
+                         a sample falling due to the frame that shows it (median, 95th
+                         percentile, longest) and the time to the first frame
   --help, -h             this text
 
 Environment:

@@ -19,6 +19,7 @@ struct Options {
     bool openCompass = false;          // press the meter's compass button once shown
     std::optional<std::string> serve;  // the remote view's ADDR:PORT; empty for the default
     std::string serveToken;
+    bool stats = false;  // one line of frame and latency figures at exit
     // Where the device is, for true north from the field model.
     std::optional<heading::Location> location;
     // --field-model: print the model's field at the location (on date, a decimal year, or
@@ -26,7 +27,7 @@ struct Options {
     bool fieldModel = false;
     std::optional<double> date;
     std::string dateText;
-    bool calibrate = false;           // take a new calibration before the meter
+    bool calibrate = false;  // take a new calibration before the meter
     bool help = false;
     // One line for each argument that was ignored, saying why (see strayArgumentWarning).
     std::vector<std::string> warnings;

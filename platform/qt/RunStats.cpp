@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QEvent>
 #include <QFile>
 #include <cstdio>
 #include <ctime>
@@ -50,19 +49,19 @@ RunStats::RunStats() : startedMs_(processAgeMs()) {
 
 void RunStats::watch(QWidget* window) {
     window_ = window;
-    if (window) window->installEventFilter(this);
 }
 
-bool RunStats::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && event->type() == QEvent::Paint && firstFrameMs_ < 0.0) {
+void RunStats::frameShown() {
+    if (firstFrameMs_ < 0.0)
         firstFrameMs_ = startedMs_ + static_cast<double>(clock_.nsecsElapsed()) / 1e6;
-        watched->removeEventFilter(this);
-    }
-    return false;
+}
+
+double RunStats::secondsRun() const {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
 }
 
 std::string RunStats::summary() const {
-    const double seconds = static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+    const double seconds = secondsRun();
     std::string line = "fluxprobe: paints";
     if (window_) {
         for (const ViewHostWidget* host : window_->findChildren<ViewHostWidget*>()) {

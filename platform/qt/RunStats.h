@@ -8,20 +8,21 @@
 
 namespace platform::qt {
 
-// What a run cost, for automated checks: when the window first painted, counted from the start
-// of the process, and how often each self-drawn view painted.
+// What a run cost, for automated checks: when the window's first frame was handed to the window
+// system, counted from the start of the process, and how often each self-drawn view painted.
 class RunStats : public QObject {
   public:
     RunStats();
 
-    // Notes the first paint of window.
+    // The window whose views are counted.
     void watch(QWidget* window);
+    // A frame of the window has been flushed.
+    void frameShown();
+    double firstFrameMs() const { return firstFrameMs_; }
+    double secondsRun() const;
     // One line: the paints of every self-drawn view under window, the run's length and the time
     // to the first frame. Call before the screens go.
     std::string summary() const;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QElapsedTimer clock_;

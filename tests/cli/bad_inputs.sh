@@ -222,6 +222,8 @@ grep -qF "the alarm is silent" err.txt || fail "broken beep.wav: the silent alar
 expect 0 "replay of loud.csv finished after 2 samples" PULSE_SERVER="unix:$work/no-server" -- \
     --heading-source=replay:loud.csv --quit-after=4
 [ "$(samples_in err.txt)" -eq 2 ] || fail "no sound server: the samples were not all shown"
+[ "$(grep -ciE 'pulseaudio|pa_context' err.txt)" -le 1 ] ||
+    fail "no sound server: the audio failure was told more than once"
 
 # --- Interface files.
 mkdir -p ui-none ui-broken ui-outlet

@@ -11,7 +11,7 @@ using platform::qt::parseOptions;
 TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
     const auto o = parseOptions({"--heading-source=simulated:rate=20", "--declination=-2.5",
                                  "--record=out.csv", "--quit-after=3", "--screenshot=m.png",
-                                 "--ui-dir=ui", "--open-compass", "stray", "-x"});
+                                 "--ui-dir=ui", "--open-compass", "--stats", "stray", "-x"});
     EXPECT_EQ(o.source.spec, "simulated:rate=20");
     ASSERT_TRUE(o.source.declination);
     EXPECT_EQ(*o.source.declination, -2.5);
@@ -21,6 +21,7 @@ TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
     EXPECT_EQ(o.screenshot, "m.png");
     EXPECT_EQ(o.uiDir, "ui");
     EXPECT_TRUE(o.openCompass);
+    EXPECT_TRUE(o.stats);
     EXPECT_FALSE(o.help);
 
     const auto query =
@@ -39,6 +40,7 @@ TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
     EXPECT_FALSE(defaults.source.declination);
     EXPECT_FALSE(defaults.quitAfter);
     EXPECT_FALSE(defaults.openCompass);
+    EXPECT_FALSE(defaults.stats);
 }
 
 TEST(Options, BadOptionsAreRefusedNamingTheOption) {
@@ -66,6 +68,7 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
         {"--field-model=yes", "--field-model takes no value"},
         {"--date=2027.5", "--date goes with --field-model"},
         {"--date=27-6-30", "--date needs a day as YYYY-MM-DD or a decimal year"},
+        {"--stats=1", "--stats takes no value"},
     };
     for (const Case& c : cases) {
         try {
@@ -107,8 +110,8 @@ TEST(Options, HelpIsFoundAnywhereAndListsEveryOption) {
     const std::string help = platform::qt::helpText();
     for (const char* option :
          {"--heading-source", "--declination", "--record", "--quit-after", "--screenshot",
-          "--ui-dir", "--open-compass", "--location", "--field-model", "--date", "simulated",
-          "replay:", "Examples", "FLUXPROBE_IIO_ROOT", "one line to stderr"})
+          "--ui-dir", "--open-compass", "--stats", "--location", "--field-model", "--date",
+          "simulated", "replay:", "Examples", "FLUXPROBE_IIO_ROOT", "one line to stderr"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 

@@ -3,6 +3,7 @@
 #include <QtEndian>
 #include <cstring>
 
+#include "platform/qt/sound/AudioWarnings.h"
 #include "platform/qt/sound/ClipStream.h"
 #include "platform/qt/sound/WavClip.h"
 
@@ -141,6 +142,39 @@ TEST(ClipStream, SilenceOfUnsignedSamplesIsTheMidpoint) {
     ClipStream s(QByteArray("\xff", 1), format);
     s.restart();
     EXPECT_EQ(pull(s, 3), QByteArray("\xff\x80\x80", 3));
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test
+
+namespace fluxprobe_qt_test {
+namespace {
+
+// However often the audio backend complains, stderr gets its complaint once; the rest of what Qt
+// says passes untouched.
+TEST(AudioWarnings, TheAudioSystemsComplaintIsToldOnceAndOtherWarningsAllPass) {
+    EXPECT_TRUE(
+        platform::qt::isAudioWarning("default", "PulseAudioService: pa_context_connect() failed"));
+    EXPECT_TRUE(platform::qt::isAudioWarning("qt.multimedia.pulseaudio.output", "stream error"));
+    EXPECT_FALSE(
+        platform::qt::isAudioWarning("default", "QStandardPaths: XDG_RUNTIME_DIR not set"));
+
+    platform::qt::keepAudioWarningsToOne();
+    platform::qt::keepAudioWarningsToOne();  // installing twice changes nothing
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) {
+        qWarning("PulseAudioService: pa_context_connect() failed");
+        qWarning("a warning of the program's own");
+    }
+    const std::string out = testing::internal::GetCapturedStderr();
+    auto count = [&out](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = out.find(what); at != std::string::npos; at = out.find(what, at + 1)) ++n;
+        return n;
+    };
+    // Another test may have made the backend complain already, for real.
+    EXPECT_LE(count("pa_context_connect"), 1u) << out;
+    EXPECT_EQ(count("a warning of the program's own"), 3u) << out;
 }
 
 }  // namespace

@@ -21,6 +21,15 @@ lines=$(grep -cE '^-?[0-9]+\.[0-9]{2}$' err.txt)
 [ -s meter.png ] || fail "no screenshot"
 head -c 8 meter.png | od -An -c | grep -q 'P   N   G' || fail "meter.png is not a PNG"
 
+# --stats adds one line in its fixed form, with samples shown and frames painted.
+"$bin" --heading-source=simulated:rate=200 --quit-after=2 --stats 2>err.txt >/dev/null
+stats=$(grep -E '^stats: ' err.txt)
+num='[0-9]+(\.[0-9]+)?'
+echo "$stats" | grep -qE "^stats: samples=[0-9]+ frames_per_s=$num latency_p50_ms=$num latency_p95_ms=$num latency_max_ms=$num first_frame_ms=[0-9]+$" ||
+    fail "no stats line in its form: '$stats'"
+[ "$(echo "$stats" | sed -n 's/.*samples=\([0-9]*\).*/\1/p')" -gt 100 ] 2>/dev/null || fail "stats: too few samples: '$stats'"
+echo "$stats" | grep -q 'frames_per_s=0\.0 ' && fail "stats: no frames painted: '$stats'"
+
 # Bad options and sources stop before any window, with status 2 and a clear message.
 check_refused() {
     local expect=$1

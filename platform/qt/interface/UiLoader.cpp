@@ -5,6 +5,7 @@
 #include <QXmlStreamReader>
 
 #include "platform/InterfaceError.h"
+#include "platform/qt/widgets/ReadoutText.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 
 namespace platform::qt {
@@ -23,6 +24,13 @@ class ScreenAwareLoader : public QUiLoader {
             return screen;
         }
         return QUiLoader::createWidget(className, parent, name);
+    }
+
+    QLayout* createLayout(const QString& className, QObject* parent, const QString& name) override {
+        QLayout* layout = makeReadoutAwareLayout(className, parent);
+        if (!layout) return QUiLoader::createLayout(className, parent, name);
+        layout->setObjectName(name);
+        return layout;
     }
 
   private:

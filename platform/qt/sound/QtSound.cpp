@@ -3,6 +3,8 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 
+#include "platform/qt/sound/AudioWarnings.h"
+
 namespace platform::qt {
 
 namespace {
@@ -10,6 +12,7 @@ constexpr float kVolume = 0.6f;
 }
 
 QtSound::QtSound(WavClip clip) : format_(clip.format), stream_(std::move(clip.pcm), format_) {
+    keepAudioWarningsToOne();
     hold_.setSingleShot(true);
     hold_.setInterval(kHoldMilliseconds);
     QObject::connect(&hold_, &QTimer::timeout, &hold_, [this] {
@@ -30,6 +33,12 @@ bool QtSound::streaming() const {
 
 void QtSound::play() {
     stream_.restart();
+    if (sink_ && sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+        // The output failed after it opened (its server went away): like an output that could
+        // not be opened, it is looked for again only after a while, not at every alarm.
+        sink_.reset();
+        sinceFailure_.start();
+    }
     if (!streaming() && !openSink()) return;
     hold_.start();
 }

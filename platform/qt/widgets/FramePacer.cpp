@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <algorithm>
 
+#include "platform/qt/widgets/PeerBatch.h"
+
 namespace platform::qt {
 
 FramePacer::FramePacer(QWidget* window, int intervalMs)
@@ -11,8 +13,11 @@ FramePacer::FramePacer(QWidget* window, int intervalMs)
     clock_.start();
     deferred_.setSingleShot(true);
     connect(&deferred_, &QTimer::timeout, this, [this] { paintNow(); });
-    // Layout requests go to whichever widget holds a top-level layout, so the whole
-    // application's events are watched, not only the window's.
+    settled_.setSingleShot(true);
+    settled_.setInterval(0);
+    connect(&settled_, &QTimer::timeout, this, [this] { framePainted(); });
+    // Layout requests go to whichever widget holds a top-level layout, and paints to every
+    // widget, so the whole application's events are watched, not only the window's.
     if (window && qApp) qApp->installEventFilter(this);
 }
 
@@ -22,52 +27,92 @@ FramePacer::~FramePacer() {
 
 bool FramePacer::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (delivering_ || !window_ || (type != QEvent::UpdateRequest && type != QEvent::LayoutRequest))
+    if (!window_ ||
+        (type != QEvent::UpdateRequest && type != QEvent::LayoutRequest && type != QEvent::Paint))
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget ||
-        (type == QEvent::UpdateRequest ? widget != window_ : widget->window() != window_))
-        return false;
-    const qint64 now = clock_.elapsed();
-    if (!deferred_.isActive() && (lastFrameMs_ < 0 || now - lastFrameMs_ >= intervalMs_)) {
-        // A layout pass alone is no frame; the repaint that follows it is.
-        if (type == QEvent::UpdateRequest) {
-            lastFrameMs_ = now;
-            ++frames_;
+    if (!widget || widget->window() != window_) return false;
+    if (type == QEvent::Paint) {
+        // A frame is a flush with something painted. Qt flushes right after the paints it
+        // delivers, so a paint outside the pacer's own frames (an expose) ends with the turn.
+        if (!painting_) {
+            painting_ = true;
+            if (!delivering_) settled_.start();
         }
-        return false;  // Qt serves it now
+        return false;
     }
-    // Until Qt sees a request served it posts no other, and only marks later changes: the
-    // frame at the end of the interval serves them all.
-    ++putOff_;
-    if (type == QEvent::UpdateRequest)
+    if (delivering_) return false;
+    if (type == QEvent::UpdateRequest) {
+        if (widget != window_) return false;
         updatePending_ = true;
-    else if (std::find(layoutsPending_.begin(), layoutsPending_.end(), widget) ==
-             layoutsPending_.end())
+    } else if (std::find(layoutsPending_.begin(), layoutsPending_.end(), widget) ==
+               layoutsPending_.end()) {
         layoutsPending_.emplace_back(widget);
-    if (!deferred_.isActive())
-        deferred_.start(static_cast<int>(intervalMs_ - (now - lastFrameMs_)));
+    }
+    schedule();
     return true;
+}
+
+void FramePacer::requestFrame() {
+    framePending_ = true;
+    schedule();
+}
+
+void FramePacer::carry(PeerBatch& batch) {
+    QPointer<FramePacer> self(this);
+    batch.followFrames([self] {
+        if (self) self->requestFrame();
+    });
+    QPointer<PeerBatch> carried(&batch);
+    beforeEachFrame([carried] {
+        if (carried) carried->flush();
+    });
+}
+
+void FramePacer::schedule() {
+    if (deferred_.isActive()) {
+        ++putOff_;
+        return;
+    }
+    const qint64 since = clock_.elapsed() - lastFrameMs_;
+    if (lastFrameMs_ >= 0 && since < intervalMs_) ++putOff_;
+    // Even when due now, on the next turn: a batch of samples is delivered in one turn.
+    deferred_.start(static_cast<int>(
+        lastFrameMs_ < 0 ? 0 : std::clamp<qint64>(intervalMs_ - since, 0, intervalMs_)));
 }
 
 void FramePacer::paintNow() {
     if (!window_) return;
     delivering_ = true;
-    const auto layouts = std::move(layoutsPending_);
-    layoutsPending_.clear();
-    for (const QPointer<QWidget>& widget : layouts) {
-        if (!widget) continue;
-        QEvent layout(QEvent::LayoutRequest);
-        QCoreApplication::sendEvent(widget, &layout);
-    }
-    if (updatePending_ && window_) {
+    if (framePending_ || updatePending_ || !layoutsPending_.empty()) {
+        framePending_ = false;
+        if (beforeFrame_) beforeFrame_();
+        const auto layouts = std::move(layoutsPending_);
+        layoutsPending_.clear();
+        for (const QPointer<QWidget>& widget : layouts) {
+            if (!widget) continue;
+            QEvent layout(QEvent::LayoutRequest);
+            QCoreApplication::sendEvent(widget, &layout);
+        }
         updatePending_ = false;
-        lastFrameMs_ = clock_.elapsed();
-        ++frames_;
-        QEvent request(QEvent::UpdateRequest);
-        QCoreApplication::sendEvent(window_, &request);
+        if (window_) {
+            QEvent request(QEvent::UpdateRequest);
+            QCoreApplication::sendEvent(window_, &request);
+            // What the changes above posted is served already.
+            QCoreApplication::removePostedEvents(window_, QEvent::UpdateRequest);
+        }
     }
     delivering_ = false;
+    if (painting_) framePainted();
+}
+
+void FramePacer::framePainted() {
+    settled_.stop();
+    if (!painting_) return;
+    painting_ = false;
+    lastFrameMs_ = clock_.elapsed();
+    ++frames_;
+    if (afterFrame_) afterFrame_();
 }
 
 }  // namespace platform::qt

@@ -32,6 +32,10 @@ PeerBatch* PeerBatch::current() {
 
 void PeerBatch::note(WidgetPeer* peer) {
     pending_.emplace_back(peer);
+    if (requestFrame_) {
+        requestFrame_();
+        return;
+    }
     if (!timer_.isActive()) {
         const qint64 wait = intervalMs_ - (clock_.elapsed() - lastFlushMs_);
         timer_.start(static_cast<int>(std::clamp<qint64>(wait, 0, intervalMs_)));

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <vector>
 
 namespace platform::qt {
@@ -35,6 +36,11 @@ class PeerBatch : public QObject {
 
     // peer has something to apply at the end of the interval.
     void note(WidgetPeer* peer);
+    // Hands the timing to a frame pacer: a noted change asks it for a frame, and it calls
+    // flush() just before painting, so a sample's texts land in the frame that shows its graph.
+    void followFrames(std::function<void()> requestFrame) {
+        requestFrame_ = std::move(requestFrame);
+    }
     // Applies everything noted so far, except to covered widgets.
     void flush();
     // Applies what covered widgets kept, covered or not: called as their cover starts to go.
@@ -47,6 +53,7 @@ class PeerBatch : public QObject {
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 lastFlushMs_ = 0;
+    std::function<void()> requestFrame_;
     std::vector<QPointer<WidgetPeer>> pending_;
     std::vector<QPointer<WidgetPeer>> held_;  // noted, but covered when last due
     long flushes_ = 0;

@@ -8,16 +8,18 @@
 
 namespace platform::qt {
 
-ViewHostWidget::ViewHostWidget(QWidget* parent) : QWidget(parent) {
+ViewHostWidget::ViewHostWidget(QWidget* parent) : QWidget(parent), backdrop_(new Backdrop(this)) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 void ViewHostWidget::paintEvent(QPaintEvent*) {
     auto view = view_.lock();
-    if (!view) return;
     ++paints_;
     QPainter painter(this);
+    backdrop_->paintUnder(painter);
+    if (!view) return;
     const AffineTransform t = view->transform();
     if (!t.isIdentity()) {
         // Turned about the centre, as the logic turns its views.

@@ -4,12 +4,14 @@
 #include <memory>
 
 #include "platform/View.h"
+#include "platform/qt/widgets/Backdrop.h"
 
 namespace platform::qt {
 
 // Shows a view of the system's own (one that draws itself): every paint makes a QPainter-backed
 // DrawingContext and asks the view to display into it. Redraw requests in between merge into
-// the one paint Qt schedules, which paints() counts.
+// the one paint Qt schedules, which paints() counts. The host is opaque: it paints over the
+// picture of what lies beneath it, so a redraw of the view repaints nothing but the host.
 class ViewHostWidget : public QWidget {
     Q_OBJECT
 
@@ -28,6 +30,7 @@ class ViewHostWidget : public QWidget {
     std::weak_ptr<View> view_;
     long paints_ = 0;
     bool showsNoData_ = false;
+    Backdrop* backdrop_;  // owned by this widget
 };
 
 }  // namespace platform::qt

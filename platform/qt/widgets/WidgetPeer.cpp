@@ -17,6 +17,7 @@
 #include "platform/Switch.h"
 #include "platform/qt/widgets/Accessibility.h"
 #include "platform/qt/widgets/PeerBatch.h"
+#include "platform/qt/widgets/ReadoutText.h"
 #include "platform/qt/widgets/ScreenScaler.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 
@@ -133,12 +134,9 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             if (auto* label = qobject_cast<QLabel*>(w))
                 if (auto* l = dynamic_cast<Label*>(&view)) {
                     // The compass empties its markers on every reading; an unchanged text
-                    // needs no new layout.
-                    const QString text = QString::fromStdString(l->text());
-                    if (label->text() != text) {
-                        label->setText(text);
+                    // needs nothing at all, and a new one of no greater length no new layout.
+                    if (setReadoutText(*label, QString::fromStdString(l->text()), widestText_))
                         speakReadout(label);
-                    }
                 }
             break;
         case ViewChange::Font:
