@@ -15,15 +15,16 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/run FLUXPROBE_IIO_ROOT=$work/no-iio
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 
-# Four seconds at 100 Hz; only the last line has an x that prints as -0.0, and its numbers sit
+# Twelve seconds at 100 Hz, so that a browser slow to start on a busy machine still joins the
+# stream before its end; only the last line has an x that prints as -0.0, and its numbers sit
 # on printf's rounding edges (a half that rounds to even, a negative zero).
 {
     echo "t,x,y,z,magneticHeading,trueHeading"
-    for i in $(seq 0 398); do echo "$((i / 100)).$(printf %02d $((i % 100))),1$((i % 10)).5,20,-44,10,-1"; done
-    echo "3.99,-0.04,0.25,-150,67.25,337.5"
+    for i in $(seq 0 1198); do echo "$((i / 100)).$(printf %02d $((i % 100))),1$((i % 10)).5,20,-44,10,-1"; done
+    echo "11.99,-0.04,0.25,-150,67.25,337.5"
 } >walk.csv
 
-"$bin" --heading-source=replay:walk.csv --serve=127.0.0.1:0 --quit-after=30 >out.txt 2>err.txt &
+"$bin" --heading-source=replay:walk.csv --serve=127.0.0.1:0 --quit-after=60 >out.txt 2>err.txt &
 pid=$!
 trap 'kill $pid 2>/dev/null' EXIT
 for _ in $(seq 100); do
