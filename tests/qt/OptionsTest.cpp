@@ -58,6 +58,13 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
         {"--declination=200", "between -180 and 180"},
         {"--quit-after=-1", "--quit-after needs seconds"},
         {"--quit-after=3s", "--quit-after needs a number"},
+        // One parser for every number: decimal only, no spaces around it, finite.
+        {"--declination= 12", "needs a number without spaces around it, got ' 12'"},
+        {"--declination=12 ", "needs a number without spaces around it, got '12 '"},
+        {"--declination=0x10", "needs a decimal number, got '0x10'"},
+        {"--quit-after=1e999", "needs a number of finite size, got '1e999'"},
+        {"--declination=\x1b[2J", "needs a number, got '\\x1b[2J'"},
+        {"--bogus\x07", "unknown option '--bogus\\x07'"},
         {"--record", "--record needs a value"},
         {"--screenshot=", "--screenshot needs a value"},
         {"--open-compass=yes", "--open-compass takes no value"},
