@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "platform/qt/LatencyMeter.h"
 #include "platform/qt/Options.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/QuitTimer.h"
 #include "platform/qt/RunStats.h"
 #include "platform/qt/Screenshot.h"
 #include "platform/qt/StreamBatch.h"
@@ -186,8 +188,9 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
     QImage shot;
+    std::optional<qt::QuitTimer> quitTimer;
     if (options.quitAfter)
-        QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app, [&] {
+        quitTimer.emplace(std::chrono::duration<double>(*options.quitAfter), [&] {
             if (!options.screenshot.empty()) {
                 batch.flush();
                 QWidget* front = calibration.screen() && calibration.screen()->isVisible()

@@ -15,6 +15,8 @@ std::string quoted(const std::string& text) {
     return "'" + heading::printable(text) + "'";
 }
 
+constexpr double kLongestRun = 365.0 * 86400.0;  // --quit-after, in seconds
+
 // What keeps text from being an option's number, in the user's terms.
 const char* whatIsWrong(const std::string& text) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
@@ -98,9 +100,11 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--quit-after") {
             needValue("3");
             const double seconds = number(name, value);
-            if (seconds < 0.0 || seconds > 86400.0 * 365.0)
-                throw OptionError("option --quit-after needs seconds from 0 up, got " +
-                                  quoted(value));
+            if (!(seconds > 0.0) || seconds > kLongestRun)
+                throw OptionError(
+                    "option --quit-after needs seconds above 0 and at most 31536000 (a year), "
+                    "got " +
+                    quoted(value));
             options.quitAfter = seconds;
         } else if (name == "--screenshot") {
             needValue("meter.png");

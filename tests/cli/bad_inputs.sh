@@ -280,7 +280,16 @@ expect 0 "there is no magnetometer to calibrate" -- --calibrate --heading-source
 expect 2 "unknown option '--bogus'" -- --bogus
 grep -qF "usage: fluxprobe" err.txt || fail "--bogus: no usage line"
 expect 2 "option --quit-after needs a number, got 'soon'" -- --quit-after=soon
-expect 2 "option --quit-after needs seconds from 0 up, got '-1'" -- --quit-after=-1
+expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '-1'" -- --quit-after=-1
+expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '31536001'" -- --quit-after=31536001
+expect 2 "option --declination needs a number without spaces around it, got '12 '" -- "--declination=12 "
+expect 2 "option --declination needs a decimal number, got '0x10'" -- --declination=0x10
+# Any accepted wait works: past a QTimer's int milliseconds the run neither ends at once nor warns.
+checked=$((checked + 1))
+timeout 3 "$bin" --heading-source=none --quit-after=4294967.296 >out.txt 2>err.txt
+s=$?
+[ "$s" -eq 124 ] || fail "--quit-after=4294967.296: ended by itself (status $s) instead of waiting"
+grep -q QTimer err.txt && fail "--quit-after=4294967.296: $(cat err.txt)"
 expect 2 "option --quit-after needs a value, as in --quit-after=3" -- --quit-after
 expect 2 "option --declination needs a number, got 'east'" -- --declination=east
 expect 2 "option --declination needs a number, got 'nan'" -- --declination=nan
