@@ -68,6 +68,19 @@ expect 2 "empty.csv: the file is empty; expected the header $header" -- --headin
 expect 2 "cannot open replay file missing.csv: No such file or directory" -- --heading-source=replay:missing.csv
 expect 2 "cannot read replay file folder.csv: Is a directory" -- --heading-source=replay:folder.csv
 [ -e missing.csv ] && fail "a missing replay file was created"
+# Endless input is refused, not read until memory runs out; a bad line stops the reading.
+expect 2 "replay file /dev/zero is a character device; expected a file or a FIFO" -- --heading-source=replay:/dev/zero
+expect 2 "replay file /dev/urandom is a character device; expected a file or a FIFO" -- --heading-source=replay:/dev/urandom
+expect 2 ":1: line longer than 4096 bytes" -- --heading-source=replay:<(cat /dev/zero)
+printf '%s\n0,1,2,3,400,5\n' "$header" >north400.csv
+printf '%s\n0,1,2,3,4,-30\n' "$header" >true-30.csv
+printf '%s\n0,1,2,3,4,5\n9.3e9,1,2,3,4,5\n' "$header" >gap.csv
+expect 2 "north400.csv:2: magneticHeading must lie in [0, 360) degrees, found 400" -- --heading-source=replay:north400.csv
+expect 2 "true-30.csv:2: trueHeading must lie in [0, 360) degrees or be -1 (unknown), found -30" -- --heading-source=replay:true-30.csv
+expect 2 "gap.csv:3: t is more than 10000000 s after the first sample: 9300000000" -- --heading-source=replay:gap.csv
+# A spreadsheet's byte order mark before the header is fine.
+printf '\xef\xbb\xbf%s\r\n0,1,2,3,4,5\r\n' "$header" >bom.csv
+expect 0 "replay of bom.csv finished after 1 samples" -- --heading-source=replay:bom.csv --quit-after=1
 
 # As a user without the right to read it (root reads anything, so root tries as nobody).
 printf '%s\n0,1,2,3,4,5\n' "$header" >secret.csv
