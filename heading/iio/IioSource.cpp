@@ -141,6 +141,9 @@ void IioSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> channel
         h.magneticHeading = gravity.error == 0
                                 ? tiltCompensatedHeading({h.x, h.y, h.z}, gravity.value)
                                 : magneticHeadingFromAxes(h.x, h.y);
+        // Huge but finite axes can still overflow the tilt maths; the flat heading cannot.
+        if (!std::isfinite(h.magneticHeading))
+            h.magneticHeading = magneticHeadingFromAxes(h.x, h.y);
         if (gravity.error == 0) {
             h.gravityX = gravity.value.x;
             h.gravityY = gravity.value.y;

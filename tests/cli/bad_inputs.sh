@@ -129,6 +129,8 @@ make_device() {
 make_device "$work/iio-bad"
 echo 0 >"$work/iio-bad/iio:device0/in_magn_scale"
 expect 2 "$work/iio-bad/iio:device0/in_magn_scale: expected a positive number, found '0'" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
+echo 1e308 >"$work/iio-bad/iio:device0/in_magn_scale"
+expect 2 "$work/iio-bad/iio:device0/in_magn_scale: a scale of 1e+308 makes every reading too large a number to use" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
 
 # Unplugged while read: told once, the meter keeps its last readouts, and reads on when it is back.
 make_device "$work/iio"

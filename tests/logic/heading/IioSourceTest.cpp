@@ -192,6 +192,42 @@ TEST_F(FakeIio, GarbageInAnAttributeIsRefusedNamingTheFile) {
                   IioSource::open(root.string(), "", {});
               }).find((dir / "mount_matrix").string() + ": expected a mount matrix"),
               std::string::npos);
+
+    // Values that parse but would make every sample overflow to inf or nan.
+    const std::pair<Attributes, std::string> overflowing[] = {
+        {{{"in_magn_x_scale", "1e308"}}, "in_magn_x_scale: a scale of 1e+308"},
+        {{{"in_magn_offset", "1e307"}}, "in_magn_offset: an offset of 1e+307"},
+        {{{"mount_matrix", "1e307, 1e307, 0; 0, 1, 0; 0, 0, 1"}},
+         "mount_matrix: this mount matrix"},
+    };
+    fs::remove(dir / "mount_matrix");
+    for (const auto& [attributes, expected] : overflowing) {
+        for (const auto& [file, value] : attributes) set(dir, file, value);
+        EXPECT_EQ(message([&] { IioSource::open(root.string(), "", {}); }),
+                  (dir / expected).string() + " makes every reading too large a number to use");
+        for (const auto& [file, value] : attributes) fs::remove(dir / file);
+    }
+}
+
+TEST_F(FakeIio, AReadingTooLargeToUseIsAFailedReadNeverASample) {
+    const auto dir =
+        device(0, "mag",
+               magnetometer(0, 1, 0, {{"sampling_frequency", "1000"}, {"in_magn_scale", "1e290"}}));
+    auto source = IioSource::open(root.string(), "", {});
+    auto& got = *listener.collector;
+    source->start(std::make_shared<heading::SampleChannel>(service, queue.post()));
+    ASSERT_TRUE(queue.pumpUntil([&] { return !got.samples.empty(); }));
+    set(dir, "in_magn_y_raw", "9000000000000000000");
+    ASSERT_TRUE(queue.pumpUntil([&] { return got.errors.size() == 1; }));
+    set(dir, "in_magn_y_raw", "1");
+    const auto count = got.samples.size();
+    ASSERT_TRUE(queue.pumpUntil([&] { return got.samples.size() > count; }));
+    source->stop();
+    queue.pump();
+    ASSERT_EQ(got.errors.size(), 1u);
+    EXPECT_EQ(got.errors[0].code, 0);
+    EXPECT_NE(got.errors[0].message.find("too large a number to use"), std::string::npos);
+    for (const auto& h : got.samples) ASSERT_TRUE(std::isfinite(h.y) && h.y < 1e293);
 }
 
 // A field of strength h (horizontal) and v (vertical, down) seen by a device whose top edge
