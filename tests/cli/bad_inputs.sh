@@ -251,6 +251,14 @@ grep -qF "Premature end of document" err.txt || fail "broken interface file: wha
 expect 2 "interface file 'MainWindow': outlet 'xLabel' of FluxprobeViewController is missing" -- \
     --ui-dir=ui-outlet --heading-source=simulated
 expect 2 "interface file 'MainWindow': not found" FLUXPROBE_UI_DIR=ui-none -- --heading-source=simulated
+# Files that are not interface files at all are refused rather than read for ever.
+mkdir -p ui-fifo ui-zero ui-huge
+mkfifo ui-fifo/MainWindow.ui
+ln -s /dev/zero ui-zero/MainWindow.ui
+head -c 1048577 /dev/zero | tr '\0' ' ' >ui-huge/MainWindow.ui
+expect 2 "interface file 'MainWindow': ui-fifo/MainWindow.ui is not a regular file" -- --ui-dir=ui-fifo --heading-source=simulated
+expect 2 "interface file 'MainWindow': ui-zero/MainWindow.ui is not a regular file" -- --ui-dir=ui-zero --heading-source=simulated
+expect 2 "interface file 'MainWindow': ui-huge/MainWindow.ui is larger than 1 MiB; an interface file is a few kilobytes" -- --ui-dir=ui-huge --heading-source=simulated
 
 # --- Calibration files and the calibration from a recording.
 cal_head='fluxprobe calibration 1'
