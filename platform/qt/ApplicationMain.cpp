@@ -223,11 +223,12 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     if (!options.screenshot.empty()) {
         QWidget* window = platform.mainWindow();
-        const QString file = QString::fromStdString(options.screenshot);
         if (shot.isNull()) shot = qt::screenshotOf(window);
-        if (!window || !shot.save(file, "PNG")) {
-            std::cerr << "fluxprobe: could not write the screenshot " << options.screenshot
-                      << std::endl;
+        const std::string problem =
+            window ? qt::writeScreenshot(shot, options.screenshot) : "there is no window";
+        if (!problem.empty()) {
+            std::cerr << "fluxprobe: could not write the screenshot " << options.screenshot << ": "
+                      << problem << std::endl;
             if (status == 0) status = 1;
         }
     }

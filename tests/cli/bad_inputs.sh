@@ -325,6 +325,12 @@ expect 0 "ignoring '-record=a.csv' — did you mean --record=a.csv?" -- \
 [ -e a.csv ] && fail "-record=a.csv: a file was written for an ignored argument"
 expect 1 "could not write the screenshot no-such-folder/m.png" -- \
     --heading-source=simulated --quit-after=1 --screenshot=no-such-folder/m.png
+# A link at the screenshot's path is replaced by the picture, never written through.
+echo precious >victim.txt
+ln -sf victim.txt shot.png
+expect 0 "delivered" -- --heading-source=simulated --quit-after=1 --screenshot=shot.png
+[ "$(cat victim.txt)" = precious ] || fail "--screenshot wrote through a symbolic link"
+[ ! -L shot.png ] && head -c 8 shot.png | grep -q PNG || fail "--screenshot: no picture in place of the link"
 
 # --- True north and the field model: bad places and dates stop before any window; a missing
 # model stops a run that was given a location, and leaves no record file behind.
