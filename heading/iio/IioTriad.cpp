@@ -23,7 +23,7 @@ auto readFirst(const AttributeReader& read, std::initializer_list<std::string> p
         const AttributeRead r = read(p);
         if (r.error == ENOENT) continue;
         if (isAccessDenied(r.error)) throw AccessDenied(p);
-        if (r.error != 0) throw SourceError("cannot read " + p + ": " + std::strerror(r.error));
+        if (r.error != 0) throw SourceError("cannot read " + p + ": " + describeReadError(r.error));
         try {
             auto value = parse(r.text);
             if (found) *found = p;
@@ -102,7 +102,7 @@ IioTriad::Reading IioTriad::read() const {
         const AttributeRead r = read_(rawPaths_[i]);
         if (r.error != 0) {
             reading.error = r.error;
-            reading.message = "cannot read " + rawPaths_[i] + ": " + std::strerror(r.error);
+            reading.message = "cannot read " + rawPaths_[i] + ": " + describeReadError(r.error);
             return reading;
         }
         try {

@@ -129,6 +129,14 @@ make_device() {
 make_device "$work/iio-bad"
 echo 0 >"$work/iio-bad/iio:device0/in_magn_scale"
 expect 2 "$work/iio-bad/iio:device0/in_magn_scale: expected a positive number, found '0'" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
+# A FIFO in place of an attribute (a stuck driver blocks the same way) hangs neither the start
+# nor the end of the run.
+rm "$work/iio-bad/iio:device0/in_magn_scale" && mkfifo "$work/iio-bad/iio:device0/in_magn_scale"
+expect 2 "cannot read $work/iio-bad/iio:device0/in_magn_scale: not a regular file" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
+rm "$work/iio-bad/iio:device0/in_magn_scale"
+make_device "$work/iio-fifo"
+rm "$work/iio-fifo/iio:device0/in_magn_x_raw" && mkfifo "$work/iio-fifo/iio:device0/in_magn_x_raw"
+expect 0 "cannot read $work/iio-fifo/iio:device0/in_magn_x_raw: not a regular file; trying again" FLUXPROBE_IIO_ROOT="$work/iio-fifo" -- --heading-source=iio --quit-after=1
 echo 1e308 >"$work/iio-bad/iio:device0/in_magn_scale"
 expect 2 "$work/iio-bad/iio:device0/in_magn_scale: a scale of 1e+308 makes every reading too large a number to use" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
 

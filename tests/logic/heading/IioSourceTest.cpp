@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <numbers>
 #include <string>
+#include <thread>
 
 #include "HeadingTestSupport.h"
 #include "heading/HeadingSession.h"
@@ -411,6 +416,66 @@ TEST_F(FakeIio, AutoAndIioThroughTheSessionUseTheTreeInTheEnvironment) {
         EXPECT_EQ(session.describe(), "iio:device4 (ak8975)");
     }
     ::unsetenv("FLUXPROBE_IIO_ROOT");
+}
+
+}  // namespace
+
+namespace {
+
+// Holds every raw read until opened, as a driver stuck in a read does.
+struct StuckReads {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false, open = false;
+
+    heading::AttributeReader reader(const std::shared_ptr<StuckReads>& self) {
+        return [self](const std::string& path) {
+            if (path.ends_with("_raw")) {
+                std::unique_lock lock(self->mutex);
+                self->entered = true;
+                self->changed.notify_all();
+                self->changed.wait(lock, [&] { return self->open; });
+            }
+            return heading::readAttributeFile(path);
+        };
+    }
+};
+
+TEST_F(FakeIio, AStuckReadNeitherHangsTheStartNorTheStop) {
+    const auto dir = device(0, "mag", magnetometer(0, 1, 0));
+    // A FIFO where an attribute should be is refused at once instead of waited on.
+    ASSERT_EQ(::mkfifo((dir / "in_magn_scale").c_str(), 0644), 0);
+    EXPECT_EQ(message([&] { IioSource::open(root.string(), "", {}); }),
+              "cannot read " + (dir / "in_magn_scale").string() + ": not a regular file");
+    fs::remove(dir / "in_magn_scale");
+
+    auto stuck = std::make_shared<StuckReads>();
+    auto source = IioSource::open(root.string(), "", {}, stuck->reader(stuck));
+    auto channel = std::make_shared<heading::SampleChannel>(service, queue.post());
+    source->start(channel);
+    {
+        std::unique_lock lock(stuck->mutex);
+        ASSERT_TRUE(stuck->changed.wait_for(lock, std::chrono::seconds(30),
+                                            [&] { return stuck->entered; }));
+    }
+    ::testing::internal::CaptureStderr();
+    source->stop();  // returns, though the read does not
+    channel->close();
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(
+                  "the reader of iio:device0 (mag) is stuck in a read of the sensor"),
+              std::string::npos);
+    source.reset();
+    // Let go, the reader ends by itself, touching nothing of the source that is gone.
+    {
+        std::lock_guard lock(stuck->mutex);
+        stuck->open = true;
+        stuck->changed.notify_all();
+    }
+    for (int i = 0; i < 3000 && stuck.use_count() > 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(stuck.use_count(), 1);
+    queue.pump();
+    EXPECT_TRUE(listener.collector->samples.empty());
 }
 
 }  // namespace
