@@ -21,6 +21,7 @@
 #include "platform/qt/LatencyMeter.h"
 #include "platform/qt/Options.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/QuitOnSignals.h"
 #include "platform/qt/QuitTimer.h"
 #include "platform/qt/RunStats.h"
 #include "platform/qt/Screenshot.h"
@@ -73,6 +74,7 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     // Qt takes its own options out of argv; what is left is ours or ignored.
     QApplication app(argc, argv);
     errors.flushBeforeEachWait();
+    qt::QuitOnSignals quitOnSignals;
     qt::RunStats stats;
     QApplication::setApplicationName(QStringLiteral("fluxprobe"));
     QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));

@@ -228,6 +228,26 @@ wait "$meter" 2>/dev/null
 [ -s killed.csv ] || fail "killed recording: nothing reached the file"
 expect 0 "fluxprobe: delivered" -- --heading-source=replay:killed.csv --quit-after=0.5
 
+# Ctrl+C, SIGTERM and SIGHUP while recording: a clean end, every delivered sample in the file.
+for sig in INT TERM HUP; do
+    checked=$((checked + 1))
+    rm -f "signal-$sig.csv"
+    set -m  # a job of its own, so that SIGINT is not ignored as in a background job
+    "$bin" --heading-source=simulated:rate=1000 --record="signal-$sig.csv" --quit-after=30 >out.txt 2>signal.txt &
+    meter=$!
+    set +m
+    for _ in $(seq 100); do [ "$(samples_in signal.txt)" -gt 500 ] && break; sleep 0.1; done
+    kill -"$sig" "$meter"
+    wait "$meter"
+    s=$?
+    [ "$s" -eq 0 ] || fail "SIG$sig: exit status $s, expected 0"
+    grep -qF "fluxprobe: SIG$sig: quitting; another one ends fluxprobe at once" signal.txt || fail "SIG$sig: not told"
+    delivered=$(sed -n 's/^fluxprobe: delivered \([0-9]*\) samples$/\1/p' signal.txt)
+    recorded=$(($(wc -l <"signal-$sig.csv") - 1))
+    [ -n "$delivered" ] && [ "$delivered" -eq "$recorded" ] ||
+        fail "SIG$sig: delivered ${delivered:-no summary}, recorded $recorded"
+done
+
 # --- The beep: a missing or broken beep.wav leaves the alarm silent and the meter running.
 printf '%s\n0,0,0,300,0,-1\n0.02,0,0,300,0,-1\n' "$header" >loud.csv
 mkdir -p no-beep bad-beep
