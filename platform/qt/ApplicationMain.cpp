@@ -3,6 +3,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -67,8 +68,11 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         return qt::runFieldModelQuery(argumentsOf(argc, argv));
     }
 
+    // A reader that has gone (| head -2) makes a write fail with EPIPE, which ends the log, not
+    // the program and its recording.
+    std::signal(SIGPIPE, SIG_IGN);
     // One log line per sample goes to stderr: write them once per turn of the loop, not one by
-    // one. Made before anything is written to stderr.
+    // one, and never wait for a reader. Made before anything is written to stderr.
     qt::StreamBatch errors(stderr);
 
     // Qt takes its own options out of argv; what is left is ours or ignored.

@@ -248,6 +248,26 @@ for sig in INT TERM HUP; do
         fail "SIG$sig: delivered ${delivered:-no summary}, recorded $recorded"
 done
 
+# stderr into a pipe that nobody reads (shrunk to 4 KiB, so that 3 s at 1000 samples/s fill it
+# four times over, as 30 s would the usual 64 KiB): the meter quits on time with a full recording.
+checked=$((checked + 1))
+rm -f stall stall.csv && mkfifo stall
+exec 3<>stall  # held open, never read
+perl -e 'open(my $f, ">", $ARGV[0]) or die; fcntl($f, 1031, 4096) or die' stall 2>/dev/null ||
+    echo "note: cannot shrink the pipe; it is 64 KiB"
+timeout 20 "$bin" --heading-source=simulated:rate=1000 --record=stall.csv --quit-after=3 >out.txt 2>stall
+s=$?
+exec 3>&-
+[ "$s" -eq 0 ] || fail "stderr nobody reads: exit status $s, expected 0 (124: it never quit)"
+[ "$(($(wc -l <stall.csv) - 1))" -gt 2000 ] || fail "stderr nobody reads: $(wc -l <stall.csv) lines recorded in 3 s at 1000/s"
+# stderr closed early: the log ends, the run and its recording do not.
+checked=$((checked + 1))
+rm -f closed.csv
+"$bin" --heading-source=simulated:rate=1000 --record=closed.csv --quit-after=2 2>&1 >out.txt | head -2 >/dev/null
+s=${PIPESTATUS[0]}
+[ "$s" -eq 0 ] || fail "stderr closed early: exit status $s, expected 0"
+[ "$(($(wc -l <closed.csv) - 1))" -gt 1000 ] || fail "stderr closed early: $(wc -l <closed.csv) lines recorded"
+
 # --- The beep: a missing or broken beep.wav leaves the alarm silent and the meter running.
 printf '%s\n0,0,0,300,0,-1\n0.02,0,0,300,0,-1\n' "$header" >loud.csv
 mkdir -p no-beep bad-beep
