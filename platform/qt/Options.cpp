@@ -209,7 +209,7 @@ Options:
   --calibration=WHICH    auto (default): the sensor's kept calibration; none; or a file's
   --calibration-out=FILE write a new calibration to FILE (never replacing it) instead of
                          keeping it for the sensor
-  --quit-after=SECONDS   leave the loop after SECONDS
+  --quit-after=SECONDS   leave the loop after SECONDS (above 0, at most a year)
   --screenshot=FILE      write a PNG of the window (and any open alert) just before leaving
   --serve[=ADDR:PORT]    a live view for browsers at http://ADDR:PORT/ (default
                          127.0.0.1:8090; port 0 picks a free one); the URL is printed on
@@ -246,7 +246,9 @@ alarm sounds above that value + 60 µT). At exit fluxprobe writes to stderr how 
 delivered, how often each graph was painted, and how long after start the first frame was
 painted.
 
-Exit status: 0 when the window closes or --quit-after ends the run; 1 when the recording or
+Ctrl+C, SIGTERM and SIGHUP end the run as --quit-after does (a second one ends it at once).
+
+Exit status: 0 when the window closes or --quit-after or a signal ends the run; 1 when the recording or
 the screenshot could not be written; 2 for a bad option, a source that cannot start or a broken
 interface file.
 )";

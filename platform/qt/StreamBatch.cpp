@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +29,7 @@ struct StreamBatch::Sink {
     std::FILE* original = nullptr;
     int out = -1;               // our own descriptor for the original's file
     bool mayBlock = false;      // out may block: write only what poll says fits
+    bool isSocket = false;      // out is a socket (journald's stderr): sent without waiting
     bool direct = false;        // the batch has ended: straight to the original stream
     bool broken = false;        // a write failed for good: logging has stopped
     bool droppingLine = false;  // the unfinished line did not fit and is being dropped
@@ -54,17 +56,18 @@ constexpr std::size_t kPendingLimit = StreamBatch::kBufferSize;
 
 // A descriptor for fd's file that never blocks: a FIFO or a terminal is opened again (a new
 // open file description, so the O_NONBLOCK is ours alone and nobody else's who shares fd). A
-// regular file never blocks for long anyway. Anything else is written only as far as poll()
-// says it can take. Sets mayBlock accordingly.
-int nonBlockingCopyOf(int fd, bool& mayBlock) {
+// regular file never blocks for long anyway, and a socket is sent to without waiting. Anything
+// else is written only as far as poll() says it can take. Sets mayBlock and socket.
+int nonBlockingCopyOf(int fd, bool& mayBlock, bool& socket) {
     mayBlock = false;
     struct stat info {};
+    socket = ::fstat(fd, &info) == 0 && S_ISSOCK(info.st_mode);
     if (::fstat(fd, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode))) {
         const std::string self = "/proc/self/fd/" + std::to_string(fd);
         const int again = ::open(self.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (again >= 0) return again;
     }
-    mayBlock = fd >= 0 && !(::fstat(fd, &info) == 0 && S_ISREG(info.st_mode));
+    mayBlock = !socket && !(::fstat(fd, &info) == 0 && S_ISREG(info.st_mode));
     return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
 }
 
@@ -161,7 +164,9 @@ bool StreamBatch::Sink::drain() {
             if (::poll(&p, 1, 0) != 1 || !(p.revents & POLLOUT)) break;
             if (chunk > PIPE_BUF) chunk = PIPE_BUF;  // what a pipe that polls writable takes
         }
-        const ssize_t n = ::write(out, pending.data() + sent, chunk);
+        const ssize_t n =
+            isSocket ? ::send(out, pending.data() + sent, chunk, MSG_DONTWAIT | MSG_NOSIGNAL)
+                     : ::write(out, pending.data() + sent, chunk);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
@@ -186,7 +191,7 @@ StreamBatch::StreamBatch(std::FILE*& stream)
     : stream_(stream), original_(stream), sink_(std::make_shared<Sink>()) {
     std::fflush(original_);
     sink_->original = original_;
-    sink_->out = nonBlockingCopyOf(::fileno(original_), sink_->mayBlock);
+    sink_->out = nonBlockingCopyOf(::fileno(original_), sink_->mayBlock, sink_->isSocket);
     if (sink_->out < 0) {  // nowhere to write to without blocking: leave the stream as it is
         sink_.reset();
         return;
