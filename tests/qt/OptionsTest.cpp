@@ -65,6 +65,8 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
         {"--quit-after=1e999", "needs a number of finite size, got '1e999'"},
         {"--declination=\x1b[2J", "needs a number, got '\\x1b[2J'"},
         {"--bogus\x07", "unknown option '--bogus\\x07'"},
+        {"--location=0x10,5", "--location needs LAT,LON or LAT,LON,ALT_M"},
+        {"--location=52, 13", "--location needs LAT,LON or LAT,LON,ALT_M"},
         {"--record", "--record needs a value"},
         {"--screenshot=", "--screenshot needs a value"},
         {"--open-compass=yes", "--open-compass takes no value"},
