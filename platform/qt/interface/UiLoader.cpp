@@ -73,6 +73,7 @@ QByteArray InterfaceFiles::read(const std::string& name) const {
         throw InterfaceError("interface file '" + name + "': cannot be read (" +
                              file.fileName().toStdString() + ": " +
                              file.errorString().toStdString() + ")");
+    if (folder_.isEmpty()) return file.readAll();  // built in
     // Should it have grown since: a byte more than allowed is enough to refuse it.
     QByteArray ui = file.read(kMaxFileBytes + 1);
     if (ui.size() > kMaxFileBytes) refuseTooLarge(name, file.fileName().toStdString());
