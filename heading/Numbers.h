@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,8 +17,13 @@ std::optional<long long> parseInteger(std::string_view text);
 
 std::string_view trimSpaces(std::string_view text);
 
-// Text from a file, fit to quote in a message on a terminal: control characters become '?', and
-// more than 40 characters end in "...".
-std::string printable(std::string_view text);
+// A number as a person types it on the command line: decimal digits with an optional sign,
+// point and exponent ("12", "-0.5", "+3e-2"). No spaces around it, no hexadecimal, nothing
+// that is not finite. Every option's number is read with this one, so all take the same forms.
+std::optional<double> parseDecimal(std::string_view text);
+
+// text as it may appear in a message: control bytes and bytes that are not UTF-8 become \xHH,
+// and anything past maxLength bytes becomes "...".
+std::string printable(std::string_view text, std::size_t maxLength = 40);
 
 }  // namespace heading

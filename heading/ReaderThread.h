@@ -1,5 +1,9 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -17,7 +21,12 @@ class ReaderThread {
     template <class Work>
     void start(Work&& work) {
         stop();
-        thread_ = std::jthread(std::forward<Work>(work));
+        finished_ = std::make_shared<Finished>();
+        thread_ = std::jthread(
+            [work = std::forward<Work>(work), finished = finished_](std::stop_token stop) mutable {
+                work(stop);
+                finished->set();
+            });
     }
 
     void stop() {
@@ -26,7 +35,37 @@ class ReaderThread {
         thread_.join();
     }
 
+    // As stop(), but waits at most limit: a thread still busy then (stuck in a read that never
+    // returns) is let go, and false returned. Only for work that owns everything it touches.
+    bool stopWithin(std::chrono::milliseconds limit) {
+        if (!thread_.joinable()) return true;
+        thread_.request_stop();
+        if (!finished_->waitFor(limit)) {
+            thread_.detach();
+            return false;
+        }
+        thread_.join();
+        return true;
+    }
+
   private:
+    struct Finished {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+
+        void set() {
+            std::lock_guard lock(mutex);
+            done = true;
+            changed.notify_all();
+        }
+        bool waitFor(std::chrono::milliseconds limit) {
+            std::unique_lock lock(mutex);
+            return changed.wait_for(lock, limit, [this] { return done; });
+        }
+    };
+
+    std::shared_ptr<Finished> finished_;
     std::jthread thread_;
 };
 

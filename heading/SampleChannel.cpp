@@ -9,6 +9,7 @@ SampleChannel::SampleChannel(HeadingService& service, Post post, Warn warn)
 
 void SampleChannel::push(const platform::Heading& heading) {
     std::unique_lock lock(mutex_);
+    if (shut_) return;
     pending_.push_back({heading, std::nullopt});
     scheduleLocked(lock);
 }
@@ -16,12 +17,14 @@ void SampleChannel::push(const platform::Heading& heading) {
 void SampleChannel::push(const std::vector<platform::Heading>& headings) {
     if (headings.empty()) return;
     std::unique_lock lock(mutex_);
+    if (shut_) return;
     for (const auto& h : headings) pending_.push_back({h, std::nullopt});
     scheduleLocked(lock);
 }
 
 void SampleChannel::pushError(const platform::LocationError& error) {
     std::unique_lock lock(mutex_);
+    if (shut_) return;
     pending_.push_back({{}, error});
     scheduleLocked(lock);
 }
@@ -42,6 +45,7 @@ std::size_t SampleChannel::backlog() {
 void SampleChannel::close() {
     closed_ = true;
     std::lock_guard lock(mutex_);
+    shut_ = true;  // a reader left behind, stuck, may push when it wakes: nothing is posted
     pending_.clear();
 }
 

@@ -32,7 +32,8 @@ class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
     // checks it so a slow main loop does not make the backlog grow without end.
     std::size_t backlog();
 
-    // Main thread: nothing pushed or still waiting reaches the service afterwards.
+    // Main thread: nothing pushed or still waiting reaches the service afterwards, and nothing
+    // pushed afterwards is posted.
     void close();
 
   private:
@@ -49,6 +50,7 @@ class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
     std::mutex mutex_;
     std::vector<Event> pending_;
     bool scheduled_ = false;
+    bool shut_ = false;    // under mutex_: closed, so pushes are dropped
     bool closed_ = false;  // main thread only
     bool outage_ = false;  // main thread only
 };

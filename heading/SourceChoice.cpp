@@ -15,13 +15,12 @@ constexpr const char* kAccepted =
     "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none";
 
 [[noreturn]] void refuse(std::string_view text, const std::string& why) {
-    throw SourceError("heading source '" + std::string(text) + "': " + why);
+    throw SourceError("heading source '" + printable(text) + "': " + why);
 }
 
 double parseRate(std::string_view whole, std::string_view value) {
-    const auto rate = parseNumber(value);
-    if (!rate || !std::isfinite(*rate))
-        refuse(whole, "rate '" + std::string(value) + "' is not a number");
+    const auto rate = parseDecimal(value);
+    if (!rate) refuse(whole, "rate '" + printable(value) + "' is not a number");
     if (!(*rate > 0.0)) refuse(whole, "rate must be above 0 Hz");
     if (*rate > SourceChoice::kMaxRate) refuse(whole, "rate must be at most 100000 Hz");
     return *rate;
@@ -43,9 +42,9 @@ std::vector<double> parseValues(std::string_view whole, std::string_view key,
     std::vector<double> values;
     std::string_view part = parts[i].substr(key.size() + 1);
     while (true) {
-        const auto v = parseNumber(part);
-        if (!v || !std::isfinite(*v))
-            refuse(whole, std::string(key) + " value '" + std::string(part) + "' is not a number");
+        const auto v = parseDecimal(part);
+        if (!v)
+            refuse(whole, std::string(key) + " value '" + printable(part) + "' is not a number");
         values.push_back(*v);
         if (i + 1 >= parts.size() || parts[i + 1].find('=') != std::string_view::npos ||
             parts[i + 1] == "tumble")

@@ -17,12 +17,7 @@ std::string_view trimLine(std::string_view text) {
 }
 
 std::string quoted(std::string_view text) {
-    constexpr std::size_t kMax = 40;
-    std::string out = "'";
-    for (char c : text.substr(0, kMax))
-        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    if (text.size() > kMax) out += "...";
-    return out + "'";
+    return "'" + printable(text) + "'";
 }
 
 [[noreturn]] void refuse(const char* expected, std::string_view found) {

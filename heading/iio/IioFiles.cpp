@@ -1,20 +1,30 @@
 #include "heading/iio/IioFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace heading {
 
 AttributeRead readAttributeFile(const std::string& path) {
     AttributeRead result;
     int fd;
-    do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in its place cannot hang the open; then refused, as is any
+    // other file that is not a plain attribute.
+    do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         result.error = errno;
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        result.error = kNotRegularFile;
+        ::close(fd);
         return result;
     }
     char buffer[4096];  // a sysfs attribute is at most a page
@@ -27,6 +37,10 @@ AttributeRead readAttributeFile(const std::string& path) {
         result.text.assign(buffer, static_cast<std::size_t>(n));
     ::close(fd);
     return result;
+}
+
+std::string describeReadError(int error) {
+    return error == kNotRegularFile ? "not a regular file" : std::strerror(error);
 }
 
 std::string iioRoot() {

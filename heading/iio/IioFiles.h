@@ -6,7 +6,14 @@
 
 namespace heading {
 
-// One sysfs attribute read whole: its text, or the errno that stopped the read.
+// The error of a read refused because the file is a FIFO, a device or a folder: reading one of
+// those may never return.
+inline constexpr int kNotRegularFile = -1;
+
+// What error (an errno, or kNotRegularFile) means, for a message.
+std::string describeReadError(int error);
+
+// One sysfs attribute read whole: its text, or the errno (or kNotRegularFile) that stopped it.
 struct AttributeRead {
     std::string text;
     int error = 0;
@@ -16,7 +23,7 @@ struct AttributeRead {
 // for a kernel that refuses access.
 using AttributeReader = std::function<AttributeRead(const std::string& path)>;
 
-// open, one read, close: how sysfs wants to be read.
+// open, one read, close: how sysfs wants to be read. Only a regular file is read.
 AttributeRead readAttributeFile(const std::string& path);
 
 // Where IIO devices live: $FLUXPROBE_IIO_ROOT when set, else /sys/bus/iio/devices.

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
 #include <vector>
 
+#include "heading/Callbacks.h"
 #include "heading/SampleChannel.h"
 #include "heading/SourceError.h"
 #include "heading/iio/IioSensorId.h"
@@ -23,6 +26,17 @@ const IioDeviceInfo* pick(const std::vector<IioDeviceInfo>& devices, const std::
 constexpr double kGaussToMicrotesla = 100.0;
 
 }  // namespace
+
+struct IioSource::Poller {
+    IioTriad magn;
+    std::optional<IioTriad> accel;
+    std::optional<double> declination;
+    double rate;
+    std::mutex mutex;
+    std::condition_variable_any wake;
+
+    void run(std::stop_token stop, const std::shared_ptr<SampleChannel>& channel);
+};
 
 std::unique_ptr<IioSource> IioSource::open(const std::string& root, const std::string& device,
                                            std::optional<double> declination,
@@ -85,11 +99,16 @@ void IioSource::start(std::shared_ptr<SampleChannel> channel) {
         channel->pushError({platform::LocationError::kDenied, denied_});
         return;
     }
-    thread_.start([this, channel = std::move(channel)](std::stop_token st) { run(st, channel); });
+    auto poller = std::make_shared<Poller>(*magn_, accel_, declination_, pollRate());
+    thread_.start([poller = std::move(poller), channel = std::move(channel)](std::stop_token st) {
+        poller->run(st, channel);
+    });
 }
 
 void IioSource::stop() {
-    thread_.stop();
+    if (!thread_.stopWithin(kStopLimit))
+        warnOnStderr("the reader of " + device_.label() + " is stuck in a read of the sensor; it " +
+                     "is left behind so that fluxprobe can go on");
 }
 
 std::string IioSource::describe() const {
@@ -102,20 +121,20 @@ std::string IioSource::sensorId() const {
     return iioSensorId(device_);
 }
 
-void IioSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> channel) {
+void IioSource::Poller::run(std::stop_token stop, const std::shared_ptr<SampleChannel>& channel) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    const auto period = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(1.0 / pollRate()));
+    const auto period =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate));
     auto due = start;
     bool failing = false;
     while (true) {
         {
-            std::unique_lock lock(mutex_);
-            if (wake_.wait_until(lock, stop, due, [] { return false; }) || stop.stop_requested())
+            std::unique_lock lock(mutex);
+            if (wake.wait_until(lock, stop, due, [] { return false; }) || stop.stop_requested())
                 return;
         }
-        const IioTriad::Reading field = magn_->read();
+        const IioTriad::Reading field = magn.read();
         const auto now = Clock::now();
         // A poll cannot read the past: after a late wake-up, go on from now.
         due += period;
@@ -137,16 +156,19 @@ void IioSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> channel
         h.x = field.value.x * kGaussToMicrotesla;
         h.y = field.value.y * kGaussToMicrotesla;
         h.z = field.value.z * kGaussToMicrotesla;
-        const IioTriad::Reading gravity = accel_ ? accel_->read() : IioTriad::Reading{{}, -1, {}};
+        const IioTriad::Reading gravity = accel ? accel->read() : IioTriad::Reading{{}, -1, {}};
         h.magneticHeading = gravity.error == 0
                                 ? tiltCompensatedHeading({h.x, h.y, h.z}, gravity.value)
                                 : magneticHeadingFromAxes(h.x, h.y);
+        // Huge but finite axes can still overflow the tilt maths; the flat heading cannot.
+        if (!std::isfinite(h.magneticHeading))
+            h.magneticHeading = magneticHeadingFromAxes(h.x, h.y);
         if (gravity.error == 0) {
             h.gravityX = gravity.value.x;
             h.gravityY = gravity.value.y;
             h.gravityZ = gravity.value.z;
         }
-        h.trueHeading = trueHeadingFrom(h.magneticHeading, declination_);
+        h.trueHeading = trueHeadingFrom(h.magneticHeading, declination);
         h.timestamp = std::chrono::duration<double>(now - start).count();
         channel->push(h);
     }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <condition_variable>
+#include <chrono>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "heading/ReaderThread.h"
 #include "heading/Source.h"
@@ -50,8 +48,12 @@ class IioSource : public Source {
 
     double pollRate() const;
 
+    // How long stop() waits for a read in progress. A driver stuck in a read never returns it;
+    // the reader is then left behind (and said so on stderr) rather than hang the program.
+    static constexpr std::chrono::milliseconds kStopLimit{1000};
+
   private:
-    void run(std::stop_token stop, std::shared_ptr<SampleChannel> channel);
+    struct Poller;  // all the reader thread touches, owned with it, so that it can be left behind
 
     IioDeviceInfo device_;
     std::optional<double> declination_;
@@ -59,9 +61,7 @@ class IioSource : public Source {
     std::optional<IioTriad> accel_;
     std::string accelLabel_;
     std::string denied_;  // set when the configuration could not be read: access denied
-    std::mutex mutex_;
-    std::condition_variable_any wake_;
-    ReaderThread thread_;  // last, so it ends before the members its work reads go
+    ReaderThread thread_;
 };
 
 }  // namespace heading

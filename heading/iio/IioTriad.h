@@ -31,9 +31,15 @@ class IioTriad {
     // mount matrix, 50 Hz.
     IioTriad(const IioDeviceInfo& device, std::string type, AttributeReader read);
 
+    // Readings are refused unless this many times them is still a finite number, so that a
+    // conversion of units downstream (Gauss to µT) stays finite too.
+    static constexpr double kHeadroom = 1e3;
+
     struct Reading {
         Vector3 value;  // device axes, (raw + offset) × scale
-        int error = 0;  // errno of a failed read; EIO for a raw value that is not a number
+        // errno of a failed read; EIO for a raw value that is not a number, ERANGE for one that
+        // converts to a value too large to use
+        int error = 0;
         std::string message;
     };
     Reading read() const;
@@ -44,6 +50,11 @@ class IioTriad {
     const std::array<double, 3>& offset() const { return offset_; }
 
   private:
+    // Throws SourceError naming the file when scale, offset or mount matrix would turn even
+    // the smallest reading into a number too large to use.
+    void refuseOverflow(const std::array<std::string, 3>& scalePaths,
+                        const std::array<std::string, 3>& offsetPaths,
+                        const std::string& mountPath) const;
     std::string path(const std::string& attribute) const;
 
     std::string dir_;

@@ -1,10 +1,10 @@
 #include "heading/model/FieldQuery.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
+
+#include "heading/Numbers.h"
 
 namespace heading {
 
@@ -12,12 +12,11 @@ namespace {
 
 using namespace std::chrono;
 
+// The one reading of numbers every option shares: decimal, no spaces around it, finite.
 bool parseNumber(const std::string& text, double& value) {
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size() && errno != ERANGE &&
-           std::isfinite(value);
+    const auto decimal = parseDecimal(text);
+    if (decimal) value = *decimal;
+    return decimal.has_value();
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {
@@ -49,7 +48,7 @@ Location parseLocation(const std::string& text) {
         throw FieldModelError(
             "option --location needs LAT,LON or LAT,LON,ALT_M in degrees and "
             "metres, got '" +
-            text + "'");
+            printable(text) + "'");
     if (std::fabs(where.latitude) > 90.0)
         throw FieldModelError("option --location: latitude " + parts[0] +
                               " lies outside -90 to 90 degrees");
@@ -72,7 +71,7 @@ double parseDate(const std::string& text) {
     throw FieldModelError(
         "option --date needs a day as YYYY-MM-DD or a decimal year such as "
         "2027.5, got '" +
-        text + "'");
+        printable(text) + "'");
 }
 
 double decimalYear(system_clock::time_point when) {

@@ -1,6 +1,7 @@
 #include "heading/replay/ReplayFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,109 +21,206 @@ namespace {
 
 constexpr std::array<const char*, 6> kColumns = {"t",          "x", "y", "z", "magneticHeading",
                                                  "trueHeading"};
-
-std::string readWhole(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw SourceError("cannot open replay file " + path + ": " + std::strerror(errno));
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            text.append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            const int error = errno;
-            ::close(fd);
-            throw SourceError("cannot read replay file " + path + ": " + std::strerror(error));
-        }
-    }
-    ::close(fd);
-    return text;
-}
+constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 
 std::string where(const std::string& name, std::size_t line) {
     return name + ":" + std::to_string(line) + ": ";
 }
 
-}  // namespace
-
-std::vector<platform::Heading> ReplayFile::read(const std::string& path) {
-    return parse(readWhole(path), path);
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
 }
 
-std::vector<platform::Heading> ReplayFile::parse(std::string_view text, const std::string& name) {
-    std::vector<platform::Heading> samples;
-    bool haveHeader = false;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        ++lineNumber;
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (trimSpaces(line).empty()) continue;
+// Checks lines one at a time, so that a file is refused at its first bad line without the rest
+// being read.
+class Parser {
+  public:
+    Parser(const std::string& name, std::size_t maxSamples)
+        : name_(name), maxSamples_(maxSamples) {}
 
-        if (!haveHeader) {
-            if (trimSpaces(line) != kReplayHeader)
-                throw SourceError(where(name, lineNumber) + "expected the header " + kReplayHeader +
-                                  ", found '" + printable(line) + "'");
-            haveHeader = true;
-            continue;
-        }
-
-        std::array<double, 6> values{};
-        std::size_t count = 0;
-        std::string_view rest = line;
-        for (;;) {
-            const auto comma = rest.find(',');
-            const std::string_view field = rest.substr(0, comma);
-            if (count < values.size()) {
-                const auto value = parseNumber(field);
-                if (value && !std::isfinite(*value))
-                    throw SourceError(where(name, lineNumber) + kColumns[count] +
-                                      " is not a finite number: " + printable(trimSpaces(field)));
-                if (!value) {
-                    // A short line is better told by its count than by its first bad field.
-                    const auto fields =
-                        static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
-                    if (fields != values.size())
-                        throw SourceError(where(name, lineNumber) +
-                                          "expected 6 comma-separated numbers, found " +
-                                          std::to_string(fields));
-                    throw SourceError(where(name, lineNumber) + kColumns[count] +
-                                      " is not a number: '" + printable(trimSpaces(field)) + "'");
-                }
-                values[count] = *value;
-            }
-            ++count;
-            if (comma == std::string_view::npos) break;
-            rest.remove_prefix(comma + 1);
-        }
-        if (count != values.size())
-            throw SourceError(where(name, lineNumber) +
-                              "expected 6 comma-separated numbers, found " + std::to_string(count));
-
-        platform::Heading h;
-        h.timestamp = values[0];
-        h.x = values[1];
-        h.y = values[2];
-        h.z = values[3];
-        h.magneticHeading = values[4];
-        h.trueHeading = values[5];
-        if (!samples.empty() && h.timestamp < samples.back().timestamp) {
-            char text[128];
-            std::snprintf(text, sizeof text, "t goes backwards: %.17g after %.17g", h.timestamp,
-                          samples.back().timestamp);
-            throw SourceError(where(name, lineNumber) + text);
-        }
-        samples.push_back(h);
+    void line(std::string_view line);
+    std::vector<platform::Heading> finish();
+    [[noreturn]] void tooLong() const {
+        throw SourceError(where(name_, lineNumber_ + 1) + "line longer than " +
+                          std::to_string(ReplayFile::kMaxLineBytes) + " bytes");
     }
-    if (!haveHeader)
-        throw SourceError(name + ": the file is empty; expected the header " +
+
+  private:
+    [[noreturn]] void refuse(const std::string& what) const {
+        throw SourceError(where(name_, lineNumber_) + what);
+    }
+    void check(const platform::Heading& h) const;
+
+    const std::string& name_;
+    std::size_t maxSamples_;
+    std::size_t lineNumber_ = 0;
+    bool haveHeader_ = false;
+    std::vector<platform::Heading> samples_;
+};
+
+void Parser::line(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() > ReplayFile::kMaxLineBytes) tooLong();
+    ++lineNumber_;
+    // Spreadsheets start their CSV files with a byte order mark.
+    if (lineNumber_ == 1 && line.starts_with(kByteOrderMark))
+        line.remove_prefix(kByteOrderMark.size());
+    if (trimSpaces(line).empty()) return;
+
+    if (!haveHeader_) {
+        if (trimSpaces(line) != kReplayHeader)
+            refuse("expected the header " + std::string(kReplayHeader) + ", found '" +
+                   printable(line) + "'");
+        haveHeader_ = true;
+        return;
+    }
+
+    std::array<double, 6> values{};
+    std::size_t count = 0;
+    std::string_view rest = line;
+    for (;;) {
+        const auto comma = rest.find(',');
+        const std::string_view field = rest.substr(0, comma);
+        if (count < values.size()) {
+            const auto value = parseNumber(field);
+            if (value && !std::isfinite(*value))
+                refuse(std::string(kColumns[count]) +
+                       " is not a finite number: " + printable(trimSpaces(field)));
+            if (!value) {
+                // A short line is better told by its count than by its first bad field.
+                const auto fields =
+                    static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
+                if (fields != values.size())
+                    refuse("expected 6 comma-separated numbers, found " + std::to_string(fields));
+                refuse(std::string(kColumns[count]) + " is not a number: '" +
+                       printable(trimSpaces(field)) + "'");
+            }
+            values[count] = *value;
+        }
+        ++count;
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    if (count != values.size())
+        refuse("expected 6 comma-separated numbers, found " + std::to_string(count));
+
+    platform::Heading h;
+    h.timestamp = values[0];
+    h.x = values[1];
+    h.y = values[2];
+    h.z = values[3];
+    h.magneticHeading = values[4];
+    h.trueHeading = values[5];
+    check(h);
+    if (samples_.size() >= maxSamples_)
+        refuse("more than " + std::to_string(maxSamples_) + " samples; a replay holds at most " +
+               std::to_string(maxSamples_));
+    samples_.push_back(h);
+}
+
+void Parser::check(const platform::Heading& h) const {
+    if (!samples_.empty() && h.timestamp < samples_.back().timestamp)
+        refuse("t goes backwards: " + number(h.timestamp) + " after " +
+               number(samples_.back().timestamp));
+    // Beyond this a wait no longer fits the clock, and no session lasts that long.
+    if (!samples_.empty() && !(h.timestamp - samples_.front().timestamp <= ReplayFile::kMaxSpan))
+        refuse("t is more than " + number(ReplayFile::kMaxSpan) +
+               " s after the first sample: " + number(h.timestamp));
+    if (!(h.magneticHeading >= 0.0 && h.magneticHeading < 360.0))
+        refuse("magneticHeading must lie in [0, 360) degrees, found " + number(h.magneticHeading));
+    if (!(h.trueHeading >= 0.0 && h.trueHeading < 360.0) && h.trueHeading != -1.0)
+        refuse("trueHeading must lie in [0, 360) degrees or be -1 (unknown), found " +
+               number(h.trueHeading));
+}
+
+std::vector<platform::Heading> Parser::finish() {
+    if (!haveHeader_)
+        throw SourceError(name_ + ": the file is empty; expected the header " +
                           std::string(kReplayHeader));
-    return samples;
+    return std::move(samples_);
+}
+
+// Gives each whole line of text to parser, and keeps the unfinished end in partial.
+void splitLines(std::string_view text, std::string& partial, Parser& parser) {
+    for (;;) {
+        const auto end = text.find('\n');
+        if (end == std::string_view::npos) break;
+        if (partial.empty()) {
+            parser.line(text.substr(0, end));
+        } else {
+            if (partial.size() + end > ReplayFile::kMaxLineBytes + 1) parser.tooLong();
+            partial.append(text.substr(0, end));
+            parser.line(partial);
+            partial.clear();
+        }
+        text.remove_prefix(end + 1);
+    }
+    // One byte of room for the \r of a CRLF ending.
+    if (partial.size() + text.size() > ReplayFile::kMaxLineBytes + 1) parser.tooLong();
+    partial.append(text);
+}
+
+class File {
+  public:
+    explicit File(int fd) : fd_(fd) {}
+    ~File() { ::close(fd_); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    int fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+const char* kindOf(mode_t mode) {
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a plain file";
+}
+
+}  // namespace
+
+std::vector<platform::Heading> ReplayFile::read(const std::string& path, std::size_t maxSamples) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw SourceError("cannot open replay file " + path + ": " + std::strerror(errno));
+    const File file(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw SourceError("cannot read replay file " + path + ": " + std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        throw SourceError("cannot read replay file " + path + ": " + std::strerror(EISDIR));
+    // A device such as /dev/zero never ends; a file or a pipe does.
+    if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode))
+        throw SourceError("replay file " + path + " is " + kindOf(info.st_mode) +
+                          "; expected a file or a FIFO");
+
+    Parser parser(path, maxSamples);
+    std::string partial;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            splitLines({buffer, static_cast<std::size_t>(n)}, partial, parser);
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            throw SourceError("cannot read replay file " + path + ": " + std::strerror(errno));
+        }
+    }
+    if (!partial.empty()) parser.line(partial);
+    return parser.finish();
+}
+
+std::vector<platform::Heading> ReplayFile::parse(std::string_view text, const std::string& name,
+                                                 std::size_t maxSamples) {
+    Parser parser(name, maxSamples);
+    std::string partial;
+    splitLines(text, partial, parser);
+    if (!partial.empty()) parser.line(partial);
+    return parser.finish();
 }
 
 }  // namespace heading

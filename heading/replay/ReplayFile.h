@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,16 +10,26 @@
 namespace heading {
 
 // A recorded session: the header line t,x,y,z,magneticHeading,trueHeading, then one sample a
-// line (t in seconds, never going backwards; the axes in µT; the headings in degrees). Empty
-// lines and CRLF endings are fine. Every value must be a finite number.
+// line (t in seconds, never going backwards and at most kMaxSpan after the first sample; the
+// axes in µT; the magnetic heading in [0, 360) degrees, the true heading likewise or -1 for
+// unknown). Empty lines, CRLF endings and a leading UTF-8 byte order mark are fine. Every value
+// must be a finite number, and no line longer than kMaxLineBytes.
 class ReplayFile {
   public:
-    // Reads and checks the whole file; throws SourceError naming the file, the line and what was
-    // expected there.
-    static std::vector<platform::Heading> read(const std::string& path);
+    static constexpr std::size_t kMaxLineBytes = 4096;
+    // Ten million samples take about half a gigabyte: hours at the fastest sources.
+    static constexpr std::size_t kMaxSamples = 10'000'000;
+    static constexpr double kMaxSpan = 1e7;  // seconds, about 116 days
+
+    // Reads and checks the file line by line, stopping at the first bad one; throws SourceError
+    // naming the file, the line and what was expected there. Only a regular file or a FIFO is
+    // read.
+    static std::vector<platform::Heading> read(const std::string& path,
+                                               std::size_t maxSamples = kMaxSamples);
 
     // The same check on text already read; name stands for the file in messages.
-    static std::vector<platform::Heading> parse(std::string_view text, const std::string& name);
+    static std::vector<platform::Heading> parse(std::string_view text, const std::string& name,
+                                                std::size_t maxSamples = kMaxSamples);
 };
 
 }  // namespace heading

@@ -3,9 +3,11 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,8 @@
 #include "platform/qt/LatencyMeter.h"
 #include "platform/qt/Options.h"
 #include "platform/qt/QtPlatform.h"
+#include "platform/qt/QuitOnSignals.h"
+#include "platform/qt/QuitTimer.h"
 #include "platform/qt/RunStats.h"
 #include "platform/qt/Screenshot.h"
 #include "platform/qt/StreamBatch.h"
@@ -64,13 +68,17 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         return qt::runFieldModelQuery(argumentsOf(argc, argv));
     }
 
+    // A reader that has gone (| head -2) makes a write fail with EPIPE, which ends the log, not
+    // the program and its recording.
+    std::signal(SIGPIPE, SIG_IGN);
     // One log line per sample goes to stderr: write them once per turn of the loop, not one by
-    // one. Made before anything is written to stderr.
+    // one, and never wait for a reader. Made before anything is written to stderr.
     qt::StreamBatch errors(stderr);
 
     // Qt takes its own options out of argv; what is left is ours or ignored.
     QApplication app(argc, argv);
     errors.flushBeforeEachWait();
+    qt::QuitOnSignals quitOnSignals;
     qt::RunStats stats;
     QApplication::setApplicationName(QStringLiteral("fluxprobe"));
     QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));
@@ -186,8 +194,9 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
     QImage shot;
+    std::optional<qt::QuitTimer> quitTimer;
     if (options.quitAfter)
-        QTimer::singleShot(static_cast<int>(std::lround(*options.quitAfter * 1000.0)), &app, [&] {
+        quitTimer.emplace(std::chrono::duration<double>(*options.quitAfter), [&] {
             if (!options.screenshot.empty()) {
                 batch.flush();
                 QWidget* front = calibration.screen() && calibration.screen()->isVisible()
@@ -220,11 +229,12 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
 
     if (!options.screenshot.empty()) {
         QWidget* window = platform.mainWindow();
-        const QString file = QString::fromStdString(options.screenshot);
         if (shot.isNull()) shot = qt::screenshotOf(window);
-        if (!window || !shot.save(file, "PNG")) {
-            std::cerr << "fluxprobe: could not write the screenshot " << options.screenshot
-                      << std::endl;
+        const std::string problem =
+            window ? qt::writeScreenshot(shot, options.screenshot) : "there is no window";
+        if (!problem.empty()) {
+            std::cerr << "fluxprobe: could not write the screenshot " << options.screenshot << ": "
+                      << problem << std::endl;
             if (status == 0) status = 1;
         }
     }

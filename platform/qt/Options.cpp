@@ -1,8 +1,8 @@
 #include "platform/qt/Options.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
+
+#include "heading/Numbers.h"
 
 #include "heading/model/FieldQuery.h"
 #include "platform/qt/StrayArguments.h"
@@ -11,14 +11,32 @@ namespace platform::qt {
 
 namespace {
 
+std::string quoted(const std::string& text) {
+    return "'" + heading::printable(text) + "'";
+}
+
+constexpr double kLongestRun = 365.0 * 86400.0;  // --quit-after, in seconds
+
+// What keeps text from being an option's number, in the user's terms.
+const char* whatIsWrong(const std::string& text) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    if (!text.empty() && (isSpace(text.front()) || isSpace(text.back())))
+        return "a number without spaces around it";
+    const std::size_t sign = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (text.size() > sign + 1 && text[sign] == '0' && (text[sign + 1] | 0x20) == 'x')
+        return "a decimal number";
+    const bool digits = text.find_first_of("0123456789") != std::string::npos;
+    if (digits && heading::parseNumber(text)) return "a number of finite size";  // 1e999
+    return "a number";
+}
+
+// Every option's number goes through here, so that all take the same forms (see parseDecimal).
 double number(const std::string& option, const std::string& text) {
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE ||
-        !std::isfinite(value))
-        throw OptionError("option " + option + " needs a number, got '" + text + "'");
-    return value;
+    const auto value = heading::parseDecimal(text);
+    if (!value)
+        throw OptionError("option " + option + " needs " + whatIsWrong(text) + ", got " +
+                          quoted(text));
+    return *value;
 }
 
 // The field model's readers name the option in their messages already.
@@ -73,8 +91,8 @@ Options parseOptions(const std::vector<std::string>& args) {
             const double deg = number(name, value);
             if (std::fabs(deg) > 180.0)
                 throw OptionError(
-                    "option --declination must lie between -180 and 180 degrees, got '" + value +
-                    "'");
+                    "option --declination must lie between -180 and 180 degrees, got " +
+                    quoted(value));
             options.source.declination = deg;
         } else if (name == "--record") {
             needValue("session.csv");
@@ -82,9 +100,11 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--quit-after") {
             needValue("3");
             const double seconds = number(name, value);
-            if (seconds < 0.0 || seconds > 86400.0 * 365.0)
-                throw OptionError("option --quit-after needs seconds from 0 up, got '" + value +
-                                  "'");
+            if (!(seconds > 0.0) || seconds > kLongestRun)
+                throw OptionError(
+                    "option --quit-after needs seconds above 0 and at most 31536000 (a year), "
+                    "got " +
+                    quoted(value));
             options.quitAfter = seconds;
         } else if (name == "--screenshot") {
             needValue("meter.png");
@@ -123,7 +143,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             if (hasValue) throw OptionError("option --field-model takes no value");
             options.fieldModel = true;
         } else {
-            throw OptionError("unknown option '" + arg + "'");
+            throw OptionError("unknown option " + quoted(arg));
         }
     }
     if (options.fieldModel && !options.location)
@@ -189,7 +209,7 @@ Options:
   --calibration=WHICH    auto (default): the sensor's kept calibration; none; or a file's
   --calibration-out=FILE write a new calibration to FILE (never replacing it) instead of
                          keeping it for the sensor
-  --quit-after=SECONDS   leave the loop after SECONDS
+  --quit-after=SECONDS   leave the loop after SECONDS (above 0, at most a year)
   --screenshot=FILE      write a PNG of the window (and any open alert) just before leaving
   --serve[=ADDR:PORT]    a live view for browsers at http://ADDR:PORT/ (default
                          127.0.0.1:8090; port 0 picks a free one); the URL is printed on
@@ -226,7 +246,9 @@ alarm sounds above that value + 60 µT). At exit fluxprobe writes to stderr how 
 delivered, how often each graph was painted, and how long after start the first frame was
 painted.
 
-Exit status: 0 when the window closes or --quit-after ends the run; 1 when the recording or
+Ctrl+C, SIGTERM and SIGHUP end the run as --quit-after does (a second one ends it at once).
+
+Exit status: 0 when the window closes or --quit-after or a signal ends the run; 1 when the recording or
 the screenshot could not be written; 2 for a bad option, a source that cannot start or a broken
 interface file.
 )";

@@ -68,6 +68,19 @@ expect 2 "empty.csv: the file is empty; expected the header $header" -- --headin
 expect 2 "cannot open replay file missing.csv: No such file or directory" -- --heading-source=replay:missing.csv
 expect 2 "cannot read replay file folder.csv: Is a directory" -- --heading-source=replay:folder.csv
 [ -e missing.csv ] && fail "a missing replay file was created"
+# Endless input is refused, not read until memory runs out; a bad line stops the reading.
+expect 2 "replay file /dev/zero is a character device; expected a file or a FIFO" -- --heading-source=replay:/dev/zero
+expect 2 "replay file /dev/urandom is a character device; expected a file or a FIFO" -- --heading-source=replay:/dev/urandom
+expect 2 ":1: line longer than 4096 bytes" -- --heading-source=replay:<(cat /dev/zero)
+printf '%s\n0,1,2,3,400,5\n' "$header" >north400.csv
+printf '%s\n0,1,2,3,4,-30\n' "$header" >true-30.csv
+printf '%s\n0,1,2,3,4,5\n9.3e9,1,2,3,4,5\n' "$header" >gap.csv
+expect 2 "north400.csv:2: magneticHeading must lie in [0, 360) degrees, found 400" -- --heading-source=replay:north400.csv
+expect 2 "true-30.csv:2: trueHeading must lie in [0, 360) degrees or be -1 (unknown), found -30" -- --heading-source=replay:true-30.csv
+expect 2 "gap.csv:3: t is more than 10000000 s after the first sample: 9300000000" -- --heading-source=replay:gap.csv
+# A spreadsheet's byte order mark before the header is fine.
+printf '\xef\xbb\xbf%s\r\n0,1,2,3,4,5\r\n' "$header" >bom.csv
+expect 0 "replay of bom.csv finished after 1 samples" -- --heading-source=replay:bom.csv --quit-after=1
 
 # As a user without the right to read it (root reads anything, so root tries as nobody).
 printf '%s\n0,1,2,3,4,5\n' "$header" >secret.csv
@@ -116,6 +129,16 @@ make_device() {
 make_device "$work/iio-bad"
 echo 0 >"$work/iio-bad/iio:device0/in_magn_scale"
 expect 2 "$work/iio-bad/iio:device0/in_magn_scale: expected a positive number, found '0'" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
+# A FIFO in place of an attribute (a stuck driver blocks the same way) hangs neither the start
+# nor the end of the run.
+rm "$work/iio-bad/iio:device0/in_magn_scale" && mkfifo "$work/iio-bad/iio:device0/in_magn_scale"
+expect 2 "cannot read $work/iio-bad/iio:device0/in_magn_scale: not a regular file" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
+rm "$work/iio-bad/iio:device0/in_magn_scale"
+make_device "$work/iio-fifo"
+rm "$work/iio-fifo/iio:device0/in_magn_x_raw" && mkfifo "$work/iio-fifo/iio:device0/in_magn_x_raw"
+expect 0 "cannot read $work/iio-fifo/iio:device0/in_magn_x_raw: not a regular file; trying again" FLUXPROBE_IIO_ROOT="$work/iio-fifo" -- --heading-source=iio --quit-after=1
+echo 1e308 >"$work/iio-bad/iio:device0/in_magn_scale"
+expect 2 "$work/iio-bad/iio:device0/in_magn_scale: a scale of 1e+308 makes every reading too large a number to use" FLUXPROBE_IIO_ROOT="$work/iio-bad" -- --heading-source=iio
 
 # Unplugged while read: told once, the meter keeps its last readouts, and reads on when it is back.
 make_device "$work/iio"
@@ -205,6 +228,46 @@ wait "$meter" 2>/dev/null
 [ -s killed.csv ] || fail "killed recording: nothing reached the file"
 expect 0 "fluxprobe: delivered" -- --heading-source=replay:killed.csv --quit-after=0.5
 
+# Ctrl+C, SIGTERM and SIGHUP while recording: a clean end, every delivered sample in the file.
+for sig in INT TERM HUP; do
+    checked=$((checked + 1))
+    rm -f "signal-$sig.csv"
+    set -m  # a job of its own, so that SIGINT is not ignored as in a background job
+    "$bin" --heading-source=simulated:rate=1000 --record="signal-$sig.csv" --quit-after=30 >out.txt 2>signal.txt &
+    meter=$!
+    set +m
+    for _ in $(seq 100); do [ "$(samples_in signal.txt)" -gt 500 ] && break; sleep 0.1; done
+    kill -"$sig" "$meter"
+    wait "$meter"
+    s=$?
+    [ "$s" -eq 0 ] || fail "SIG$sig: exit status $s, expected 0"
+    grep -qF "fluxprobe: SIG$sig: quitting; another one ends fluxprobe at once" signal.txt || fail "SIG$sig: not told"
+    delivered=$(sed -n 's/^fluxprobe: delivered \([0-9]*\) samples$/\1/p' signal.txt)
+    recorded=$(($(wc -l <"signal-$sig.csv") - 1))
+    [ -n "$delivered" ] && [ "$delivered" -eq "$recorded" ] ||
+        fail "SIG$sig: delivered ${delivered:-no summary}, recorded $recorded"
+done
+
+# stderr into a pipe that nobody reads (shrunk to 4 KiB, so that 3 s at 1000 samples/s fill it
+# four times over, as 30 s would the usual 64 KiB): the meter quits on time with a full recording.
+checked=$((checked + 1))
+rm -f stall stall.csv && mkfifo stall
+exec 3<>stall  # held open, never read
+perl -e 'open(my $f, ">", $ARGV[0]) or die; fcntl($f, 1031, 4096) or die' stall 2>/dev/null ||
+    echo "note: cannot shrink the pipe; it is 64 KiB"
+timeout 20 "$bin" --heading-source=simulated:rate=1000 --record=stall.csv --quit-after=3 >out.txt 2>stall
+s=$?
+exec 3>&-
+[ "$s" -eq 0 ] || fail "stderr nobody reads: exit status $s, expected 0 (124: it never quit)"
+[ "$(($(wc -l <stall.csv) - 1))" -gt 2000 ] || fail "stderr nobody reads: $(wc -l <stall.csv) lines recorded in 3 s at 1000/s"
+# stderr closed early: the log ends, the run and its recording do not.
+checked=$((checked + 1))
+rm -f closed.csv
+"$bin" --heading-source=simulated:rate=1000 --record=closed.csv --quit-after=2 2>&1 >out.txt | head -2 >/dev/null
+s=${PIPESTATUS[0]}
+[ "$s" -eq 0 ] || fail "stderr closed early: exit status $s, expected 0"
+[ "$(($(wc -l <closed.csv) - 1))" -gt 1000 ] || fail "stderr closed early: $(wc -l <closed.csv) lines recorded"
+
 # --- The beep: a missing or broken beep.wav leaves the alarm silent and the meter running.
 printf '%s\n0,0,0,300,0,-1\n0.02,0,0,300,0,-1\n' "$header" >loud.csv
 mkdir -p no-beep bad-beep
@@ -236,6 +299,14 @@ grep -qF "Premature end of document" err.txt || fail "broken interface file: wha
 expect 2 "interface file 'MainWindow': outlet 'xLabel' of FluxprobeViewController is missing" -- \
     --ui-dir=ui-outlet --heading-source=simulated
 expect 2 "interface file 'MainWindow': not found" FLUXPROBE_UI_DIR=ui-none -- --heading-source=simulated
+# Files that are not interface files at all are refused rather than read for ever.
+mkdir -p ui-fifo ui-zero ui-huge
+mkfifo ui-fifo/MainWindow.ui
+ln -s /dev/zero ui-zero/MainWindow.ui
+head -c 1048577 /dev/zero | tr '\0' ' ' >ui-huge/MainWindow.ui
+expect 2 "interface file 'MainWindow': ui-fifo/MainWindow.ui is not a regular file" -- --ui-dir=ui-fifo --heading-source=simulated
+expect 2 "interface file 'MainWindow': ui-zero/MainWindow.ui is not a regular file" -- --ui-dir=ui-zero --heading-source=simulated
+expect 2 "interface file 'MainWindow': ui-huge/MainWindow.ui is larger than 1 MiB; an interface file is a few kilobytes" -- --ui-dir=ui-huge --heading-source=simulated
 
 # --- Calibration files and the calibration from a recording.
 cal_head='fluxprobe calibration 1'
@@ -280,7 +351,16 @@ expect 0 "there is no magnetometer to calibrate" -- --calibrate --heading-source
 expect 2 "unknown option '--bogus'" -- --bogus
 grep -qF "usage: fluxprobe" err.txt || fail "--bogus: no usage line"
 expect 2 "option --quit-after needs a number, got 'soon'" -- --quit-after=soon
-expect 2 "option --quit-after needs seconds from 0 up, got '-1'" -- --quit-after=-1
+expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '-1'" -- --quit-after=-1
+expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '31536001'" -- --quit-after=31536001
+expect 2 "option --declination needs a number without spaces around it, got '12 '" -- "--declination=12 "
+expect 2 "option --declination needs a decimal number, got '0x10'" -- --declination=0x10
+# Any accepted wait works: past a QTimer's int milliseconds the run neither ends at once nor warns.
+checked=$((checked + 1))
+timeout 3 "$bin" --heading-source=none --quit-after=4294967.296 >out.txt 2>err.txt
+s=$?
+[ "$s" -eq 124 ] || fail "--quit-after=4294967.296: ended by itself (status $s) instead of waiting"
+grep -q QTimer err.txt && fail "--quit-after=4294967.296: $(cat err.txt)"
 expect 2 "option --quit-after needs a value, as in --quit-after=3" -- --quit-after
 expect 2 "option --declination needs a number, got 'east'" -- --declination=east
 expect 2 "option --declination needs a number, got 'nan'" -- --declination=nan
@@ -293,6 +373,12 @@ expect 0 "ignoring '-record=a.csv' — did you mean --record=a.csv?" -- \
 [ -e a.csv ] && fail "-record=a.csv: a file was written for an ignored argument"
 expect 1 "could not write the screenshot no-such-folder/m.png" -- \
     --heading-source=simulated --quit-after=1 --screenshot=no-such-folder/m.png
+# A link at the screenshot's path is replaced by the picture, never written through.
+echo precious >victim.txt
+ln -sf victim.txt shot.png
+expect 0 "delivered" -- --heading-source=simulated --quit-after=1 --screenshot=shot.png
+[ "$(cat victim.txt)" = precious ] || fail "--screenshot wrote through a symbolic link"
+[ ! -L shot.png ] && head -c 8 shot.png | grep -q PNG || fail "--screenshot: no picture in place of the link"
 
 # --- True north and the field model: bad places and dates stop before any window; a missing
 # model stops a run that was given a location, and leaves no record file behind.

@@ -1,13 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/qt/StreamBatch.h"
 
@@ -54,9 +59,10 @@ TEST(StreamBatch, LinesOfOneTurnGoOutTogetherBeforeTheLoopWaitsAllAndInOrder) {
         SCOPED_TRACE(count);
         File f(std::tmpfile());
         ASSERT_TRUE(f);
-        StreamBatch batch(f.get());
+        std::FILE* stream = f.get();
+        StreamBatch batch(stream);
         batch.flushBeforeEachWait();
-        const std::string expected = writeLines(f.get(), count);
+        const std::string expected = writeLines(stream, count);
         if (expected.size() < StreamBatch::kBufferSize) {
             EXPECT_EQ(onDisk(f.get()), "");  // held for the rest of the turn
         }
@@ -68,10 +74,11 @@ TEST(StreamBatch, LinesOfOneTurnGoOutTogetherBeforeTheLoopWaitsAllAndInOrder) {
 TEST(StreamBatch, AFlushingWriterTakesTheLinesBeforeItAlong) {
     File f(std::tmpfile());
     ASSERT_TRUE(f);
-    StreamBatch batch(f.get());
-    std::string expected = writeLines(f.get(), 3);
-    std::fputs("fluxprobe: warning\n", f.get());
-    std::fflush(f.get());
+    std::FILE* stream = f.get();
+    StreamBatch batch(stream);
+    std::string expected = writeLines(stream, 3);
+    std::fputs("fluxprobe: warning\n", stream);
+    std::fflush(stream);
     expected += "fluxprobe: warning\n";
     EXPECT_EQ(onDisk(f.get()), expected);
 }
@@ -80,12 +87,14 @@ TEST(StreamBatch, EndingTheBatchWritesWhatItHeldAndLaterLinesAtOnce) {
     File f(std::tmpfile());
     ASSERT_TRUE(f);
     std::string expected;
+    std::FILE* stream = f.get();
     {
-        StreamBatch batch(f.get());
-        expected = writeLines(f.get(), 50);
+        StreamBatch batch(stream);
+        expected = writeLines(stream, 50);
     }
+    EXPECT_EQ(stream, f.get());
     EXPECT_EQ(onDisk(f.get()), expected);
-    expected += writeLines(f.get(), 1, "after");
+    expected += writeLines(stream, 1, "after");
     EXPECT_EQ(onDisk(f.get()), expected);
 }
 
@@ -107,6 +116,79 @@ TEST(StreamBatchDeathTest, AnUncaughtExceptionStillWritesTheHeldLines) {
     File f(std::fopen(path.c_str(), "r"));
     ASSERT_TRUE(f);
     EXPECT_EQ(onDisk(f.get()), expected);
+}
+
+// A pipe as small as Linux makes one, into which nobody reads while the lines are written.
+struct SmallPipe {
+    int fds[2] = {-1, -1};
+    SmallPipe() {
+        EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        EXPECT_EQ(::fcntl(fds[1], F_SETPIPE_SZ, 4096), 4096);
+    }
+    ~SmallPipe() {
+        if (fds[0] >= 0) ::close(fds[0]);
+    }
+};
+
+TEST(StreamBatch, APipeNobodyReadsNeverBlocksTheWriterAndLosesOnlyWholeLines) {
+    SmallPipe pipe;
+    std::FILE* stream = ::fdopen(pipe.fds[1], "w");
+    ASSERT_TRUE(stream);
+    constexpr int kLines = 20000;  // 20 times what the pipe and the buffer hold together
+    std::optional<StreamBatch> batch;
+    batch.emplace(stream);
+    batch->flushBeforeEachWait();
+    for (int i = 0; i < kLines; ++i) {
+        std::fprintf(stream, "line %d\n", i);
+        if (i % 1000 == 999) oneLoopTurn();
+    }
+    const std::uint64_t dropped = batch->droppedLines();
+    EXPECT_GT(dropped, 0u);
+    {
+        // Someone reads at last: what was held goes out, then how many lines were dropped.
+        std::thread reader([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            char chunk[4096];
+            std::string all;
+            for (ssize_t n; (n = ::read(pipe.fds[0], chunk, sizeof chunk)) > 0;)
+                all.append(chunk, static_cast<std::size_t>(n));
+            std::istringstream lines(all);
+            std::string line, last;
+            std::uint64_t received = 0;
+            int previous = -1;
+            while (std::getline(lines, line)) {
+                last = line;
+                if (line.rfind("line ", 0) != 0) continue;
+                const int n = std::stoi(line.substr(5));
+                EXPECT_EQ(line, "line " + std::to_string(n));
+                EXPECT_GT(n, previous);
+                previous = n;
+                ++received;
+            }
+            EXPECT_EQ(received + dropped, static_cast<std::uint64_t>(kLines));
+            EXPECT_EQ(last, "fluxprobe: " + std::to_string(dropped) +
+                                " log lines were dropped because nobody read them fast enough");
+        });
+        batch.reset();  // ended while the reader reads, as at exit
+        std::fclose(stream);
+        reader.join();
+    }
+}
+
+TEST(StreamBatch, AReaderThatIsGoneEndsTheLogNotTheProgram) {
+    std::signal(SIGPIPE, SIG_IGN);  // as the program does
+    SmallPipe pipe;
+    ::close(pipe.fds[0]);
+    pipe.fds[0] = -1;
+    std::FILE* stream = ::fdopen(pipe.fds[1], "w");
+    ASSERT_TRUE(stream);
+    {
+        StreamBatch batch(stream);
+        writeLines(stream, 10000);
+        std::fflush(stream);
+        EXPECT_EQ(batch.droppedLines(), 0u);  // not dropped for want of room: nobody is there
+    }
+    std::fclose(stream);
 }
 
 }  // namespace

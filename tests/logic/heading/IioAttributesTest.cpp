@@ -54,7 +54,7 @@ TEST(IioAttributes, RefusesGarbageSayingWhatWasExpected) {
         {scale, "-0.1", "expected a positive number, found '-0.1'"},
         {scale, "nan", "expected a positive number, found 'nan'"},
         {scale, "1e999", "expected a positive number, found '1e999'"},
-        {scale, "abc\x01", "expected a positive number, found 'abc?'"},
+        {scale, "abc\x01", "expected a positive number, found 'abc\\x01'"},
         {offset, "inf", "expected a number, found 'inf'"},
         {offset, "1,5", "expected a number, found '1,5'"},
         {freq, "0", "expected a frequency above 0 and at most 100000 Hz, found '0'"},

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <numbers>
 #include <string>
+#include <thread>
 
 #include "HeadingTestSupport.h"
 #include "heading/HeadingSession.h"
@@ -192,6 +197,21 @@ TEST_F(FakeIio, GarbageInAnAttributeIsRefusedNamingTheFile) {
                   IioSource::open(root.string(), "", {});
               }).find((dir / "mount_matrix").string() + ": expected a mount matrix"),
               std::string::npos);
+
+    // Values that parse but would make every sample overflow to inf or nan.
+    const std::pair<Attributes, std::string> overflowing[] = {
+        {{{"in_magn_x_scale", "1e308"}}, "in_magn_x_scale: a scale of 1e+308"},
+        {{{"in_magn_offset", "1e307"}}, "in_magn_offset: an offset of 1e+307"},
+        {{{"mount_matrix", "1e307, 1e307, 0; 0, 1, 0; 0, 0, 1"}},
+         "mount_matrix: this mount matrix"},
+    };
+    fs::remove(dir / "mount_matrix");
+    for (const auto& [attributes, expected] : overflowing) {
+        for (const auto& [file, value] : attributes) set(dir, file, value);
+        EXPECT_EQ(message([&] { IioSource::open(root.string(), "", {}); }),
+                  (dir / expected).string() + " makes every reading too large a number to use");
+        for (const auto& [file, value] : attributes) fs::remove(dir / file);
+    }
 }
 
 // A field of strength h (horizontal) and v (vertical, down) seen by a device whose top edge
@@ -337,7 +357,10 @@ TEST_F(FakeIio, ADeviceThatGoesAwayIsCodeZeroOnceAndSamplesComeBackWithIt) {
 }
 
 TEST_F(FakeIio, EachOutageIsToldOnceAndGarbageCountsAsOne) {
-    const auto dir = device(0, "mag", magnetometer(0, 1, 0, {{"sampling_frequency", "1000"}}));
+    // A scale near the top of the doubles, so that a large raw value overflows.
+    const auto dir =
+        device(0, "mag",
+               magnetometer(0, 1, 0, {{"sampling_frequency", "1000"}, {"in_magn_scale", "1e290"}}));
     Refusing refusing;
     auto source = IioSource::open(root.string(), "", {}, refusing.reader());
     auto& got = *listener.collector;
@@ -353,9 +376,17 @@ TEST_F(FakeIio, EachOutageIsToldOnceAndGarbageCountsAsOne) {
     set(dir, "in_magn_y_raw", "1");
     count = got.samples.size();
     ASSERT_TRUE(queue.pumpUntil([&] { return got.samples.size() > count; }));
+    set(dir, "in_magn_y_raw", "9000000000000000000");  // too large a number to be a sample
+    ASSERT_TRUE(queue.pumpUntil([&] { return got.errors.size() == 3; }));
+    set(dir, "in_magn_y_raw", "1");
+    count = got.samples.size();
+    ASSERT_TRUE(queue.pumpUntil([&] { return got.samples.size() > count; }));
     source->stop();
     queue.pump();
-    ASSERT_EQ(got.errors.size(), 2u);
+    ASSERT_EQ(got.errors.size(), 3u);
+    EXPECT_EQ(got.errors[2].code, 0);
+    EXPECT_NE(got.errors[2].message.find("too large a number to use"), std::string::npos);
+    for (const auto& h : got.samples) ASSERT_TRUE(std::isfinite(h.y) && h.y < 1e293);
     EXPECT_EQ(got.errors[0].code, 0);
     EXPECT_NE(got.errors[0].message.find("Device or resource busy"), std::string::npos);
     EXPECT_EQ(got.errors[1].code, 0);
@@ -375,6 +406,66 @@ TEST_F(FakeIio, AutoAndIioThroughTheSessionUseTheTreeInTheEnvironment) {
         EXPECT_EQ(session.describe(), "iio:device4 (ak8975)");
     }
     ::unsetenv("FLUXPROBE_IIO_ROOT");
+}
+
+}  // namespace
+
+namespace {
+
+// Holds every raw read until opened, as a driver stuck in a read does.
+struct StuckReads {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false, open = false;
+
+    heading::AttributeReader reader(const std::shared_ptr<StuckReads>& self) {
+        return [self](const std::string& path) {
+            if (path.ends_with("_raw")) {
+                std::unique_lock lock(self->mutex);
+                self->entered = true;
+                self->changed.notify_all();
+                self->changed.wait(lock, [&] { return self->open; });
+            }
+            return heading::readAttributeFile(path);
+        };
+    }
+};
+
+TEST_F(FakeIio, AStuckReadNeitherHangsTheStartNorTheStop) {
+    const auto dir = device(0, "mag", magnetometer(0, 1, 0));
+    // A FIFO where an attribute should be is refused at once instead of waited on.
+    ASSERT_EQ(::mkfifo((dir / "in_magn_scale").c_str(), 0644), 0);
+    EXPECT_EQ(message([&] { IioSource::open(root.string(), "", {}); }),
+              "cannot read " + (dir / "in_magn_scale").string() + ": not a regular file");
+    fs::remove(dir / "in_magn_scale");
+
+    auto stuck = std::make_shared<StuckReads>();
+    auto source = IioSource::open(root.string(), "", {}, stuck->reader(stuck));
+    auto channel = std::make_shared<heading::SampleChannel>(service, queue.post());
+    source->start(channel);
+    {
+        std::unique_lock lock(stuck->mutex);
+        ASSERT_TRUE(stuck->changed.wait_for(lock, std::chrono::seconds(30),
+                                            [&] { return stuck->entered; }));
+    }
+    ::testing::internal::CaptureStderr();
+    source->stop();  // returns, though the read does not
+    channel->close();
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(
+                  "the reader of iio:device0 (mag) is stuck in a read of the sensor"),
+              std::string::npos);
+    source.reset();
+    // Let go, the reader ends by itself, touching nothing of the source that is gone.
+    {
+        std::lock_guard lock(stuck->mutex);
+        stuck->open = true;
+        stuck->changed.notify_all();
+    }
+    for (int i = 0; i < 3000 && stuck.use_count() > 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(stuck.use_count(), 1);
+    queue.pump();
+    EXPECT_TRUE(listener.collector->samples.empty());
 }
 
 }  // namespace

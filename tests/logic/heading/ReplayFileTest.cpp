@@ -73,11 +73,39 @@ TEST(ReplayFile, EachMalformedFileGetsItsOwnMessage) {
         {h + "0,0x10,2,3,4,5\n", "session.csv:2: x is not a number: '0x10'"},
         {h + "0,1 2,2,3,4,5\n", "session.csv:2: x is not a number: '1 2'"},
         {h + "1,1,2,3,4,5\n0.5,1,2,3,4,5\n", "session.csv:3: t goes backwards: 0.5 after 1"},
+        {h + "5,1,2,3,4,5\n9.3e9,1,2,3,4,5\n",
+         "session.csv:3: t is more than 10000000 s after the first sample: 9300000000"},
+        {h + "0,1,2,3,400,5\n",
+         "session.csv:2: magneticHeading must lie in [0, 360) degrees, found 400"},
+        {h + "0,1,2,3,-30,5\n", "session.csv:2: magneticHeading must lie in [0, 360)"},
+        {h + "0,1,2,3,360,5\n", "session.csv:2: magneticHeading must lie in [0, 360)"},
+        {h + "0,1,2,3,4,360\n",
+         "session.csv:2: trueHeading must lie in [0, 360) degrees or be -1 (unknown), found 360"},
+        {h + "0,1,2,3,4,-0.5\n", "session.csv:2: trueHeading must lie in [0, 360)"},
+        {h + std::string(4097, '1') + "\n0,1,2,3,4,5\n",
+         "session.csv:2: line longer than 4096 bytes"},
+        {h + std::string(100000, '\0'), "session.csv:2: line longer than 4096 bytes"},
+        {"\xef\xbb\xbft,x,y,z\n", "session.csv:1: expected the header"},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
         const std::string message = refusal(text);
         EXPECT_EQ(message.substr(0, expected.size()), expected) << message;
+    }
+}
+
+TEST(ReplayFile, TakesAByteOrderMarkAndLinesUpToTheLimitAndCapsTheSamples) {
+    const std::string bom = "\xef\xbb\xbf";
+    EXPECT_EQ(ReplayFile::parse(bom + kHeader + "0,1,2,3,4,5\r\n", "x.csv").size(), 1u);
+    const std::string longest = "0,1,2,3,4," + std::string(4096 - 11, '0') + "5";
+    EXPECT_EQ(ReplayFile::parse(kHeader + longest + "\r\n", "x.csv").size(), 1u);
+    try {
+        ReplayFile::parse(std::string(kHeader) + "0,1,2,3,4,5\n1,1,2,3,4,5\n2,1,2,3,4,5\n",
+                          "session.csv", 2);
+        ADD_FAILURE() << "a third sample was taken";
+    } catch (const SourceError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "session.csv:4: more than 2 samples; a replay holds at most 2");
     }
 }
 
@@ -95,6 +123,13 @@ TEST(ReplayFile, MissingAndUnreadableFilesAreNamed) {
         try { ReplayFile::read(dir.string()); } catch (const SourceError& e) {
             EXPECT_EQ(std::string(e.what()),
                       "cannot read replay file " + dir.string() + ": Is a directory");
+            throw;
+        },
+        SourceError);
+    EXPECT_THROW(
+        try { ReplayFile::read("/dev/zero"); } catch (const SourceError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "replay file /dev/zero is a character device; expected a file or a FIFO");
             throw;
         },
         SourceError);

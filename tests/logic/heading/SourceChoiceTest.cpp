@@ -60,6 +60,8 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
         {"simulated:rate=50Hz", "rate '50Hz' is not a number"},
         {"simulated:rate=nan", "rate 'nan' is not a number"},
         {"simulated:rate=inf", "rate 'inf' is not a number"},
+        {"simulated:rate= 50", "rate ' 50' is not a number"},
+        {"simulated:rate=0x10", "rate '0x10' is not a number"},
         {"simulated:rate=0", "rate must be above 0 Hz"},
         {"simulated:rate=-5", "rate must be above 0 Hz"},
         {"simulated:rate=100001", "rate must be at most 100000 Hz"},
