@@ -45,7 +45,9 @@ void Backdrop::paintUnder(QPainter& painter) {
     if (!valid_ || picture_.devicePixelRatio() != ratio) {
         picture_ = QPixmap((QSizeF(widget->size()) * ratio).toSize());
         picture_.setDevicePixelRatio(ratio);
-        picture_.fill(Qt::transparent);
+        // Opaque from the start: the widget paints no background of its own, so a pixel that no
+        // ancestor paints (outside a rounded frame) would otherwise show whatever memory held.
+        picture_.fill(widget->window()->palette().color(QPalette::Window));
         QPainter on(&picture_);
         std::vector<QWidget*> chain;
         for (QWidget* w = widget->parentWidget(); w;
