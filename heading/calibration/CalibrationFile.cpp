@@ -1,7 +1,5 @@
 #include "heading/calibration/CalibrationFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -164,40 +162,16 @@ Calibration readCalibrationFile(const std::string& path) {
 
 void writeCalibrationFile(const std::string& path, const Calibration& calibration,
                           const std::string& sensor, Existing existing) {
-    auto failWith = [&](int error) {
+    const auto exists = [&] {
+        return CalibrationError("calibration file " + path +
+                                " already exists; it is not overwritten");
+    };
+    if (existing == Existing::Refuse && ::access(path.c_str(), F_OK) == 0) throw exists();
+    const int error = writeFileAtomically(path, formatCalibration(calibration, sensor), existing);
+    if (error == EEXIST) throw exists();
+    if (error != 0)
         throw CalibrationError("cannot write calibration file " + path + ": " +
                                std::strerror(error));
-    };
-    if (existing == Existing::Refuse && ::access(path.c_str(), F_OK) == 0)
-        throw CalibrationError("calibration file " + path +
-                               " already exists; it is not "
-                               "overwritten");
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) failWith(errno);
-    const std::string text = formatCalibration(calibration, sensor);
-    std::size_t done = 0;
-    int error = 0;
-    while (done < text.size() && error == 0) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno != EINTR) error = errno;
-        if (n > 0) done += static_cast<std::size_t>(n);
-    }
-    if (error == 0 && ::fchmod(fd, 0644) != 0) error = errno;
-    if (error == 0 && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0) {
-        // link() fails on an existing file where rename() would replace it.
-        const int placed = existing == Existing::Refuse ? ::link(temp.c_str(), path.c_str())
-                                                        : ::rename(temp.c_str(), path.c_str());
-        if (placed != 0) error = errno;
-    }
-    ::unlink(temp.c_str());  // after link() the temporary name is left over; after rename, gone
-    if (error == EEXIST)
-        throw CalibrationError("calibration file " + path +
-                               " already exists; it is not "
-                               "overwritten");
-    if (error != 0) failWith(error);
 }
 
 }  // namespace heading::calibration

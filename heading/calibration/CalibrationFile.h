@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "heading/AtomicFile.h"
 #include "heading/calibration/Calibration.h"
 
 namespace heading::calibration {
@@ -25,10 +26,10 @@ std::string formatCalibration(const Calibration& calibration, const std::string&
 Calibration parseCalibration(std::string_view text, const std::string& name);
 Calibration readCalibrationFile(const std::string& path);
 
-enum class Existing { Replace, Refuse };
+using heading::Existing;
 
-// Writes a temporary file next to path and renames (or, when refusing an existing file, links)
-// it into place, so that path holds either the old calibration or the whole new one.
+// Puts the whole file in place at once, so that path holds either the old calibration or the
+// whole new one.
 void writeCalibrationFile(const std::string& path, const Calibration& calibration,
                           const std::string& sensor, Existing existing);
 

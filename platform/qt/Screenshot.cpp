@@ -1,8 +1,5 @@
 #include "platform/qt/Screenshot.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QBuffer>
 #include <QByteArray>
@@ -12,7 +9,8 @@
 #include <QWidget>
 #include <cerrno>
 #include <cstring>
-#include <vector>
+
+#include "heading/AtomicFile.h"
 
 namespace platform::qt {
 
@@ -34,51 +32,16 @@ QImage screenshotOf(QWidget* window) {
     return picture;
 }
 
-namespace {
-
-// Every byte of data to fd; the errno of the failure, or 0.
-int writeAll(int fd, const QByteArray& data) {
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n =
-            ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n < 0 && errno != EINTR)
-            return errno;
-    }
-    return 0;
-}
-
-}  // namespace
-
 std::string writeScreenshot(const QImage& picture, const std::string& path) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (picture.isNull() || !picture.save(&buffer, "PNG")) return "the window could not be drawn";
 
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = dir + "." + base + ".XXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    // mkstemp creates the file (O_EXCL), so nothing already there is written to.
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) return std::strerror(errno);
-    temporary = name.data();
-    // mkstemp makes the file private; a picture is as readable as any new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    int error = writeAll(fd, png);
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
+    if (const int error = heading::writeFileAtomically(
+            path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())),
+            heading::Existing::Replace))
         return std::strerror(error);
-    }
     return {};
 }
 
