@@ -1,5 +1,6 @@
 #include "platform/qt/widgets/ViewHostWidget.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "platform/qt/drawing/NoDataContext.h"
@@ -14,9 +15,37 @@ ViewHostWidget::ViewHostWidget(QWidget* parent) : QWidget(parent), backdrop_(new
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void ViewHostWidget::paintEvent(QPaintEvent*) {
+QRegion ViewHostWidget::changingRegion(const View& view) const {
+    if (showsNoData_ || !view.transform().isIdentity()) return {};
+    QRegion region;
+    for (const Rect& r : view.changingAreas())
+        region += QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height).toAlignedRect();
+    return region & rect();
+}
+
+void ViewHostWidget::redisplay() {
+    auto view = view_.lock();
+    const QRegion now = view ? changingRegion(*view) : QRegion();
+    if (now.isEmpty() || shown_.isEmpty()) {
+        update();
+        return;
+    }
+    asked_ = now;
+    update(shown_ + now);
+}
+
+void ViewHostWidget::paintEvent(QPaintEvent* event) {
     auto view = view_.lock();
     ++paints_;
+    // What this paint covers now shows the view's latest state; the rest keeps what it showed.
+    const QRegion painted = event->region();
+    const QRegion now = view ? changingRegion(*view) : QRegion();
+    shown_ = now.isEmpty() ? QRegion(rect()) : (shown_ - painted) + (now & painted);
+    // The view changed after this repaint was asked for: what lies outside it comes next frame.
+    if (!now.isEmpty() && now != asked_) {
+        asked_ = now;
+        if (const QRegion rest = now - painted; !rest.isEmpty()) update(rest);
+    }
     QPainter painter(this);
     backdrop_->paintUnder(painter);
     if (!view) return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegion>
 #include <QWidget>
 #include <memory>
 
@@ -19,6 +20,10 @@ class ViewHostWidget : public QWidget {
     explicit ViewHostWidget(QWidget* parent = nullptr);
 
     void setView(std::weak_ptr<View> view) { view_ = std::move(view); }
+    // Asks for a repaint of what the view's latest change touches: where its changing content
+    // lies now and where it lay as last painted, or the whole host when the view cannot tell.
+    // To be called when no more changes can come before the paint (just before a frame).
+    void redisplay();
     long paints() const { return paints_; }
     // With no heading source, a plot shows its scale only (NoDataContext).
     void setShowsNoData(bool none) { showsNoData_ = none; }
@@ -27,7 +32,12 @@ class ViewHostWidget : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The view's changing areas in this widget's coordinates; empty when anywhere.
+    QRegion changingRegion(const View& view) const;
+
     std::weak_ptr<View> view_;
+    QRegion shown_;  // where the changing content is on screen; the whole host when not known
+    QRegion asked_;  // where it was when the last repaint was asked for
     long paints_ = 0;
     bool showsNoData_ = false;
     Backdrop* backdrop_;  // owned by this widget
