@@ -25,27 +25,16 @@ QRegion ViewHostWidget::changingRegion(const View& view) const {
 
 void ViewHostWidget::redisplay() {
     auto view = view_.lock();
-    const QRegion now = view ? changingRegion(*view) : QRegion();
-    if (now.isEmpty() || shown_.isEmpty()) {
-        update();
-        return;
-    }
-    asked_ = now;
-    update(shown_ + now);
+    update(repaint_.toRepaint(view ? changingRegion(*view) : QRegion(), rect()));
 }
 
 void ViewHostWidget::paintEvent(QPaintEvent* event) {
     auto view = view_.lock();
     ++paints_;
-    // What this paint covers now shows the view's latest state; the rest keeps what it showed.
-    const QRegion painted = event->region();
-    const QRegion now = view ? changingRegion(*view) : QRegion();
-    shown_ = now.isEmpty() ? QRegion(rect()) : (shown_ - painted) + (now & painted);
-    // The view changed after this repaint was asked for: what lies outside it comes next frame.
-    if (!now.isEmpty() && now != asked_) {
-        asked_ = now;
-        if (const QRegion rest = now - painted; !rest.isEmpty()) update(rest);
-    }
+    // A change that came after this repaint was asked for shows in full next frame.
+    const QRegion rest =
+        repaint_.painted(event->region(), view ? changingRegion(*view) : QRegion(), rect());
+    if (!rest.isEmpty()) update(rest);
     QPainter painter(this);
     backdrop_->paintUnder(painter);
     if (!view) return;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/View.h"
+#include "platform/qt/drawing/RepaintRegion.h"
 #include "platform/qt/widgets/Backdrop.h"
 
 namespace platform::qt {
@@ -36,8 +37,7 @@ class ViewHostWidget : public QWidget {
     QRegion changingRegion(const View& view) const;
 
     std::weak_ptr<View> view_;
-    QRegion shown_;  // where the changing content is on screen; the whole host when not known
-    QRegion asked_;  // where it was when the last repaint was asked for
+    RepaintRegion repaint_;
     long paints_ = 0;
     bool showsNoData_ = false;
     Backdrop* backdrop_;  // owned by this widget
