@@ -1,5 +1,6 @@
 #include "graph/GraphView.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace graph {
@@ -61,19 +62,13 @@ void GraphView::drawHistory(std::uint32_t axis, std::uint32_t fromIndex, Drawing
                             Rect bounds) {
     static constexpr float kColors[3][3] = {
         {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
-    const float ox = bounds.origin.x;
-    const float oy = bounds.origin.y;
-    const float w = bounds.size.width;
-    const float h = bounds.size.height;
     const std::uint32_t column = axis % 3;
 
     context.beginPath();
     for (std::uint32_t i = 0; i < kRows; ++i) {
         const std::uint32_t row = (fromIndex + i) % kRows;
-        const double v = history_[row][column];
-        const float k = static_cast<float>(v / -128.0);
-        const float x = ox + (static_cast<float>(i) / 149.0f) * w;
-        const float y = (oy + h / 2.0f) + (h * k) / 2.0f;
+        const float x = rowX(i, bounds);
+        const float y = valueY(history_[row][column], bounds);
         if (i == 0)
             context.moveToPoint(x, y);
         else
@@ -85,6 +80,41 @@ void GraphView::drawHistory(std::uint32_t axis, std::uint32_t fromIndex, Drawing
     context.setLineWidth(2.0f);
     context.strokePath();
     context.restoreGState();
+}
+
+float GraphView::rowX(std::uint32_t i, Rect bounds) {
+    return bounds.origin.x + (static_cast<float>(i) / 149.0f) * bounds.size.width;
+}
+
+float GraphView::valueY(double v, Rect bounds) {
+    const float k = static_cast<float>(v / -128.0);
+    return (bounds.origin.y + bounds.size.height / 2.0f) + (bounds.size.height * k) / 2.0f;
+}
+
+std::vector<Rect> GraphView::changingAreas() const {
+    // The traces are two units wide and aliased: a unit either side of the line, and one more
+    // for the pixel a rounded edge may reach.
+    constexpr float kReach = 2.0f;
+    const Rect plot = bounds();
+    std::vector<Rect> areas;
+    areas.reserve(3);
+    for (std::uint32_t axis = 0; axis < 3; ++axis) {
+        float top = valueY(history_[0][axis], plot);
+        float bottom = top;
+        for (std::uint32_t row = 1; row < kRows; ++row) {
+            const float y = valueY(history_[row][axis], plot);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+        // A point that is not finite breaks the trace where the platform may draw anything
+        // towards it: the whole view then.
+        if (!std::isfinite(top) || !std::isfinite(bottom)) return {};
+        top = std::max(top - kReach, 0.0f);
+        bottom = std::min(bottom + kReach, plot.size.height);
+        if (bottom > top)
+            areas.push_back(platform::makeRect(0.0f, top, plot.size.width, bottom - top));
+    }
+    return areas;
 }
 
 }  // namespace graph

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "platform/DrawingContext.h"
 #include "platform/View.h"
@@ -19,6 +20,9 @@ class GraphView : public platform::View {
     void updateHistoryWithX(double x, double y, double z);
 
     void drawRect(const platform::Rect& dirty) override;
+    // A band the full width of the view for each trace, from its highest to its lowest point
+    // and a stroke's width beyond; the grid stays put.
+    std::vector<platform::Rect> changingAreas() const override;
 
     // The grid lines and the centre line.
     void drawGraphInContext(platform::DrawingContext& context, platform::Rect bounds);
@@ -30,6 +34,10 @@ class GraphView : public platform::View {
     double history(std::uint32_t row, std::uint32_t axis) const { return history_[row][axis]; }
 
   private:
+    // Where drawHistory puts row i of a trace from fromIndex, in bounds.
+    static float rowX(std::uint32_t i, platform::Rect bounds);
+    static float valueY(double v, platform::Rect bounds);
+
     std::uint32_t nextIndex_ = 0;
     std::array<std::array<double, 3>, kRows> history_{};
 };

@@ -73,6 +73,11 @@ class View : public std::enable_shared_from_this<View> {
     // Serves a pending redraw request into context: makes it current and calls drawRect once.
     void display(DrawingContext& context);
 
+    // Where, in the bounds, the pixels that change from one redraw to the next lie now, over a
+    // picture that stays put. A platform may then repaint only these areas and those they
+    // covered when last drawn. Empty: anywhere, so a redraw repaints the whole view.
+    virtual std::vector<Rect> changingAreas() const { return {}; }
+
     void addSubview(const std::shared_ptr<View>& view);
     void removeFromSuperview();
     const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }

@@ -79,6 +79,8 @@ BENCHMARK_CAPTURE(BM_Redraw, qcustomplot_replot, &makeCustomPlotReplot, "qcustom
     ->Apply(sizes);
 BENCHMARK_CAPTURE(BM_Redraw, qtcharts, &makeChartsPlot, "qtcharts")->Apply(sizes);
 BENCHMARK_CAPTURE(BM_Running, fluxprobe, &makeGraphViewPlot, "fluxprobe")->Apply(sizes);
+BENCHMARK_CAPTURE(BM_Running, fluxprobe_bands, &makeGraphViewBandsPlot, "fluxprobe_bands")
+    ->Apply(sizes);
 BENCHMARK_CAPTURE(BM_Running, qcustomplot, &makeCustomPlotPainter, "qcustomplot")->Apply(sizes);
 BENCHMARK_CAPTURE(BM_Running, qcustomplot_replot, &makeCustomPlotReplot, "qcustomplot_replot")
     ->Apply(sizes);

@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -14,6 +15,7 @@
 
 #include "graph/GraphView.h"
 #include "platform/qt/drawing/PainterContext.h"
+#include "platform/qt/drawing/RepaintRegion.h"
 
 PlotSample plotSampleAt(long n) {
     const double t = static_cast<double>(n) * 0.05;
@@ -64,8 +66,35 @@ class GraphViewPlot : public RunningPlot {
         view_.display(context);
     }
 
-  private:
+  protected:
     graph::GraphView view_;
+};
+
+// The same, as its window repaints it: the image keeps the last frame, and only the bands the
+// traces cross now and crossed then are painted again, clipped as a widget's paint is clipped.
+class GraphViewBandsPlot : public GraphViewPlot {
+  public:
+    using GraphViewPlot::GraphViewPlot;
+    void draw(QImage& image) override {
+        QRegion now;
+        for (const platform::Rect& r : view_.changingAreas())
+            now += QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height).toAlignedRect();
+        const QRegion region = repaint_.toRepaint(now, image.rect());
+        QPaintEngine* engine = image.paintEngine();
+        engine->setSystemClip(region);
+        {
+            QPainter painter(&image);
+            painter.fillRect(image.rect(), Qt::white);
+            platform::qt::PainterContext context(painter);
+            view_.setNeedsDisplay();
+            view_.display(context);
+        }
+        engine->setSystemClip(QRegion());
+        repaint_.painted(region, now, image.rect());
+    }
+
+  private:
+    platform::qt::RepaintRegion repaint_;
 };
 
 // QCustomPlot set up for speed as its documentation advises: fast polylines on, nothing
@@ -242,6 +271,10 @@ class ChartsPlot : public RunningPlot {
 
 std::unique_ptr<RunningPlot> makeGraphViewPlot(int width, int height) {
     return std::make_unique<GraphViewPlot>(width, height);
+}
+
+std::unique_ptr<RunningPlot> makeGraphViewBandsPlot(int width, int height) {
+    return std::make_unique<GraphViewBandsPlot>(width, height);
 }
 
 std::unique_ptr<RunningPlot> makeCustomPlotPainter(int width, int height) {

@@ -20,6 +20,8 @@ class RunningPlot {
 
 // fluxprobe's GraphView, drawn through the Qt platform's painter context.
 std::unique_ptr<RunningPlot> makeGraphViewPlot(int width, int height);
+// The same as its window repaints it: only where the traces lie now and lay in the last frame.
+std::unique_ptr<RunningPlot> makeGraphViewBandsPlot(int width, int height);
 // QCustomPlot tuned for speed, drawn straight into the image's painter.
 std::unique_ptr<RunningPlot> makeCustomPlotPainter(int width, int height);
 // QCustomPlot tuned for speed: replot() into its layer buffers, then the buffers onto the image.

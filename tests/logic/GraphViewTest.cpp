@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -183,3 +185,42 @@ TEST(GraphView, StartRowIsTakenModulo150) {
 }
 
 }  // namespace
+
+// Each trace's band holds every point the trace draws, a stroke's reach beyond, within the plot;
+// a trace towards a point that is not finite could go anywhere.
+TEST(GraphView, ChangingAreasHoldEveryTracePointOrTheWholeView) {
+    struct Case {
+        const char* what;
+        double x, y, z;
+        bool whole;
+    };
+    for (const Case& c : {Case{"still", 10.0, -20.0, 40.0, false},
+                          Case{"beyond the scale", 500.0, -500.0, 0.0, false},
+                          Case{"not a number", std::nan(""), 0.0, 0.0, true},
+                          Case{"too large for a float", 1e300, 0.0, 0.0, true}}) {
+        GraphView view;
+        view.platformSetGeometry({160, 60}, {320, 120});
+        for (int i = 0; i < 150; ++i) view.updateHistoryWithX(c.x + (i % 3), c.y - (i % 5), c.z);
+        const auto areas = view.changingAreas();
+        if (c.whole) {
+            EXPECT_TRUE(areas.empty()) << c.what;
+            continue;
+        }
+        ASSERT_FALSE(areas.empty()) << c.what;
+        RecordingContext context;
+        for (std::uint32_t axis = 0; axis < 3; ++axis)
+            view.drawHistory(axis, view.nextIndex(), context, view.bounds());
+        for (const DrawOp& op : context.ops()) {
+            if (op.kind != DrawOp::AddLineToPoint && op.kind != DrawOp::MoveToPoint) continue;
+            const float y = std::clamp(op.args[1], 0.0f, 120.0f);
+            bool inside = false;
+            for (const auto& a : areas) {
+                EXPECT_GE(a.origin.y, 0.0f) << c.what;
+                EXPECT_LE(a.origin.y + a.size.height, 120.0f) << c.what;
+                inside |= (y - 1.0f >= a.origin.y || y - 1.0f <= 0.0f) &&
+                          (y + 1.0f <= a.origin.y + a.size.height || y + 1.0f >= 120.0f);
+            }
+            EXPECT_TRUE(inside) << c.what << " y " << y;
+        }
+    }
+}

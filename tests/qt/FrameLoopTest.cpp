@@ -1,5 +1,9 @@
+#include <QImage>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QTest>
+#include <cmath>
 
 #include "QtMeterFixture.h"
 #include "platform/qt/widgets/FramePacer.h"
@@ -33,6 +37,28 @@ class EventCounter : public QObject {
     QEvent::Type type_;
 };
 
+// Counts the paints of one widget and the area they covered.
+class RegionCounter : public QObject {
+  public:
+    explicit RegionCounter(QWidget* widget) : widget_(widget) { widget->installEventFilter(this); }
+    ~RegionCounter() override { widget_->removeEventFilter(this); }
+    int paints = 0;
+    long area = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
+                area += long(r.width()) * r.height();
+        }
+        return false;
+    }
+
+  private:
+    QWidget* widget_;
+};
+
 // The program's frame loop: with nothing new nothing is painted, a sample's texts and graph
 // land in one frame, a new readout value lays nothing out, and the graph's redraws leave its
 // styled frame beneath alone.
@@ -63,6 +89,44 @@ TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut)
     EXPECT_EQ(beneathGraph.count, 0);
     EXPECT_EQ(widget<QLabel>("xLabel")->text(), QString::fromUtf8("X \u00b5T:12.0"));
     EXPECT_EQ(widget<QLabel>("zLabel")->text(), QString::fromUtf8("Z \u00b5T:43.0"));
+}
+
+// The graph repaints the bands its traces cross, not the whole plot, and what the screen then
+// shows is what a whole redraw would show: no trace left behind where it moved away from.
+TEST_F(QtMeterTest, TheGraphRepaintsWhereItsTracesAreAndLeavesNothingBehind) {
+    launch();
+    platform::qt::FramePacer pacer(window, 5);
+    platform::qt::PeerBatch batch;
+    pacer.carry(batch);
+    auto* host = widget<QWidget>("graphViewHost");
+    const long hostArea = long(host->width()) * host->height();
+
+    struct Step {
+        const char* what;
+        double amplitude;  // µT the traces swing by
+        double maxShare;   // of the plot a frame may repaint
+    };
+    for (const Step& step :
+         {Step{"a swing over most of the plot", 110.0, 1.0},
+          Step{"a still field after it", 0.0, 1.0}, Step{"a still field", 0.0, 0.25}}) {
+        RegionCounter painted(host);
+        for (int i = 0; i < 160; ++i) {  // more than the graph keeps
+            const double s = step.amplitude * std::sin(i * 0.1);
+            deliver(s, -s / 2.0, 30.0 + s / 4.0);
+            if (i % 4 == 3) QTest::qWait(8);
+        }
+        QTest::qWait(40);
+        ASSERT_GT(painted.paints, 0) << step.what;
+        EXPECT_LE(double(painted.area) / painted.paints, step.maxShare * double(hostArea))
+            << step.what;
+        const QImage shown = window->screen()
+                                 ->grabWindow(window->winId())
+                                 .toImage()
+                                 .copy(QRect(host->mapTo(window, QPoint(0, 0)), host->size()))
+                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage whole = host->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown, whole) << step.what;
+    }
 }
 
 }  // namespace

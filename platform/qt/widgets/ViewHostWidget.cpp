@@ -1,5 +1,6 @@
 #include "platform/qt/widgets/ViewHostWidget.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "platform/qt/drawing/NoDataContext.h"
@@ -14,9 +15,26 @@ ViewHostWidget::ViewHostWidget(QWidget* parent) : QWidget(parent), backdrop_(new
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void ViewHostWidget::paintEvent(QPaintEvent*) {
+QRegion ViewHostWidget::changingRegion(const View& view) const {
+    if (showsNoData_ || !view.transform().isIdentity()) return {};
+    QRegion region;
+    for (const Rect& r : view.changingAreas())
+        region += QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height).toAlignedRect();
+    return region & rect();
+}
+
+void ViewHostWidget::redisplay() {
+    auto view = view_.lock();
+    update(repaint_.toRepaint(view ? changingRegion(*view) : QRegion(), rect()));
+}
+
+void ViewHostWidget::paintEvent(QPaintEvent* event) {
     auto view = view_.lock();
     ++paints_;
+    // A change that came after this repaint was asked for shows in full next frame.
+    const QRegion rest =
+        repaint_.painted(event->region(), view ? changingRegion(*view) : QRegion(), rect());
+    if (!rest.isEmpty()) update(rest);
     QPainter painter(this);
     backdrop_->paintUnder(painter);
     if (!view) return;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QRegion>
 #include <QWidget>
 #include <memory>
 
 #include "platform/View.h"
+#include "platform/qt/drawing/RepaintRegion.h"
 #include "platform/qt/widgets/Backdrop.h"
 
 namespace platform::qt {
@@ -19,6 +21,10 @@ class ViewHostWidget : public QWidget {
     explicit ViewHostWidget(QWidget* parent = nullptr);
 
     void setView(std::weak_ptr<View> view) { view_ = std::move(view); }
+    // Asks for a repaint of what the view's latest change touches: where its changing content
+    // lies now and where it lay as last painted, or the whole host when the view cannot tell.
+    // To be called when no more changes can come before the paint (just before a frame).
+    void redisplay();
     long paints() const { return paints_; }
     // With no heading source, a plot shows its scale only (NoDataContext).
     void setShowsNoData(bool none) { showsNoData_ = none; }
@@ -27,7 +33,11 @@ class ViewHostWidget : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The view's changing areas in this widget's coordinates; empty when anywhere.
+    QRegion changingRegion(const View& view) const;
+
     std::weak_ptr<View> view_;
+    RepaintRegion repaint_;
     long paints_ = 0;
     bool showsNoData_ = false;
     Backdrop* backdrop_;  // owned by this widget

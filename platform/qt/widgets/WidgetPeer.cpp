@@ -20,6 +20,7 @@
 #include "platform/qt/widgets/ReadoutText.h"
 #include "platform/qt/widgets/ScreenScaler.h"
 #include "platform/qt/widgets/ScreenWidget.h"
+#include "platform/qt/widgets/ViewHostWidget.h"
 
 namespace platform::qt {
 
@@ -104,9 +105,12 @@ void WidgetPeer::viewChanged(View& view, ViewChange change) {
     if (!widget_) return;
     // Redraw requests are merged by Qt already, unless the widget is covered: then its redraw
     // would repaint the covering screen. A new subview must be parented at once.
+    // A view of the system's own tells what its redraw touches only once all the frame's
+    // changes are in, so its redraw waits for the frame too.
     PeerBatch* batch = PeerBatch::current();
     if (batch && change != ViewChange::Subviews &&
-        (change != ViewChange::Display || ScreenWidget::isCovered(widget_))) {
+        (change != ViewChange::Display || ScreenWidget::isCovered(widget_) ||
+         qobject_cast<ViewHostWidget*>(widget_))) {
         if (pending_ == 0) batch->note(this);
         pending_ |= 1u << static_cast<unsigned>(change);
         return;
@@ -166,7 +170,10 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             break;
         }
         case ViewChange::Display:
-            w->update();
+            if (auto* host = qobject_cast<ViewHostWidget*>(w); host && PeerBatch::current())
+                host->redisplay();
+            else
+                w->update();
             break;
         case ViewChange::Geometry:
         case ViewChange::Transform:
