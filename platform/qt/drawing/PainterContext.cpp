@@ -31,6 +31,7 @@ float unit(float v) {
 PainterContext::PainterContext(QPainter& painter) : painter_(painter) {
     segments_.reserve(256);  // a trace of 150 points, without growing
     slanted_.reserve(256);
+    lines_.reserve(256);
     QPen pen(Qt::black);
     pen.setWidthF(1.0);
     pen.setCapStyle(Qt::FlatCap);
@@ -165,15 +166,20 @@ bool PainterContext::fillSegmentsDirectly(const QPen& pen) {
     const double half = pen.widthF() * toDevice.m11() / 2.0;
     // An empty system clip means the whole device; a widget's paint is clipped to what it may
     // change, which may leave out what overlaps it.
-    QRegion clip = engine->systemClip();
-    if (clip.isEmpty()) clip = QRegion(image.rect());
-    slanted_.clear();  // scratch: the segments in device pixels
-    for (const QLineF& s : std::as_const(segments_)) slanted_.append(toDevice.map(s));
-    for (const QRect& r : clip) {
-        const SpanFiller filler(pixels, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-        for (const QLineF& d : std::as_const(slanted_))
-            filler.fillLine(d.x1(), d.y1(), d.x2(), d.y2(), half, pixel);
-    }
+    const QRegion clip = engine->systemClip();
+    boxes_.clear();
+    if (clip.isEmpty()) boxes_.push_back({0, 0, image.width(), image.height()});
+    for (const QRect& r : clip)
+        boxes_.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    // Into device pixels by hand: QTransform::map per point is a call and a switch.
+    const double scale = toDevice.m11();
+    const double dx = toDevice.dx();
+    const double dy = toDevice.dy();
+    lines_.clear();
+    for (const QLineF& s : std::as_const(segments_))
+        lines_.push_back(
+            {s.x1() * scale + dx, s.y1() * scale + dy, s.x2() * scale + dx, s.y2() * scale + dy});
+    SpanFiller(pixels, boxes_).fillLines(lines_, half, pixel);
     return true;
 }
 
