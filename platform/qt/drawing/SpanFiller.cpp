@@ -13,10 +13,7 @@ using Box = SpanFiller::Box;
 using Line = SpanFiller::Line;
 using Pixels = SpanFiller::Pixels;
 
-// Rows are counted, and edges followed in fixed point, only this near the origin: further than
-// any image reaches, and far enough from the limits of the integers to step safely.
-constexpr double kReach = 1073741824.0;  // 2^30 pixels
-constexpr int kFraction = 32;            // fixed-point bits below the point
+constexpr int kFraction = 32;  // fixed-point bits below the point
 constexpr double kFixedOne = 4294967296.0;
 // Added to a fixed-point value, it turns the floor that a shift down takes into a ceil.
 constexpr std::int64_t kCeil = (std::int64_t{1} << kFraction) - 1;
@@ -121,12 +118,13 @@ struct Stroke {
 
 // Lines near the origin and neither nearly level nor nearly upright (almost every line) are set
 // up here, in few instructions. Within these bounds no edge, on any of the line's rows, leaves
-// 2^30 pixels: far within the reach of fixed point. False leaves the line to bandsOf.
+// 2^30 pixels, and a fixed-point edge stays far from the limits of 64 bits. False leaves the
+// line to bandsOf.
 constexpr double kNear = 65536.0;  // 2^16 pixels
 constexpr double kSteep = 4096.0;  // 2^12: the most a band's edge moves from row to row
 constexpr double kWidest = 1024.0;
 
-bool strokeOf(const Line& line, double halfWidth, int rowsTop, int rowsBottom, Stroke& s) {
+bool strokeOf(const Line& line, double halfWidth, Stroke& s) {
     const double dx = line.x1 - line.x0;
     const double dy = line.y1 - line.y0;
     const double flat = std::fabs(dx);
@@ -143,26 +141,26 @@ bool strokeOf(const Line& line, double halfWidth, int rowsTop, int rowsBottom, S
     const double top = std::min(line.y0, line.y1) - halfWidth - 0.5;
     const double bottom = std::max(line.y0, line.y1) + halfWidth - 0.5;
     // Both are well within int: truncation, then a step up where it went down, is ceil.
-    int rowTop = static_cast<int>(top);
-    rowTop += rowTop < top;
-    int rowBottom = static_cast<int>(bottom);
-    rowBottom += rowBottom < bottom;
-    s.rowTop = std::max(rowTop, rowsTop);
-    s.rowBottom = std::min(rowBottom, rowsBottom);
+    s.rowTop = static_cast<int>(top);
+    s.rowTop += s.rowTop < top;
+    s.rowBottom = static_cast<int>(bottom);
+    s.rowBottom += s.rowBottom < bottom;
 
-    const auto fixed = [](double v) { return static_cast<std::int64_t>(v * kFixedOne); };
+    // Scaling by a power of two is exact, so scaling the reciprocals scales every result.
     const double lengthSquared = dx * dx + dy * dy;
-    const double perDy = 1.0 / dy;
-    const double perDx = 1.0 / dx;
+    const double perDy = kFixedOne / dy;
+    const double perDx = kFixedOne / dx;
     const double sideStep = dx * perDy;
     const double endStep = -dy * perDx;
+    const double x = line.x0 * kFixedOne;
     const double down = (s.rowTop + 0.5) - line.y0;
-    s.side = fixed(line.x0 + sideStep * down - 0.5);
-    s.sideStep = fixed(sideStep);
-    s.sideHalf = fixed(halfWidth * std::sqrt(lengthSquared) * std::fabs(perDy));
-    s.end = fixed(line.x0 + endStep * down - 0.5);
-    s.endStep = fixed(endStep);
-    s.endSpan = fixed(lengthSquared * perDx);
+    constexpr double kHalf = kFixedOne / 2.0;
+    s.side = static_cast<std::int64_t>(x + sideStep * down - kHalf);
+    s.sideStep = static_cast<std::int64_t>(sideStep);
+    s.sideHalf = static_cast<std::int64_t>(halfWidth * std::sqrt(lengthSquared) * std::fabs(perDy));
+    s.end = static_cast<std::int64_t>(x + endStep * down - kHalf);
+    s.endStep = static_cast<std::int64_t>(endStep);
+    s.endSpan = static_cast<std::int64_t>(lengthSquared * perDx);
     return true;
 }
 
@@ -244,7 +242,7 @@ void SpanFiller::fillLines(std::span<const Line> lines, double halfWidth,
         lines = lines.subspan(batch.size());
         std::size_t count = 0;
         for (const Line& line : batch) {
-            if (narrow && strokeOf(line, halfWidth, rowsTop_, rowsBottom_, strokes[count])) {
+            if (narrow && strokeOf(line, halfWidth, strokes[count])) {
                 ++count;
                 continue;
             }
