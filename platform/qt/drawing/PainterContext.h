@@ -48,10 +48,9 @@ class PainterContext : public DrawingContext {
     bool fillSegmentsDirectly(const QPen& pen);
 
     QPainter& painter_;
-    QList<QLineF> segments_;
-    QList<QLineF> slanted_;                // scratch for strokePath: segments left to Qt
-    std::vector<SpanFiller::Line> lines_;  // scratch for strokePath: segments in device pixels
-    std::vector<SpanFiller::Box> boxes_;   // scratch for strokePath: the clip in device pixels
+    std::vector<SpanFiller::Line> segments_;
+    QList<QLineF> slanted_;               // scratch for strokePath: segments left to Qt
+    std::vector<SpanFiller::Box> boxes_;  // scratch for strokePath: the clip in device pixels
     QPointF current_;
     bool broken_ = true;  // no current point: the next line starts a new subpath
 };

@@ -225,23 +225,27 @@ SpanFiller::SpanFiller(Pixels pixels, std::span<const Box> clip) : pixels_(pixel
 void SpanFiller::fillLine(double x0, double y0, double x1, double y1, double halfWidth,
                           std::uint32_t pixel) const {
     const Line line{x0, y0, x1, y1};
-    fillLines(std::span(&line, 1), halfWidth, pixel);
+    fillLines(std::span(&line, 1), {}, halfWidth, pixel);
 }
 
-void SpanFiller::fillLines(std::span<const Line> lines, double halfWidth,
+void SpanFiller::fillLines(std::span<const Line> lines, Placement placement, double halfWidth,
                            std::uint32_t pixel) const {
     if (clip_.empty() || !std::isfinite(halfWidth) || !(halfWidth > 0.0)) return;
     // Setting a line up is a chain of dependent arithmetic, and following its rows takes
     // branches that go one way or the other by the line's shape. Setting up a batch first lets
     // the processor overlap the set-ups; only the rows then wait on mispredicted branches.
-    constexpr std::size_t kBatch = 64;
+    constexpr std::size_t kBatch = 160;  // a trace of 150 points in one batch
     std::array<Stroke, kBatch> strokes;
     const bool narrow = halfWidth < kWidest;
     while (!lines.empty()) {
         const std::span<const Line> batch = lines.first(std::min(kBatch, lines.size()));
         lines = lines.subspan(batch.size());
         std::size_t count = 0;
-        for (const Line& line : batch) {
+        for (const Line& given : batch) {
+            const Line line{given.x0 * placement.scale + placement.dx,
+                            given.y0 * placement.scale + placement.dy,
+                            given.x1 * placement.scale + placement.dx,
+                            given.y1 * placement.scale + placement.dy};
             if (narrow && strokeOf(line, halfWidth, strokes[count])) {
                 ++count;
                 continue;
