@@ -120,9 +120,9 @@ struct Stroke {
 // up here, in few instructions. Within these bounds no edge, on any of the line's rows, leaves
 // 2^30 pixels, and a fixed-point edge stays far from the limits of 64 bits. False leaves the
 // line to bandsOf.
-constexpr double kNear = 65536.0;  // 2^16 pixels
-constexpr double kSteep = 4096.0;  // 2^12: the most a band's edge moves from row to row
-constexpr double kWidest = 1024.0;
+constexpr double kNear = 65536.0;   // 2^16 pixels: the furthest an end may be
+constexpr double kSteep = 4096.0;   // 2^12: the most a band's edge moves from row to row
+constexpr double kWidest = 1024.0;  // 2^10 pixels: above this half width, all the careful way
 
 bool strokeOf(const Line& line, double halfWidth, Stroke& s) {
     const double dx = line.x1 - line.x0;
