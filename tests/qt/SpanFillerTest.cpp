@@ -188,27 +188,27 @@ TEST(SpanFiller, RandomLinesLightExactlyThePixelCentresInsideTheirStrokes) {
         auto [x0, y0] = anyPoint();
         auto [x1, y1] = anyPoint();
         switch (kind) {
-            case 0:
-                break;  // slanted, anywhere near the image
-            case 1:
+            case 0:  // slanted, anywhere near the image
+                break;
+            case 1:  // short
                 x1 = x0 + uniform(-1.5, 1.5), y1 = y0 + uniform(-1.5, 1.5);
-                break;  // short
-            case 2:
+                break;
+            case 2:  // level
                 y1 = y0;
-                break;  // level
-            case 3:
+                break;
+            case 3:  // upright
                 x1 = x0;
-                break;  // upright
-            case 4:
+                break;
+            case 4:  // nearly level
                 y1 = y0 + uniform(-1, 1) * 1e-7 * (x1 - x0);
-                break;  // nearly level
-            case 5:
+                break;
+            case 5:  // nearly upright
                 x1 = x0 + uniform(-1, 1) * 1e-7 * (y1 - y0);
-                break;  // nearly upright
-            case 6:
+                break;
+            case 6:  // steep
                 x1 = x0 + uniform(-0.2, 0.2);
-                break;  // steep
-            case 7:     // huge: through the image from far away
+                break;
+            case 7:  // huge: through the image from far away
                 x1 = x0 + uniform(-1, 1) * 1e7, y1 = y0 + uniform(-1, 1) * 1e7;
                 x0 -= x1 - x0, y0 -= y1 - y0;
                 break;
