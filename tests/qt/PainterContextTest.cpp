@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
 #include <functional>
@@ -164,6 +165,39 @@ TEST(PainterContext, TracesFilledDirectlyMatchQtsUnderTheTransform) {
         // A pixel's rounding at a few of the 40 joins, no more.
         EXPECT_LE(differ, 12) << c.name << ": " << differ << " of " << blue << " pixels differ";
     }
+}
+
+// A widget's paint may be clipped to a few bands, as a running graph repaints only where its
+// traces cross: the direct fill keeps to them, and inside them lights what an unclipped paint
+// lights.
+TEST(PainterContext, TracesFilledDirectlyKeepToTheBandsBeingRepainted) {
+    const QRegion bands = QRegion(0, 10, 120, 17) + QRegion(40, 30, 12, 40);
+    QImage images[2];
+    for (int clipped = 0; clipped < 2; ++clipped) {
+        QImage image(120, 90, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        if (clipped) image.paintEngine()->setSystemClip(bands);
+        QPainter painter(&image);
+        PainterContext context(painter);
+        context.setAllowsAntialiasing(false);
+        context.setLineWidth(2.0f);
+        context.beginPath();
+        for (int i = 0; i <= 40; ++i)
+            context.addLineToPoint(i * 3.0f, 45.0f + 35.0f * std::sin(i * 0.2f));
+        context.strokePath();
+        painter.end();
+        image.paintEngine()->setSystemClip(QRegion());
+        images[clipped] = image;
+    }
+    int inside = 0;
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const bool in = bands.contains(QPoint(x, y));
+            const QRgb expected = in ? images[0].pixel(x, y) : qRgb(255, 255, 255);
+            ASSERT_EQ(images[1].pixel(x, y), expected) << x << "," << y;
+            inside += in && inked(images[0], x, y);
+        }
+    EXPECT_GT(inside, 40);
 }
 
 }  // namespace

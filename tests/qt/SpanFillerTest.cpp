@@ -2,8 +2,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "platform/qt/drawing/SpanFiller.h"
 
@@ -154,6 +157,112 @@ TEST(SpanFiller, LinesThatCannotBeDrawnLeaveThePixelsAlone) {
         const QImage image = byFiller(l);
         EXPECT_EQ(inked(image, image.rect()), 0) << l.x0 << "," << l.y0 << " w" << l.width;
     }
+}
+
+// The rule itself, pixel by pixel: where a pixel centre stands to a flat-capped stroke. Centres
+// within a hair of the stroke's edge go either way, as rounding has it.
+enum class Stands { In, Out, OnEdge };
+
+Stands standsTo(double cx, double cy, const SpanFiller::Line& l, double halfWidth) {
+    const double dx = l.x1 - l.x0;
+    const double dy = l.y1 - l.y0;
+    const double length = std::hypot(dx, dy);
+    if (!(length > 0.0) || !std::isfinite(length)) return Stands::Out;
+    const double along = ((cx - l.x0) * dx + (cy - l.y0) * dy) / length;
+    const double across = std::fabs((cx - l.x0) * dy - (cy - l.y0) * dx) / length;
+    constexpr double kHair = 1e-6;
+    if (along < -kHair || along > length + kHair || across > halfWidth + kHair) return Stands::Out;
+    if (along > kHair && along < length - kHair && across < halfWidth - kHair) return Stands::In;
+    return Stands::OnEdge;
+}
+
+TEST(SpanFiller, RandomLinesLightExactlyThePixelCentresInsideTheirStrokes) {
+    constexpr int kWidth = 64, kHeight = 48;
+    std::mt19937 rng(19);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(rng);
+    };
+    const auto anyPoint = [&] { return std::pair(uniform(-10, 74), uniform(-10, 58)); };
+    // Each kind of line reaches a different way of setting it up.
+    const auto randomLine = [&](int kind) {
+        auto [x0, y0] = anyPoint();
+        auto [x1, y1] = anyPoint();
+        switch (kind) {
+            case 0:  // slanted, anywhere near the image
+                break;
+            case 1:  // short
+                x1 = x0 + uniform(-1.5, 1.5), y1 = y0 + uniform(-1.5, 1.5);
+                break;
+            case 2:  // level
+                y1 = y0;
+                break;
+            case 3:  // upright
+                x1 = x0;
+                break;
+            case 4:  // nearly level
+                y1 = y0 + uniform(-1, 1) * 1e-7 * (x1 - x0);
+                break;
+            case 5:  // nearly upright
+                x1 = x0 + uniform(-1, 1) * 1e-7 * (y1 - y0);
+                break;
+            case 6:  // steep
+                x1 = x0 + uniform(-0.2, 0.2);
+                break;
+            case 7:  // huge: through the image from far away
+                x1 = x0 + uniform(-1, 1) * 1e7, y1 = y0 + uniform(-1, 1) * 1e7;
+                x0 -= x1 - x0, y0 -= y1 - y0;
+                break;
+            default:  // on half pixels, where edges pass through pixel centres
+                x0 = std::round(x0 * 2) / 2, y0 = std::round(y0 * 2) / 2;
+                x1 = std::round(x1 * 2) / 2, y1 = std::round(y1 * 2) / 2;
+        }
+        return SpanFiller::Line{x0, y0, x1, y1};
+    };
+
+    int checked = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        // Sometimes a long trace, more than a batch; mostly a few lines of one kind or another.
+        const int count = trial % 40 == 0 ? 165 + trial / 40 : 1 + trial % 4;
+        std::vector<SpanFiller::Line> lines;
+        for (int i = 0; i < count; ++i) lines.push_back(randomLine((trial + i) % 9));
+        const double halfWidth = trial % 3 == 0 ? 1.0 : uniform(0.3, 2.5);
+        const SpanFiller::Placement placement =
+            trial % 4 == 0 ? SpanFiller::Placement{2.0, -3.0, 1.5} : SpanFiller::Placement{};
+        std::vector<SpanFiller::Box> boxes;
+        for (int b = 0; b <= trial % 3; ++b) {
+            const int left = int(uniform(-8, 50)), top = int(uniform(-8, 40));
+            boxes.push_back({left, top, left + int(uniform(1, 40)), top + int(uniform(1, 30))});
+        }
+        if (trial % 5 == 0) boxes = {{0, 0, kWidth, kHeight}};
+
+        QImage image = paper(kWidth, kHeight);
+        SpanFiller(pixelsOf(image), boxes).fillLines(lines, placement, halfWidth, kInk);
+
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const bool clipped = std::none_of(boxes.begin(), boxes.end(), [&](const auto& b) {
+                    return b.left <= x && x < b.right && b.top <= y && y < b.bottom;
+                });
+                Stands stands = Stands::Out;
+                for (const SpanFiller::Line& l : lines) {
+                    const SpanFiller::Line placed{l.x0 * placement.scale + placement.dx,
+                                                  l.y0 * placement.scale + placement.dy,
+                                                  l.x1 * placement.scale + placement.dx,
+                                                  l.y1 * placement.scale + placement.dy};
+                    const Stands s = standsTo(x + 0.5, y + 0.5, placed, halfWidth);
+                    if (s == Stands::In) stands = s;
+                    if (s == Stands::OnEdge && stands == Stands::Out) stands = s;
+                }
+                if (stands == Stands::OnEdge && !clipped) continue;
+                const bool lit = image.pixel(x, y) == kInk;
+                ASSERT_EQ(lit, stands == Stands::In && !clipped)
+                    << "pixel " << x << "," << y << " in trial " << trial << " (" << count
+                    << " lines, first " << lines[0].x0 << "," << lines[0].y0 << " to "
+                    << lines[0].x1 << "," << lines[0].y1 << ", half width " << halfWidth << ")";
+                ++checked;
+            }
+    }
+    EXPECT_GT(checked, 400 * 64 * 48 * 9 / 10);  // the edges are a sliver of the pixels
 }
 
 }  // namespace

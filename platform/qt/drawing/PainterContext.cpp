@@ -89,7 +89,7 @@ void PainterContext::addLineToPoint(float x, float y) {
         return;
     }
     const QPointF to = clamped(x, y);
-    if (!broken_) segments_.append(QLineF(current_, to));
+    if (!broken_) segments_.push_back({current_.x(), current_.y(), to.x(), to.y()});
     current_ = to;
     broken_ = false;
 }
@@ -105,17 +105,17 @@ void PainterContext::strokePath() {
         const double half = pen.widthF() / 2.0;
         const bool upright = painter_.transform().type() <= QTransform::TxScale;
         slanted_.clear();
-        for (const QLineF& s : std::as_const(segments_)) {
-            if (upright && s.y1() == s.y2()) {
-                painter_.fillRect(QRectF(QPointF(std::min(s.x1(), s.x2()), s.y1() - half),
-                                         QPointF(std::max(s.x1(), s.x2()), s.y1() + half)),
+        for (const SpanFiller::Line& s : segments_) {
+            if (upright && s.y0 == s.y1) {
+                painter_.fillRect(QRectF(QPointF(std::min(s.x0, s.x1), s.y0 - half),
+                                         QPointF(std::max(s.x0, s.x1), s.y0 + half)),
                                   pen.color());
-            } else if (upright && s.x1() == s.x2()) {
-                painter_.fillRect(QRectF(QPointF(s.x1() - half, std::min(s.y1(), s.y2())),
-                                         QPointF(s.x1() + half, std::max(s.y1(), s.y2()))),
+            } else if (upright && s.x0 == s.x1) {
+                painter_.fillRect(QRectF(QPointF(s.x0 - half, std::min(s.y0, s.y1)),
+                                         QPointF(s.x0 + half, std::max(s.y0, s.y1))),
                                   pen.color());
             } else {
-                slanted_.append(s);
+                slanted_.append(QLineF(s.x0, s.y0, s.x1, s.y1));
             }
         }
         painter_.drawLines(slanted_.constData(), static_cast<int>(slanted_.size()));
@@ -123,10 +123,11 @@ void PainterContext::strokePath() {
         // Wide or see-through lines need their joins: the segments go back together into
         // subpaths, so that no pixel is covered twice.
         QPainterPath path;
-        for (qsizetype i = 0; i < segments_.size(); ++i) {
-            const QLineF& s = segments_[i];
-            if (i == 0 || segments_[i - 1].p2() != s.p1()) path.moveTo(s.p1());
-            path.lineTo(s.p2());
+        for (std::size_t i = 0; i < segments_.size(); ++i) {
+            const SpanFiller::Line& s = segments_[i];
+            if (i == 0 || segments_[i - 1].x1 != s.x0 || segments_[i - 1].y1 != s.y0)
+                path.moveTo(s.x0, s.y0);
+            path.lineTo(s.x1, s.y1);
         }
         painter_.strokePath(path, pen);
     }
@@ -165,15 +166,14 @@ bool PainterContext::fillSegmentsDirectly(const QPen& pen) {
     const double half = pen.widthF() * toDevice.m11() / 2.0;
     // An empty system clip means the whole device; a widget's paint is clipped to what it may
     // change, which may leave out what overlaps it.
-    QRegion clip = engine->systemClip();
-    if (clip.isEmpty()) clip = QRegion(image.rect());
-    slanted_.clear();  // scratch: the segments in device pixels
-    for (const QLineF& s : std::as_const(segments_)) slanted_.append(toDevice.map(s));
-    for (const QRect& r : clip) {
-        const SpanFiller filler(pixels, {r.left(), r.top(), r.right() + 1, r.bottom() + 1});
-        for (const QLineF& d : std::as_const(slanted_))
-            filler.fillLine(d.x1(), d.y1(), d.x2(), d.y2(), half, pixel);
-    }
+    const QRegion clip = engine->systemClip();
+    boxes_.clear();
+    if (clip.isEmpty()) boxes_.push_back({0, 0, image.width(), image.height()});
+    for (const QRect& r : clip)
+        boxes_.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    // The filler places the segments as the transform would, without a call per point.
+    SpanFiller(pixels, boxes_)
+        .fillLines(segments_, {toDevice.m11(), toDevice.dx(), toDevice.dy()}, half, pixel);
     return true;
 }
 

@@ -4,8 +4,10 @@
 #include <QList>
 #include <QPainter>
 #include <QPen>
+#include <vector>
 
 #include "platform/DrawingContext.h"
+#include "platform/qt/drawing/SpanFiller.h"
 
 namespace platform::qt {
 
@@ -46,8 +48,9 @@ class PainterContext : public DrawingContext {
     bool fillSegmentsDirectly(const QPen& pen);
 
     QPainter& painter_;
-    QList<QLineF> segments_;
-    QList<QLineF> slanted_;  // scratch for strokePath: segments left to Qt, or in device pixels
+    std::vector<SpanFiller::Line> segments_;
+    QList<QLineF> slanted_;               // scratch for strokePath: segments left to Qt
+    std::vector<SpanFiller::Box> boxes_;  // scratch for strokePath: the clip in device pixels
     QPointF current_;
     bool broken_ = true;  // no current point: the next line starts a new subpath
 };

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <vector>
 
 namespace platform::qt {
 
@@ -23,17 +25,36 @@ class SpanFiller {
         int right;
         int bottom;
     };
+    struct Line {
+        double x0;
+        double y0;
+        double x1;
+        double y1;
+    };
+    // Where a line's coordinates land in the pixels: x * scale + dx, y * scale + dy.
+    struct Placement {
+        double scale = 1.0;
+        double dx = 0.0;
+        double dy = 0.0;
+    };
 
-    // Nothing outside the clip box, or outside the pixels, is ever written.
+    // Nothing outside the clip boxes, or outside the pixels, is ever written.
     SpanFiller(Pixels pixels, Box clip);
+    SpanFiller(Pixels pixels, std::span<const Box> clip);
 
     // A line that is not finite, has no length or no width draws nothing.
     void fillLine(double x0, double y0, double x1, double y1, double halfWidth,
                   std::uint32_t pixel) const;
+    // Many lines of one width (in pixels) and colour: each line is set up once for all the clip
+    // boxes, and the set-ups of a batch run back to back, where the processor can overlap them.
+    void fillLines(std::span<const Line> lines, Placement placement, double halfWidth,
+                   std::uint32_t pixel) const;
 
   private:
     Pixels pixels_;
-    Box clip_;
+    std::vector<Box> clip_;         // within the pixels, none empty
+    int rowsTop_ = pixels_.height;  // the rows any box holds
+    int rowsBottom_ = 0;
 };
 
 }  // namespace platform::qt
