@@ -1,72 +1,186 @@
 #include "platform/qt/widgets/Backdrop.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <algorithm>
-#include <vector>
 
 namespace platform::qt {
 
-Backdrop::Backdrop(QWidget* widget) : QObject(widget), widget_(widget) {
-    widget->installEventFilter(this);
-    watchParent();
+namespace {
+
+// Sent to a widget whose painting changed, and on to each of its ancestors, so that a picture
+// holding it, or an ancestor of it, hears of it.
+class ContentEvent : public QEvent {
+  public:
+    explicit ContentEvent(QWidget* origin) : QEvent(type()), origin_(origin) {}
+    static Type type() {
+        static const Type registered = static_cast<Type>(QEvent::registerEventType());
+        return registered;
+    }
+    QWidget* origin() const { return origin_; }
+
+  private:
+    QWidget* origin_;
+};
+
+// Whether w paints every pixel of its area itself, so that nothing beneath it can show.
+bool paintsItsWholeArea(const QWidget* w) {
+    if (w->graphicsEffect()) return false;
+    if (w->testAttribute(Qt::WA_OpaquePaintEvent)) return true;
+    return w->autoFillBackground() && w->palette().brush(w->backgroundRole()).isOpaque();
 }
 
-void Backdrop::watchParent() {
-    if (parent_) parent_->removeEventFilter(this);
-    parent_ = widget_ ? widget_->parentWidget() : nullptr;
-    if (parent_) parent_->installEventFilter(this);
+}  // namespace
+
+Backdrop::Backdrop(QWidget* widget) : QObject(widget), widget_(widget) {
+    widget->installEventFilter(this);
+}
+
+void Backdrop::contentChanged(QWidget* w) {
+    ContentEvent event(w);
+    for (QWidget* p = w; p; p = p->isWindow() ? nullptr : p->parentWidget())
+        QCoreApplication::sendEvent(p, &event);
+}
+
+QWidget* Backdrop::base() const {
+    QWidget* widget = widget_;
+    return widget->isWindow() || !widget->parentWidget() ? widget : widget->parentWidget();
+}
+
+QRect Backdrop::geometry() const {
+    return base() == widget_ ? widget_->rect() : widget_->geometry();
+}
+
+std::vector<Backdrop::Layer> Backdrop::layersNow(QRect area) const {
+    std::vector<Layer> layers;  // nearest first
+    QWidget* const base = this->base();
+    if (base == widget_) return layers;
+    for (QWidget *child = widget_, *parent = base; parent;
+         child = parent, parent = parent->parentWidget()) {
+        const QObjectList& children = parent->children();
+        for (auto i = children.indexOf(child) - 1; i >= 0; --i) {
+            auto* sibling = qobject_cast<QWidget*>(children[i]);
+            if (!sibling || sibling->isWindow() || sibling->isHidden()) continue;
+            const QRect rect(base->mapFrom(parent, sibling->pos()), sibling->size());
+            if (rect.intersects(area)) layers.push_back({sibling, rect, false});
+        }
+        layers.push_back(
+            {parent, QRect(base->mapFrom(parent, QPoint(0, 0)), parent->size()), true});
+        if (paintsItsWholeArea(parent) || parent->isWindow()) break;
+    }
+    std::reverse(layers.begin(), layers.end());
+    return layers;
+}
+
+QImage Backdrop::beneath() {
+    QWidget* widget = widget_;
+    if (!widget) return picture_;
+    const qreal ratio = widget->devicePixelRatioF();
+    const QRect at = geometry();
+    if (!valid_ || picture_.devicePixelRatio() != ratio || !area_.contains(at) ||
+        layersNow(area_) != layers_) {
+        // Two pixels to spare: a turning picture's box moves by a pixel as its centre rounds.
+        const QSize size = at.size().expandedTo(reach_ + QSize(4, 4));
+        QRect area(QPoint(0, 0), size);
+        area.moveCenter(at.center());
+        draw(area, layersNow(area), ratio);
+    }
+    // The widget's part of the picture, sharing its pixels.
+    const QPoint offset = ((QPointF(at.topLeft() - area_.topLeft())) * ratio).toPoint();
+    const QSize size = (QSizeF(at.size()) * ratio)
+                           .toSize()
+                           .boundedTo(picture_.size() - QSize(offset.x(), offset.y()));
+    if (size.isEmpty() || offset.x() < 0 || offset.y() < 0) return QImage();
+    QImage part(picture_.constScanLine(offset.y()) + offset.x() * 4, size.width(), size.height(),
+                picture_.bytesPerLine(), picture_.format());
+    part.setDevicePixelRatio(ratio);
+    return part;
+}
+
+void Backdrop::draw(QRect area, std::vector<Layer> layers, qreal ratio) {
+    QWidget* widget = widget_;
+    for (const Layer& layer : layers_)
+        if (layer.widget) layer.widget->removeEventFilter(this);
+    layers_ = std::move(layers);
+    for (const Layer& layer : layers_) layer.widget->installEventFilter(this);
+    area_ = area;
+
+    picture_ = QImage((QSizeF(area.size()) * ratio).toSize(), QImage::Format_RGB32);
+    picture_.setDevicePixelRatio(ratio);
+    // Opaque from the start: a pixel that no ancestor paints (outside a rounded frame) would
+    // otherwise show whatever memory held.
+    picture_.fill(widget->window()->palette().color(QPalette::Window));
+    QPainter on(&picture_);
+    for (const Layer& layer : layers_) {
+        // Only the lowest fills its whole rectangle; an ancestor above it paints what its style
+        // paints (a rounded frame leaves its corners to what lies beneath), a sibling paints
+        // itself and its children. The area's corner lands on the picture's.
+        QWidget::RenderFlags flags =
+            layer.ancestor ? QWidget::RenderFlags() : QWidget::DrawChildren;
+        if (&layer == &layers_.front()) flags |= QWidget::DrawWindowBackground;
+        layer.widget->render(&on, QPoint(), QRegion(area.translated(-layer.rect.topLeft())), flags);
+    }
+    // Anything drawn through an effect (a screen fading in or out) is right only for this paint.
+    valid_ = std::none_of(layers_.begin(), layers_.end(),
+                          [](const Layer& l) { return l.widget->graphicsEffect() != nullptr; });
+}
+
+bool Backdrop::holds(const Layer& layer, const QWidget* changed) const {
+    // An ancestor is drawn alone; a sibling with everything in it, though only the part that
+    // lies under the widget matters.
+    if (layer.ancestor || changed == layer.widget) return changed == layer.widget;
+    if (!layer.widget->isAncestorOf(changed)) return false;
+    QWidget* base = this->base();
+    if (changed->window() != base->window()) return false;
+    const QPoint at = base->mapFrom(base->window(), changed->mapTo(changed->window(), QPoint()));
+    return QRect(at, changed->size()).intersects(area_);
 }
 
 bool Backdrop::eventFilter(QObject* watched, QEvent* event) {
+    if (!valid_ || !widget_) return false;
+    if (watched == widget_) {
+        switch (event->type()) {
+            case QEvent::Show:
+            case QEvent::Hide:
+            case QEvent::ParentChange:
+                valid_ = false;
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
     switch (event->type()) {
-        case QEvent::Resize:
         case QEvent::StyleChange:
         case QEvent::PaletteChange:
+        case QEvent::FontChange:
         case QEvent::Polish:
+        case QEvent::EnabledChange:
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+        case QEvent::Enter:
+        case QEvent::Leave:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyPress:
+        case QEvent::Resize:
+        case QEvent::Move:
+        case QEvent::Show:
+        case QEvent::Hide:
             valid_ = false;
             break;
-        case QEvent::Move:
-        case QEvent::ParentChange:
-            if (watched == widget_) {
-                valid_ = false;
-                if (event->type() == QEvent::ParentChange) watchParent();
-            }
-            break;
         default:
+            if (event->type() == ContentEvent::type()) {
+                QWidget* changed = static_cast<ContentEvent*>(event)->origin();
+                if (changed != widget_ &&
+                    std::any_of(layers_.begin(), layers_.end(), [&](const Layer& l) {
+                        return l.widget == watched && holds(l, changed);
+                    }))
+                    valid_ = false;
+            }
             break;
     }
     return false;
-}
-
-void Backdrop::paintUnder(QPainter& painter) {
-    QWidget* widget = widget_;
-    if (!widget) return;
-    const qreal ratio = widget->devicePixelRatioF();
-    if (!valid_ || picture_.devicePixelRatio() != ratio) {
-        picture_ = QPixmap((QSizeF(widget->size()) * ratio).toSize());
-        picture_.setDevicePixelRatio(ratio);
-        // Opaque from the start: the widget paints no background of its own, so a pixel that no
-        // ancestor paints (outside a rounded frame) would otherwise show whatever memory held.
-        picture_.fill(widget->window()->palette().color(QPalette::Window));
-        QPainter on(&picture_);
-        std::vector<QWidget*> chain;
-        for (QWidget* w = widget->parentWidget(); w;
-             w = w->isWindow() ? nullptr : w->parentWidget())
-            chain.push_back(w);
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            const QPoint at = widget->mapTo(*it, QPoint(0, 0));
-            // Only the outermost fills its whole rectangle; the others paint what their style
-            // paints (a rounded frame leaves its corners to what lies beneath).
-            (*it)->render(
-                &on, -at, QRegion(QRect(at, widget->size())),
-                it == chain.rbegin() ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
-        }
-        // A screen fading in or out is drawn through its effect: such a picture is right only
-        // for this paint.
-        valid_ = std::none_of(chain.begin(), chain.end(),
-                              [](const QWidget* w) { return w->graphicsEffect() != nullptr; });
-    }
-    painter.drawPixmap(0, 0, picture_);
 }
 
 }  // namespace platform::qt
