@@ -126,6 +126,7 @@ void Backdrop::draw(QRect area, std::vector<Layer> layers, qreal ratio) {
 }
 
 bool Backdrop::holds(const Layer& layer, const QWidget* changed) const {
+    if (changed == widget_) return false;
     // An ancestor is drawn alone; a sibling with everything in it, though only the part that
     // lies under the widget matters.
     if (layer.ancestor || changed == layer.widget) return changed == layer.widget;
@@ -138,46 +139,45 @@ bool Backdrop::holds(const Layer& layer, const QWidget* changed) const {
 
 bool Backdrop::eventFilter(QObject* watched, QEvent* event) {
     if (!valid_ || !widget_) return false;
+    const QEvent::Type type = event->type();
     if (watched == widget_) {
-        switch (event->type()) {
-            case QEvent::Show:
-            case QEvent::Hide:
-            case QEvent::ParentChange:
-                valid_ = false;
-                break;
-            default:
-                break;
-        }
+        if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::ParentChange)
+            valid_ = false;
         return false;
     }
-    switch (event->type()) {
+    const auto layer = std::find_if(layers_.begin(), layers_.end(),
+                                    [&](const Layer& l) { return l.widget == watched; });
+    if (layer == layers_.end()) return false;
+    switch (type) {
         case QEvent::StyleChange:
         case QEvent::PaletteChange:
         case QEvent::FontChange:
         case QEvent::Polish:
         case QEvent::EnabledChange:
-        case QEvent::FocusIn:
-        case QEvent::FocusOut:
-        case QEvent::Enter:
-        case QEvent::Leave:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::KeyPress:
         case QEvent::Resize:
         case QEvent::Move:
         case QEvent::Show:
         case QEvent::Hide:
             valid_ = false;
             break;
+        // A control beneath shows its pointer, focus and input state (a slider dragged); an
+        // ancestor passes on the input of its children (the widget itself dragged).
+        case QEvent::Enter:
+        case QEvent::Leave:
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (!layer->ancestor) valid_ = false;
+            break;
         default:
-            if (event->type() == ContentEvent::type()) {
-                QWidget* changed = static_cast<ContentEvent*>(event)->origin();
-                if (changed != widget_ &&
-                    std::any_of(layers_.begin(), layers_.end(), [&](const Layer& l) {
-                        return l.widget == watched && holds(l, changed);
-                    }))
-                    valid_ = false;
-            }
+            if (type == ContentEvent::type() &&
+                holds(*layer, static_cast<ContentEvent*>(event)->origin()))
+                valid_ = false;
             break;
     }
     return false;
