@@ -77,8 +77,10 @@ QImage Backdrop::beneath() {
     if (!widget) return picture_;
     const qreal ratio = widget->devicePixelRatioF();
     const QRect at = geometry();
-    if (!valid_ || picture_.devicePixelRatio() != ratio || !area_.contains(at) ||
-        layersNow(area_) != layers_) {
+    const bool again = !valid_ || picture_.devicePixelRatio() != ratio || !area_.contains(at) ||
+                       layersNow(area_) != layers_;
+    drawnInARow_ = again && changedSinceDrawn_ ? drawnInARow_ + 1 : 0;
+    if (again) {
         // Two pixels to spare: a turning picture's box moves by a pixel as its centre rounds.
         const QSize size = at.size().expandedTo(reach_ + QSize(4, 4));
         QRect area(QPoint(0, 0), size);
@@ -102,6 +104,7 @@ void Backdrop::draw(QRect area, std::vector<Layer> layers, qreal ratio) {
     for (const Layer& layer : layers_)
         if (layer.widget) layer.widget->removeEventFilter(this);
     layers_ = std::move(layers);
+    changedSinceDrawn_ = false;
     for (const Layer& layer : layers_) layer.widget->installEventFilter(this);
     area_ = area;
 
@@ -125,29 +128,50 @@ void Backdrop::draw(QRect area, std::vector<Layer> layers, qreal ratio) {
                           [](const Layer& l) { return l.widget->graphicsEffect() != nullptr; });
 }
 
-bool Backdrop::holds(const Layer& layer, const QWidget* changed) const {
-    if (changed == widget_) return false;
-    // An ancestor is drawn alone; a sibling with everything in it, though only the part that
-    // lies under the widget matters.
-    if (layer.ancestor || changed == layer.widget) return changed == layer.widget;
-    if (!layer.widget->isAncestorOf(changed)) return false;
+void Backdrop::changed() {
+    valid_ = false;
+    changedSinceDrawn_ = true;
+    lastChange_ = std::chrono::steady_clock::now();
+}
+
+bool Backdrop::worthKeeping() const {
+    using namespace std::chrono_literals;
+    return drawnInARow_ < 3 || std::chrono::steady_clock::now() - lastChange_ > 500ms;
+}
+
+QRect Backdrop::drawnPart(const Layer& layer, const QWidget* changed) const {
+    // An ancestor is drawn alone; a sibling with everything in it.
+    if (changed == widget_ || (layer.ancestor && changed != layer.widget)) return {};
+    if (changed == layer.widget) return layer.rect;
+    if (!layer.widget->isAncestorOf(changed)) return {};
     QWidget* base = this->base();
-    if (changed->window() != base->window()) return false;
-    const QPoint at = base->mapFrom(base->window(), changed->mapTo(changed->window(), QPoint()));
-    return QRect(at, changed->size()).intersects(area_);
+    return QRect(base->mapFrom(base->window(), changed->mapTo(changed->window(), QPoint())),
+                 changed->size());
 }
 
 bool Backdrop::eventFilter(QObject* watched, QEvent* event) {
-    if (!valid_ || !widget_) return false;
+    if (!widget_) return false;
     const QEvent::Type type = event->type();
     if (watched == widget_) {
-        if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::ParentChange)
-            valid_ = false;
+        if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::ParentChange) changed();
         return false;
     }
     const auto layer = std::find_if(layers_.begin(), layers_.end(),
                                     [&](const Layer& l) { return l.widget == watched; });
     if (layer == layers_.end()) return false;
+    // Qt repaints nothing under an opaque widget, nor the widget for a change beneath it. A
+    // change in the picture's margin only waits for the widget's next paint.
+    const auto changedBeneath = [this](QRect part) {
+        if (!part.intersects(area_)) return;
+        changed();
+        if (part.intersects(geometry())) widget_->update();
+    };
+    // Where the layer lay when drawn, and where it lies now.
+    const auto whole = [&] {
+        QWidget* now = layer->widget;
+        return layer->rect.united(QRect(
+            base()->mapFrom(base()->window(), now->mapTo(now->window(), QPoint())), now->size()));
+    };
     switch (type) {
         case QEvent::StyleChange:
         case QEvent::PaletteChange:
@@ -158,7 +182,7 @@ bool Backdrop::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Move:
         case QEvent::Show:
         case QEvent::Hide:
-            valid_ = false;
+            changedBeneath(whole());
             break;
         // A control beneath shows its pointer, focus and input state (a slider dragged); an
         // ancestor passes on the input of its children (the widget itself dragged).
@@ -172,12 +196,11 @@ bool Backdrop::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Wheel:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
-            if (!layer->ancestor) valid_ = false;
+            if (!layer->ancestor) changedBeneath(whole());
             break;
         default:
-            if (type == ContentEvent::type() &&
-                holds(*layer, static_cast<ContentEvent*>(event)->origin()))
-                valid_ = false;
+            if (type == ContentEvent::type())
+                changedBeneath(drawnPart(*layer, static_cast<ContentEvent*>(event)->origin()));
             break;
     }
     return false;

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+#include <chrono>
 #include <vector>
 
 namespace platform::qt {
@@ -34,6 +35,11 @@ class Backdrop : public QObject {
     // and size the widget takes within it.
     void setReach(QSize reach) { reach_ = reach; }
 
+    // Whether painting over the picture pays. Not while what lies beneath keeps changing under
+    // the widget (the meter's dial left over the running graph): drawing the picture again for
+    // nearly every paint costs more than letting Qt paint beneath the widget.
+    bool worthKeeping() const;
+
     // Tells the pictures that hold w that w paints something new (a text, a font, a value).
     static void contentChanged(QWidget* w);
 
@@ -56,7 +62,10 @@ class Backdrop : public QObject {
     QRect geometry() const;
     std::vector<Layer> layersNow(QRect area) const;
     void draw(QRect area, std::vector<Layer> layers, qreal ratio);
-    bool holds(const Layer& layer, const QWidget* changed) const;
+    // The part of the picture, in base()'s coordinates, that changed's painting lies in, if the
+    // layer draws it.
+    QRect drawnPart(const Layer& layer, const QWidget* changed) const;
+    void changed();
 
     QPointer<QWidget> widget_;
     QSize reach_;
@@ -64,6 +73,9 @@ class Backdrop : public QObject {
     QRect area_;                 // what picture_ shows, in base()'s coordinates
     std::vector<Layer> layers_;  // what picture_ was drawn from, bottom first
     bool valid_ = false;
+    bool changedSinceDrawn_ = false;
+    int drawnInARow_ = 0;  // paints in a row that had to draw the picture again for a change
+    std::chrono::steady_clock::time_point lastChange_;
 };
 
 }  // namespace platform::qt

@@ -346,7 +346,9 @@ void WidgetPeer::paintImage(View& view) {
         const auto diagonal =
             static_cast<int>(std::ceil(std::hypot(bounds.width(), bounds.height())));
         backdrop_->setReach(QSize(diagonal, diagonal));
-        beneath = backdrop_->beneath();
+        // Opaque for this paint: Qt painted nothing beneath. The next decides afresh.
+        if (label->testAttribute(Qt::WA_OpaquePaintEvent)) beneath = backdrop_->beneath();
+        label->setAttribute(Qt::WA_OpaquePaintEvent, backdrop_->worthKeeping());
     }
     if (view.backgroundColor().alpha > 0.0f) {
         if (!beneath.isNull()) painter.drawImage(0, 0, beneath);
