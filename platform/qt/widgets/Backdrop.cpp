@@ -159,12 +159,14 @@ bool Backdrop::eventFilter(QObject* watched, QEvent* event) {
     const auto layer = std::find_if(layers_.begin(), layers_.end(),
                                     [&](const Layer& l) { return l.widget == watched; });
     if (layer == layers_.end()) return false;
-    // Qt repaints nothing under an opaque widget, nor the widget for a change beneath it. A
-    // change in the picture's margin only waits for the widget's next paint.
+    // Qt repaints nothing under an opaque widget, nor the widget for a change beneath it (under
+    // a see-through one it repaints both). A change in the picture's margin only waits for the
+    // widget's next paint.
     const auto changedBeneath = [this](QRect part) {
         if (!part.intersects(area_)) return;
         changed();
-        if (part.intersects(geometry())) widget_->update();
+        if (part.intersects(geometry()) && widget_->testAttribute(Qt::WA_OpaquePaintEvent))
+            widget_->update();
     };
     // Where the layer lay when drawn, and where it lies now.
     const auto whole = [&] {
