@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "FakePositionSource.h"
+#include "ImageDifference.h"
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
 #include "compass/globals.h"
@@ -17,6 +19,7 @@
 #include "heading/model/FieldQuery.h"
 #include "heading/model/GeographicFieldModel.h"
 #include "platform/qt/positioning/TrueNorthSetup.h"
+#include "platform/qt/widgets/Backdrop.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "platform/qt/widgets/WidgetPeer.h"
 
@@ -216,6 +219,57 @@ TEST_F(QtCompassTest, TheDialIsRedrawnOnlyForTurnsThatShow) {
     reading(20.0, 20.0, -30.0, 90.0);
     EXPECT_GE(counter.paints, before + 1);
     EXPECT_NEAR(iv->width(), 140.0, 2.0);  // placed for the new turn
+}
+
+TEST_F(QtCompassTest, ATurnOfTheDialRepaintsNothingBeneathIt) {
+    launch();
+    open();
+    auto* iv = onCompass<QLabel>("iv");
+    ASSERT_NE(iv, nullptr);
+    QTRY_VERIFY(root->isVisible() && root->graphicsEffect() == nullptr);
+    reading(20.0, 20.0, -30.0, 10.0);
+    platform::qt::Backdrop* backdrop = nullptr;
+    for (QObject* child : iv->children())
+        if (auto* b = dynamic_cast<platform::qt::Backdrop*>(child)) backdrop = b;
+    ASSERT_NE(backdrop, nullptr);
+
+    // Counts the paints of the widgets beneath the dial that reach into the dial's area.
+    class PaintsUnder : public QObject {
+      public:
+        explicit PaintsUnder(QRect area) : area_(area) {}
+        int paints = 0;
+
+      protected:
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                paints += static_cast<QPaintEvent*>(e)->region().translated(
+                              static_cast<QWidget*>(o)->mapToGlobal(QPoint(0, 0)))
+                              .intersects(area_);
+            return false;
+        }
+
+      private:
+        QRect area_;
+    } beneath(QRect(iv->mapToGlobal(QPoint(0, 0)), iv->size()));
+    PaintCounter dial(iv);
+    for (const char* name : {"compassFace", "compassScale", "n1", "s1", "e1", "w1", "ne1", "nw1",
+                             "se1", "sw1", "p1", "p13"})
+        onCompass<QWidget>(name)->installEventFilter(&beneath);
+    root->installEventFilter(&beneath);
+    // Quarter turns keep the dial's box, so nothing beneath it is uncovered either.
+    const QRect box = iv->geometry();
+    for (double heading : {100.0, 190.0, 280.0}) reading(20.0, 20.0, -30.0, heading);
+    EXPECT_EQ(iv->geometry(), box);
+    EXPECT_GE(dial.paints, 3);
+    EXPECT_EQ(beneath.paints, 0);
+
+    // The picture the dial turns on is what the screen shows there without the dial.
+    const QImage shown = backdrop->beneath();
+    iv->hide();
+    const QImage truth = window->grab(QRect(iv->mapTo(window, QPoint(0, 0)), iv->size())).toImage();
+    iv->show();
+    EXPECT_LE(largestDifference(shown, truth), 1);
+    closeWithDone();
 }
 
 TEST_F(QtCompassTest, TheDialTurnsAboutItsCentre) {

@@ -1,11 +1,13 @@
 #include <QLabel>
 #include <QPointingDevice>
+#include <QScreen>
 #include <QSlider>
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 
+#include "ImageDifference.h"
 #include "QtMeterFixture.h"
 
 namespace fluxprobe_qt_test {
@@ -118,6 +120,39 @@ TEST_F(QtDialTest, LeftDragMovesAndRightDragTurnsWithAMouse) {
 
     if (const char* dir = std::getenv("FLUXPROBE_SCREENSHOT_DIR"))
         window->grab().save(QString::fromLocal8Bit(dir) + "/meter-dial-turned.png");
+}
+
+TEST_F(QtDialTest, OverTheRunningGraphTheDialShowsTheGraphAsItRuns) {
+    auto* graph = widget<QWidget>("graphView");
+    const QPoint start = dialCentre();
+    const QPoint over = graph->mapTo(window, graph->rect().center());
+    QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 10; ++step)  // the dial follows while the pointer is on it
+        QTest::mouseMove(window->windowHandle(), start + (over - start) * step / 10);
+    QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, over);
+    ASSERT_EQ(dialCentre(), over);
+    for (int i = 0; i < 120; ++i) {  // enough for the traces to run on under the dial
+        deliver(20.0 + 9.0 * (i % 3), -15.0 * (i % 2), 40.0 - i / 4.0);
+        QTest::qWait(5);
+    }
+    QTest::qWait(50);  // the last frame painted
+    // Where the dial is, the screen shows (the dial painted over what it covers, frame after
+    // frame) what the window shows drawn afresh, every kept picture dropped by a new style.
+    auto afresh = [this] {
+        window->setStyleSheet(window->styleSheet());
+        return window->grab().toImage();
+    };
+    auto onScreen = [this] { return window->screen()->grabWindow(window->winId()).toImage(); };
+    auto underDial = [this](const QImage& image) {
+        return image.copy(QRect(dial->mapTo(window, QPoint(0, 0)), dial->size()));
+    };
+    EXPECT_LE(largestDifference(underDial(onScreen()), underDial(afresh())), 1);
+    QTest::qWait(600);  // the graph at rest
+    const QPoint c = dialCentre();
+    drag(Qt::RightButton, {c + QPoint(40, 0), c + QPoint(40, 40)});
+    deliver(1.0, 2.0, 3.0);
+    QTest::qWait(50);
+    EXPECT_LE(largestDifference(underDial(onScreen()), underDial(afresh())), 1);
 }
 
 TEST_F(QtDialTest, TheSliderStillTakesItsOwnDrags) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ImageDifference.h"
 #include "platform/qt/drawing/TurnedPicture.h"
 
 namespace fluxprobe_qt_test {
@@ -36,20 +37,6 @@ QImage background(QSize size) {
     return image;
 }
 
-// The largest difference of any channel of any pixel.
-int largestDifference(const QImage& a, const QImage& b) {
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* pa = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* pb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x)
-            for (int shift : {0, 8, 16, 24})
-                worst = std::max(
-                    worst, std::abs(int((pa[x] >> shift) & 0xff) - int((pb[x] >> shift) & 0xff)));
-    }
-    return worst;
-}
-
 TEST(TurnedPicture, LooksAsThePictureDrawnTurnedInPlace) {
     const QImage picture = dialPicture(140);
     const QSizeF area(198.0, 198.0);  // the bounding box of the picture turned by 45 degrees
@@ -74,6 +61,16 @@ TEST(TurnedPicture, LooksAsThePictureDrawnTurnedInPlace) {
         }
         // Blending in two steps may round an edge pixel differently, nothing more.
         EXPECT_LE(largestDifference(drawn, expected), 2);
+
+        // Turned onto a copy of what lies beneath, it covers whatever the target held.
+        QImage onBeneath(area.toSize(), QImage::Format_ARGB32_Premultiplied);
+        onBeneath.fill(Qt::magenta);
+        {
+            QPainter p(&onBeneath);
+            TurnedPicture().draw(p, picture, QSizeF(140.0, 140.0), area, 1.0, turn,
+                                 background(area.toSize()).convertToFormat(QImage::Format_RGB32));
+        }
+        EXPECT_LE(largestDifference(onBeneath, expected), 2);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "heading/HeadingService.h"
+#include "platform/qt/widgets/Backdrop.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 
 namespace platform::qt {
@@ -34,6 +35,7 @@ void dim(QWidget* w, bool dimmed) {
     } else {
         w->setGraphicsEffect(nullptr);
     }
+    Backdrop::contentChanged(w);
 }
 
 // In the header, centred, but clear of the screen's title.
@@ -108,7 +110,10 @@ void SignalStatus::showOnScreens() {
             banner->setAttribute(Qt::WA_TransparentForMouseEvents);
             banner->setAccessibleName(QStringLiteral("Signal status"));
         }
-        if (banner->text() != text_) banner->setText(text_);
+        if (banner->text() != text_) {
+            banner->setText(text_);
+            Backdrop::contentChanged(banner);
+        }
         banner->setVisible(stale_);
         if (!stale_) continue;
         placeBanner(banner, screen);

@@ -5,6 +5,8 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "platform/qt/widgets/Backdrop.h"
+
 namespace platform::qt {
 
 namespace {
@@ -43,8 +45,10 @@ ThresholdLabel::ThresholdLabel(QSlider* slider, float offset) : slider_(slider),
         QStringLiteral("The alarm sounds while the total field is above this"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     fitWidestText();
-    connect(slider, &QSlider::valueChanged, this,
-            [this, offset](int value) { setText(textFor(value, offset)); });
+    connect(slider, &QSlider::valueChanged, this, [this, offset](int value) {
+        setText(textFor(value, offset));
+        Backdrop::contentChanged(this);
+    });
     slider->installEventFilter(this);
 }
 

@@ -66,6 +66,10 @@ WidgetPeer::WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool 
     : view_(view), widget_(widget), owning_(owning) {
     auto* label = qobject_cast<QLabel*>(widget);
     paintsImage_ = label && !label->pixmap().isNull();
+    if (paintsImage_) {
+        backdrop_ = new Backdrop(widget);
+        widget->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
     widget->installEventFilter(this);
     widget->setProperty(kPeerProperty, QVariant::fromValue(static_cast<QObject*>(this)));
 }
@@ -78,6 +82,10 @@ WidgetPeer* WidgetPeer::of(const QWidget* widget) {
 WidgetPeer::~WidgetPeer() {
     if (widget_) {
         widget_->removeEventFilter(this);
+        if (backdrop_) {  // the label paints itself again, with what lies beneath it
+            delete backdrop_.data();
+            widget_->setAttribute(Qt::WA_OpaquePaintEvent, false);
+        }
         if (of(widget_) == this) widget_->setProperty(kPeerProperty, QVariant());
         if (owning_) {
             // The view can go inside one of the widget's own signals (a button that dismisses
@@ -133,14 +141,20 @@ void WidgetPeer::applyPending() {
 void WidgetPeer::apply(View& view, ViewChange change) {
     QWidget* w = widget_;
     if (!w) return;
+    // What the widget paints changes with these; a picture of what lies beneath an opaque
+    // widget above it must be drawn again.
+    bool newContent = change == ViewChange::Font || change == ViewChange::BackgroundColor ||
+                      change == ViewChange::Value || change == ViewChange::Display;
     switch (change) {
         case ViewChange::Text:
             if (auto* label = qobject_cast<QLabel*>(w))
                 if (auto* l = dynamic_cast<Label*>(&view)) {
                     // The compass empties its markers on every reading; an unchanged text
                     // needs nothing at all, and a new one of no greater length no new layout.
-                    if (setReadoutText(*label, QString::fromStdString(l->text()), widestText_))
+                    if (setReadoutText(*label, QString::fromStdString(l->text()), widestText_)) {
                         speakReadout(label);
+                        newContent = true;
+                    }
                 }
             break;
         case ViewChange::Font:
@@ -198,6 +212,7 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             }
             break;
     }
+    if (newContent) Backdrop::contentChanged(w);
 }
 
 void WidgetPeer::place(View& view) {
@@ -319,20 +334,36 @@ bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTrans
 void WidgetPeer::paintImage(View& view) {
     auto* label = qobject_cast<QLabel*>(widget_.data());
     if (!label) return;
-    const QPixmap pixmap = label->pixmap();
-    if (pixmap.isNull()) return;
     QPainter painter(label);
-    if (view.backgroundColor().alpha > 0.0f)
-        painter.fillRect(label->rect(), toQColor(view.backgroundColor()));
+    const QPixmap pixmap = label->pixmap();
     // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
     QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
     if (!placedByLogic_ || bounds.isEmpty()) bounds = label->size();
+    // Opaque: every pixel is painted here, starting from what lies beneath. Turned, the
+    // picture's box grows up to its diagonal about the same centre.
+    QImage beneath;
+    if (backdrop_) {
+        const auto diagonal =
+            static_cast<int>(std::ceil(std::hypot(bounds.width(), bounds.height())));
+        backdrop_->setReach(QSize(diagonal, diagonal));
+        // Opaque for this paint: Qt painted nothing beneath. The next decides afresh.
+        if (label->testAttribute(Qt::WA_OpaquePaintEvent)) beneath = backdrop_->beneath();
+        label->setAttribute(Qt::WA_OpaquePaintEvent, backdrop_->worthKeeping());
+    }
+    if (view.backgroundColor().alpha > 0.0f) {
+        if (!beneath.isNull()) painter.drawImage(0, 0, beneath);
+        beneath = QImage();
+        painter.fillRect(label->rect(), toQColor(view.backgroundColor()));
+    }
     const QSizeF picture = QSizeF(pixmap.size()).scaled(bounds, Qt::KeepAspectRatio);
     // Scaling a large picture down costs far more than turning it: scale once per size, so each
     // frame of a turning dial only turns.
     const qreal ratio = label->devicePixelRatioF();
     const QSize pixels = (picture * ratio).toSize();
-    if (pixels.isEmpty()) return;
+    if (pixmap.isNull() || pixels.isEmpty()) {
+        if (!beneath.isNull()) painter.drawImage(0, 0, beneath);
+        return;
+    }
     if (scaledKey_ != pixmap.cacheKey() || scaled_.size() != pixels) {
         scaled_ = pixmap.toImage()
                       .convertToFormat(QImage::Format_ARGB32_Premultiplied)
@@ -343,7 +374,7 @@ void WidgetPeer::paintImage(View& view) {
     const AffineTransform t = view.transform();
     drawnTurn_ = t;
     turned_.draw(painter, scaled_, picture, label->size(), ratio,
-                 t.isIdentity() ? QTransform() : turnOf(t));
+                 t.isIdentity() ? QTransform() : turnOf(t), beneath);
 }
 
 }  // namespace platform::qt

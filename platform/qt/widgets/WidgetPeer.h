@@ -10,6 +10,7 @@
 
 #include "platform/View.h"
 #include "platform/qt/drawing/TurnedPicture.h"
+#include "platform/qt/widgets/Backdrop.h"
 
 namespace platform::qt {
 
@@ -19,7 +20,8 @@ namespace platform::qt {
 //
 // A widget in a layout keeps the layout's geometry and is painted turned inside it. A free
 // widget is placed by the logic: its geometry is the view's frame (the bounding box of the
-// turned bounds) and its picture is painted turned about its centre.
+// turned bounds) and its picture is painted turned about its centre. A picture is painted
+// opaquely, over a picture of what lies beneath it, so that turning it repaints nothing else.
 class WidgetPeer : public QObject, public ViewPeer {
   public:
     // An owning peer deletes its widget when the view goes (a screen's root, the window).
@@ -64,6 +66,8 @@ class WidgetPeer : public QObject, public ViewPeer {
     QImage scaled_;             // the picture at its drawn size, turned each paint
     qint64 scaledKey_ = 0;      // the picture scaled_ was made from
     TurnedPicture turned_;
+    // A picture peer is opaque: it turns its picture onto what lies beneath it.
+    QPointer<Backdrop> backdrop_;
     std::optional<AffineTransform> drawnTurn_;  // the turn of the last paint
 };
 
