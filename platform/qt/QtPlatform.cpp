@@ -25,6 +25,7 @@
 #include "platform/qt/interface/UserAction.h"
 #include "platform/qt/sound/QtSound.h"
 #include "platform/qt/widgets/AlertBox.h"
+#include "platform/qt/widgets/OpaqueReadout.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "platform/qt/widgets/ScreenExtras.h"
 #include "platform/qt/widgets/ScreenWidget.h"
@@ -51,6 +52,7 @@ void writeLine(std::string_view line) {
 void fade(QWidget* widget, QObject* context, double from, double to, std::function<void()> done) {
     auto* effect = new QGraphicsOpacityEffect(widget);  // owned by the widget
     effect->setOpacity(from);
+    OpaqueReadout::setSuspended(widget, true);
     widget->setGraphicsEffect(effect);
     auto* animation = new QPropertyAnimation(effect, "opacity", context);
     animation->setDuration(QtPlatform::kFadeMilliseconds);
@@ -60,7 +62,10 @@ void fade(QWidget* widget, QObject* context, double from, double to, std::functi
     QPointer<QWidget> target(widget);
     QObject::connect(animation, &QPropertyAnimation::finished, context,
                      [target, done = std::move(done)] {
-                         if (target) target->setGraphicsEffect(nullptr);
+                         if (target) {
+                             target->setGraphicsEffect(nullptr);
+                             OpaqueReadout::setSuspended(target, false);
+                         }
                          if (done) done();
                      });
     animation->start(QAbstractAnimation::DeleteWhenStopped);

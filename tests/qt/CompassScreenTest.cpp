@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <cmath>
 #include <limits>
@@ -242,8 +243,9 @@ TEST_F(QtCompassTest, ATurnOfTheDialRepaintsNothingBeneathIt) {
       protected:
         bool eventFilter(QObject* o, QEvent* e) override {
             if (e->type() == QEvent::Paint)
-                paints += static_cast<QPaintEvent*>(e)->region().translated(
-                              static_cast<QWidget*>(o)->mapToGlobal(QPoint(0, 0)))
+                paints += static_cast<QPaintEvent*>(e)
+                              ->region()
+                              .translated(static_cast<QWidget*>(o)->mapToGlobal(QPoint(0, 0)))
                               .intersects(area_);
             return false;
         }
@@ -269,6 +271,34 @@ TEST_F(QtCompassTest, ATurnOfTheDialRepaintsNothingBeneathIt) {
     const QImage truth = window->grab(QRect(iv->mapTo(window, QPoint(0, 0)), iv->size())).toImage();
     iv->show();
     EXPECT_LE(largestDifference(shown, truth), 1);
+    closeWithDone();
+}
+
+// A readout paints over a picture of its panel, so while the screen fades in that picture must
+// not be drawn through the fade a second time: its edge matches the panel beside it, mid-fade
+// and faded in.
+TEST_F(QtCompassTest, AReadoutMatchesItsPanelWhileTheScreenFades) {
+    launch();
+    reading(20.0, 20.0, -30.0, 10.0);
+    open();
+    auto* hd = onCompass<QLabel>("hd");
+    ASSERT_NE(hd, nullptr);
+    for (const bool fading : {true, false}) {
+        if (fading) {
+            QTest::qWait(platform::qt::QtPlatform::kFadeMilliseconds / 3);
+            ASSERT_NE(root->graphicsEffect(), nullptr);
+        } else {
+            QTRY_VERIFY(root->graphicsEffect() == nullptr);
+        }
+        reading(20.0, 20.0, -30.0, fading ? 20.0 : 30.0);
+        QTest::qWait(30);
+        const QImage shown = window->screen()->grabWindow(window->winId()).toImage();
+        const QPoint edge = hd->mapTo(window, QPoint(0, 1));
+        const QRgb inside = shown.pixel(edge), beside = shown.pixel(edge - QPoint(1, 0));
+        EXPECT_LE(std::abs(qGray(inside) - qGray(beside)), 6)
+            << (fading ? "mid-fade" : "faded in") << ": " << std::hex << inside << " beside "
+            << beside;
+    }
     closeWithDone();
 }
 

@@ -60,8 +60,8 @@ class RegionCounter : public QObject {
 };
 
 // The program's frame loop: with nothing new nothing is painted, a sample's texts and graph
-// land in one frame, a new readout value lays nothing out, and the graph's redraws leave its
-// styled frame beneath alone.
+// land in one frame, a new readout value lays nothing out, and the redraws of the graph and of
+// the readouts leave the styled frames beneath them alone.
 TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut) {
     launch();
     platform::qt::FramePacer pacer(window, 5);
@@ -76,6 +76,7 @@ TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut)
 
     EventCounter layouts(window, QEvent::LayoutRequest);
     EventCounter beneathGraph(window, QEvent::Paint, widget<QWidget>("graphView"));
+    EventCounter beneathReadout(window, QEvent::Paint, widget<QWidget>("lcdPanel"));
     constexpr int kSamples = 20;
     for (int i = 1; i <= kSamples; ++i) {
         deliver(10.0 + i * 0.1, -3.0 - i * 0.1, 41.0 + i * 0.1);
@@ -87,6 +88,7 @@ TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut)
     EXPECT_LE(frames, kSamples) << "a sample's changes were spread over two frames";
     EXPECT_EQ(layouts.count, 0);
     EXPECT_EQ(beneathGraph.count, 0);
+    EXPECT_EQ(beneathReadout.count, 0) << "a new value repainted the panel beneath it";
     EXPECT_EQ(widget<QLabel>("xLabel")->text(), QString::fromUtf8("X \u00b5T:12.0"));
     EXPECT_EQ(widget<QLabel>("zLabel")->text(), QString::fromUtf8("Z \u00b5T:43.0"));
 }

@@ -11,6 +11,7 @@
 #include "platform/InterfaceError.h"
 #include "platform/qt/Guarded.h"
 #include "platform/qt/interface/UserAction.h"
+#include "platform/qt/widgets/OpaqueReadout.h"
 #include "platform/qt/widgets/ScreenWidget.h"
 #include "platform/qt/widgets/ViewHostWidget.h"
 #include "platform/qt/widgets/WidgetPeer.h"
@@ -209,8 +210,10 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
         QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? hostIn(w, view) : w;
         keepPlaceWhenHidden(w);
         // A laid-out label the logic writes is a readout: dimmed while the readings are stale.
-        if (outlets[i].kind == OutletKind::Label && isInLayout(w))
+        if (outlets[i].kind == OutletKind::Label && isInLayout(w)) {
             w->setProperty("fluxprobeReadout", true);
+            OpaqueReadout::attach(w);
+        }
         // A free view (the dial) is moved over the others by the logic: keep it on top.
         if (w != root && !isInLayout(w)) w->raise();
         WidgetPeer::attach(view, peerWidget);

@@ -1,9 +1,9 @@
 #include "platform/qt/widgets/ReadoutText.h"
 
 #include <QBoxLayout>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QGridLayout>
-#include <algorithm>
 
 namespace platform::qt {
 
@@ -27,13 +27,21 @@ QLayout* make(QObject* parent) {
     return new ReadoutAwareLayout<L>();
 }
 
+// Whether text fits the label's room as it stands. Characters are measured one by one, which
+// needs no shaping, with a pixel to spare on each side for kerning and rounding.
+bool fitsAsItStands(const QLabel& label, const QString& text) {
+    if (label.wordWrap() || text.contains(QLatin1Char('\n'))) return false;
+    const QFontMetrics metrics = label.fontMetrics();
+    int width = 2;
+    for (const QChar c : text) width += metrics.horizontalAdvance(c);
+    return width <= label.contentsRect().width() - 2 * label.margin();
+}
+
 }  // namespace
 
-bool setReadoutText(QLabel& label, const QString& text, qsizetype& widest) {
+bool setReadoutText(QLabel& label, const QString& text) {
     if (label.text() == text) return false;
-    const bool fits = text.size() <= widest && !label.wordWrap();
-    widest = std::max(widest, text.size());
-    inPlace = fits;
+    inPlace = fitsAsItStands(label, text);
     label.setText(text);
     inPlace = false;
     return true;

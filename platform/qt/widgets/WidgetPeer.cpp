@@ -150,8 +150,8 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             if (auto* label = qobject_cast<QLabel*>(w))
                 if (auto* l = dynamic_cast<Label*>(&view)) {
                     // The compass empties its markers on every reading; an unchanged text
-                    // needs nothing at all, and a new one of no greater length no new layout.
-                    if (setReadoutText(*label, QString::fromStdString(l->text()), widestText_)) {
+                    // needs nothing at all, and a new one that fits its room no new layout.
+                    if (setReadoutText(*label, QString::fromStdString(l->text()))) {
                         speakReadout(label);
                         newContent = true;
                     }

@@ -61,10 +61,9 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool owning_;
     bool placedByLogic_ = false;
     bool paintsImage_ = false;
-    unsigned pending_ = 0;      // one bit per ViewChange waiting for the batch
-    qsizetype widestText_ = 0;  // the longest text a label peer has shown
-    QImage scaled_;             // the picture at its drawn size, turned each paint
-    qint64 scaledKey_ = 0;      // the picture scaled_ was made from
+    unsigned pending_ = 0;  // one bit per ViewChange waiting for the batch
+    QImage scaled_;         // the picture at its drawn size, turned each paint
+    qint64 scaledKey_ = 0;  // the picture scaled_ was made from
     TurnedPicture turned_;
     // A picture peer is opaque: it turns its picture onto what lies beneath it.
     QPointer<Backdrop> backdrop_;

@@ -1,0 +1,55 @@
+#include "platform/qt/widgets/OpaqueReadout.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+namespace platform::qt {
+
+namespace {
+constexpr const char* kAttached = "fluxprobeOpaqueReadout";
+constexpr const char* kSuspended = "fluxprobeOpaqueSuspended";
+}  // namespace
+
+OpaqueReadout::OpaqueReadout(QWidget* w) : QObject(w), backdrop_(new Backdrop(w)) {
+    w->setAttribute(Qt::WA_OpaquePaintEvent);
+    w->installEventFilter(this);
+}
+
+void OpaqueReadout::attach(QWidget* w) {
+    if (!w || w->property(kAttached).toBool()) return;
+    w->setProperty(kAttached, true);
+    new OpaqueReadout(w);  // owned by w
+}
+
+void OpaqueReadout::setSuspended(QWidget* root, bool suspended) {
+    if (!root) return;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->property(kAttached).toBool()) continue;
+        w->setProperty(kSuspended, suspended);
+        w->setAttribute(Qt::WA_OpaquePaintEvent, !suspended);
+    }
+}
+
+bool OpaqueReadout::eventFilter(QObject* watched, QEvent* event) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || event->type() != QEvent::Paint || w->graphicsEffect() ||
+        w->property(kSuspended).toBool())
+        return false;
+    // Qt clears the attribute again as a style sheet gives the widget its palette.
+    if (!w->testAttribute(Qt::WA_OpaquePaintEvent)) w->setAttribute(Qt::WA_OpaquePaintEvent);
+    QPainter painter(w);
+    backdrop_->paintUnder(painter);
+    // An opaque widget's own background is left to it: paint it as Qt would.
+    if (w->autoFillBackground())
+        painter.fillRect(w->rect(), w->palette().brush(w->backgroundRole()));
+    if (w->testAttribute(Qt::WA_StyledBackground)) {
+        QStyleOption option;
+        option.initFrom(w);
+        w->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, w);
+    }
+    return false;  // the widget paints itself over it
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QWidget>
+
+#include "platform/qt/widgets/Backdrop.h"
+
+namespace platform::qt {
+
+// Makes a readout opaque: each of its paints starts from a cached picture of what lies beneath
+// it, so a new value repaints the readout alone, not the styled panel and the screen under it.
+// While the readout is drawn through an effect (dimmed), Qt paints what lies beneath it again
+// anyway, and the picture is left out. While a screen holding it fades, it is not opaque at all:
+// the picture would be drawn through the fade twice.
+class OpaqueReadout : public QObject {
+  public:
+    // Owned by w.
+    static void attach(QWidget* w);
+    // The readouts in root paint as plain widgets while suspended.
+    static void setSuspended(QWidget* root, bool suspended);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    explicit OpaqueReadout(QWidget* w);
+
+    Backdrop* backdrop_;  // owned by the widget
+};
+
+}  // namespace platform::qt
