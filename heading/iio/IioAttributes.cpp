@@ -17,7 +17,11 @@ std::string_view trimLine(std::string_view text) {
 }
 
 std::string quoted(std::string_view text) {
-    return "'" + printable(text) + "'";
+    // Appended rather than prepended: g++ 12 warns falsely about "'" + std::string&& at -O3.
+    std::string out(1, '\'');
+    out += printable(text);
+    out += '\'';
+    return out;
 }
 
 [[noreturn]] void refuse(const char* expected, std::string_view found) {
