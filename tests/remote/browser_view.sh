@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Headless Chromium loads the live view from the running program, replaying a file, and must show
-# the file's last sample exactly as the meter prints it, having followed the stream up to it.
+# the file's steady sample exactly as the meter prints it, having followed the stream up to it.
 # usage: browser_view.sh FLUXPROBE WORKDIR       (exit 77: no chromium or node here, skipped)
 set -u
 bin=$1
@@ -15,13 +15,14 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/run FLUXPROBE_IIO_ROOT=$work/no-iio
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 
-# Twelve seconds at 100 Hz, so that a browser slow to start on a busy machine still joins the
-# stream before its end; only the last line has an x that prints as -0.0, and its numbers sit
-# on printf's rounding edges (a half that rounds to even, a negative zero).
+# Two seconds of ordinary samples, then the same sample for the rest of a minute at 100 Hz: a
+# browser slow to start on a busy machine still finds the stream running, and must have followed
+# it for a hundred samples up to that one. Its numbers sit on printf's rounding edges (a half that
+# rounds to even, a negative zero), and only it has an x that prints as -0.0.
 {
     echo "t,x,y,z,magneticHeading,trueHeading"
-    for i in $(seq 0 1198); do echo "$((i / 100)).$(printf %02d $((i % 100))),1$((i % 10)).5,20,-44,10,-1"; done
-    echo "11.99,-0.04,0.25,-150,67.25,337.5"
+    for i in $(seq 0 199); do echo "$((i / 100)).$(printf %02d $((i % 100))),1$((i % 10)).5,20,-44,10,-1"; done
+    for i in $(seq 200 5999); do echo "$((i / 100)).$(printf %02d $((i % 100))),-0.04,0.25,-150,67.25,337.5"; done
 } >walk.csv
 
 "$bin" --heading-source=replay:walk.csv --serve=127.0.0.1:0 --quit-after=60 >out.txt 2>err.txt &
@@ -35,7 +36,7 @@ url=$(sed -n 's/^fluxprobe: remote view at \(http:[^ ]*\)$/\1/p' out.txt)
 [ -n "$url" ] || { echo "FAIL: no URL on stdout: $(cat out.txt err.txt)"; exit 1; }
 
 shown=$(timeout 60 node "$here/browser_driver.js" "$chromium" "$url" \
-    "document.body.dataset.samples > 0 && document.getElementById('x').textContent === '-0.0'" \
+    "document.body.dataset.samples >= 100 && document.getElementById('x').textContent === '-0.0'" \
     45 page.png)
 status=$?
 echo "page shows: $shown"
