@@ -58,7 +58,10 @@ void SampleChannel::drain() {
     }
     for (const auto& event : batch) {
         if (closed_) return;  // a delegate may stop the session part-way through a batch
-        if (event.error) {
+        if (event.error && event.error->code == platform::LocationError::kEnded) {
+            outage_ = false;  // the source said so itself: nothing to warn of
+            service_.fail(*event.error);
+        } else if (event.error) {
             const bool denied = event.error->code == platform::LocationError::kDenied;
             if (warn_)
                 warn_(event.error->message +

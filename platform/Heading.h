@@ -37,6 +37,8 @@ struct LocationError {
     static constexpr int kLocationUnknown = 0;
     // Access to the sensor was denied.
     static constexpr int kDenied = 1;
+    // The source has nothing more to read: a replay reached the end of its file.
+    static constexpr int kEnded = 2;
 
     int code = kLocationUnknown;
     std::string message;

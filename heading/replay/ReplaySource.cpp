@@ -61,6 +61,8 @@ void ReplaySource::run(std::stop_token stop, std::shared_ptr<SampleChannel> chan
     if (warn_)
         warn_("replay of " + path_ + " finished after " + std::to_string(samples_.size()) +
               " samples");
+    // After the last sample, so that the screens say the replay ended rather than wait for more.
+    channel->pushError({platform::LocationError::kEnded, {}});
 }
 
 }  // namespace heading

@@ -191,6 +191,13 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     EXPECT_FALSE(banner()->isVisible());
     EXPECT_EQ(total->graphicsEffect(), nullptr);
 
+    // A replay that has ended is not tried again, and the silence after it says so.
+    service.fail(platform::LocationError{platform::LocationError::kEnded, {}});
+    settle();
+    EXPECT_EQ(banner()->text(), QStringLiteral("No signal \u2014 the replay has ended"));
+    deliver(0, 30, 40);
+    EXPECT_FALSE(banner()->isVisible());
+
     // Silence for a second is an outage too, and the compass says so as well.
     openCompass();
     ASSERT_TRUE(eventually([&] { return status->isStale(); }));

@@ -72,19 +72,25 @@ SignalStatus::~SignalStatus() {
 void SignalStatus::sampleArrived() {
     sinceSample_.restart();
     stopped_ = false;
+    ended_ = false;
     if (stale_) setStale(false, {});
 }
 
 void SignalStatus::readingFailed(const LocationError& error) {
+    ended_ = error.code == LocationError::kEnded;
     stopped_ = error.code == LocationError::kDenied;
-    setStale(true, stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
-                            : QStringLiteral("No signal \u2014 trying again"));
+    setStale(true, staleText());
+}
+
+QString SignalStatus::staleText() const {
+    if (ended_) return QStringLiteral("No signal \u2014 the replay has ended");
+    return stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
+                    : QStringLiteral("No signal \u2014 trying again");
 }
 
 void SignalStatus::check() {
     if (!stale_ && sinceSample_.elapsed() >= kStaleAfterMs)
-        setStale(true, stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
-                                : QStringLiteral("No signal \u2014 trying again"));
+        setStale(true, staleText());
     else if (stale_)
         showOnScreens();  // a screen opened meanwhile shows it too
 }

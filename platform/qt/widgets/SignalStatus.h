@@ -42,6 +42,7 @@ class SignalStatus : public QObject {
     void readingFailed(const LocationError& error);
     void check();
     void setStale(bool stale, const QString& text);
+    QString staleText() const;
     // Brings every screen of the window (a compass opened since included) in line with stale_.
     void showOnScreens();
 
@@ -51,6 +52,7 @@ class SignalStatus : public QObject {
     QTimer checker_;
     bool stale_ = false;
     bool stopped_ = false;  // the source said it will not read again
+    bool ended_ = false;    // the replay reached the end of its file
     QString text_;
 };
 
