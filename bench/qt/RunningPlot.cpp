@@ -76,9 +76,7 @@ class GraphViewBandsPlot : public GraphViewPlot {
   public:
     using GraphViewPlot::GraphViewPlot;
     void draw(QImage& image) override {
-        QRegion now;
-        for (const platform::Rect& r : view_.changingAreas())
-            now += QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height).toAlignedRect();
+        const QRegion now = platform::qt::RepaintRegion::regionOf(view_.changingAreas());
         const QRegion region = repaint_.toRepaint(now, image.rect());
         QPaintEngine* engine = image.paintEngine();
         engine->setSystemClip(region);

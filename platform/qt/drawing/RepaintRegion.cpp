@@ -2,6 +2,13 @@
 
 namespace platform::qt {
 
+QRegion RepaintRegion::regionOf(const std::vector<Rect>& areas) {
+    QRegion region;
+    for (const Rect& r : areas)
+        region += QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height).toAlignedRect();
+    return region;
+}
+
 QRegion RepaintRegion::toRepaint(const QRegion& now, const QRect& whole) {
     if (now.isEmpty() || shown_.isEmpty()) return QRegion(whole);
     asked_ = now;

@@ -2,6 +2,9 @@
 
 #include <QRect>
 #include <QRegion>
+#include <vector>
+
+#include "platform/Geometry.h"
 
 namespace platform::qt {
 
@@ -15,6 +18,9 @@ class RepaintRegion {
     // A paint covered painted while the content was at now. Returns what the paint could not
     // show because the content moved after its region was asked for: to repaint next.
     QRegion painted(const QRegion& painted, const QRegion& now, const QRect& whole);
+
+    // A view's changing areas as a region of whole pixels covering them.
+    static QRegion regionOf(const std::vector<Rect>& areas);
 
   private:
     QRegion shown_;  // where the content is on screen; empty before the first paint

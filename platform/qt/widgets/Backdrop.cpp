@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <algorithm>
+#include <unordered_map>
 
 namespace platform::qt {
 
@@ -30,16 +31,38 @@ bool paintsItsWholeArea(const QWidget* w) {
     return w->autoFillBackground() && w->palette().brush(w->backgroundRole()).isOpaque();
 }
 
+// How many pictures are drawn from each widget: a new content is told only to those, as readouts
+// change every frame and most of their ancestors are in no picture. Main thread only.
+std::unordered_map<const QObject*, int>& layerUse() {
+    static std::unordered_map<const QObject*, int> use;
+    return use;
+}
+
 }  // namespace
 
 Backdrop::Backdrop(QWidget* widget) : QObject(widget), widget_(widget) {
     widget->installEventFilter(this);
 }
 
+Backdrop::~Backdrop() {
+    forgetLayers();
+}
+
 void Backdrop::contentChanged(QWidget* w) {
+    const auto& use = layerUse();
+    if (use.empty()) return;
     ContentEvent event(w);
     for (QWidget* p = w; p; p = p->isWindow() ? nullptr : p->parentWidget())
-        QCoreApplication::sendEvent(p, &event);
+        if (use.count(p)) QCoreApplication::sendEvent(p, &event);
+}
+
+void Backdrop::forgetLayers() {
+    auto& use = layerUse();
+    for (const Layer& layer : layers_) {
+        if (layer.widget) layer.widget->removeEventFilter(this);
+        if (auto it = use.find(layer.key); it != use.end() && --it->second <= 0) use.erase(it);
+    }
+    layers_.clear();
 }
 
 QWidget* Backdrop::base() const {
@@ -101,11 +124,13 @@ QImage Backdrop::beneath() {
 
 void Backdrop::draw(QRect area, std::vector<Layer> layers, qreal ratio) {
     QWidget* widget = widget_;
-    for (const Layer& layer : layers_)
-        if (layer.widget) layer.widget->removeEventFilter(this);
+    forgetLayers();
     layers_ = std::move(layers);
     changedSinceDrawn_ = false;
-    for (const Layer& layer : layers_) layer.widget->installEventFilter(this);
+    for (const Layer& layer : layers_) {
+        layer.widget->installEventFilter(this);
+        ++layerUse()[layer.key];
+    }
     area_ = area;
 
     picture_ = QImage((QSizeF(area.size()) * ratio).toSize(), QImage::Format_RGB32);

@@ -24,6 +24,7 @@ namespace platform::qt {
 class Backdrop : public QObject {
   public:
     explicit Backdrop(QWidget* widget);
+    ~Backdrop() override;
 
     // The picture, at the widget's size and device pixel ratio; opaque (Format_RGB32). It stays
     // valid until the next call, or until this goes.
@@ -52,6 +53,7 @@ class Backdrop : public QObject {
         QPointer<QWidget> widget;
         QRect rect;
         bool ancestor;  // drawn without its children; a sibling is drawn with them
+        const QObject* key = widget.data();  // counted in the layers in use, even once gone
         bool operator==(const Layer& o) const {
             return widget == o.widget && rect == o.rect && ancestor == o.ancestor;
         }
@@ -66,6 +68,8 @@ class Backdrop : public QObject {
     // layer draws it.
     QRect drawnPart(const Layer& layer, const QWidget* changed) const;
     void changed();
+    // Stops watching the layers the picture was drawn from.
+    void forgetLayers();
 
     QPointer<QWidget> widget_;
     QSize reach_;

@@ -17,10 +17,7 @@ ViewHostWidget::ViewHostWidget(QWidget* parent) : QWidget(parent), backdrop_(new
 
 QRegion ViewHostWidget::changingRegion(const View& view) const {
     if (showsNoData_ || !view.transform().isIdentity()) return {};
-    QRegion region;
-    for (const Rect& r : view.changingAreas())
-        region += QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height).toAlignedRect();
-    return region & rect();
+    return RepaintRegion::regionOf(view.changingAreas()) & rect();
 }
 
 void ViewHostWidget::redisplay() {
