@@ -2,18 +2,121 @@
 
 #include <QSemaphore>
 #include <QThreadPool>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace platform::qt {
 
+namespace {
+
+constexpr int kInkCell = 16;     // picture pixels a side: small enough to follow a needle's arm
+constexpr int kReachCell = 8;    // area units a side of the reach's grid
+constexpr int kSmoothReach = 2;  // picture pixels a smooth turn reads around a point
+
+bool cellHasInk(const QImage& picture, const QRect& cell) {
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            if (qAlpha(row[x]) != 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const std::vector<QRect>& TurnedPicture::inkOf(const QImage& picture) {
+    if (inkKey_ == picture.cacheKey() && inkSize_ == picture.size()) return ink_;
+    inkKey_ = picture.cacheKey();
+    inkSize_ = picture.size();
+    ink_.clear();
+    const QImage argb = picture.format() == QImage::Format_ARGB32_Premultiplied ||
+                                picture.format() == QImage::Format_ARGB32
+                            ? picture
+                            : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRect whole = argb.rect();
+    for (int y = 0; y < argb.height(); y += kInkCell)
+        for (int x = 0; x < argb.width(); x += kInkCell) {
+            const QRect cell = QRect(x, y, kInkCell, kInkCell) & whole;
+            if (cellHasInk(argb, cell))
+                ink_.push_back(
+                    cell.adjusted(-kSmoothReach, -kSmoothReach, kSmoothReach, kSmoothReach));
+        }
+    return ink_;
+}
+
+QRegion TurnedPicture::reachOf(const QImage& picture, const QTransform& placement, QSizeF area,
+                               qreal ratio) {
+    // A whole number of device pixels to each grid cell, so that the clip falls on pixel edges.
+    const int unitsPerCell = std::max(1, static_cast<int>(std::lround(kReachCell / ratio)));
+    const int columns = static_cast<int>(std::ceil(area.width() / unitsPerCell));
+    const int rows = static_cast<int>(std::ceil(area.height() / unitsPerCell));
+    if (columns <= 0 || rows <= 0) return {};
+    std::vector<char> reached(std::size_t(columns) * std::size_t(rows), 0);
+    const QTransform fromPixels =
+        QTransform::fromScale(1.0 / picture.devicePixelRatio(), 1.0 / picture.devicePixelRatio()) *
+        placement;
+    for (const QRect& cell : inkOf(picture)) {
+        // One unit more for the antialiased edge and for rounding.
+        const QRectF box = fromPixels.mapRect(QRectF(cell)).adjusted(-1.0, -1.0, 1.0, 1.0);
+        if (!std::isfinite(box.left()) || !std::isfinite(box.right()) ||
+            !std::isfinite(box.top()) || !std::isfinite(box.bottom()))
+            return QRegion(QRect(QPoint(0, 0), area.toSize()));
+        const int x0 =
+            std::clamp(static_cast<int>(std::floor(box.left() / unitsPerCell)), 0, columns);
+        const int x1 =
+            std::clamp(static_cast<int>(std::ceil(box.right() / unitsPerCell)), 0, columns);
+        const int y0 = std::clamp(static_cast<int>(std::floor(box.top() / unitsPerCell)), 0, rows);
+        const int y1 =
+            std::clamp(static_cast<int>(std::ceil(box.bottom() / unitsPerCell)), 0, rows);
+        for (int y = y0; y < y1; ++y)
+            std::fill_n(reached.begin() + std::ptrdiff_t(y) * columns + x0, x1 - x0, 1);
+    }
+    // One band per grid row, its runs left to right: the order QRegion keeps its rectangles in.
+    std::vector<QRect> rects;
+    for (int y = 0; y < rows; ++y) {
+        const char* row = reached.data() + std::ptrdiff_t(y) * columns;
+        for (int x = 0; x < columns;) {
+            if (!row[x]) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < columns && row[x]) ++x;
+            rects.emplace_back(start * unitsPerCell, y * unitsPerCell, (x - start) * unitsPerCell,
+                               unitsPerCell);
+        }
+    }
+    QRegion region;
+    region.setRects(rects.data(), static_cast<int>(rects.size()));
+    return region;
+}
+
+QImage& TurnedPicture::areaImage(QSize device, QImage::Format format, qreal ratio) {
+    // A turning dial's box changes size with its angle: the pixels are kept at the largest
+    // size asked for, so that a turn allocates (and the kernel clears) nothing.
+    if (store_.format() != format || store_.width() < device.width() ||
+        store_.height() < device.height())
+        store_ = QImage(device.expandedTo(store_.size()), format);
+    if (turned_.size() != device || turned_.format() != format ||
+        turned_.constBits() != store_.constBits()) {
+        turned_ =
+            QImage(store_.bits(), device.width(), device.height(), store_.bytesPerLine(), format);
+    }
+    turned_.setDevicePixelRatio(ratio);
+    return turned_;
+}
+
 void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictureSize, QSizeF area,
                          qreal ratio, const QTransform& turn, const QImage& beneath) {
+    const QTransform placement =
+        QTransform::fromTranslate(-pictureSize.width() / 2.0, -pictureSize.height() / 2.0) * turn *
+        QTransform::fromTranslate(area.width() / 2.0, area.height() / 2.0);
     auto drawOn = [&](QPainter& p) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.setRenderHint(QPainter::Antialiasing, true);
-        p.translate(area.width() / 2.0, area.height() / 2.0);
-        p.setTransform(turn, true);
-        p.drawImage(QPointF(-pictureSize.width() / 2.0, -pictureSize.height() / 2.0), picture);
+        p.setTransform(placement, true);
+        p.drawImage(QPointF(0.0, 0.0), picture);
     };
     const QSize device = (area * ratio).toSize();
     const bool onBeneath = !beneath.isNull() && beneath.size() == device && beneath.depth() == 32 &&
@@ -26,20 +129,19 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
         painter.restore();
         return;
     }
-    const QImage::Format format =
-        onBeneath ? beneath.format() : QImage::Format_ARGB32_Premultiplied;
-    if (turned_.size() != device || turned_.format() != format) {
-        turned_ = QImage(device, format);
-        turned_.setDevicePixelRatio(ratio);
-    }
+    QImage& turned = areaImage(
+        device, onBeneath ? beneath.format() : QImage::Format_ARGB32_Premultiplied, ratio);
+    const QRegion reach = reachOf(picture, placement, area, ratio);
     auto drawTurned = [&] {
         if (onBeneath) {  // row by row: beneath may be part of a larger picture
-            const auto row = std::size_t(turned_.width()) * 4;
-            for (int y = 0; y < turned_.height(); ++y)
-                std::memcpy(turned_.scanLine(y), beneath.constScanLine(y), row);
+            const auto row = std::size_t(turned.width()) * 4;
+            for (int y = 0; y < turned.height(); ++y)
+                std::memcpy(turned.scanLine(y), beneath.constScanLine(y), row);
         } else
-            turned_.fill(Qt::transparent);
-        QPainter p(&turned_);
+            turned.fill(Qt::transparent);
+        if (reach.isEmpty()) return;
+        QPainter p(&turned);
+        p.setClipRegion(reach);
         drawOn(p);
     };
     QSemaphore done;
@@ -50,7 +152,7 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
         done.acquire();
     else
         drawTurned();  // the pool is busy: here, in parts
-    painter.drawImage(QPointF(0.0, 0.0), turned_);
+    painter.drawImage(QPointF(0.0, 0.0), turned);
 }
 
 }  // namespace platform::qt

@@ -2,8 +2,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QSizeF>
 #include <QTransform>
+#include <vector>
 
 namespace platform::qt {
 
@@ -18,6 +20,10 @@ namespace platform::qt {
 // Given what lies beneath the area, it turns the picture onto a copy of that in the same
 // hand-off, and puts the result on the painter as an opaque image: no transparent fill, and no
 // second blend of the whole area.
+//
+// A dial's picture is mostly see-through (a compass rose is about a seventh ink), and turning
+// costs for every pixel of the turned box. Only the parts of the area that the picture's inked
+// cells can reach are turned: the rest shows what lay beneath, as a whole turn would.
 class TurnedPicture {
   public:
     // Draws picture (whose device pixel ratio gives its size, pictureSize, in the painter's
@@ -28,7 +34,18 @@ class TurnedPicture {
               qreal ratio, const QTransform& turn, const QImage& beneath = QImage());
 
   private:
-    QImage turned_;  // reused from frame to frame
+    // The squares of the picture (in its pixels) that hold a pixel that is not see-through,
+    // grown by the reach of smooth turning.
+    const std::vector<QRect>& inkOf(const QImage& picture);
+    // Where, in the area's units, the picture turned by placement can leave ink.
+    QRegion reachOf(const QImage& picture, const QTransform& placement, QSizeF area, qreal ratio);
+    QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
+
+    QImage store_;   // the turned area's pixels, kept from frame to frame at the largest size
+    QImage turned_;  // the area in store_
+    qint64 inkKey_ = 0;
+    QSize inkSize_;
+    std::vector<QRect> ink_;
 };
 
 }  // namespace platform::qt

@@ -10,7 +10,8 @@ namespace platform::qt {
 // layout it sits in, which runs every layout up to the window again and shapes the text once more
 // for the label's size hint; for a readout whose new value fits the room the layout already gave
 // it, only the label's own contents are repainted. A text that may not fit (or a wrapping label)
-// is set the ordinary way, so the layout can make room. Returns whether the text changed.
+// is set the ordinary way, so the layout can make room, and a readout keeps the widest room it was
+// given until its font changes. Returns whether the text changed.
 bool setReadoutText(QLabel& label, const QString& text);
 
 // The layouts of the interface files: Qt's box, grid and form layouts that let a readout's text
