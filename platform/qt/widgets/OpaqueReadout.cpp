@@ -1,6 +1,7 @@
 #include "platform/qt/widgets/OpaqueReadout.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -49,6 +50,8 @@ bool OpaqueReadout::eventFilter(QObject* watched, QEvent* event) {
         option.initFrom(w);
         w->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, w);
     }
+    if (auto* label = qobject_cast<QLabel*>(w); label && glyphs_.paint(painter, *label))
+        return true;
     return false;  // the widget paints itself over it
 }
 

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "platform/qt/widgets/Backdrop.h"
+#include "platform/qt/widgets/ReadoutGlyphs.h"
 
 namespace platform::qt {
 
@@ -11,7 +12,8 @@ namespace platform::qt {
 // it, so a new value repaints the readout alone, not the styled panel and the screen under it.
 // While the readout is drawn through an effect (dimmed), Qt paints what lies beneath it again
 // anyway, and the picture is left out. While a screen holding it fades, it is not opaque at all:
-// the picture would be drawn through the fade twice.
+// the picture would be drawn through the fade twice. A label's plain text is drawn from kept
+// glyphs, without being laid out again.
 class OpaqueReadout : public QObject {
   public:
     // Owned by w.
@@ -26,6 +28,7 @@ class OpaqueReadout : public QObject {
     explicit OpaqueReadout(QWidget* w);
 
     Backdrop* backdrop_;  // owned by the widget
+    ReadoutGlyphs glyphs_;
 };
 
 }  // namespace platform::qt

@@ -111,6 +111,9 @@ QWidget* WidgetPeer::widgetOf(const View* view) {
 
 void WidgetPeer::viewChanged(View& view, ViewChange change) {
     if (!widget_) return;
+    // A fast source changes the same views many times a frame: once held, a change is held.
+    const unsigned bit = 1u << static_cast<unsigned>(change);
+    if (pending_ & bit) return;
     // Redraw requests are merged by Qt already, unless the widget is covered: then its redraw
     // would repaint the covering screen. A new subview must be parented at once.
     // A view of the system's own tells what its redraw touches only once all the frame's
@@ -120,7 +123,7 @@ void WidgetPeer::viewChanged(View& view, ViewChange change) {
         (change != ViewChange::Display || ScreenWidget::isCovered(widget_) ||
          qobject_cast<ViewHostWidget*>(widget_))) {
         if (pending_ == 0) batch->note(this);
-        pending_ |= 1u << static_cast<unsigned>(change);
+        pending_ |= bit;
         return;
     }
     apply(view, change);
@@ -150,11 +153,16 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             if (auto* label = qobject_cast<QLabel*>(w))
                 if (auto* l = dynamic_cast<Label*>(&view)) {
                     // The compass empties its markers on every reading; an unchanged text
-                    // needs nothing at all, and a new one that fits its room no new layout.
-                    if (setReadoutText(*label, QString::fromStdString(l->text()))) {
+                    // needs nothing at all (not even a copy, while the label still shows the
+                    // very string set last), and a new one that fits its room no new layout.
+                    if (l->text() == setText_ && label->text().constData() == shown_.constData())
+                        break;
+                    setText_ = l->text();
+                    if (setReadoutText(*label, QString::fromStdString(setText_))) {
                         speakReadout(label);
                         newContent = true;
                     }
+                    shown_ = label->text();
                 }
             break;
         case ViewChange::Font:

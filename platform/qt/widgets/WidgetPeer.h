@@ -3,10 +3,12 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QTransform>
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/View.h"
 #include "platform/qt/drawing/TurnedPicture.h"
@@ -62,6 +64,8 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool placedByLogic_ = false;
     bool paintsImage_ = false;
     unsigned pending_ = 0;  // one bit per ViewChange waiting for the batch
+    std::string setText_;   // the logic's text last given to the label
+    QString shown_;         // and the label's text then, shared with it while unchanged
     QImage scaled_;         // the picture at its drawn size, turned each paint
     qint64 scaledKey_ = 0;  // the picture scaled_ was made from
     TurnedPicture turned_;

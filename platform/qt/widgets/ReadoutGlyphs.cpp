@@ -1,0 +1,105 @@
+#include "platform/qt/widgets/ReadoutGlyphs.h"
+
+#include <QGlyphRun>
+#include <QStyle>
+#include <QStyleOption>
+
+namespace platform::qt {
+
+namespace {
+
+// Characters that are one glyph each, left to right, with nothing to combine.
+bool plainCharacter(QChar c) {
+    if (c.isMark() || c.isSurrogate()) return false;
+    const QChar::Direction d = c.direction();
+    if (d == QChar::DirR || d == QChar::DirAL || d >= QChar::DirLRE) return false;
+    const QChar::Script s = c.script();
+    return s == QChar::Script_Common || s == QChar::Script_Latin || s == QChar::Script_Greek;
+}
+
+bool plainLabel(const QLabel& label) {
+    const QString& text = label.text();
+    return label.textFormat() != Qt::RichText && label.textFormat() != Qt::MarkdownText &&
+           !text.contains(QLatin1Char('<')) && !text.contains(QLatin1Char('&')) &&
+           !text.contains(QLatin1Char('\n')) && !label.wordWrap() && label.pixmap().isNull() &&
+           label.frameWidth() == 0 && label.indent() < 0 && label.isEnabled() &&
+           label.layoutDirection() == Qt::LeftToRight &&
+           !(label.textInteractionFlags() &
+             (Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::TextEditable));
+}
+
+}  // namespace
+
+bool ReadoutGlyphs::use(const QFont& font) {
+    if (raw_.isValid() && font == font_) return true;
+    font_ = font;
+    raw_ = QRawFont::fromFont(font);
+    latin_.fill(Glyph{});
+    others_.clear();
+    if (!raw_.isValid()) return false;
+    ascent_ = raw_.ascent();
+    descent_ = raw_.descent();
+    return true;
+}
+
+const ReadoutGlyphs::Glyph& ReadoutGlyphs::glyphOf(QChar c) {
+    Glyph& g = c.unicode() < latin_.size() ? latin_[c.unicode()] : others_[c.unicode()];
+    if (g.known) return g;
+    g.known = true;
+    if (!plainCharacter(c)) return g;
+    const QList<quint32> index = raw_.glyphIndexesForString(QString(c));
+    if (index.size() == 1) g.index = index.front();
+    return g;
+}
+
+bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label) {
+    if (!plainLabel(label) || !use(label.font())) return false;
+    const QString text = label.text();
+    indexes_.resize(text.size());
+    positions_.resize(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const Glyph& g = glyphOf(text[i]);
+        if (g.index == 0) return false;
+        indexes_[i] = g.index;
+    }
+    if (text.isEmpty()) return true;
+    // The advances with the font's kerning between neighbours, as shaping would apply it.
+    advances_.resize(text.size());
+    if (!raw_.advancesForGlyphIndexes(indexes_.constData(), advances_.data(),
+                                      static_cast<int>(text.size()), QRawFont::KernedAdvances))
+        return false;
+    qreal x = 0.0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        positions_[i] = QPointF(x, 0.0);
+        x += advances_[i].x();
+    }
+
+    // Placed as QPainter::drawText places one line in the label's rectangle.
+    const int margin = label.margin();
+    const QRectF room = QRectF(label.contentsRect()).adjusted(margin, margin, -margin, -margin);
+    const Qt::Alignment align = QStyle::visualAlignment(Qt::LeftToRight, label.alignment());
+    const qreal height = ascent_ + descent_;
+    qreal dx = 0.0, dy = 0.0;
+    if (align & Qt::AlignRight)
+        dx = room.width() - x;
+    else if (align & Qt::AlignHCenter)
+        dx = (room.width() - x) / 2.0;
+    if (align & Qt::AlignBottom)
+        dy = room.height() - height;
+    else if (align & Qt::AlignVCenter)
+        dy = (room.height() - height) / 2.0;
+
+    QGlyphRun run;
+    run.setRawFont(raw_);
+    run.setGlyphIndexes(indexes_);
+    run.setPositions(positions_);
+    QStyleOption option;
+    option.initFrom(&label);
+    painter.save();
+    painter.setPen(QPen(option.palette.brush(label.foregroundRole()), 1.0));
+    painter.drawGlyphRun(QPointF(room.left() + dx, room.top() + dy + ascent_), run);
+    painter.restore();
+    return true;
+}
+
+}  // namespace platform::qt
