@@ -35,9 +35,11 @@ bool DegreeMarks::eventFilter(QObject* watched, QEvent* event) {
     auto* label = qobject_cast<QLabel*>(watched);
     if (!label || !label->text().isEmpty()) return false;
     QPainter painter(label);
-    label->style()->drawItemText(
-        &painter, label->contentsRect(), int(label->alignment()), label->palette(),
-        label->isEnabled(), label->property(kCaptionProperty).toString(), label->foregroundRole());
+    const QString caption = label->property(kCaptionProperty).toString();
+    if (glyphs_.paint(painter, *label, caption)) return true;
+    label->style()->drawItemText(&painter, label->contentsRect(), int(label->alignment()),
+                                 label->palette(), label->isEnabled(), caption,
+                                 label->foregroundRole());
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "platform/qt/widgets/ReadoutGlyphs.h"
+
 class QLabel;
 
 namespace platform::qt {
@@ -25,6 +27,8 @@ class DegreeMarks : public QObject {
 
   private:
     using QObject::QObject;
+
+    ReadoutGlyphs glyphs_;  // the marks share one font
 };
 
 }  // namespace platform::qt

@@ -17,8 +17,7 @@ bool plainCharacter(QChar c) {
     return s == QChar::Script_Common || s == QChar::Script_Latin || s == QChar::Script_Greek;
 }
 
-bool plainLabel(const QLabel& label) {
-    const QString& text = label.text();
+bool plainLabel(const QLabel& label, const QString& text) {
     return label.textFormat() != Qt::RichText && label.textFormat() != Qt::MarkdownText &&
            !text.contains(QLatin1Char('<')) && !text.contains(QLatin1Char('&')) &&
            !text.contains(QLatin1Char('\n')) && !label.wordWrap() && label.pixmap().isNull() &&
@@ -53,8 +52,11 @@ const ReadoutGlyphs::Glyph& ReadoutGlyphs::glyphOf(QChar c) {
 }
 
 bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label) {
-    if (!plainLabel(label) || !use(label.font())) return false;
-    const QString text = label.text();
+    return paint(painter, label, label.text());
+}
+
+bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString& text) {
+    if (!plainLabel(label, text) || !use(label.font())) return false;
     indexes_.resize(text.size());
     positions_.resize(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

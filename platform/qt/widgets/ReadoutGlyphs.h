@@ -23,6 +23,8 @@ class ReadoutGlyphs {
     // Paints label's text on painter (already on the label); false, painting nothing, when
     // QLabel must paint it.
     bool paint(QPainter& painter, const QLabel& label);
+    // The same with text in place of the label's own.
+    bool paint(QPainter& painter, const QLabel& label, const QString& text);
 
   private:
     struct Glyph {

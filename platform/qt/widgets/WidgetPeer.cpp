@@ -57,6 +57,25 @@ QTransform turnOf(const AffineTransform& t) {
     return QTransform(t.a, t.b, t.c, t.d, 0.0, 0.0);
 }
 
+bool isOverlay(const QWidget* w) {
+    return w->property("fluxprobeOverlay").toBool();
+}
+
+// Whether only overlays lie above w among its siblings: a dial placed again as it turns is
+// mostly there already.
+bool onTopOfSiblings(const QWidget* w) {
+    const QWidget* parent = w->parentWidget();
+    if (!parent) return true;
+    const QObjectList& siblings = parent->children();
+    for (auto it = siblings.rbegin(); it != siblings.rend(); ++it) {
+        auto* s = qobject_cast<QWidget*>(*it);
+        if (!s || s->isWindow()) continue;
+        if (s == w) return true;
+        if (!isOverlay(s)) return false;
+    }
+    return false;
+}
+
 bool isInLayout(const QWidget* w) {
     const QWidget* parent = w ? w->parentWidget() : nullptr;
     return parent && parent->layout() && layoutContains(parent->layout(), w);
@@ -120,8 +139,8 @@ void WidgetPeer::viewChanged(View& view, ViewChange change) {
     // changes are in, so its redraw waits for the frame too.
     PeerBatch* batch = PeerBatch::current();
     if (batch && change != ViewChange::Subviews &&
-        (change != ViewChange::Display || ScreenWidget::isCovered(widget_) ||
-         qobject_cast<ViewHostWidget*>(widget_))) {
+        (change != ViewChange::Display || qobject_cast<ViewHostWidget*>(widget_) ||
+         ScreenWidget::isCovered(widget_))) {
         if (pending_ == 0) batch->note(this);
         pending_ |= bit;
         return;
@@ -256,12 +275,12 @@ void WidgetPeer::place(View& view) {
     }
     // A view the user moves rides above the laid-out ones, but never above a screen presented
     // over this one.
-    w->raise();
-    if (QWidget* parent = w->parentWidget())
-        for (QObject* sibling : parent->children())
-            if (auto* s = qobject_cast<QWidget*>(sibling);
-                s && s->property("fluxprobeOverlay").toBool())
-                s->raise();
+    if (!onTopOfSiblings(w)) {
+        w->raise();
+        if (QWidget* parent = w->parentWidget())
+            for (QObject* sibling : parent->children())
+                if (auto* s = qobject_cast<QWidget*>(sibling); s && isOverlay(s)) s->raise();
+    }
     w->update();
 }
 
