@@ -185,15 +185,19 @@ TEST(TurnThreshold, ATurnIsDrawnOnceItMovesAPixelByHalfAPixel) {
             << c.now.a << " " << c.now.b << " size " << c.size << " ratio " << c.ratio;
 }
 
-// Counts the paints a widget receives.
+// Counts the paints a widget receives, and the area they cover.
 class PaintCounter : public QObject {
   public:
     explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
     int paints = 0;
+    long area = 0;
 
   protected:
     bool eventFilter(QObject*, QEvent* e) override {
-        paints += e->type() == QEvent::Paint;
+        if (e->type() != QEvent::Paint) return false;
+        ++paints;
+        for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+            area += long(r.width()) * r.height();
         return false;
     }
 };
@@ -219,7 +223,7 @@ TEST_F(QtCompassTest, TheDialIsRedrawnOnlyForTurnsThatShow) {
     const int before = counter.paints;
     reading(20.0, 20.0, -30.0, 90.0);
     EXPECT_GE(counter.paints, before + 1);
-    EXPECT_NEAR(iv->width(), 140.0, 2.0);  // placed for the new turn
+    EXPECT_NEAR(iv->width(), 140.0 * std::sqrt(2.0), 2.0);  // a turning dial keeps its square
 }
 
 TEST_F(QtCompassTest, ATurnOfTheDialRepaintsNothingBeneathIt) {
@@ -258,12 +262,19 @@ TEST_F(QtCompassTest, ATurnOfTheDialRepaintsNothingBeneathIt) {
                              "se1", "sw1", "p1", "p13"})
         onCompass<QWidget>(name)->installEventFilter(&beneath);
     root->installEventFilter(&beneath);
-    // Quarter turns keep the dial's box, so nothing beneath it is uncovered either.
+    // A turning dial keeps the square it sweeps, so nothing beneath it is uncovered, and a turn
+    // repaints where the rose's arms were and are, not the whole square, leaving nothing behind.
     const QRect box = iv->geometry();
-    for (double heading : {100.0, 190.0, 280.0}) reading(20.0, 20.0, -30.0, heading);
+    for (double heading : {100.0, 137.0, 190.0, 280.0}) reading(20.0, 20.0, -30.0, heading);
     EXPECT_EQ(iv->geometry(), box);
-    EXPECT_GE(dial.paints, 3);
+    EXPECT_GE(dial.paints, 4);
+    EXPECT_LE(dial.area / std::max(dial.paints, 1), box.width() * box.height() * 3 / 4);
     EXPECT_EQ(beneath.paints, 0);
+    const QImage onScreen = window->screen()
+                                ->grabWindow(window->winId())
+                                .toImage()
+                                .copy(QRect(iv->mapTo(window, QPoint(0, 0)), iv->size()));
+    EXPECT_LE(largestDifference(onScreen, iv->grab().toImage()), 16);
 
     // The picture the dial turns on is what the screen shows there without the dial.
     const QImage shown = backdrop->beneath();

@@ -107,11 +107,34 @@ QImage& TurnedPicture::areaImage(QSize device, QImage::Format format, qreal rati
     return turned_;
 }
 
+namespace {
+
+QTransform placementOf(QSizeF pictureSize, QSizeF area, const QTransform& turn) {
+    return QTransform::fromTranslate(-pictureSize.width() / 2.0, -pictureSize.height() / 2.0) *
+           turn * QTransform::fromTranslate(area.width() / 2.0, area.height() / 2.0);
+}
+
+// The device pixels under a rectangle in the area's units.
+QRect devicePixels(const QRect& r, qreal ratio, const QSize& device) {
+    const QRect pixels(QPoint(static_cast<int>(std::floor(r.left() * ratio)),
+                              static_cast<int>(std::floor(r.top() * ratio))),
+                       QPoint(static_cast<int>(std::ceil((r.right() + 1) * ratio)) - 1,
+                              static_cast<int>(std::ceil((r.bottom() + 1) * ratio)) - 1));
+    return pixels & QRect(QPoint(0, 0), device);
+}
+
+}  // namespace
+
+QRegion TurnedPicture::reach(const QImage& picture, QSizeF pictureSize, QSizeF area, qreal ratio,
+                             const QTransform& turn) {
+    return reachOf(picture, placementOf(pictureSize, area, turn), area, ratio);
+}
+
 void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictureSize, QSizeF area,
-                         qreal ratio, const QTransform& turn, const QImage& beneath) {
-    const QTransform placement =
-        QTransform::fromTranslate(-pictureSize.width() / 2.0, -pictureSize.height() / 2.0) * turn *
-        QTransform::fromTranslate(area.width() / 2.0, area.height() / 2.0);
+                         qreal ratio, const QTransform& turn, const QImage& beneath,
+                         const QRegion& exposed) {
+    const QTransform placement = placementOf(pictureSize, area, turn);
+    drawnReach_ = reachOf(picture, placement, area, ratio);
     auto drawOn = [&](QPainter& p) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.setRenderHint(QPainter::Antialiasing, true);
@@ -131,17 +154,24 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
     }
     QImage& turned = areaImage(
         device, onBeneath ? beneath.format() : QImage::Format_ARGB32_Premultiplied, ratio);
-    const QRegion reach = reachOf(picture, placement, area, ratio);
+    // Only an opaque result can be put on the painter in parts: elsewhere it is blended whole.
+    const QRect whole(QPoint(0, 0), area.toSize());
+    const QRegion part = onBeneath && !exposed.isEmpty() ? exposed & whole : QRegion(whole);
     auto drawTurned = [&] {
         if (onBeneath) {  // row by row: beneath may be part of a larger picture
-            const auto row = std::size_t(turned.width()) * 4;
-            for (int y = 0; y < turned.height(); ++y)
-                std::memcpy(turned.scanLine(y), beneath.constScanLine(y), row);
+            for (const QRect& r : part) {
+                const QRect pixels = devicePixels(r, ratio, device);
+                const auto row = std::size_t(pixels.width()) * 4;
+                for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+                    std::memcpy(turned.scanLine(y) + std::ptrdiff_t(pixels.left()) * 4,
+                                beneath.constScanLine(y) + std::ptrdiff_t(pixels.left()) * 4, row);
+            }
         } else
             turned.fill(Qt::transparent);
-        if (reach.isEmpty()) return;
+        const QRegion inked = drawnReach_ & part;
+        if (inked.isEmpty()) return;
         QPainter p(&turned);
-        p.setClipRegion(reach);
+        p.setClipRegion(inked);
         drawOn(p);
     };
     QSemaphore done;
@@ -152,7 +182,17 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
         done.acquire();
     else
         drawTurned();  // the pool is busy: here, in parts
-    painter.drawImage(QPointF(0.0, 0.0), turned);
+    if (part.rectCount() == 1) {
+        painter.drawImage(QPointF(0.0, 0.0), turned);
+        return;
+    }
+    // A rectangle at a time, each a plain copy: clipped to a region, Qt would blend span by span.
+    for (const QRect& r : part) {
+        painter.save();
+        painter.setClipRect(r, Qt::IntersectClip);
+        painter.drawImage(QPointF(0.0, 0.0), turned);
+        painter.restore();
+    }
 }
 
 }  // namespace platform::qt

@@ -30,8 +30,16 @@ class TurnedPicture {
     // units) turned by turn about the centre of the area from (0, 0) to area, its centre there.
     // ratio is the painter's device pixel ratio. beneath, when not null, is an opaque picture
     // of the area at that ratio, which the result covers completely.
+    // Given exposed, a part of the area (in its units), only that part is painted.
     void draw(QPainter& painter, const QImage& picture, QSizeF pictureSize, QSizeF area,
-              qreal ratio, const QTransform& turn, const QImage& beneath = QImage());
+              qreal ratio, const QTransform& turn, const QImage& beneath = QImage(),
+              const QRegion& exposed = QRegion());
+
+    // Where the picture drawn with these arguments leaves ink, in the area's units; a new turn
+    // repaints that and drawnReach(), the reach of the last draw.
+    QRegion reach(const QImage& picture, QSizeF pictureSize, QSizeF area, qreal ratio,
+                  const QTransform& turn);
+    const QRegion& drawnReach() const { return drawnReach_; }
 
   private:
     // The squares of the picture (in its pixels) that hold a pixel that is not see-through,
@@ -41,6 +49,7 @@ class TurnedPicture {
     QRegion reachOf(const QImage& picture, const QTransform& placement, QSizeF area, qreal ratio);
     QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
 
+    QRegion drawnReach_;
     QImage store_;   // the turned area's pixels, kept from frame to frame at the largest size
     QImage turned_;  // the area in store_
     qint64 inkKey_ = 0;

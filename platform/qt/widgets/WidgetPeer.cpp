@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSemaphore>
 #include <QSlider>
@@ -15,6 +16,7 @@
 #include "platform/Label.h"
 #include "platform/Slider.h"
 #include "platform/Switch.h"
+#include "platform/qt/drawing/RepaintRegion.h"
 #include "platform/qt/widgets/Accessibility.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "platform/qt/widgets/ReadoutText.h"
@@ -56,6 +58,16 @@ QTransform turnOf(const AffineTransform& t) {
         if (!std::isfinite(v)) return QTransform();
     return QTransform(t.a, t.b, t.c, t.d, 0.0, 0.0);
 }
+
+// Rotations only: turned, the picture stays inside the square its diagonal spans.
+bool isPureTurn(const AffineTransform& t) {
+    const double scale = double(t.a) * t.a + double(t.b) * t.b;
+    return std::fabs(scale - 1.0) < 1e-4 && std::fabs(double(t.a) - t.d) < 1e-4 &&
+           std::fabs(double(t.b) + t.c) < 1e-4;
+}
+
+// Rows of a turn's repaint are merged into bands this tall: a handful of copies per frame.
+constexpr int kRepaintBand = 32;
 
 bool isOverlay(const QWidget* w) {
     return w->property("fluxprobeOverlay").toBool();
@@ -266,12 +278,35 @@ void WidgetPeer::place(View& view) {
     QWidget* parent = w->parentWidget();
     if (reference && parent && reference != parent)
         topLeft = parent->mapFromGlobal(reference->mapToGlobal(topLeft));
-    const QRectF r(topLeft, QSizeF(frame.size.width, frame.size.height));
+    QRectF r(topLeft, QSizeF(frame.size.width, frame.size.height));
+    // A turning picture takes the square it sweeps, about the same centre: its box no longer
+    // changes with each turn, so a turn repaints where the picture was and is, not the whole box
+    // and what it uncovers.
+    const AffineTransform t = view.transform();
+    const bool sweeps = paintsImage_ && !t.isIdentity() && isPureTurn(t);
+    const int side = static_cast<int>(
+        std::ceil(std::hypot(view.bounds().size.width, view.bounds().size.height)));
     if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
         std::isfinite(r.height()) && std::fabs(r.x()) < 1e6 && std::fabs(r.y()) < 1e6 &&
         r.width() < 1e6 && r.height() < 1e6) {
-        if (unseenTurn && w->geometry() == r.toAlignedRect()) return;
-        w->setGeometry(r.toAlignedRect());
+        QRect box = r.toAlignedRect();
+        if (sweeps) {
+            const QPointF centre = r.center();
+            const QPointF shown = QRectF(w->geometry()).center();
+            // The turned frame's centre wobbles by rounding from turn to turn: the square stays
+            // put unless it moved by more than that.
+            if (w->size() == QSize(side, side) && std::fabs(shown.x() - centre.x()) <= 1.0 &&
+                std::fabs(shown.y() - centre.y()) <= 1.0)
+                box = w->geometry();
+            else
+                box = QRect(qRound(centre.x() - side / 2.0), qRound(centre.y() - side / 2.0), side,
+                            side);
+        }
+        if (w->geometry() == box) {
+            if (unseenTurn) return;
+            if (repaintTurn(view)) return;
+        }
+        w->setGeometry(box);
     }
     // A view the user moves rides above the laid-out ones, but never above a screen presented
     // over this one.
@@ -331,7 +366,7 @@ bool WidgetPeer::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Paint:
             if (paintsImage_) {
                 if (auto view = view_.lock()) {
-                    paintImage(*view);
+                    paintImage(*view, static_cast<QPaintEvent*>(event)->region());
                     return true;
                 }
             }
@@ -358,12 +393,31 @@ bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTrans
     return furthest * pixelRatio < 0.5;
 }
 
-void WidgetPeer::paintImage(View& view) {
+QSizeF WidgetPeer::pictureSize(View& view, const QLabel& label) const {
+    // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
+    QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
+    if (!placedByLogic_ || bounds.isEmpty()) bounds = label.size();
+    return QSizeF(label.pixmap().size()).scaled(bounds, Qt::KeepAspectRatio);
+}
+
+bool WidgetPeer::repaintTurn(View& view) {
+    auto* label = qobject_cast<QLabel*>(widget_.data());
+    if (!label || !onTopOfSiblings(label)) return false;
+    const qreal ratio = label->devicePixelRatioF();
+    const QSizeF picture = pictureSize(view, *label);
+    if (scaled_.isNull() || scaled_.size() != (picture * ratio).toSize()) return false;
+    const AffineTransform t = view.transform();
+    const QRegion now = turned_.reach(scaled_, picture, label->size(), ratio,
+                                      t.isIdentity() ? QTransform() : turnOf(t));
+    label->update(RepaintRegion::inBands(now | turned_.drawnReach(), kRepaintBand));
+    return true;
+}
+
+void WidgetPeer::paintImage(View& view, const QRegion& exposed) {
     auto* label = qobject_cast<QLabel*>(widget_.data());
     if (!label) return;
     QPainter painter(label);
     const QPixmap pixmap = label->pixmap();
-    // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
     QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
     if (!placedByLogic_ || bounds.isEmpty()) bounds = label->size();
     // Opaque: every pixel is painted here, starting from what lies beneath. Turned, the
@@ -382,7 +436,7 @@ void WidgetPeer::paintImage(View& view) {
         beneath = QImage();
         painter.fillRect(label->rect(), toQColor(view.backgroundColor()));
     }
-    const QSizeF picture = QSizeF(pixmap.size()).scaled(bounds, Qt::KeepAspectRatio);
+    const QSizeF picture = pictureSize(view, *label);
     // Scaling a large picture down costs far more than turning it: scale once per size, so each
     // frame of a turning dial only turns.
     const qreal ratio = label->devicePixelRatioF();
@@ -401,7 +455,7 @@ void WidgetPeer::paintImage(View& view) {
     const AffineTransform t = view.transform();
     drawnTurn_ = t;
     turned_.draw(painter, scaled_, picture, label->size(), ratio,
-                 t.isIdentity() ? QTransform() : turnOf(t), beneath);
+                 t.isIdentity() ? QTransform() : turnOf(t), beneath, exposed);
 }
 
 }  // namespace platform::qt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -56,7 +57,11 @@ class WidgetPeer : public QObject, public ViewPeer {
     void apply(View& view, ViewChange change);
     void place(View& view);
     void followSubviews(View& view);
-    void paintImage(View& view);
+    void paintImage(View& view, const QRegion& exposed);
+    // Asks for the repaint of a turn in place: where the picture was and where it is now.
+    // False when that is not known (nothing drawn yet, a new size, something above it).
+    bool repaintTurn(View& view);
+    QSizeF pictureSize(View& view, const QLabel& label) const;
 
     std::weak_ptr<View> view_;
     QPointer<QWidget> widget_;
