@@ -23,8 +23,10 @@ namespace platform::qt {
 //
 // A widget in a layout keeps the layout's geometry and is painted turned inside it. A free
 // widget is placed by the logic: its geometry is the view's frame (the bounding box of the
-// turned bounds) and its picture is painted turned about its centre. A picture is painted
-// opaquely, over a picture of what lies beneath it, so that turning it repaints nothing else.
+// turned bounds), or for a turned picture the square the picture sweeps about that frame's
+// centre, and its picture is painted turned about its centre. A picture is painted opaquely,
+// over a picture of what lies beneath it, so that turning it repaints nothing else, and a turn
+// repaints only where the picture was and is.
 class WidgetPeer : public QObject, public ViewPeer {
   public:
     // An owning peer deletes its widget when the view goes (a screen's root, the window).
