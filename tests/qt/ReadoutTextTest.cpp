@@ -39,6 +39,7 @@ TEST(ReadoutText, EveryTextGetsTheRoomItNeedsAndOnlyThatLaysOut) {
         auto* layout = static_cast<QBoxLayout*>(
             makeReadoutAwareLayout(QStringLiteral("QHBoxLayout"), &window));
         auto* label = new QLabel;  // owned by the window
+        platform::qt::ReadoutRoom room;
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(24);
         font.setBold(true);
@@ -46,13 +47,13 @@ TEST(ReadoutText, EveryTextGetsTheRoomItNeedsAndOnlyThatLaysOut) {
         layout->addWidget(label);
         layout->addStretch();
         window.show();
-        setReadoutText(*label, QString::fromUtf8(c.before));
+        setReadoutText(*label, QString::fromUtf8(c.before), room);
         layout->activate();
         const int before = label->width();
         QCoreApplication::sendPostedEvents(&window, QEvent::LayoutRequest);
         LayoutRequests requests;
         window.installEventFilter(&requests);
-        setReadoutText(*label, QString::fromUtf8(c.after));
+        setReadoutText(*label, QString::fromUtf8(c.after), room);
         QCoreApplication::sendPostedEvents(&window, QEvent::LayoutRequest);
         EXPECT_EQ(requests.count == 0, c.inPlace) << c.before << " then " << c.after;
         layout->activate();
@@ -63,7 +64,7 @@ TEST(ReadoutText, EveryTextGetsTheRoomItNeedsAndOnlyThatLaysOut) {
         }
         font.setPixelSize(8);
         label->setFont(font);
-        setReadoutText(*label, QStringLiteral("W"));
+        setReadoutText(*label, QStringLiteral("W"), room);
         layout->activate();
         EXPECT_LT(label->width(), before / 2) << c.before << " then " << c.after;
     }

@@ -20,7 +20,8 @@ bool plainCharacter(QChar c) {
 bool plainLabel(const QLabel& label, const QString& text) {
     return label.textFormat() != Qt::RichText && label.textFormat() != Qt::MarkdownText &&
            !text.contains(QLatin1Char('<')) && !text.contains(QLatin1Char('&')) &&
-           !text.contains(QLatin1Char('\n')) && !label.wordWrap() && label.pixmap().isNull() &&
+           !text.contains(QLatin1Char('\n')) && !label.wordWrap() &&
+           (!label.text().isEmpty() || label.pixmap().isNull()) &&  // a text leaves no picture
            label.frameWidth() == 0 && label.indent() < 0 && label.isEnabled() &&
            label.layoutDirection() == Qt::LeftToRight &&
            !(label.textInteractionFlags() &

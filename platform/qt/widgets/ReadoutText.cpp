@@ -28,9 +28,6 @@ QLayout* make(QObject* parent) {
     return new ReadoutAwareLayout<L>();
 }
 
-constexpr char kOwnMinimum[] = "readoutOwnMinimumWidth";
-constexpr char kKeptFor[] = "readoutRoomKeptFor";
-
 // The room a one-line text needs. Characters are measured one by one, which needs no shaping,
 // with a pixel to spare on each side for kerning and rounding.
 int roomNeeded(const QLabel& label, const QString& text) {
@@ -43,33 +40,32 @@ int roomNeeded(const QLabel& label, const QString& text) {
 // A readout that had to grow keeps that width, so the next value as wide changes in place
 // instead of laying out again: a layout gives a label exactly its text's width, and the sum of
 // advances with the pixels to spare is more than that. The room is given back with a new font.
-void keepRoom(QLabel& label, int textWidth) {
-    if (!label.property(kOwnMinimum).isValid())
-        label.setProperty(kOwnMinimum, label.minimumWidth());
-    label.setProperty(kKeptFor, label.font());
+void keepRoom(QLabel& label, int textWidth, ReadoutRoom& room) {
+    if (!room.kept) room.ownMinimum = label.minimumWidth();
+    room.kept = true;
+    room.keptFor = label.font();
     const int chrome = label.width() - label.contentsRect().width() + 2 * label.margin();
     label.setMinimumWidth(std::max(label.minimumWidth(), textWidth + chrome));
 }
 
-void giveRoomBackOnNewFont(QLabel& label) {
-    const QVariant keptFor = label.property(kKeptFor);
-    if (!keptFor.isValid() || keptFor.value<QFont>() == label.font()) return;
-    label.setProperty(kKeptFor, QVariant());
-    label.setMinimumWidth(label.property(kOwnMinimum).toInt());
+void giveRoomBackOnNewFont(QLabel& label, ReadoutRoom& room) {
+    if (!room.kept || room.keptFor == label.font()) return;
+    room.kept = false;
+    label.setMinimumWidth(room.ownMinimum);
 }
 
 }  // namespace
 
-bool setReadoutText(QLabel& label, const QString& text) {
+bool setReadoutText(QLabel& label, const QString& text, ReadoutRoom& room) {
     if (label.text() == text) return false;
     if (label.wordWrap() || text.contains(QLatin1Char('\n'))) {
         label.setText(text);
         return true;
     }
-    giveRoomBackOnNewFont(label);
+    giveRoomBackOnNewFont(label, room);
     const int needed = roomNeeded(label, text);
     inPlace = needed <= label.contentsRect().width() - 2 * label.margin();
-    if (!inPlace) keepRoom(label, needed);
+    if (!inPlace) keepRoom(label, needed, room);
     label.setText(text);
     inPlace = false;
     return true;

@@ -189,7 +189,7 @@ void WidgetPeer::apply(View& view, ViewChange change) {
                     if (l->text() == setText_ && label->text().constData() == shown_.constData())
                         break;
                     setText_ = l->text();
-                    if (setReadoutText(*label, QString::fromStdString(setText_))) {
+                    if (setReadoutText(*label, QString::fromStdString(setText_), room_)) {
                         speakReadout(label);
                         newContent = true;
                     }

@@ -14,6 +14,7 @@
 #include "platform/View.h"
 #include "platform/qt/drawing/TurnedPicture.h"
 #include "platform/qt/widgets/Backdrop.h"
+#include "platform/qt/widgets/ReadoutText.h"
 
 namespace platform::qt {
 
@@ -73,6 +74,7 @@ class WidgetPeer : public QObject, public ViewPeer {
     unsigned pending_ = 0;  // one bit per ViewChange waiting for the batch
     std::string setText_;   // the logic's text last given to the label
     QString shown_;         // and the label's text then, shared with it while unchanged
+    ReadoutRoom room_;
     QImage scaled_;         // the picture at its drawn size, turned each paint
     qint64 scaledKey_ = 0;  // the picture scaled_ was made from
     TurnedPicture turned_;
