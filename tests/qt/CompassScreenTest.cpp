@@ -13,6 +13,7 @@
 
 #include "FakePositionSource.h"
 #include "ImageDifference.h"
+#include "LayoutRequests.h"
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
 #include "compass/globals.h"
@@ -342,18 +343,6 @@ TEST_F(QtCompassTest, TheDialTurnsAboutItsCentre) {
     closeWithDone();
     QTRY_VERIFY(screen.expired());
 }
-
-// Counts the layout requests a widget receives.
-class LayoutRequests : public QObject {
-  public:
-    int count = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::LayoutRequest) ++count;
-        return false;
-    }
-};
 
 TEST_F(QtCompassTest, CoversTheMeterAtAnySizeWithoutLayingItOutAgain) {
     launch();

@@ -4,24 +4,14 @@
 #include <QLabel>
 #include <QWidget>
 
+#include "LayoutRequests.h"
 #include "platform/qt/widgets/ReadoutText.h"
 
 namespace {
 
+using fluxprobe_qt_test::LayoutRequests;
 using platform::qt::makeReadoutAwareLayout;
 using platform::qt::setReadoutText;
-
-// Counts the layout requests a window is sent.
-class LayoutRequests : public QObject {
-  public:
-    int count = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::LayoutRequest) ++count;
-        return false;
-    }
-};
 
 // A readout gets the room its text needs, however many characters the texts before it had; a
 // text that fits what it has, or is as wide as one it had, changes it in place; a smaller font
