@@ -47,6 +47,18 @@ const std::vector<QRect>& TurnedPicture::inkOf(const QImage& picture) {
 
 QRegion TurnedPicture::reachOf(const QImage& picture, const QTransform& placement, QSizeF area,
                                qreal ratio) {
+    // A turn's repaint is asked for with its reach, and then drawn: the same reach twice.
+    if (reachAsked_.placement == placement && reachAsked_.area == area &&
+        reachAsked_.ratio == ratio && reachAsked_.pictureRatio == picture.devicePixelRatio() &&
+        inkKey_ == picture.cacheKey() && inkSize_ == picture.size())
+        return reachAsked_.region;
+    reachAsked_ = {placement, area, ratio, picture.devicePixelRatio(),
+                   reachFor(picture, placement, area, ratio)};
+    return reachAsked_.region;
+}
+
+QRegion TurnedPicture::reachFor(const QImage& picture, const QTransform& placement, QSizeF area,
+                                qreal ratio) {
     // A whole number of device pixels to each grid cell, so that the clip falls on pixel edges.
     const int unitsPerCell = std::max(1, static_cast<int>(std::lround(kReachCell / ratio)));
     const int columns = static_cast<int>(std::ceil(area.width() / unitsPerCell));

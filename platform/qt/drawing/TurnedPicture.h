@@ -47,8 +47,17 @@ class TurnedPicture {
     const std::vector<QRect>& inkOf(const QImage& picture);
     // Where, in the area's units, the picture turned by placement can leave ink.
     QRegion reachOf(const QImage& picture, const QTransform& placement, QSizeF area, qreal ratio);
+    QRegion reachFor(const QImage& picture, const QTransform& placement, QSizeF area, qreal ratio);
     QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
 
+    struct Reach {
+        QTransform placement;
+        QSizeF area;
+        qreal ratio = 0.0;
+        qreal pictureRatio = 0.0;
+        QRegion region;
+    };
+    Reach reachAsked_;  // the last reach worked out, for the picture inkOf() last saw
     QRegion drawnReach_;
     QImage store_;   // the turned area's pixels, kept from frame to frame at the largest size
     QImage turned_;  // the area in store_
