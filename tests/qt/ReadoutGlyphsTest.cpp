@@ -12,8 +12,9 @@ namespace {
 
 using platform::qt::ReadoutGlyphs;
 
-QImage panel(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+QImage panel(QSize size, qreal ratio = 1.0) {
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(QColor(182, 200, 168));
     return image;
 }
@@ -27,11 +28,13 @@ TEST(ReadoutGlyphs, DrawsPlainReadoutsAsTheLabelWouldAndLeavesTheRest) {
         int pixels;
         bool bold;
         bool drawn;
+        qreal ratio = 1.0;  // of the screen
     };
     for (const Case& c : {
              Case{"12.0\u00b0", Qt::AlignRight | Qt::AlignVCenter, 24, true, true},
              Case{"X \u00b5T:-4.2", Qt::AlignLeft | Qt::AlignVCenter, 13, false, true},
              Case{"NW", Qt::AlignCenter, 40, true, true},
+             Case{"359.9\u00b0", Qt::AlignRight | Qt::AlignVCenter, 24, true, true, 2.0},
              Case{"\u2212"
                   "88.8 \u00b5T",
                   Qt::AlignLeft | Qt::AlignBottom, 17, false, true},
@@ -49,9 +52,9 @@ TEST(ReadoutGlyphs, DrawsPlainReadoutsAsTheLabelWouldAndLeavesTheRest) {
         label.setMargin(2);
         label.resize(label.sizeHint() + QSize(31, 17));
 
-        QImage expected = panel(label.size());
+        QImage expected = panel(label.size(), c.ratio);
         label.render(&expected, QPoint(), QRegion(), QWidget::DrawChildren);
-        QImage drawn = panel(label.size());
+        QImage drawn = panel(label.size(), c.ratio);
         QPainter painter(&drawn);
         EXPECT_EQ(ReadoutGlyphs().paint(painter, label), c.drawn);
         painter.end();
