@@ -10,7 +10,6 @@ namespace platform::qt {
 
 namespace {
 constexpr const char* kAttached = "fluxprobeOpaqueReadout";
-constexpr const char* kSuspended = "fluxprobeOpaqueSuspended";
 }  // namespace
 
 OpaqueReadout::OpaqueReadout(QWidget* w) : QObject(w), backdrop_(new Backdrop(w)) {
@@ -28,16 +27,16 @@ void OpaqueReadout::setSuspended(QWidget* root, bool suspended) {
     if (!root) return;
     for (QWidget* w : root->findChildren<QWidget*>()) {
         if (!w->property(kAttached).toBool()) continue;
-        w->setProperty(kSuspended, suspended);
+        for (QObject* child : w->children())
+            if (auto* readout = dynamic_cast<OpaqueReadout*>(child))
+                readout->suspended_ = suspended;
         w->setAttribute(Qt::WA_OpaquePaintEvent, !suspended);
     }
 }
 
 bool OpaqueReadout::eventFilter(QObject* watched, QEvent* event) {
     auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || event->type() != QEvent::Paint || w->graphicsEffect() ||
-        w->property(kSuspended).toBool())
-        return false;
+    if (!w || event->type() != QEvent::Paint || w->graphicsEffect() || suspended_) return false;
     // Qt clears the attribute again as a style sheet gives the widget its palette.
     if (!w->testAttribute(Qt::WA_OpaquePaintEvent)) w->setAttribute(Qt::WA_OpaquePaintEvent);
     QPainter painter(w);

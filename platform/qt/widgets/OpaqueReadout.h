@@ -29,6 +29,7 @@ class OpaqueReadout : public QObject {
 
     Backdrop* backdrop_;  // owned by the widget
     ReadoutGlyphs glyphs_;
+    bool suspended_ = false;  // while its screen fades
 };
 
 }  // namespace platform::qt

@@ -2,7 +2,6 @@
 
 #include <QGlyphRun>
 #include <QStyle>
-#include <QStyleOption>
 
 namespace platform::qt {
 
@@ -96,10 +95,9 @@ bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString&
     run.setRawFont(raw_);
     run.setGlyphIndexes(indexes_);
     run.setPositions(positions_);
-    QStyleOption option;
-    option.initFrom(&label);
     painter.save();
-    painter.setPen(QPen(option.palette.brush(label.foregroundRole()), 1.0));
+    // QWidget::palette() is in the colour group of the widget's state, as a style option's is.
+    painter.setPen(QPen(label.palette().brush(label.foregroundRole()), 1.0));
     painter.drawGlyphRun(QPointF(room.left() + dx, room.top() + dy + ascent_), run);
     painter.restore();
     return true;
