@@ -1,10 +1,19 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <algorithm>
 #include <cstdlib>
 
 namespace fluxprobe_qt_test {
+
+// An image of size (in device-independent pixels) at a pixel ratio, all one colour.
+inline QImage filledImage(QSize size, qreal ratio, const QColor& colour) {
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(colour);
+    return image;
+}
 
 // The largest difference of any channel of any pixel; images of different sizes differ by 256.
 inline int largestDifference(const QImage& x, const QImage& y) {

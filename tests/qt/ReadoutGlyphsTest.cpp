@@ -13,10 +13,7 @@ namespace {
 using platform::qt::ReadoutGlyphs;
 
 QImage panel(QSize size, qreal ratio = 1.0) {
-    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(QColor(182, 200, 168));
-    return image;
+    return filledImage(size, ratio, QColor(182, 200, 168));
 }
 
 // A readout drawn from kept glyphs looks as QLabel draws it; what needs a layout is left to

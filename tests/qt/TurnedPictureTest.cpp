@@ -49,10 +49,7 @@ QImage rosePicture(int side) {
 }
 
 QImage background(QSize size, qreal ratio) {
-    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(QColor(18, 25, 29));
-    return image;
+    return filledImage(size, ratio, QColor(18, 25, 29));
 }
 
 TEST(TurnedPicture, LooksAsThePictureDrawnTurnedInPlace) {
