@@ -45,20 +45,20 @@ const std::vector<QRect>& TurnedPicture::inkOf(const QImage& picture) {
     return ink_;
 }
 
-QRegion TurnedPicture::reachOf(const QImage& picture, const QTransform& placement, QSizeF area,
-                               qreal ratio) {
+QRegion TurnedPicture::cachedReach(const QImage& picture, const QTransform& placement, QSizeF area,
+                                   qreal ratio) {
     // A turn's repaint is asked for with its reach, and then drawn: the same reach twice.
     if (reachAsked_.placement == placement && reachAsked_.area == area &&
         reachAsked_.ratio == ratio && reachAsked_.pictureRatio == picture.devicePixelRatio() &&
         inkKey_ == picture.cacheKey() && inkSize_ == picture.size())
         return reachAsked_.region;
     reachAsked_ = {placement, area, ratio, picture.devicePixelRatio(),
-                   reachFor(picture, placement, area, ratio)};
+                   computeReach(picture, placement, area, ratio)};
     return reachAsked_.region;
 }
 
-QRegion TurnedPicture::reachFor(const QImage& picture, const QTransform& placement, QSizeF area,
-                                qreal ratio) {
+QRegion TurnedPicture::computeReach(const QImage& picture, const QTransform& placement, QSizeF area,
+                                    qreal ratio) {
     // A whole number of device pixels to each grid cell, so that the clip falls on pixel edges.
     const int unitsPerCell = std::max(1, static_cast<int>(std::lround(kReachCell / ratio)));
     const int columns = static_cast<int>(std::ceil(area.width() / unitsPerCell));
@@ -139,14 +139,14 @@ QRect devicePixels(const QRect& r, qreal ratio, const QSize& device) {
 
 QRegion TurnedPicture::reach(const QImage& picture, QSizeF pictureSize, QSizeF area, qreal ratio,
                              const QTransform& turn) {
-    return reachOf(picture, placementOf(pictureSize, area, turn), area, ratio);
+    return cachedReach(picture, placementOf(pictureSize, area, turn), area, ratio);
 }
 
 void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictureSize, QSizeF area,
                          qreal ratio, const QTransform& turn, const QImage& beneath,
                          const QRegion& exposed) {
     const QTransform placement = placementOf(pictureSize, area, turn);
-    drawnReach_ = reachOf(picture, placement, area, ratio);
+    drawnReach_ = cachedReach(picture, placement, area, ratio);
     auto drawOn = [&](QPainter& p) {
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
         p.setRenderHint(QPainter::Antialiasing, true);

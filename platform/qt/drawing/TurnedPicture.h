@@ -45,9 +45,12 @@ class TurnedPicture {
     // The squares of the picture (in its pixels) that hold a pixel that is not see-through,
     // grown by the reach of smooth turning.
     const std::vector<QRect>& inkOf(const QImage& picture);
-    // Where, in the area's units, the picture turned by placement can leave ink.
-    QRegion reachOf(const QImage& picture, const QTransform& placement, QSizeF area, qreal ratio);
-    QRegion reachFor(const QImage& picture, const QTransform& placement, QSizeF area, qreal ratio);
+    // Where, in the area's units, the picture turned by placement can leave ink; the last one
+    // worked out is kept, as a turn's repaint and its drawing ask for the same.
+    QRegion cachedReach(const QImage& picture, const QTransform& placement, QSizeF area,
+                        qreal ratio);
+    QRegion computeReach(const QImage& picture, const QTransform& placement, QSizeF area,
+                         qreal ratio);
     QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
 
     struct Reach {

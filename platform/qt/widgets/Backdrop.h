@@ -31,9 +31,9 @@ class Backdrop : public QObject {
     QImage beneath();
     void paintUnder(QPainter& painter) { painter.drawImage(0, 0, beneath()); }
 
-    // The widget changes its size about its centre (a turning picture's bounding box): the
-    // picture is drawn for an area of at least reach about the centre, and serves every place
-    // and size the widget takes within it.
+    // The widget may change its size about its centre (a picture's box grows to the square it
+    // sweeps once it turns): the picture is drawn for an area of at least reach about the
+    // centre, and serves every place and size the widget takes within it.
     void setReach(QSize reach) { reach_ = reach; }
 
     // Whether painting over the picture pays. Not while what lies beneath keeps changing under

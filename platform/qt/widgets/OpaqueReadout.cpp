@@ -9,7 +9,13 @@
 namespace platform::qt {
 
 namespace {
-constexpr const char* kAttached = "fluxprobeOpaqueReadout";
+
+OpaqueReadout* readoutOf(const QWidget* w) {
+    for (QObject* child : w->children())
+        if (auto* readout = dynamic_cast<OpaqueReadout*>(child)) return readout;
+    return nullptr;
+}
+
 }  // namespace
 
 OpaqueReadout::OpaqueReadout(QWidget* w) : QObject(w), backdrop_(new Backdrop(w)) {
@@ -18,20 +24,16 @@ OpaqueReadout::OpaqueReadout(QWidget* w) : QObject(w), backdrop_(new Backdrop(w)
 }
 
 void OpaqueReadout::attach(QWidget* w) {
-    if (!w || w->property(kAttached).toBool()) return;
-    w->setProperty(kAttached, true);
-    new OpaqueReadout(w);  // owned by w
+    if (w && !readoutOf(w)) new OpaqueReadout(w);  // owned by w
 }
 
 void OpaqueReadout::setSuspended(QWidget* root, bool suspended) {
     if (!root) return;
-    for (QWidget* w : root->findChildren<QWidget*>()) {
-        if (!w->property(kAttached).toBool()) continue;
-        for (QObject* child : w->children())
-            if (auto* readout = dynamic_cast<OpaqueReadout*>(child))
-                readout->suspended_ = suspended;
-        w->setAttribute(Qt::WA_OpaquePaintEvent, !suspended);
-    }
+    for (QWidget* w : root->findChildren<QWidget*>())
+        if (OpaqueReadout* readout = readoutOf(w)) {
+            readout->suspended_ = suspended;
+            w->setAttribute(Qt::WA_OpaquePaintEvent, !suspended);
+        }
 }
 
 bool OpaqueReadout::eventFilter(QObject* watched, QEvent* event) {
@@ -49,9 +51,9 @@ bool OpaqueReadout::eventFilter(QObject* watched, QEvent* event) {
         option.initFrom(w);
         w->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, w);
     }
-    if (auto* label = qobject_cast<QLabel*>(w); label && glyphs_.paint(painter, *label))
-        return true;
-    return false;  // the widget paints itself over it
+    // A label whose text the glyphs cannot draw paints itself over it.
+    auto* label = qobject_cast<QLabel*>(w);
+    return label && glyphs_.paint(painter, *label);
 }
 
 }  // namespace platform::qt

@@ -57,6 +57,7 @@ bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label) {
 
 bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString& text) {
     if (!plainLabel(label, text) || !use(label.font())) return false;
+    if (text.isEmpty()) return true;
     indexes_.resize(text.size());
     positions_.resize(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -64,7 +65,6 @@ bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString&
         if (g.index == 0) return false;
         indexes_[i] = g.index;
     }
-    if (text.isEmpty()) return true;
     // The advances with the font's kerning between neighbours, as shaping would apply it.
     advances_.resize(text.size());
     if (!raw_.advancesForGlyphIndexes(indexes_.constData(), advances_.data(),

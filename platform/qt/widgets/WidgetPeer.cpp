@@ -66,6 +66,11 @@ bool isPureTurn(const AffineTransform& t) {
            std::fabs(double(t.b) + t.c) < 1e-4;
 }
 
+// The side of the square a picture of these bounds sweeps as it turns about its centre.
+int sweptSide(QSizeF bounds) {
+    return static_cast<int>(std::ceil(std::hypot(bounds.width(), bounds.height())));
+}
+
 // Rows of a turn's repaint are merged into bands this tall: a handful of copies per frame.
 constexpr int kRepaintBand = 32;
 
@@ -284,8 +289,7 @@ void WidgetPeer::place(View& view) {
     // and what it uncovers.
     const AffineTransform t = view.transform();
     const bool sweeps = paintsImage_ && !t.isIdentity() && isPureTurn(t);
-    const int side = static_cast<int>(
-        std::ceil(std::hypot(view.bounds().size.width, view.bounds().size.height)));
+    const int side = sweptSide(QSizeF(view.bounds().size.width, view.bounds().size.height));
     if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
         std::isfinite(r.height()) && std::fabs(r.x()) < 1e6 && std::fabs(r.y()) < 1e6 &&
         r.width() < 1e6 && r.height() < 1e6) {
@@ -393,11 +397,14 @@ bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTrans
     return furthest * pixelRatio < 0.5;
 }
 
-QSizeF WidgetPeer::pictureSize(View& view, const QLabel& label) const {
+QSizeF WidgetPeer::boundsOf(View& view, const QLabel& label) const {
     // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
     QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
-    if (!placedByLogic_ || bounds.isEmpty()) bounds = label.size();
-    return QSizeF(label.pixmap().size()).scaled(bounds, Qt::KeepAspectRatio);
+    return !placedByLogic_ || bounds.isEmpty() ? QSizeF(label.size()) : bounds;
+}
+
+QSizeF WidgetPeer::pictureSize(View& view, const QLabel& label) const {
+    return QSizeF(label.pixmap().size()).scaled(boundsOf(view, label), Qt::KeepAspectRatio);
 }
 
 bool WidgetPeer::repaintTurn(View& view) {
@@ -418,15 +425,12 @@ void WidgetPeer::paintImage(View& view, const QRegion& exposed) {
     if (!label) return;
     QPainter painter(label);
     const QPixmap pixmap = label->pixmap();
-    QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
-    if (!placedByLogic_ || bounds.isEmpty()) bounds = label->size();
     // Opaque: every pixel is painted here, starting from what lies beneath. Turned, the
-    // picture's box grows up to its diagonal about the same centre.
+    // picture's box grows to the square it sweeps about the same centre.
     QImage beneath;
     if (backdrop_) {
-        const auto diagonal =
-            static_cast<int>(std::ceil(std::hypot(bounds.width(), bounds.height())));
-        backdrop_->setReach(QSize(diagonal, diagonal));
+        const int side = sweptSide(boundsOf(view, *label));
+        backdrop_->setReach(QSize(side, side));
         // Opaque for this paint: Qt painted nothing beneath. The next decides afresh.
         if (label->testAttribute(Qt::WA_OpaquePaintEvent)) beneath = backdrop_->beneath();
         label->setAttribute(Qt::WA_OpaquePaintEvent, backdrop_->worthKeeping());

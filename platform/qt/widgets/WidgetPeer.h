@@ -64,6 +64,7 @@ class WidgetPeer : public QObject, public ViewPeer {
     // Asks for the repaint of a turn in place: where the picture was and where it is now.
     // False when that is not known (nothing drawn yet, a new size, something above it).
     bool repaintTurn(View& view);
+    QSizeF boundsOf(View& view, const QLabel& label) const;
     QSizeF pictureSize(View& view, const QLabel& label) const;
 
     std::weak_ptr<View> view_;
