@@ -23,10 +23,13 @@ QImage draw(const std::function<void(DrawingContext&)>& ops) {
     QImage image(40, 20, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    PainterContext context(painter);
-    context.setAllowsAntialiasing(false);
-    context.setLineWidth(2.0f);
-    ops(context);
+    {
+        PainterContext context(painter);
+        context.setAllowsAntialiasing(false);
+        context.setLineWidth(2.0f);
+        ops(context);
+    }
+    painter.end();
     return image;
 }
 
@@ -144,14 +147,16 @@ TEST(PainterContext, TracesFilledDirectlyMatchQtsUnderTheTransform) {
             QPainter painter(&image);
             c.transform(painter);
             if (byQt) painter.setClipRect(QRect(-1000, -1000, 3000, 3000));
-            PainterContext context(painter);
-            context.setAllowsAntialiasing(false);
-            context.setLineWidth(2.0f);
-            context.setRGBStrokeColor(0, 0, 1, 1);
-            context.beginPath();
-            for (int i = 0; i <= 40; ++i)
-                context.addLineToPoint(i * 2.0f, 30.0f + 20.0f * std::sin(i * 0.3f));
-            context.strokePath();
+            {
+                PainterContext context(painter);
+                context.setAllowsAntialiasing(false);
+                context.setLineWidth(2.0f);
+                context.setRGBStrokeColor(0, 0, 1, 1);
+                context.beginPath();
+                for (int i = 0; i <= 40; ++i)
+                    context.addLineToPoint(i * 2.0f, 30.0f + 20.0f * std::sin(i * 0.3f));
+                context.strokePath();
+            }
             painter.end();
             images[byQt] = image;
         }
@@ -178,13 +183,15 @@ TEST(PainterContext, TracesFilledDirectlyKeepToTheBandsBeingRepainted) {
         image.fill(Qt::white);
         if (clipped) image.paintEngine()->setSystemClip(bands);
         QPainter painter(&image);
-        PainterContext context(painter);
-        context.setAllowsAntialiasing(false);
-        context.setLineWidth(2.0f);
-        context.beginPath();
-        for (int i = 0; i <= 40; ++i)
-            context.addLineToPoint(i * 3.0f, 45.0f + 35.0f * std::sin(i * 0.2f));
-        context.strokePath();
+        {
+            PainterContext context(painter);
+            context.setAllowsAntialiasing(false);
+            context.setLineWidth(2.0f);
+            context.beginPath();
+            for (int i = 0; i <= 40; ++i)
+                context.addLineToPoint(i * 3.0f, 45.0f + 35.0f * std::sin(i * 0.2f));
+            context.strokePath();
+        }
         painter.end();
         image.paintEngine()->setSystemClip(QRegion());
         images[clipped] = image;
@@ -198,6 +205,46 @@ TEST(PainterContext, TracesFilledDirectlyKeepToTheBandsBeingRepainted) {
             inside += in && inked(images[0], x, y);
         }
     EXPECT_GT(inside, 40);
+}
+
+// A stroke over exactly the pixels of the one before (the compass graph's three traces of one
+// heading) may replace it; any other keeps both, in order, whatever came between.
+TEST(PainterContext, AStrokeOverTheSamePixelsReplacesTheOneBefore) {
+    auto trace = [](DrawingContext& c, float lift) {
+        c.beginPath();
+        for (int i = 0; i <= 20; ++i)
+            c.addLineToPoint(i * 2.0f, 10.0f + lift + 6.0f * std::sin(i * 0.5f));
+        c.strokePath();
+    };
+    struct Case {
+        const char* name;
+        float lift;      // of the blue trace against the red one
+        float redWidth;  // a wider stroke is left to Qt
+        bool redShows;
+    };
+    const Case cases[] = {
+        {"same pixels", 0.0f, 2.0f, false},
+        {"a pixel lower", 1.0f, 2.0f, true},
+        {"red left to Qt", 0.0f, 4.0f, true},
+    };
+    for (const Case& k : cases) {
+        const QImage image = draw([&](DrawingContext& c) {
+            c.setLineWidth(k.redWidth);
+            c.setRGBStrokeColor(1, 0, 0, 1);
+            trace(c, 0.0f);
+            c.setLineWidth(2.0f);
+            c.setRGBStrokeColor(0, 0, 1, 1);
+            trace(c, k.lift);
+        });
+        int red = 0, blue = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                red += image.pixel(x, y) == qRgb(255, 0, 0);
+                blue += image.pixel(x, y) == qRgb(0, 0, 255);
+            }
+        EXPECT_GT(blue, 30) << k.name;
+        EXPECT_EQ(red > 0, k.redShows) << k.name << ": " << red << " red pixels";
+    }
 }
 
 }  // namespace

@@ -26,10 +26,23 @@ float unit(float v) {
     return std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f;
 }
 
+bool sameLines(const std::vector<SpanFiller::Line>& a, const std::vector<SpanFiller::Line>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& p, const auto& q) {
+        return p.x0 == q.x0 && p.y0 == q.y0 && p.x1 == q.x1 && p.y1 == q.y1;
+    });
+}
+
+bool sameBoxes(const std::vector<SpanFiller::Box>& a, const std::vector<SpanFiller::Box>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& p, const auto& q) {
+        return p.left == q.left && p.top == q.top && p.right == q.right && p.bottom == q.bottom;
+    });
+}
+
 }  // namespace
 
 PainterContext::PainterContext(QPainter& painter) : painter_(painter) {
     segments_.reserve(256);  // a trace of 150 points, without growing
+    held_.lines.reserve(256);
     slanted_.reserve(256);
     QPen pen(Qt::black);
     pen.setWidthF(1.0);
@@ -38,6 +51,10 @@ PainterContext::PainterContext(QPainter& painter) : painter_(painter) {
     painter_.setPen(pen);
     painter_.setBrush(Qt::NoBrush);
     painter_.setRenderHint(QPainter::Antialiasing, true);
+}
+
+PainterContext::~PainterContext() {
+    fillHeld();
 }
 
 void PainterContext::saveGState() {
@@ -100,8 +117,9 @@ void PainterContext::strokePath() {
                         pen.color().alpha() == 255;
     const bool thin = opaque && pen.widthF() <= kSegmentWidth && pen.capStyle() == Qt::FlatCap;
     if (thin && fillSegmentsDirectly(pen)) {
-        // Drawn already, without Qt's stroker.
+        // Held, to be filled without Qt's stroker.
     } else if (thin) {
+        fillHeld();
         const double half = pen.widthF() / 2.0;
         const bool upright = painter_.transform().type() <= QTransform::TxScale;
         slanted_.clear();
@@ -120,6 +138,7 @@ void PainterContext::strokePath() {
         }
         painter_.drawLines(slanted_.constData(), static_cast<int>(slanted_.size()));
     } else {
+        fillHeld();
         // Wide or see-through lines need their joins: the segments go back together into
         // subpaths, so that no pixel is covered twice.
         QPainterPath path;
@@ -172,9 +191,33 @@ bool PainterContext::fillSegmentsDirectly(const QPen& pen) {
     for (const QRect& r : clip)
         boxes_.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     // The filler places the segments as the transform would, without a call per point.
-    SpanFiller(pixels, boxes_)
-        .fillLines(segments_, {toDevice.m11(), toDevice.dx(), toDevice.dy()}, half, pixel);
+    const SpanFiller::Placement placement{toDevice.m11(), toDevice.dx(), toDevice.dy()};
+    HeldStroke& h = held_;
+    if (h.held && h.pixels.first == pixels.first && h.halfWidth == half &&
+        h.placement.scale == placement.scale && h.placement.dx == placement.dx &&
+        h.placement.dy == placement.dy && sameBoxes(h.boxes, boxes_) &&
+        sameLines(h.lines, segments_)) {
+        h.pixel = pixel;  // the same pixels, all of them covered by this colour
+        return true;
+    }
+    fillHeld();
+    h.lines.swap(segments_);
+    h.boxes.swap(boxes_);
+    h.pixels = pixels;
+    h.placement = placement;
+    h.halfWidth = half;
+    h.pixel = pixel;
+    h.held = true;
     return true;
+}
+
+void PainterContext::fillHeld() {
+    if (!held_.held) return;
+    held_.held = false;
+    // Painting ended before the context did: the image is no longer the painter's to change.
+    if (!painter_.isActive()) return;
+    SpanFiller(held_.pixels, held_.boxes)
+        .fillLines(held_.lines, held_.placement, held_.halfWidth, held_.pixel);
 }
 
 void PainterContext::setAllowsAntialiasing(bool allows) {

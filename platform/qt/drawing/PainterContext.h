@@ -18,6 +18,10 @@ namespace platform::qt {
 class PainterContext : public DrawingContext {
   public:
     explicit PainterContext(QPainter& painter);
+    // Fills the stroke still held, while the painter is active.
+    ~PainterContext() override;
+    PainterContext(const PainterContext&) = delete;
+    PainterContext& operator=(const PainterContext&) = delete;
 
     void saveGState() override;
     void restoreGState() override;
@@ -43,14 +47,30 @@ class PainterContext : public DrawingContext {
 
   private:
     void setPenColor(const QColor& color);
-    // Writes an aliased opaque stroke of the current segments straight into the image being
-    // painted, when that image, the transform and the clip allow it; false leaves it to Qt.
+    // Takes an aliased opaque stroke of the current segments to be written straight into the
+    // image being painted, when that image, the transform and the clip allow it; false leaves it
+    // to Qt.
     bool fillSegmentsDirectly(const QPen& pen);
+    void fillHeld();
+
+    // A stroke filled directly is held until the next stroke or the end of the paint: a stroke
+    // over exactly the same pixels (the compass graph draws one heading as three traces) then
+    // replaces it, and those pixels are written once.
+    struct HeldStroke {
+        std::vector<SpanFiller::Line> lines;
+        std::vector<SpanFiller::Box> boxes;
+        SpanFiller::Pixels pixels{};
+        SpanFiller::Placement placement;
+        double halfWidth = 0.0;
+        std::uint32_t pixel = 0;
+        bool held = false;
+    };
 
     QPainter& painter_;
     std::vector<SpanFiller::Line> segments_;
     QList<QLineF> slanted_;               // scratch for strokePath: segments left to Qt
     std::vector<SpanFiller::Box> boxes_;  // scratch for strokePath: the clip in device pixels
+    HeldStroke held_;
     QPointF current_;
     bool broken_ = true;  // no current point: the next line starts a new subpath
 };

@@ -1,5 +1,7 @@
 #include "platform/qt/widgets/Accessibility.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QWidget>
 #include <algorithm>
@@ -101,14 +103,47 @@ QString spokenReadout(const QString& spokenForm, const QString& text) {
     return spokenForm.section(QLatin1Char(','), 0, 0) + QStringLiteral(", no reading");
 }
 
-void speakReadout(QLabel* label) {
+namespace {
+
+// A readout's spoken name is made when a screen reader asks for it, from the text shown then:
+// a readout changes a thousand times a second, and a name kept up to date costs at each change.
+class ReadoutAccessible : public QAccessibleWidget {
+  public:
+    ReadoutAccessible(QLabel* label, QString spokenForm)
+        : QAccessibleWidget(label, QAccessible::StaticText), spokenForm_(std::move(spokenForm)) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return spokenReadout(spokenForm_, static_cast<QLabel*>(widget())->text());
+        return QAccessibleWidget::text(t);
+    }
+
+  private:
+    QString spokenForm_;
+};
+
+QAccessibleInterface* readoutInterface(const QString&, QObject* object) {
+    auto* label = qobject_cast<QLabel*>(object);
+    if (!label) return nullptr;
     const QVariant form = label->property(kSpokenProperty);
-    if (!form.isValid()) return;
-    const QString name = spokenReadout(form.toString(), label->text());
-    if (name != label->accessibleName()) label->setAccessibleName(name);
+    return form.isValid() ? new ReadoutAccessible(label, form.toString()) : nullptr;
+}
+
+}  // namespace
+
+void speakReadout(QLabel* label) {
+    // Only a screen reader listening needs telling; it then asks for the name.
+    if (!QAccessible::isActive() || !label->property(kSpokenProperty).isValid()) return;
+    QAccessibleEvent event(label, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void describeScreen(QWidget* root) {
+    static const bool installed = [] {
+        QAccessible::installFactory(readoutInterface);
+        return true;
+    }();
+    (void)installed;
     const QString screen = root->objectName();
     QList<QWidget*> all = root->findChildren<QWidget*>();
     all.prepend(root);
@@ -118,12 +153,18 @@ void describeScreen(QWidget* root) {
         // A view drawn by the logic sits in a host named after its container.
         if (object.endsWith(QLatin1String("Host"))) object.chop(4);
         if (const Description* d = describe(screen, object)) {
+            // A readout's name is kept too, although its interface says the spoken one: a label
+            // without a name announces every new text itself.
             if (w->accessibleName().isEmpty()) w->setAccessibleName(QString::fromUtf8(d->name));
             if (w->accessibleDescription().isEmpty())
                 w->setAccessibleDescription(QString::fromUtf8(d->description));
             if (d->spoken) {
                 w->setProperty(kSpokenProperty, QString::fromUtf8(d->spoken));
-                if (auto* label = qobject_cast<QLabel*>(w)) speakReadout(label);
+                // Qt made the label its interface when it was first shown or given a text: that
+                // one goes, and the next question makes the readout's.
+                QAccessibleInterface* made = QAccessible::queryAccessibleInterface(w);
+                if (made && !dynamic_cast<ReadoutAccessible*>(made))
+                    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
             }
         } else if (w->accessibleName().isEmpty() && !w->toolTip().isEmpty()) {
             w->setAccessibleName(w->toolTip());

@@ -11,7 +11,8 @@ namespace platform::qt {
 // what it measures with its value and unit ("Total field, 48.3 microtesla").
 void describeScreen(QWidget* root);
 
-// Brings a readout's spoken name up to date with its text (nothing for other labels).
+// Tells a listening screen reader that a readout's spoken name changed with its text (nothing
+// for other labels, or when none listens).
 void speakReadout(QLabel* label);
 
 // What a screen reader says for a readout showing text: its spoken form (with %1 for the
