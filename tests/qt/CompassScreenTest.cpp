@@ -165,25 +165,26 @@ TEST(TurnThreshold, ATurnIsDrawnOnceItMovesAPixelByHalfAPixel) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
         AffineTransform drawn, now;
-        double size, ratio;
+        double radius, ratio;
         bool unseen;
     };
     const Case cases[] = {
-        {makeRotation(1.0f), makeRotation(1.0f), 140, 1, true},
-        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 140, 1, true},   // 0.35 px
-        {makeRotation(0.0f), makeRotation(float(0.3 * degree)), 140, 1, false},  // 0.52 px
-        {makeRotation(0.0f), makeRotation(float(-0.3 * degree)), 140, 1, false},
-        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 140, 2, false},  // 0.7 device px
-        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 400, 1, false},  // larger picture
-        {makeRotation(3.0f), makeRotation(float(3.0 + 0.1 * degree)), 140, 1, true},
-        {AffineTransform{}, AffineTransform{1.01f, 0, 0, 1.01f, 0, 0}, 140, 1, false},  // grows
-        {AffineTransform{}, AffineTransform{1, 0, 0, 1, 30, -20}, 140, 1, true},  // moved only
-        {AffineTransform{}, AffineTransform{nan, 0, 0, 1, 0, 0}, 140, 1, false},
+        {makeRotation(1.0f), makeRotation(1.0f), 99, 1, true},
+        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 99, 1, true},   // 0.35 px
+        {makeRotation(0.0f), makeRotation(float(0.3 * degree)), 99, 1, false},  // 0.52 px
+        {makeRotation(0.0f), makeRotation(float(-0.3 * degree)), 99, 1, false},
+        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 99, 2, false},   // 0.7 device px
+        {makeRotation(0.0f), makeRotation(float(0.2 * degree)), 283, 1, false},  // more reach
+        {makeRotation(0.0f), makeRotation(float(0.3 * degree)), 70, 1, true},    // ink nearer
+        {makeRotation(3.0f), makeRotation(float(3.0 + 0.1 * degree)), 99, 1, true},
+        {AffineTransform{}, AffineTransform{1.01f, 0, 0, 1.01f, 0, 0}, 99, 1, false},  // grows
+        {AffineTransform{}, AffineTransform{1, 0, 0, 0.99f, 0, 0}, 99, 1, false},      // squeezed
+        {AffineTransform{}, AffineTransform{1, 0, 0, 1, 30, -20}, 99, 1, true},        // moved only
+        {AffineTransform{}, AffineTransform{nan, 0, 0, 1, 0, 0}, 99, 1, false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(turnMovesLessThanHalfAPixel(c.drawn, c.now, QSizeF(c.size, c.size), c.ratio),
-                  c.unseen)
-            << c.now.a << " " << c.now.b << " size " << c.size << " ratio " << c.ratio;
+        EXPECT_EQ(turnMovesLessThanHalfAPixel(c.drawn, c.now, c.radius, c.ratio), c.unseen)
+            << c.now.a << " " << c.now.b << " radius " << c.radius << " ratio " << c.ratio;
 }
 
 // Counts the paints a widget receives, and the area they cover.
@@ -212,13 +213,13 @@ TEST_F(QtCompassTest, TheDialIsRedrawnOnlyForTurnsThatShow) {
     reading(20.0, 20.0, -30.0, 10.0);
     const QRect placed = iv->geometry();
     PaintCounter counter(iv);
-    // The 140-pixel dial's corners lie 99 pixels out: 0.2 degrees moves them about a third of a
-    // pixel, which is not drawn, however many small steps it comes in.
+    // The 140-pixel dial's ink reaches about 70 pixels out: 0.2 degrees moves it about a quarter
+    // of a pixel, which is not drawn, however many small steps it comes in.
     for (int i = 1; i <= 10; ++i) reading(20.0, 20.0, -30.0, 10.0 + 0.02 * i);
     EXPECT_EQ(counter.paints, 0);
     if (iv->geometry() == placed) {
-        // Small steps add up against the turn last drawn: 0.4 degrees in all shows.
-        reading(20.0, 20.0, -30.0, 10.4);
+        // Small steps add up against the turn last drawn: 0.6 degrees in all shows.
+        reading(20.0, 20.0, -30.0, 10.6);
         EXPECT_GE(counter.paints, 1) << "the dial fell behind the heading";
     }
     const int before = counter.paints;

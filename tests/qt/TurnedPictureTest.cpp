@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "ImageDifference.h"
@@ -100,6 +101,30 @@ TEST(TurnedPicture, LooksAsThePictureDrawnTurnedInPlace) {
             EXPECT_LE(largestDifference(over, expected), 16);
         }
     }
+}
+
+// A turn that moves no ink by half a pixel is not drawn again: the ink's reach must hold every
+// pixel that is not see-through, however faint, and no more.
+TEST(TurnedPicture, InkRadiusReachesTheFarthestInkedPixel) {
+    struct Case {
+        const char* name;
+        QRect ink;  // in a 100x80 picture, centre (50, 40)
+        int alpha;
+        double radius;
+    };
+    const Case cases[] = {
+        {"none", QRect(), 0, 0.0},
+        {"centre", QRect(49, 39, 2, 2), 255, std::hypot(1.0, 1.0) + 1.0},
+        {"top-left corner, faint", QRect(0, 0, 1, 1), 1, std::hypot(50.0, 40.0) + 1.0},
+        {"right edge", QRect(99, 40, 1, 1), 255, std::hypot(50.0, 1.0) + 1.0},
+    };
+    for (const Case& c : cases) {
+        QImage picture(100, 80, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        if (!c.ink.isNull()) QPainter(&picture).fillRect(c.ink, QColor(255, 255, 255, c.alpha));
+        EXPECT_NEAR(TurnedPicture().inkRadius(picture), c.radius, 1e-9) << c.name;
+    }
+    EXPECT_NEAR(TurnedPicture().inkRadius(rosePicture(120)), std::hypot(1.0, 60.0) + 1.0, 1.5);
 }
 
 }  // namespace

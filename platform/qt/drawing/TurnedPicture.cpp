@@ -34,6 +34,20 @@ const std::vector<QRect>& TurnedPicture::inkOf(const QImage& picture) {
                                 picture.format() == QImage::Format_ARGB32
                             ? picture
                             : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // The farthest corner of an inked pixel, and the pixel a smooth turn reads beyond it.
+    const double cx = argb.width() / 2.0, cy = argb.height() / 2.0;
+    double furthest = 0.0;
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        int left = 0, right = argb.width() - 1;
+        while (left <= right && qAlpha(row[left]) == 0) ++left;
+        while (right >= left && qAlpha(row[right]) == 0) --right;
+        if (left > right) continue;
+        const double dy = std::max(std::fabs(y - cy), std::fabs(y + 1 - cy));
+        const double dx = std::max(std::fabs(left - cx), std::fabs(right + 1 - cx));
+        furthest = std::max(furthest, std::hypot(dx, dy));
+    }
+    inkRadius_ = furthest > 0.0 ? furthest + 1.0 : 0.0;
     const QRect whole = argb.rect();
     for (int y = 0; y < argb.height(); y += kInkCell)
         for (int x = 0; x < argb.width(); x += kInkCell) {
@@ -43,6 +57,11 @@ const std::vector<QRect>& TurnedPicture::inkOf(const QImage& picture) {
                     cell.adjusted(-kSmoothReach, -kSmoothReach, kSmoothReach, kSmoothReach));
         }
     return ink_;
+}
+
+double TurnedPicture::inkRadius(const QImage& picture) {
+    inkOf(picture);
+    return inkRadius_;
 }
 
 QRegion TurnedPicture::cachedReach(const QImage& picture, const QTransform& placement, QSizeF area,

@@ -40,6 +40,8 @@ class TurnedPicture {
     QRegion reach(const QImage& picture, QSizeF pictureSize, QSizeF area, qreal ratio,
                   const QTransform& turn);
     const QRegion& drawnReach() const { return drawnReach_; }
+    // How far from the picture's centre, in its pixels, a smooth turn can leave ink.
+    double inkRadius(const QImage& picture);
 
   private:
     // The squares of the picture (in its pixels) that hold a pixel that is not see-through,
@@ -67,6 +69,7 @@ class TurnedPicture {
     qint64 inkKey_ = 0;
     QSize inkSize_;
     std::vector<QRect> ink_;
+    double inkRadius_ = 0.0;
 };
 
 }  // namespace platform::qt

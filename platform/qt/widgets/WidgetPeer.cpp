@@ -266,11 +266,9 @@ void WidgetPeer::place(View& view) {
     // slow turn or a still device's jitter would otherwise redraw the dial, and everything
     // beneath it, every frame. Turns add up against the one last drawn, so the dial never falls
     // behind by more than that half pixel.
-    const bool unseenTurn =
-        paintsImage_ && drawnTurn_ &&
-        turnMovesLessThanHalfAPixel(*drawnTurn_, view.transform(),
-                                    QSizeF(view.bounds().size.width, view.bounds().size.height),
-                                    w->devicePixelRatioF());
+    const bool unseenTurn = paintsImage_ && drawnTurn_ &&
+                            turnMovesLessThanHalfAPixel(*drawnTurn_, view.transform(),
+                                                        inkRadius(view), w->devicePixelRatioF());
     if (isInLayout(w)) {
         // The layout keeps the place; a turn is painted inside the widget.
         if (!unseenTurn) w->update();
@@ -382,25 +380,30 @@ bool WidgetPeer::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
-                                 QSizeF size, qreal pixelRatio) {
-    // The corners move the most; a shift is drawn at the widget's place, not by the turn.
+                                 double radius, qreal pixelRatio) {
+    // A point at distance r from the centre moves by at most r times the largest stretch of
+    // the difference of the two turns; a shift is drawn at the widget's place, not by the turn.
     const double da = double(now.a) - drawn.a, db = double(now.b) - drawn.b;
     const double dc = double(now.c) - drawn.c, dd = double(now.d) - drawn.d;
-    const double w = size.width() / 2.0, h = size.height() / 2.0;
-    double furthest = 0.0;
-    for (const double sx : {-w, w})
-        for (const double sy : {-h, h}) {
-            const double moved = std::hypot(da * sx + dc * sy, db * sx + dd * sy);
-            if (!std::isfinite(moved)) return false;  // such a turn is always drawn
-            furthest = std::max(furthest, moved);
-        }
-    return furthest * pixelRatio < 0.5;
+    const double squares = da * da + db * db + dc * dc + dd * dd;
+    const double det = da * dd - db * dc;
+    const double stretch =
+        std::sqrt((squares + std::sqrt(std::max(0.0, squares * squares - 4.0 * det * det))) / 2.0);
+    const double moved = stretch * radius * pixelRatio;
+    return std::isfinite(moved) && moved < 0.5;  // a turn that is not finite is always drawn
 }
 
 QSizeF WidgetPeer::boundsOf(View& view, const QLabel& label) const {
     // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
     QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
     return !placedByLogic_ || bounds.isEmpty() ? QSizeF(label.size()) : bounds;
+}
+
+double WidgetPeer::inkRadius(View& view) {
+    // The picture as last drawn, until then its corners.
+    if (!scaled_.isNull() && scaled_.devicePixelRatio() > 0.0)
+        return turned_.inkRadius(scaled_) / scaled_.devicePixelRatio();
+    return std::hypot(view.bounds().size.width, view.bounds().size.height) / 2.0;
 }
 
 QSizeF WidgetPeer::pictureSize(View& view, const QLabel& label) const {

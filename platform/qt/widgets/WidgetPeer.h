@@ -66,6 +66,8 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool repaintTurn(View& view);
     QSizeF boundsOf(View& view, const QLabel& label) const;
     QSizeF pictureSize(View& view, const QLabel& label) const;
+    // How far from its centre the picture has ink, in the view's units.
+    double inkRadius(View& view);
 
     std::weak_ptr<View> view_;
     QPointer<QWidget> widget_;
@@ -87,10 +89,11 @@ class WidgetPeer : public QObject, public ViewPeer {
 // A view's turn as a QTransform, or identity when a component is not finite.
 QTransform turnOf(const AffineTransform& t);
 
-// Whether a picture of the given size, drawn turned by drawn about its centre, would move by
-// less than half a device pixel anywhere if drawn turned by now instead.
+// Whether a picture with ink no further than radius from its centre, drawn turned by drawn
+// about that centre, would move its ink by less than half a device pixel anywhere if drawn
+// turned by now instead.
 bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
-                                 QSizeF size, qreal pixelRatio);
+                                 double radius, qreal pixelRatio);
 
 // True when w is managed by a layout of its parent (directly or in a nested layout).
 bool isInLayout(const QWidget* w);
