@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "ImageDifference.h"
@@ -16,8 +17,29 @@ QImage panel(QSize size, qreal ratio = 1.0) {
     return filledImage(size, ratio, QColor(182, 200, 168));
 }
 
-// A readout drawn from kept glyphs looks as QLabel draws it; what needs a layout is left to
-// QLabel.
+// Paints the label's readout without a painter, as an opaque readout does in its paint event.
+class Direct : public QObject {
+  public:
+    Direct(QLabel& label, QImage beneath) : label_(label), beneath_(std::move(beneath)) {
+        label.installEventFilter(this);
+    }
+    bool painted = false;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::Paint) return false;
+        painted = glyphs_.paintDirectly(label_, beneath_, static_cast<QPaintEvent*>(e)->region());
+        return painted;
+    }
+
+  private:
+    QLabel& label_;
+    QImage beneath_;
+    ReadoutGlyphs glyphs_;
+};
+
+// A readout drawn from kept glyphs, with a painter or straight into the pixels, looks as QLabel
+// draws it; what needs a layout is left to QLabel.
 TEST(ReadoutGlyphs, DrawsPlainReadoutsAsTheLabelWouldAndLeavesTheRest) {
     struct Case {
         const char* text;
@@ -59,6 +81,20 @@ TEST(ReadoutGlyphs, DrawsPlainReadoutsAsTheLabelWouldAndLeavesTheRest) {
             EXPECT_LE(largestDifference(drawn, expected), 0);
         else
             EXPECT_EQ(drawn, panel(label.size())) << "painted what it left to the label";
+
+        // Into a larger picture, at an offset, and only inside what the paint may change.
+        QImage direct = panel(label.size() + QSize(20, 10), c.ratio);
+        const QRegion exposed = QRegion(label.rect()) - QRect(0, 0, 9, label.height() / 2);
+        {
+            Direct filter(label,
+                          panel(label.size(), c.ratio).convertToFormat(QImage::Format_RGB32));
+            label.render(&direct, QPoint(13, 7), exposed, QWidget::DrawChildren);
+            // A label off screen has the pixel ratio 1: at another, a painter paints it.
+            EXPECT_EQ(filter.painted, c.drawn && c.ratio == 1.0);
+        }
+        QImage shown = panel(label.size() + QSize(20, 10), c.ratio);
+        label.render(&shown, QPoint(13, 7), exposed, QWidget::DrawChildren);
+        EXPECT_LE(largestDifference(direct, shown), 0);
     }
 }
 

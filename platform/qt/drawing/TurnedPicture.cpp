@@ -1,10 +1,12 @@
 #include "platform/qt/drawing/TurnedPicture.h"
 
+#include <QPaintEngine>
 #include <QSemaphore>
 #include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace platform::qt {
 
@@ -154,7 +156,74 @@ QRect devicePixels(const QRect& r, qreal ratio, const QSize& device) {
     return pixels & QRect(QPoint(0, 0), device);
 }
 
+// Sets p up as a smooth turn draws.
+void setUpForTurn(QPainter& p) {
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.setRenderHint(QPainter::Antialiasing, true);
+}
+
+void runInPool(const std::function<void()>& work) {
+    QSemaphore done;
+    if (QThreadPool::globalInstance()->tryStart([&] {
+            work();
+            done.release();
+        }))
+        done.acquire();
+    else
+        work();  // the pool is busy: here, in parts
+}
+
 }  // namespace
+
+bool TurnedPicture::drawInto(QPainter& painter, const QImage& picture, const QTransform& placement,
+                             QSize device, qreal ratio, const QImage& beneath,
+                             const QRegion& part) {
+    // Straight into the image the painter paints (a window's backing store): the area's copy
+    // and its second copy onto the window are saved. Only where the painter's image, its
+    // transform (a whole-pixel offset, at the area's ratio) and its clip allow it.
+    QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || painter.hasClipping()) return false;
+    QPaintDevice* target = engine->paintDevice();
+    if (!target || target->devType() != QInternal::Image) return false;
+    const auto& image = *static_cast<const QImage*>(target);
+    if (image.depth() != 32 || image.format() == QImage::Format_ARGB32) return false;
+    const QTransform toDevice = painter.deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || toDevice.m11() != ratio ||
+        toDevice.m22() != ratio || toDevice.dx() != std::floor(toDevice.dx()) ||
+        toDevice.dy() != std::floor(toDevice.dy()))
+        return false;
+    const QPoint offset(static_cast<int>(toDevice.dx()), static_cast<int>(toDevice.dy()));
+    QRegion pixels;  // of the area, in its device pixels
+    for (const QRect& r : part) pixels += devicePixels(r, ratio, device);
+    pixels &= QRect(-offset, image.size());  // within the image
+    const QRegion clip = engine->systemClip();
+    if (!clip.isEmpty()) pixels &= clip.translated(-offset);
+    QRegion inked;
+    for (const QRect& r : drawnReach_) inked += devicePixels(r, ratio, device);
+    inked &= pixels;
+    // The painter holds the image's pixels unshared; bits() would detach them from it.
+    uchar* bits = const_cast<uchar*>(image.constBits());
+    const qsizetype stride = image.bytesPerLine();
+    runInPool([&] {
+        for (const QRect& r : pixels) {
+            const auto row = std::size_t(r.width()) * 4;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                std::memcpy(bits + std::ptrdiff_t(y + offset.y()) * stride +
+                                std::ptrdiff_t(r.left() + offset.x()) * 4,
+                            beneath.constScanLine(y) + std::ptrdiff_t(r.left()) * 4, row);
+        }
+        if (inked.isEmpty()) return;
+        // Another view of the same pixels, as the painter on the image is idle meanwhile.
+        QImage view(bits, image.width(), image.height(), stride, image.format());
+        QPainter p(&view);
+        p.setClipRegion(inked.translated(offset));
+        p.setTransform(placement * QTransform::fromScale(ratio, ratio) *
+                       QTransform::fromTranslate(offset.x(), offset.y()));
+        setUpForTurn(p);
+        p.drawImage(QPointF(0.0, 0.0), picture);
+    });
+    return true;
+}
 
 QRegion TurnedPicture::reach(const QImage& picture, QSizeF pictureSize, QSizeF area, qreal ratio,
                              const QTransform& turn) {
@@ -167,8 +236,7 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
     const QTransform placement = placementOf(pictureSize, area, turn);
     drawnReach_ = cachedReach(picture, placement, area, ratio);
     auto drawOn = [&](QPainter& p) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p.setRenderHint(QPainter::Antialiasing, true);
+        setUpForTurn(p);
         p.setTransform(placement, true);
         p.drawImage(QPointF(0.0, 0.0), picture);
     };
@@ -183,11 +251,12 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
         painter.restore();
         return;
     }
-    QImage& turned = areaImage(
-        device, onBeneath ? beneath.format() : QImage::Format_ARGB32_Premultiplied, ratio);
     // Only an opaque result can be put on the painter in parts: elsewhere it is blended whole.
     const QRect whole(QPoint(0, 0), area.toSize());
     const QRegion part = onBeneath && !exposed.isEmpty() ? exposed & whole : QRegion(whole);
+    if (onBeneath && drawInto(painter, picture, placement, device, ratio, beneath, part)) return;
+    QImage& turned = areaImage(
+        device, onBeneath ? beneath.format() : QImage::Format_ARGB32_Premultiplied, ratio);
     auto drawTurned = [&] {
         if (onBeneath) {  // row by row: beneath may be part of a larger picture
             for (const QRect& r : part) {
@@ -205,14 +274,7 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
         p.setClipRegion(inked);
         drawOn(p);
     };
-    QSemaphore done;
-    if (QThreadPool::globalInstance()->tryStart([&] {
-            drawTurned();
-            done.release();
-        }))
-        done.acquire();
-    else
-        drawTurned();  // the pool is busy: here, in parts
+    runInPool(drawTurned);
     if (part.rectCount() == 1) {
         painter.drawImage(QPointF(0.0, 0.0), turned);
         return;

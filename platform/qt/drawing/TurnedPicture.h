@@ -54,6 +54,10 @@ class TurnedPicture {
     QRegion computeReach(const QImage& picture, const QTransform& placement, QSizeF area,
                          qreal ratio);
     QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
+    // Turns the picture onto beneath straight in the painter's image, for the part of the area
+    // given; false, having drawn nothing, where that image, transform or clip do not allow it.
+    bool drawInto(QPainter& painter, const QImage& picture, const QTransform& placement,
+                  QSize device, qreal ratio, const QImage& beneath, const QRegion& part);
 
     struct Reach {
         QTransform placement;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QWidget>
+#include <optional>
 
 #include "platform/qt/widgets/Backdrop.h"
 #include "platform/qt/widgets/ReadoutGlyphs.h"
@@ -27,7 +28,12 @@ class OpaqueReadout : public QObject {
   private:
     explicit OpaqueReadout(QWidget* w);
 
+    // Whether the style draws nothing under w (a style sheet that gives it no background or
+    // border): then nothing but the picture beneath and the text is painted.
+    bool styledBackgroundIsEmpty(QWidget* w);
+
     Backdrop* backdrop_;  // owned by the widget
+    std::optional<bool> emptyStyledBackground_;
     ReadoutGlyphs glyphs_;
     bool suspended_ = false;  // while its screen fades
 };

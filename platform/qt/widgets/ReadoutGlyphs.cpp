@@ -2,6 +2,9 @@
 
 #include <QGlyphRun>
 #include <QStyle>
+#include <QWidget>
+#include <cmath>
+#include <cstring>
 
 namespace platform::qt {
 
@@ -55,8 +58,10 @@ bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label) {
     return paint(painter, label, label.text());
 }
 
-bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString& text) {
+bool ReadoutGlyphs::place(const QLabel& label, const QString& text, QPointF& origin) {
     if (!plainLabel(label, text) || !use(label.font())) return false;
+    indexes_.clear();
+    positions_.clear();
     if (text.isEmpty()) return true;
     indexes_.resize(text.size());
     positions_.resize(text.size());
@@ -91,6 +96,14 @@ bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString&
     else if (align & Qt::AlignVCenter)
         dy = (room.height() - height) / 2.0;
 
+    origin = QPointF(room.left() + dx, room.top() + dy + ascent_);
+    return true;
+}
+
+bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString& text) {
+    QPointF origin;
+    if (!place(label, text, origin)) return false;
+    if (indexes_.isEmpty()) return true;
     QGlyphRun run;
     run.setRawFont(raw_);
     run.setGlyphIndexes(indexes_);
@@ -98,8 +111,69 @@ bool ReadoutGlyphs::paint(QPainter& painter, const QLabel& label, const QString&
     painter.save();
     // QWidget::palette() is in the colour group of the widget's state, as a style option's is.
     painter.setPen(QPen(label.palette().brush(label.foregroundRole()), 1.0));
-    painter.drawGlyphRun(QPointF(room.left() + dx, room.top() + dy + ascent_), run);
+    painter.drawGlyphRun(origin, run);
     painter.restore();
+    return true;
+}
+
+namespace {
+
+// A widget tells where its paint under way goes only to itself and to QPainter.
+struct PaintTarget : QWidget {
+    static QPaintDevice* of(const QWidget& w, QPoint* offset) {
+        return (w.*(&PaintTarget::redirected))(offset);
+    }
+};
+
+}  // namespace
+
+bool ReadoutGlyphs::paintDirectly(const QLabel& label, const QImage& beneath,
+                                  const QRegion& exposed) {
+    // Qt sends the paint event with its target, the widget's offset in it and the clip set up.
+    QPoint offset;
+    QPaintDevice* device = PaintTarget::of(label, &offset);
+    if (!device || device->devType() != QInternal::Image) return false;
+    auto& pixels = *static_cast<QImage*>(device);
+    const qreal ratio = pixels.devicePixelRatio();
+    if ((pixels.format() != QImage::Format_RGB32 &&
+         pixels.format() != QImage::Format_ARGB32_Premultiplied) ||
+        ratio != label.devicePixelRatioF() || ratio != std::floor(ratio) || beneath.depth() != 32 ||
+        beneath.hasAlphaChannel() || beneath.devicePixelRatio() != ratio ||
+        beneath.size() != (QSizeF(label.size()) * ratio).toSize())
+        return false;
+    const QColor colour = label.palette().brush(label.foregroundRole()).color();
+    if (label.palette().brush(label.foregroundRole()).style() != Qt::SolidPattern ||
+        colour.alpha() != 255)
+        return false;
+    QPointF origin;
+    if (!place(label, label.text(), origin)) return false;
+    masks_.use(raw_, ratio);
+    const QPointF at = -QPointF(offset) * ratio;
+    for (qsizetype i = 0; i < indexes_.size(); ++i)
+        if (!masks_.blendable(indexes_[i], at + (origin + positions_[i]) * ratio)) return false;
+
+    // The part of the label this paint may change, in the pixels; a whole number of them to a
+    // unit.
+    const QPoint topLeft = at.toPoint();
+    const auto scale = static_cast<int>(ratio);
+    QRegion clip;
+    for (const QRect& r : exposed& label.rect())
+        clip += QRect(r.topLeft() * scale + topLeft, r.size() * scale);
+    clip &= pixels.rect();
+    const QRect box(topLeft, beneath.size());
+    uchar* bits = pixels.bits();
+    const auto stride = pixels.bytesPerLine();
+    for (const QRect& r : clip) {
+        const auto row = std::size_t(r.width()) * 4;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memcpy(
+                bits + std::ptrdiff_t(y) * stride + std::ptrdiff_t(r.left()) * 4,
+                beneath.constScanLine(y - box.top()) + std::ptrdiff_t(r.left() - box.left()) * 4,
+                row);
+    }
+    for (qsizetype i = 0; i < indexes_.size(); ++i)
+        masks_.blend(pixels, indexes_[i], at + (origin + positions_[i]) * ratio, colour.rgba(),
+                     clip);
     return true;
 }
 

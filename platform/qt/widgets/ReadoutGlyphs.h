@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/qt/widgets/GlyphMasks.h"
+
 namespace platform::qt {
 
 // Paints a readout label's text from glyphs it keeps, as QLabel would paint it.
@@ -25,6 +27,10 @@ class ReadoutGlyphs {
     bool paint(QPainter& painter, const QLabel& label);
     // The same with text in place of the label's own.
     bool paint(QPainter& painter, const QLabel& label, const QString& text);
+    // Inside label's paint event for exposed, paints beneath (opaque, of the label's size at its
+    // pixel ratio) and label's text over it straight into the pixels being painted, without a
+    // painter. False, having painted nothing, where a painter must paint them.
+    bool paintDirectly(const QLabel& label, const QImage& beneath, const QRegion& exposed);
 
   private:
     struct Glyph {
@@ -33,6 +39,9 @@ class ReadoutGlyphs {
     };
     bool use(const QFont& font);
     const Glyph& glyphOf(QChar c);
+    // Fills indexes_ and positions_ for text in label, and where the first glyph's origin lies
+    // on the baseline; false when QLabel must draw it.
+    bool place(const QLabel& label, const QString& text, QPointF& origin);
 
     QFont font_;
     QRawFont raw_;
@@ -43,6 +52,7 @@ class ReadoutGlyphs {
     QVector<quint32> indexes_;
     QVector<QPointF> advances_;
     QVector<QPointF> positions_;
+    GlyphMasks masks_;
 };
 
 }  // namespace platform::qt
