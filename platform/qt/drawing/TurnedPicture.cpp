@@ -8,6 +8,8 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/qt/drawing/SmoothTurn.h"
+
 namespace platform::qt {
 
 namespace {
@@ -156,10 +158,42 @@ QRect devicePixels(const QRect& r, qreal ratio, const QSize& device) {
     return pixels & QRect(QPoint(0, 0), device);
 }
 
+// The device pixels under a region in the area's units.
+QRegion devicePixels(const QRegion& region, qreal ratio, const QSize& device) {
+    if (ratio == 1.0) return region & QRect(QPoint(0, 0), device);
+    QRegion pixels;
+    for (const QRect& r : region) pixels += devicePixels(r, ratio, device);
+    return pixels;
+}
+
+// Where the picture's pixels land in the area's device pixels.
+QTransform pictureToDevice(const QImage& picture, const QTransform& placement, qreal ratio) {
+    const qreal unit = 1.0 / picture.devicePixelRatio();
+    return QTransform::fromScale(unit, unit) * placement * QTransform::fromScale(ratio, ratio);
+}
+
 // Sets p up as a smooth turn draws.
 void setUpForTurn(QPainter& p) {
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.setRenderHint(QPainter::Antialiasing, true);
+}
+
+// Turns a premultiplied picture onto pixels, inside clip (their pixels), placing its pixels by
+// toDevice.
+void turnOnto(const QImage& picture, const QTransform& toDevice, SpanFiller::Pixels pixels,
+              const QRegion& clip) {
+    if (clip.isEmpty()) return;
+    // Pixel centres on both sides: the centre of pixel (x, y) is (x + 0.5, y + 0.5).
+    const QTransform centres = QTransform::fromTranslate(0.5, 0.5) * toDevice.inverted() *
+                               QTransform::fromTranslate(-0.5, -0.5);
+    std::vector<SpanFiller::Box> boxes;
+    boxes.reserve(static_cast<std::size_t>(clip.rectCount()));
+    for (const QRect& r : clip) boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    SmoothTurn::draw(
+        {reinterpret_cast<const std::uint32_t*>(picture.constBits()), picture.bytesPerLine() / 4,
+         picture.width(), picture.height()},
+        {centres.m11(), centres.m12(), centres.m21(), centres.m22(), centres.dx(), centres.dy()},
+        pixels, boxes);
 }
 
 void runInPool(const std::function<void()>& work) {
@@ -187,24 +221,25 @@ bool TurnedPicture::drawInto(QPainter& painter, const QImage& picture, const QTr
     if (!target || target->devType() != QInternal::Image) return false;
     const auto& image = *static_cast<const QImage*>(target);
     if (image.depth() != 32 || image.format() == QImage::Format_ARGB32) return false;
-    const QTransform toDevice = painter.deviceTransform();
-    if (toDevice.type() > QTransform::TxScale || toDevice.m11() != ratio ||
-        toDevice.m22() != ratio || toDevice.dx() != std::floor(toDevice.dx()) ||
-        toDevice.dy() != std::floor(toDevice.dy()))
+    const QTransform areaToDevice = painter.deviceTransform();
+    if (areaToDevice.type() > QTransform::TxScale || areaToDevice.m11() != ratio ||
+        areaToDevice.m22() != ratio || areaToDevice.dx() != std::floor(areaToDevice.dx()) ||
+        areaToDevice.dy() != std::floor(areaToDevice.dy()))
         return false;
-    const QPoint offset(static_cast<int>(toDevice.dx()), static_cast<int>(toDevice.dy()));
-    QRegion pixels;  // of the area, in its device pixels
-    for (const QRect& r : part) pixels += devicePixels(r, ratio, device);
-    pixels &= QRect(-offset, image.size());  // within the image
+    const QPoint offset(static_cast<int>(areaToDevice.dx()), static_cast<int>(areaToDevice.dy()));
+    QRegion pixels = devicePixels(part, ratio, device);  // of the area, in its device pixels
+    pixels &= QRect(-offset, image.size());              // within the image
     const QRegion clip = engine->systemClip();
     if (!clip.isEmpty()) pixels &= clip.translated(-offset);
-    QRegion inked;
-    for (const QRect& r : drawnReach_) inked += devicePixels(r, ratio, device);
-    inked &= pixels;
+    const QRegion inked = devicePixels(drawnReach_, ratio, device) & pixels;
     // The painter holds the image's pixels unshared; bits() would detach them from it.
     uchar* bits = const_cast<uchar*>(image.constBits());
     const qsizetype stride = image.bytesPerLine();
-    runInPool([&] {
+    const QTransform toDevice = pictureToDevice(picture, placement, ratio) *
+                                QTransform::fromTranslate(offset.x(), offset.y());
+    const bool ours =
+        picture.format() == QImage::Format_ARGB32_Premultiplied && toDevice.isInvertible();
+    auto restore = [&] {
         for (const QRect& r : pixels) {
             const auto row = std::size_t(r.width()) * 4;
             for (int y = r.top(); y <= r.bottom(); ++y)
@@ -212,6 +247,18 @@ bool TurnedPicture::drawInto(QPainter& painter, const QImage& picture, const QTr
                                 std::ptrdiff_t(r.left() + offset.x()) * 4,
                             beneath.constScanLine(y) + std::ptrdiff_t(r.left()) * 4, row);
         }
+    };
+    if (ours) {
+        // Here, without a hand-off: the turn passes over the see-through part of the picture.
+        restore();
+        turnOnto(
+            picture, toDevice,
+            {reinterpret_cast<std::uint32_t*>(bits), stride / 4, image.width(), image.height()},
+            inked.translated(offset));
+        return true;
+    }
+    runInPool([&] {
+        restore();
         if (inked.isEmpty()) return;
         // Another view of the same pixels, as the painter on the image is idle meanwhile.
         QImage view(bits, image.width(), image.height(), stride, image.format());
@@ -257,6 +304,10 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
     if (onBeneath && drawInto(painter, picture, placement, device, ratio, beneath, part)) return;
     QImage& turned = areaImage(
         device, onBeneath ? beneath.format() : QImage::Format_ARGB32_Premultiplied, ratio);
+    // Turned as a direct paint turns it, so that every way of painting it looks the same.
+    const QTransform toDevice = pictureToDevice(picture, placement, ratio);
+    const bool ours =
+        picture.format() == QImage::Format_ARGB32_Premultiplied && toDevice.isInvertible();
     auto drawTurned = [&] {
         if (onBeneath) {  // row by row: beneath may be part of a larger picture
             for (const QRect& r : part) {
@@ -270,11 +321,21 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
             turned.fill(Qt::transparent);
         const QRegion inked = drawnReach_ & part;
         if (inked.isEmpty()) return;
+        if (ours) {
+            turnOnto(picture, toDevice,
+                     {reinterpret_cast<std::uint32_t*>(turned.bits()), turned.bytesPerLine() / 4,
+                      turned.width(), turned.height()},
+                     devicePixels(inked, ratio, device));
+            return;
+        }
         QPainter p(&turned);
         p.setClipRegion(inked);
         drawOn(p);
     };
-    runInPool(drawTurned);
+    if (ours)
+        drawTurned();
+    else
+        runInPool(drawTurned);
     if (part.rectCount() == 1) {
         painter.drawImage(QPointF(0.0, 0.0), turned);
         return;

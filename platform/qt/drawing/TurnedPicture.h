@@ -11,15 +11,14 @@ namespace platform::qt {
 
 // Draws a picture turned about the centre of an area, smoothly and with antialiased edges.
 //
-// Qt's raster engine hands a blend of more than about a hundred spans, as a turned picture
-// makes, to the global thread pool in parts and waits for each part: several hand-offs per
-// frame that cost more than the blending itself. Inside a pool thread it blends in one piece,
-// so the turned picture is drawn there, in one hand-off, into an image of the area that is then
-// put on the painter unturned. It looks the same as drawing it turned in place.
+// A premultiplied picture is turned by SmoothTurn, on this thread: it passes over the
+// see-through part of the picture, where Qt's raster engine would sample and blend every pixel
+// of the turned box, and hand a large blend to its thread pool in parts, waiting for each. Any
+// other picture is turned by Qt inside one pool thread, where Qt blends in one piece.
 //
-// Given what lies beneath the area, it turns the picture onto a copy of that in the same
-// hand-off, and puts the result on the painter as an opaque image: no transparent fill, and no
-// second blend of the whole area.
+// Given what lies beneath the area, it turns the picture onto a copy of that, straight in the
+// painter's image where it can (a window's backing store), else in an image of the area put on
+// the painter unturned: no transparent fill, and no second blend of the whole area.
 //
 // A dial's picture is mostly see-through (a compass rose is about a seventh ink), and turning
 // costs for every pixel of the turned box. Only the parts of the area that the picture's inked

@@ -368,7 +368,12 @@ bool WidgetPeer::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Paint:
             if (paintsImage_) {
                 if (auto view = view_.lock()) {
-                    paintImage(*view, static_cast<QPaintEvent*>(event)->region());
+                    const QRegion& exposed = static_cast<QPaintEvent*>(event)->region();
+                    // Outside the ink's old and new reach, the bands still show what lies
+                    // beneath, unless something else asked for them too.
+                    paintImage(*view, exposed == turnRequest_ ? turnRepaint_ & exposed : exposed);
+                    turnRepaint_ = QRegion();
+                    turnRequest_ = QRegion();
                     return true;
                 }
             }
@@ -419,7 +424,13 @@ bool WidgetPeer::repaintTurn(View& view) {
     const AffineTransform t = view.transform();
     const QRegion now = turned_.reach(scaled_, picture, label->size(), ratio,
                                       t.isIdentity() ? QTransform() : turnOf(t));
-    label->update(RepaintRegion::inBands(now | turned_.drawnReach(), kRepaintBand));
+    // Qt repaints and flushes the bands; only where the picture's ink was or will be is the
+    // dial drawn again, while nothing else asks for those bands.
+    const QRegion precise = now | turned_.drawnReach();
+    const QRegion bands = RepaintRegion::inBands(precise, kRepaintBand);
+    turnRepaint_ |= precise;
+    turnRequest_ |= bands;
+    label->update(bands);
     return true;
 }
 

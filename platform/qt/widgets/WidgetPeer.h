@@ -84,6 +84,8 @@ class WidgetPeer : public QObject, public ViewPeer {
     // A picture peer is opaque: it turns its picture onto what lies beneath it.
     QPointer<Backdrop> backdrop_;
     std::optional<AffineTransform> drawnTurn_;  // the turn of the last paint
+    QRegion turnRequest_;                       // the repaint turns asked for since the last paint
+    QRegion turnRepaint_;                       // the part of it the dial must draw
 };
 
 // A view's turn as a QTransform, or identity when a component is not finite.
