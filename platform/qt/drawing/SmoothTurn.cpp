@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+#include "platform/qt/drawing/PixelMath.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -17,15 +19,6 @@ inline std::uint32_t mix(std::uint32_t x, std::uint32_t y, std::uint32_t d) {
     const std::uint32_t e = 256 - d;
     std::uint32_t t = (((x & 0xff00ff) * e + (y & 0xff00ff) * d) >> 8) & 0xff00ff;
     x = (((x >> 8) & 0xff00ff) * e + ((y >> 8) & 0xff00ff) * d) & 0xff00ff00;
-    return x | t;
-}
-
-// x * a / 255 for each channel, rounded.
-inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
-    std::uint32_t t = (x & 0xff00ff) * a;
-    t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
-    x = ((x >> 8) & 0xff00ff) * a;
-    x = (x + ((x >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
     return x | t;
 }
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/drawing/PixelMath.h"
+
 namespace platform::qt {
 
 namespace {
@@ -13,15 +15,6 @@ namespace {
 constexpr int kSteps = 64;
 constexpr int kPad = 2;  // pixels around a glyph's bounds that its antialiased edge may reach
 constexpr int kMostMasks = 4096;
-
-// x * a / 255 for each channel, rounded as Qt's raster engine rounds it.
-inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
-    std::uint32_t t = (x & 0xff00ff) * a;
-    t = ((t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
-    x = ((x >> 8) & 0xff00ff) * a;
-    x = (x + ((x >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
-    return x | t;
-}
 
 // An opaque colour over a pixel through a coverage, as Qt blends a glyph's mask: the colour
 // weighed by the coverage, over the pixel.
