@@ -1,13 +1,10 @@
 #include "platform/qt/drawing/TurnedPicture.h"
 
 #include <QPaintEngine>
-#include <QSemaphore>
-#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <functional>
 
+#include "platform/qt/drawing/PixelCopy.h"
 #include "platform/qt/drawing/SmoothTurn.h"
 
 namespace platform::qt {
@@ -172,17 +169,11 @@ QTransform pictureToDevice(const QImage& picture, const QTransform& placement, q
     return QTransform::fromScale(unit, unit) * placement * QTransform::fromScale(ratio, ratio);
 }
 
-// Sets p up as a smooth turn draws.
-void setUpForTurn(QPainter& p) {
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    p.setRenderHint(QPainter::Antialiasing, true);
-}
-
 // Turns a premultiplied picture onto pixels, inside clip (their pixels), placing its pixels by
 // toDevice.
 void turnOnto(const QImage& picture, const QTransform& toDevice, SpanFiller::Pixels pixels,
               const QRegion& clip) {
-    if (clip.isEmpty()) return;
+    if (clip.isEmpty() || !toDevice.isInvertible()) return;  // flattened to nothing: no ink
     // Pixel centres on both sides: the centre of pixel (x, y) is (x + 0.5, y + 0.5).
     const QTransform centres = QTransform::fromTranslate(0.5, 0.5) * toDevice.inverted() *
                                QTransform::fromTranslate(-0.5, -0.5);
@@ -194,17 +185,6 @@ void turnOnto(const QImage& picture, const QTransform& toDevice, SpanFiller::Pix
          picture.width(), picture.height()},
         {centres.m11(), centres.m12(), centres.m21(), centres.m22(), centres.dx(), centres.dy()},
         pixels, boxes);
-}
-
-void runInPool(const std::function<void()>& work) {
-    QSemaphore done;
-    if (QThreadPool::globalInstance()->tryStart([&] {
-            work();
-            done.release();
-        }))
-        done.acquire();
-    else
-        work();  // the pool is busy: here, in parts
 }
 
 }  // namespace
@@ -234,41 +214,13 @@ bool TurnedPicture::drawInto(QPainter& painter, const QImage& picture, const QTr
     const QRegion inked = devicePixels(drawnReach_, ratio, device) & pixels;
     // The painter holds the image's pixels unshared; bits() would detach them from it.
     uchar* bits = const_cast<uchar*>(image.constBits());
-    const qsizetype stride = image.bytesPerLine();
-    const QTransform toDevice = pictureToDevice(picture, placement, ratio) *
-                                QTransform::fromTranslate(offset.x(), offset.y());
-    const bool ours =
-        picture.format() == QImage::Format_ARGB32_Premultiplied && toDevice.isInvertible();
-    auto restore = [&] {
-        for (const QRect& r : pixels) {
-            const auto row = std::size_t(r.width()) * 4;
-            for (int y = r.top(); y <= r.bottom(); ++y)
-                std::memcpy(bits + std::ptrdiff_t(y + offset.y()) * stride +
-                                std::ptrdiff_t(r.left() + offset.x()) * 4,
-                            beneath.constScanLine(y) + std::ptrdiff_t(r.left()) * 4, row);
-        }
-    };
-    if (ours) {
-        // Here, without a hand-off: the turn passes over the see-through part of the picture.
-        restore();
-        turnOnto(
-            picture, toDevice,
-            {reinterpret_cast<std::uint32_t*>(bits), stride / 4, image.width(), image.height()},
-            inked.translated(offset));
-        return true;
-    }
-    runInPool([&] {
-        restore();
-        if (inked.isEmpty()) return;
-        // Another view of the same pixels, as the painter on the image is idle meanwhile.
-        QImage view(bits, image.width(), image.height(), stride, image.format());
-        QPainter p(&view);
-        p.setClipRegion(inked.translated(offset));
-        p.setTransform(placement * QTransform::fromScale(ratio, ratio) *
-                       QTransform::fromTranslate(offset.x(), offset.y()));
-        setUpForTurn(p);
-        p.drawImage(QPointF(0.0, 0.0), picture);
-    });
+    copyPixels(beneath, pixels, bits, image.bytesPerLine(), offset);
+    turnOnto(picture,
+             pictureToDevice(picture, placement, ratio) *
+                 QTransform::fromTranslate(offset.x(), offset.y()),
+             {reinterpret_cast<std::uint32_t*>(bits), image.bytesPerLine() / 4, image.width(),
+              image.height()},
+             inked.translated(offset));
     return true;
 }
 
@@ -277,24 +229,23 @@ QRegion TurnedPicture::reach(const QImage& picture, QSizeF pictureSize, QSizeF a
     return cachedReach(picture, placementOf(pictureSize, area, turn), area, ratio);
 }
 
-void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictureSize, QSizeF area,
+void TurnedPicture::draw(QPainter& painter, const QImage& given, QSizeF pictureSize, QSizeF area,
                          qreal ratio, const QTransform& turn, const QImage& beneath,
                          const QRegion& exposed) {
+    const QImage& picture = premultiplied(given);
     const QTransform placement = placementOf(pictureSize, area, turn);
     drawnReach_ = cachedReach(picture, placement, area, ratio);
-    auto drawOn = [&](QPainter& p) {
-        setUpForTurn(p);
-        p.setTransform(placement, true);
-        p.drawImage(QPointF(0.0, 0.0), picture);
-    };
     const QSize device = (area * ratio).toSize();
     const bool onBeneath = !beneath.isNull() && beneath.size() == device && beneath.depth() == 32 &&
                            !beneath.hasAlphaChannel() && beneath.devicePixelRatio() == ratio;
     if (!beneath.isNull() && !onBeneath) painter.drawImage(QPointF(0.0, 0.0), beneath);
-    if (turn.isIdentity() || device.isEmpty()) {  // no spans to speak of
+    if (turn.isIdentity() || device.isEmpty()) {  // nothing to sample between pixels
         if (onBeneath) painter.drawImage(QPointF(0.0, 0.0), beneath);
         painter.save();
-        drawOn(painter);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setTransform(placement, true);
+        painter.drawImage(QPointF(0.0, 0.0), picture);
         painter.restore();
         return;
     }
@@ -302,40 +253,18 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
     const QRect whole(QPoint(0, 0), area.toSize());
     const QRegion part = onBeneath && !exposed.isEmpty() ? exposed & whole : QRegion(whole);
     if (onBeneath && drawInto(painter, picture, placement, device, ratio, beneath, part)) return;
+    // Into an image of the area, turned as a direct paint turns it, then put on the painter.
     QImage& turned = areaImage(
         device, onBeneath ? beneath.format() : QImage::Format_ARGB32_Premultiplied, ratio);
-    // Turned as a direct paint turns it, so that every way of painting it looks the same.
-    const QTransform toDevice = pictureToDevice(picture, placement, ratio);
-    const bool ours =
-        picture.format() == QImage::Format_ARGB32_Premultiplied && toDevice.isInvertible();
-    auto drawTurned = [&] {
-        if (onBeneath) {  // row by row: beneath may be part of a larger picture
-            for (const QRect& r : part) {
-                const QRect pixels = devicePixels(r, ratio, device);
-                const auto row = std::size_t(pixels.width()) * 4;
-                for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-                    std::memcpy(turned.scanLine(y) + std::ptrdiff_t(pixels.left()) * 4,
-                                beneath.constScanLine(y) + std::ptrdiff_t(pixels.left()) * 4, row);
-            }
-        } else
-            turned.fill(Qt::transparent);
-        const QRegion inked = drawnReach_ & part;
-        if (inked.isEmpty()) return;
-        if (ours) {
-            turnOnto(picture, toDevice,
-                     {reinterpret_cast<std::uint32_t*>(turned.bits()), turned.bytesPerLine() / 4,
-                      turned.width(), turned.height()},
-                     devicePixels(inked, ratio, device));
-            return;
-        }
-        QPainter p(&turned);
-        p.setClipRegion(inked);
-        drawOn(p);
-    };
-    if (ours)
-        drawTurned();
+    if (onBeneath)
+        copyPixels(beneath, devicePixels(part, ratio, device), turned.bits(),
+                   turned.bytesPerLine());
     else
-        runInPool(drawTurned);
+        turned.fill(Qt::transparent);
+    turnOnto(picture, pictureToDevice(picture, placement, ratio),
+             {reinterpret_cast<std::uint32_t*>(turned.bits()), turned.bytesPerLine() / 4,
+              turned.width(), turned.height()},
+             devicePixels(drawnReach_ & part, ratio, device));
     if (part.rectCount() == 1) {
         painter.drawImage(QPointF(0.0, 0.0), turned);
         return;
@@ -347,6 +276,15 @@ void TurnedPicture::draw(QPainter& painter, const QImage& picture, QSizeF pictur
         painter.drawImage(QPointF(0.0, 0.0), turned);
         painter.restore();
     }
+}
+
+const QImage& TurnedPicture::premultiplied(const QImage& picture) {
+    if (picture.format() == QImage::Format_ARGB32_Premultiplied) return picture;
+    if (convertedFrom_ != picture.cacheKey()) {
+        converted_ = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        convertedFrom_ = picture.cacheKey();
+    }
+    return converted_;
 }
 
 }  // namespace platform::qt

@@ -11,10 +11,10 @@ namespace platform::qt {
 
 // Draws a picture turned about the centre of an area, smoothly and with antialiased edges.
 //
-// A premultiplied picture is turned by SmoothTurn, on this thread: it passes over the
-// see-through part of the picture, where Qt's raster engine would sample and blend every pixel
-// of the turned box, and hand a large blend to its thread pool in parts, waiting for each. Any
-// other picture is turned by Qt inside one pool thread, where Qt blends in one piece.
+// The picture is turned by SmoothTurn, on this thread: it passes over the see-through part of
+// the picture, where Qt's raster engine would sample and blend every pixel of the turned box,
+// and hand a large blend to its thread pool in parts, waiting for each. A picture that is not
+// premultiplied is converted once.
 //
 // Given what lies beneath the area, it turns the picture onto a copy of that, straight in the
 // painter's image where it can (a window's backing store), else in an image of the area put on
@@ -53,6 +53,8 @@ class TurnedPicture {
     QRegion computeReach(const QImage& picture, const QTransform& placement, QSizeF area,
                          qreal ratio);
     QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
+    // The picture in the premultiplied format the sampler reads.
+    const QImage& premultiplied(const QImage& picture);
     // Turns the picture onto beneath straight in the painter's image, for the part of the area
     // given; false, having drawn nothing, where that image, transform or clip do not allow it.
     bool drawInto(QPainter& painter, const QImage& picture, const QTransform& placement,
@@ -73,6 +75,8 @@ class TurnedPicture {
     QSize inkSize_;
     std::vector<QRect> ink_;
     double inkRadius_ = 0.0;
+    QImage converted_;  // the last picture given that was not premultiplied, converted
+    qint64 convertedFrom_ = 0;
 };
 
 }  // namespace platform::qt

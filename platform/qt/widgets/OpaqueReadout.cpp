@@ -18,6 +18,13 @@ OpaqueReadout* readoutOf(const QWidget* w) {
     return nullptr;
 }
 
+// What the style (a style sheet's background or border) paints under w.
+void paintStyledBackground(QWidget* w, QPainter& painter) {
+    QStyleOption option;
+    option.initFrom(w);
+    w->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, w);
+}
+
 }  // namespace
 
 OpaqueReadout::OpaqueReadout(QWidget* w) : QObject(w), backdrop_(new Backdrop(w)) {
@@ -44,9 +51,7 @@ bool OpaqueReadout::styledBackgroundIsEmpty(QWidget* w) {
     probe.fill(Qt::transparent);
     {
         QPainter painter(&probe);
-        QStyleOption option;
-        option.initFrom(w);
-        w->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, w);
+        paintStyledBackground(w, painter);
     }
     bool empty = true;
     for (int y = 0; y < probe.height() && empty; ++y) {
@@ -94,11 +99,7 @@ bool OpaqueReadout::eventFilter(QObject* watched, QEvent* event) {
     // An opaque widget's own background is left to it: paint it as Qt would.
     if (w->autoFillBackground())
         painter.fillRect(w->rect(), w->palette().brush(w->backgroundRole()));
-    if (w->testAttribute(Qt::WA_StyledBackground)) {
-        QStyleOption option;
-        option.initFrom(w);
-        w->style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, w);
-    }
+    if (w->testAttribute(Qt::WA_StyledBackground)) paintStyledBackground(w, painter);
     // A label whose text the glyphs cannot draw paints itself over it.
     return label && glyphs_.paint(painter, *label);
 }

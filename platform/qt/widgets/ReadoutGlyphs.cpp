@@ -4,7 +4,8 @@
 #include <QStyle>
 #include <QWidget>
 #include <cmath>
-#include <cstring>
+
+#include "platform/qt/drawing/PixelCopy.h"
 
 namespace platform::qt {
 
@@ -160,17 +161,7 @@ bool ReadoutGlyphs::paintDirectly(const QLabel& label, const QImage& beneath,
     for (const QRect& r : exposed& label.rect())
         clip += QRect(r.topLeft() * scale + topLeft, r.size() * scale);
     clip &= pixels.rect();
-    const QRect box(topLeft, beneath.size());
-    uchar* bits = pixels.bits();
-    const auto stride = pixels.bytesPerLine();
-    for (const QRect& r : clip) {
-        const auto row = std::size_t(r.width()) * 4;
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            std::memcpy(
-                bits + std::ptrdiff_t(y) * stride + std::ptrdiff_t(r.left()) * 4,
-                beneath.constScanLine(y - box.top()) + std::ptrdiff_t(r.left() - box.left()) * 4,
-                row);
-    }
+    copyPixels(beneath, clip.translated(-topLeft), pixels.bits(), pixels.bytesPerLine(), topLeft);
     for (qsizetype i = 0; i < indexes_.size(); ++i)
         masks_.blend(pixels, indexes_[i], at + (origin + positions_[i]) * ratio, colour.rgba(),
                      clip);

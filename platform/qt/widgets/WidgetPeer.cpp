@@ -6,9 +6,7 @@
 #include <QLayout>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QSemaphore>
 #include <QSlider>
-#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 
