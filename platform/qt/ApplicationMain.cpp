@@ -31,6 +31,7 @@
 #include "platform/qt/calibration/CalibrationScreen.h"
 #include "platform/qt/calibration/RecordingCommand.h"
 #include "platform/qt/positioning/TrueNorthSetup.h"
+#include "platform/qt/sound/AudioTeardown.h"
 #include "platform/qt/widgets/FramePacer.h"
 #include "platform/qt/widgets/PeerBatch.h"
 #include "remote/RemoteView.h"
@@ -51,23 +52,8 @@ int fail(const std::string& message) {
     return 2;
 }
 
-}  // namespace
-
-int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
-    // Help needs no display, so it comes before Qt starts.
-    if (qt::wantsHelp(argumentsOf(argc, argv))) {
-        std::cout << qt::helpText();
-        return 0;
-    }
-    // So does a calibration from a recording.
-    if (auto status = qt::calibrateFromRecordingIfAsked(argumentsOf(argc, argv))) return *status;
-
-    // The field model answers without a window, so without a display too.
-    if (qt::wantsFieldModel(argumentsOf(argc, argv))) {
-        QCoreApplication core(argc, argv);
-        return qt::runFieldModelQuery(argumentsOf(argc, argv));
-    }
-
+// The meter with its window, from the start of Qt to the last line of its log.
+int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     // A reader that has gone (| head -2) makes a write fail with EPIPE, which ends the log, not
     // the program and its recording.
     std::signal(SIGPIPE, SIG_IGN);
@@ -251,6 +237,26 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
     if (!statsLine.empty()) std::cerr << statsLine << std::endl;
     return status;
+}
+
+}  // namespace
+
+int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
+    // Help needs no display, so it comes before Qt starts.
+    if (qt::wantsHelp(argumentsOf(argc, argv))) {
+        std::cout << qt::helpText();
+        return 0;
+    }
+    // So does a calibration from a recording.
+    if (auto status = qt::calibrateFromRecordingIfAsked(argumentsOf(argc, argv))) return *status;
+
+    // The field model answers without a window, so without a display too.
+    if (qt::wantsFieldModel(argumentsOf(argc, argv))) {
+        QCoreApplication core(argc, argv);
+        return qt::runFieldModelQuery(argumentsOf(argc, argv));
+    }
+
+    return qt::leaveAfterAudio(runWithWindow(argc, argv, classes));
 }
 
 }  // namespace platform

@@ -96,6 +96,8 @@ record_run() {
     recorder=""
     [ "$status" -eq 0 ] || fail "$name: fluxprobe exited with $status: $(tail -3 "$name.err.txt")"
     grep -q "beep.wav could not be loaded" "$name.err.txt" && fail "$name: beep.wav not found"
+    # A run that played sound leaves without the audio engine's teardown: its log is still whole.
+    tail -1 "$name.err.txt" | grep -q "^fluxprobe: delivered" || fail "$name: the log lost its end"
     [ -s "$name.raw" ] || fail "$name: nothing was recorded from the sink"
 }
 

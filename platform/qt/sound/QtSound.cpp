@@ -3,6 +3,7 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 
+#include "platform/qt/sound/AudioTeardown.h"
 #include "platform/qt/sound/AudioWarnings.h"
 
 namespace platform::qt {
@@ -45,6 +46,7 @@ void QtSound::play() {
 
 bool QtSound::openSink() {
     if (sinceFailure_.isValid() && sinceFailure_.elapsed() < kRetryMilliseconds) return false;
+    noteAudioEngineStarted();
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) {
         sinceFailure_.start();
