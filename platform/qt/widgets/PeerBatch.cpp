@@ -1,6 +1,7 @@
 #include "platform/qt/widgets/PeerBatch.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/qt/Guarded.h"
 #include "platform/qt/widgets/ScreenWidget.h"
@@ -50,13 +51,14 @@ void PeerBatch::flush() {
     std::vector<QPointer<WidgetPeer>> due;
     due.swap(pending_);
     // What was held is due again, in case its cover went without releasing it.
-    due.insert(due.end(), held_.begin(), held_.end());
+    due.insert(due.end(), std::make_move_iterator(held_.begin()),
+               std::make_move_iterator(held_.end()));
     held_.clear();
     guarded([&] {
-        for (const QPointer<WidgetPeer>& peer : due) {
+        for (QPointer<WidgetPeer>& peer : due) {
             if (!peer) continue;
             if (ScreenWidget::isCovered(peer->widget()))
-                held_.push_back(peer);
+                held_.push_back(std::move(peer));
             else
                 peer->applyPending();
         }

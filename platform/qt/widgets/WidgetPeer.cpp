@@ -144,10 +144,11 @@ QWidget* WidgetPeer::widgetOf(const View* view) {
 }
 
 void WidgetPeer::viewChanged(View& view, ViewChange change) {
-    if (!widget_) return;
     // A fast source changes the same views many times a frame: once held, a change is held.
+    // Checked first, as it is the common case: it needs nothing of the widget.
     const unsigned bit = 1u << static_cast<unsigned>(change);
     if (pending_ & bit) return;
+    if (!widget_) return;
     // Redraw requests are merged by Qt already, unless the widget is covered: then its redraw
     // would repaint the covering screen. A new subview must be parented at once.
     // A view of the system's own tells what its redraw touches only once all the frame's
