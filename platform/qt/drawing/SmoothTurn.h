@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/qt/drawing/InkCells.h"
 #include "platform/qt/drawing/SpanFiller.h"
 
 namespace platform::qt {
@@ -21,6 +22,8 @@ class SmoothTurn {
         std::ptrdiff_t stride;  // pixels from one row to the next
         int width;
         int height;
+        // Where the picture is all zero, when known: runs of points there are passed over.
+        const InkCells* ink = nullptr;
     };
     // Where the centre of the target's pixel (x, y) falls in the picture, whose pixel centres
     // lie at whole numbers: (m11 x + m21 y + dx, m12 x + m22 y + dy).
@@ -28,8 +31,12 @@ class SmoothTurn {
         double m11, m12, m21, m22, dx, dy;
     };
 
+    // Widest: eight pixels at a time where the processor can (the pixels are the same either
+    // way); Plain: one at a time.
+    enum class Vectors { Widest, Plain };
+
     static void draw(const Source& picture, const Inverse& toPicture, SpanFiller::Pixels target,
-                     std::span<const SpanFiller::Box> boxes);
+                     std::span<const SpanFiller::Box> boxes, Vectors vectors = Vectors::Widest);
 };
 
 }  // namespace platform::qt

@@ -171,8 +171,8 @@ QTransform pictureToDevice(const QImage& picture, const QTransform& placement, q
 
 // Turns a premultiplied picture onto pixels, inside clip (their pixels), placing its pixels by
 // toDevice.
-void turnOnto(const QImage& picture, const QTransform& toDevice, SpanFiller::Pixels pixels,
-              const QRegion& clip) {
+void turnOnto(const QImage& picture, const InkCells& cells, const QTransform& toDevice,
+              SpanFiller::Pixels pixels, const QRegion& clip) {
     if (clip.isEmpty() || !toDevice.isInvertible()) return;  // flattened to nothing: no ink
     // Pixel centres on both sides: the centre of pixel (x, y) is (x + 0.5, y + 0.5).
     const QTransform centres = QTransform::fromTranslate(0.5, 0.5) * toDevice.inverted() *
@@ -182,7 +182,7 @@ void turnOnto(const QImage& picture, const QTransform& toDevice, SpanFiller::Pix
     for (const QRect& r : clip) boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
     SmoothTurn::draw(
         {reinterpret_cast<const std::uint32_t*>(picture.constBits()), picture.bytesPerLine() / 4,
-         picture.width(), picture.height()},
+         picture.width(), picture.height(), &cells},
         {centres.m11(), centres.m12(), centres.m21(), centres.m22(), centres.dx(), centres.dy()},
         pixels, boxes);
 }
@@ -215,7 +215,7 @@ bool TurnedPicture::drawInto(QPainter& painter, const QImage& picture, const QTr
     // The painter holds the image's pixels unshared; bits() would detach them from it.
     uchar* bits = const_cast<uchar*>(image.constBits());
     copyPixels(beneath, pixels, bits, image.bytesPerLine(), offset);
-    turnOnto(picture,
+    turnOnto(picture, inkCellsOf(picture),
              pictureToDevice(picture, placement, ratio) *
                  QTransform::fromTranslate(offset.x(), offset.y()),
              {reinterpret_cast<std::uint32_t*>(bits), image.bytesPerLine() / 4, image.width(),
@@ -261,7 +261,7 @@ void TurnedPicture::draw(QPainter& painter, const QImage& given, QSizeF pictureS
                    turned.bytesPerLine());
     else
         turned.fill(Qt::transparent);
-    turnOnto(picture, pictureToDevice(picture, placement, ratio),
+    turnOnto(picture, inkCellsOf(picture), pictureToDevice(picture, placement, ratio),
              {reinterpret_cast<std::uint32_t*>(turned.bits()), turned.bytesPerLine() / 4,
               turned.width(), turned.height()},
              devicePixels(drawnReach_ & part, ratio, device));
@@ -276,6 +276,16 @@ void TurnedPicture::draw(QPainter& painter, const QImage& given, QSizeF pictureS
         painter.drawImage(QPointF(0.0, 0.0), turned);
         painter.restore();
     }
+}
+
+const InkCells& TurnedPicture::inkCellsOf(const QImage& picture) {
+    if (cellsKey_ != picture.cacheKey() || cellsSize_ != picture.size()) {
+        cells_ = InkCells(reinterpret_cast<const std::uint32_t*>(picture.constBits()),
+                          picture.bytesPerLine() / 4, picture.width(), picture.height());
+        cellsKey_ = picture.cacheKey();
+        cellsSize_ = picture.size();
+    }
+    return cells_;
 }
 
 const QImage& TurnedPicture::premultiplied(const QImage& picture) {

@@ -7,6 +7,8 @@
 #include <QTransform>
 #include <vector>
 
+#include "platform/qt/drawing/InkCells.h"
+
 namespace platform::qt {
 
 // Draws a picture turned about the centre of an area, smoothly and with antialiased edges.
@@ -53,6 +55,8 @@ class TurnedPicture {
     QRegion computeReach(const QImage& picture, const QTransform& placement, QSizeF area,
                          qreal ratio);
     QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
+    // Where the premultiplied picture is all zero, for the sampler to pass over.
+    const InkCells& inkCellsOf(const QImage& picture);
     // The picture in the premultiplied format the sampler reads.
     const QImage& premultiplied(const QImage& picture);
     // Turns the picture onto beneath straight in the painter's image, for the part of the area
@@ -75,6 +79,9 @@ class TurnedPicture {
     QSize inkSize_;
     std::vector<QRect> ink_;
     double inkRadius_ = 0.0;
+    InkCells cells_;
+    qint64 cellsKey_ = 0;
+    QSize cellsSize_;
     QImage converted_;  // the last picture given that was not premultiplied, converted
     qint64 convertedFrom_ = 0;
 };
