@@ -87,6 +87,12 @@ void FramePacer::paintNow() {
     if (framePending_ || updatePending_ || !layoutsPending_.empty()) {
         framePending_ = false;
         if (beforeFrame_) beforeFrame_();
+        // A view the changes above showed or hid, or a readout that had to grow, asked for a
+        // layout pass: it belongs to this frame. Left for later, it would cost a frame of its
+        // own and push the next samples' frame back by a whole interval. A pass can ask for
+        // its parent's, which Qt keeps for the next round: a few rounds reach the window.
+        for (int round = 0; round < kLayoutRounds; ++round)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         const auto layouts = std::move(layoutsPending_);
         layoutsPending_.clear();
         for (const QPointer<QWidget>& widget : layouts) {

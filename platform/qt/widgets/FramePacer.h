@@ -45,6 +45,8 @@ class FramePacer : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    static constexpr int kLayoutRounds = 4;  // nested layouts, from a readout to the window
+
     void schedule();
     void paintNow();
     void framePainted();
