@@ -15,12 +15,14 @@ constexpr float kVolume = 0.6f;
 QtSound::QtSound(WavClip clip) : format_(clip.format), stream_(std::move(clip.pcm), format_) {
     keepAudioWarningsToOne();
     hold_.setSingleShot(true);
-    hold_.setInterval(kHoldMilliseconds);
     QObject::connect(&hold_, &QTimer::timeout, &hold_, [this] {
-        if (stream_.finished())
+        const qint64 quiet = sincePlay_.elapsed();
+        if (quiet < kHoldMilliseconds)  // played again meanwhile
+            hold_.start(static_cast<int>(kHoldMilliseconds - quiet));
+        else if (stream_.finished())
             release();
         else
-            hold_.start();
+            hold_.start(kHoldMilliseconds);
     });
 }
 
@@ -41,7 +43,10 @@ void QtSound::play() {
         sinceFailure_.start();
     }
     if (!streaming() && !openSink()) return;
-    hold_.start();
+    // A fast source plays on every sample: the hold is counted from the last play when it
+    // ends, not restarted each time.
+    sincePlay_.start();
+    if (!hold_.isActive()) hold_.start(kHoldMilliseconds);
 }
 
 bool QtSound::openSink() {

@@ -35,6 +35,7 @@ class QtSound : public Sound {
     std::unique_ptr<QAudioSink> sink_;
     QTimer hold_;
     QElapsedTimer sinceFailure_;
+    QElapsedTimer sincePlay_;
 };
 
 }  // namespace platform::qt
