@@ -41,7 +41,10 @@ bool FramePacer::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (delivering_) return false;
+    if (delivering_) {
+        if (type == QEvent::LayoutRequest) ++layoutsDelivered_;
+        return false;
+    }
     if (type == QEvent::UpdateRequest) {
         if (widget != window_) return false;
         updatePending_ = true;
@@ -90,9 +93,13 @@ void FramePacer::paintNow() {
         // A view the changes above showed or hid, or a readout that had to grow, asked for a
         // layout pass: it belongs to this frame. Left for later, it would cost a frame of its
         // own and push the next samples' frame back by a whole interval. A pass can ask for
-        // its parent's, which Qt keeps for the next round: a few rounds reach the window.
-        for (int round = 0; round < kLayoutRounds; ++round)
+        // its parent's, which Qt keeps for the next round: a few rounds reach the window. A
+        // round that found none ends them (each round wakes the event loop once more).
+        for (int round = 0; round < kLayoutRounds; ++round) {
+            layoutsDelivered_ = 0;
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            if (layoutsDelivered_ == 0) break;
+        }
         const auto layouts = std::move(layoutsPending_);
         layoutsPending_.clear();
         for (const QPointer<QWidget>& widget : layouts) {

@@ -62,7 +62,9 @@ class FramePacer : public QObject {
     bool delivering_ = false;
     bool updatePending_ = false;
     bool framePending_ = false;
-    bool painting_ = false;  // a paint of the window's widgets was seen, its flush not yet
+    bool painting_ = false;
+    int layoutsDelivered_ = 0;  // layout requests seen in the frame's own layout round  // a paint
+                                // of the window's widgets was seen, its flush not yet
     std::vector<QPointer<QWidget>> layoutsPending_;  // widgets whose layout pass was held
     long frames_ = 0;
     long putOff_ = 0;
