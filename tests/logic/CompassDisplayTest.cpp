@@ -180,10 +180,12 @@ TEST_F(CompassTest, EachMarkerAccessorReachesItsOwnLabel) {
         &CompassViewController::p20, &CompassViewController::p21, &CompassViewController::p22,
         &CompassViewController::p23, &CompassViewController::p24,
     };
-    for (unsigned i = 0; i < CompassViewController::kMarkerCount; ++i) {
-        auto label = ((*screen).*getters[i])();
-        ASSERT_TRUE(label) << i;
-        EXPECT_EQ(label->name(), CompassViewController::kMarkerNames[i]);
+    static_assert(std::size(getters) == CompassViewController::kMarkerCount);
+    for (std::size_t i = 0; const auto getter : getters) {
+        const char* name = CompassViewController::kMarkerNames[i++];
+        auto label = ((*screen).*getter)();
+        ASSERT_TRUE(label) << name;
+        EXPECT_EQ(label->name(), name);
     }
 
     // Setting a field to what it holds keeps the object; setting nothing lets it go.
