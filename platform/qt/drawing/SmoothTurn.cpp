@@ -88,44 +88,29 @@ inline void turnPixel(const SmoothTurn::Source& picture, std::uint32_t* pixel, s
         *pixel = s + byteMul(*pixel, 255 - alpha);
 }
 
-// Pixels [x, right) of one target row, one at a time; returns the u and v after them.
+// Pixels [x, right) of one target row, one at a time.
 inline void turnRun(const SmoothTurn::Source& picture, std::uint32_t* row, int x, int right,
-                    std::int64_t& u, std::int64_t& v, std::int64_t du, std::int64_t dv) {
+                    std::int64_t u, std::int64_t v, std::int64_t du, std::int64_t dv) {
     for (; x < right; ++x, u += du, v += dv) turnPixel(picture, row + x, u, v);
 }
 
 constexpr int kRun = 8;  // pixels taken together: passed over together, or mixed together
 
-// Where the samples of kRun pixels from (u, v) on fall, when all of them read inside the picture.
-struct RunSamples {
-    bool inside;
-    int left, top, right, bottom;  // the samples' top-left pixels, inclusive
-};
-
-inline RunSamples runSamples(const SmoothTurn::Source& picture, std::int64_t u, std::int64_t v,
-                             std::int64_t du, std::int64_t dv) {
-    const std::int64_t lastU = u + (kRun - 1) * du, lastV = v + (kRun - 1) * dv;
-    const std::int64_t left = std::min(u, lastU) >> 16, right = std::max(u, lastU) >> 16;
-    const std::int64_t top = std::min(v, lastV) >> 16, bottom = std::max(v, lastV) >> 16;
-    if (left < 0 || top < 0 || right + 1 >= picture.width || bottom + 1 >= picture.height)
-        return {false, 0, 0, 0, 0};
-    return {true, int(left), int(top), int(right), int(bottom)};
-}
-
-// Whether the run's samples are known to read nothing but see-through pixels.
-inline bool runIsClear(const SmoothTurn::Source& picture, const RunSamples& r) {
-    return r.inside && picture.ink && picture.ink->clear(r.left, r.top, r.right, r.bottom);
-}
-
-// Pixels [x, right) of one target row: runs the picture is clear under are passed over.
+// Pixels [x, right) of one target row, kRun at a time. A run whose samples reach past the
+// picture's edge goes one pixel at a time, a run whose samples read only clear cells is passed
+// over, and any other run is mixed by mixRun(pixels, u, v).
+template <class MixRun>
 inline void turnRow(const SmoothTurn::Source& picture, std::uint32_t* row, int x, int right,
-                    std::int64_t u, std::int64_t v, std::int64_t du, std::int64_t dv) {
-    if (picture.ink) {
-        for (; x + kRun <= right; x += kRun, u += kRun * du, v += kRun * dv) {
-            if (runIsClear(picture, runSamples(picture, u, v, du, dv))) continue;
-            std::int64_t uu = u, vv = v;
-            turnRun(picture, row, x, x + kRun, uu, vv, du, dv);
-        }
+                    std::int64_t u, std::int64_t v, std::int64_t du, std::int64_t dv,
+                    MixRun mixRun) {
+    for (; x + kRun <= right; x += kRun, u += kRun * du, v += kRun * dv) {
+        const std::int64_t lastU = u + (kRun - 1) * du, lastV = v + (kRun - 1) * dv;
+        const std::int64_t left = std::min(u, lastU) >> 16, top = std::min(v, lastV) >> 16;
+        const std::int64_t right = std::max(u, lastU) >> 16, bottom = std::max(v, lastV) >> 16;
+        if (left < 0 || top < 0 || right + 1 >= picture.width || bottom + 1 >= picture.height)
+            turnRun(picture, row, x, x + kRun, u, v, du, dv);
+        else if (!picture.ink || !picture.ink->clear(int(left), int(top), int(right), int(bottom)))
+            mixRun(row + x, u, v);
     }
     turnRun(picture, row, x, right, u, v, du, dv);
 }
@@ -154,79 +139,63 @@ WIDE __m256i lerp(__m256i a, __m256i b, __m256i wa, __m256i wb) {
 }
 #undef WIDE
 
-// A row kRun pixels at a time with 256-bit vectors, where the processor has them. It does the
-// same arithmetic as turnPixel lane by lane, so both give the same pixels; a run whose samples
-// are not all inside the picture goes one pixel at a time.
-__attribute__((target("avx2"))) void turnRowWide(const SmoothTurn::Source& picture,
-                                                 std::uint32_t* row, int x, int right,
-                                                 std::int64_t u, std::int64_t v, std::int64_t du,
-                                                 std::int64_t dv) {
-    // Positions and offsets fit 32-bit lanes.
-    if (picture.stride >= (1 << 15) || picture.height >= (1 << 15) || std::abs(du) >= (1 << 24) ||
-        std::abs(dv) >= (1 << 24)) {
-        turnRow(picture, row, x, right, u, v, du, dv);
-        return;
-    }
+// kRun pixels whose samples all lie inside the picture, with 256-bit vectors: the same
+// arithmetic as turnPixel, lane by lane, so both give the same pixels.
+__attribute__((target("avx2"))) void mixRunWide(const SmoothTurn::Source& picture,
+                                                std::uint32_t* pixels, std::int64_t u,
+                                                std::int64_t v, std::int64_t du, std::int64_t dv) {
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i stepU = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(du)));
-    const __m256i stepV = _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(dv)));
-    const __m256i stride = _mm256_set1_epi32(static_cast<int>(picture.stride));
-    const __m256i byte = _mm256_set1_epi32(0xff);
-    const __m256i full = _mm256_set1_epi16(256);
-    const __m256i half = _mm256_set1_epi16(0x80);
+    const __m256i uu =
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(u)),
+                         _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(du))));
+    const __m256i vv =
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(v)),
+                         _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int>(dv))));
+    const __m256i at =
+        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vv, 16),
+                                            _mm256_set1_epi32(static_cast<int>(picture.stride))),
+                         _mm256_srai_epi32(uu, 16));
     const auto* first = reinterpret_cast<const int*>(picture.first);
     const auto* below = reinterpret_cast<const int*>(picture.first + picture.stride);
-    for (; x + kRun <= right; x += kRun, u += kRun * du, v += kRun * dv) {
-        const RunSamples samples = runSamples(picture, u, v, du, dv);
-        if (!samples.inside) {
-            std::int64_t uu = u, vv = v;
-            turnRun(picture, row, x, x + kRun, uu, vv, du, dv);
-            continue;
-        }
-        if (runIsClear(picture, samples)) continue;
-        const __m256i uu = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(u)), stepU);
-        const __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(v)), stepV);
-        const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(vv, 16), stride),
-                                            _mm256_srai_epi32(uu, 16));
-        const __m256i tl = _mm256_i32gather_epi32(first, at, 4);
-        const __m256i tr = _mm256_i32gather_epi32(first + 1, at, 4);
-        const __m256i bl = _mm256_i32gather_epi32(below, at, 4);
-        const __m256i br = _mm256_i32gather_epi32(below + 1, at, 4);
-        const __m256i any = _mm256_or_si256(_mm256_or_si256(tl, tr), _mm256_or_si256(bl, br));
-        if (!_mm256_testz_si256(any, any)) {
-            const __m256i dx = _mm256_and_si256(_mm256_srli_epi32(uu, 8), byte);
-            const __m256i dy = _mm256_and_si256(_mm256_srli_epi32(vv, 8), byte);
-            __m256i mixed[2];
-            for (int h = 0; h < 2; ++h) {
-                const __m256i wy = weights(dy, h), wx = weights(dx, h);
-                const __m256i left =
-                    lerp(widen(tl, h), widen(bl, h), _mm256_sub_epi16(full, wy), wy);
-                const __m256i rightColumn =
-                    lerp(widen(tr, h), widen(br, h), _mm256_sub_epi16(full, wy), wy);
-                mixed[h] = lerp(left, rightColumn, _mm256_sub_epi16(full, wx), wx);
-            }
-            const __m256i s = _mm256_packus_epi16(mixed[0], mixed[1]);
-            // Over what the pixels hold: s + dst (255 - alpha) / 255, rounded as byteMul. That
-            // leaves them as they were where s is zero, and puts s where it is opaque, as
-            // turnPixel does by skipping.
-            const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
-            const __m256i rest = _mm256_sub_epi32(byte, _mm256_srli_epi32(s, 24));
-            __m256i scaled[2];
-            for (int h = 0; h < 2; ++h) {
-                const __m256i t = _mm256_mullo_epi16(widen(dst, h), weights(rest, h));
-                scaled[h] = _mm256_srli_epi16(
-                    _mm256_add_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), half), 8);
-            }
-            const __m256i out = _mm256_add_epi32(s, _mm256_packus_epi16(scaled[0], scaled[1]));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), out);
-        }
+    const __m256i tl = _mm256_i32gather_epi32(first, at, 4);
+    const __m256i tr = _mm256_i32gather_epi32(first + 1, at, 4);
+    const __m256i bl = _mm256_i32gather_epi32(below, at, 4);
+    const __m256i br = _mm256_i32gather_epi32(below + 1, at, 4);
+    const __m256i any = _mm256_or_si256(_mm256_or_si256(tl, tr), _mm256_or_si256(bl, br));
+    if (_mm256_testz_si256(any, any)) return;  // see-through all round
+    const __m256i byte = _mm256_set1_epi32(0xff);
+    const __m256i full = _mm256_set1_epi16(256);
+    const __m256i dx = _mm256_and_si256(_mm256_srli_epi32(uu, 8), byte);
+    const __m256i dy = _mm256_and_si256(_mm256_srli_epi32(vv, 8), byte);
+    __m256i mixed[2];
+    for (int h = 0; h < 2; ++h) {
+        const __m256i wy = weights(dy, h), wx = weights(dx, h);
+        const __m256i left = lerp(widen(tl, h), widen(bl, h), _mm256_sub_epi16(full, wy), wy);
+        const __m256i right = lerp(widen(tr, h), widen(br, h), _mm256_sub_epi16(full, wy), wy);
+        mixed[h] = lerp(left, right, _mm256_sub_epi16(full, wx), wx);
     }
-    turnRun(picture, row, x, right, u, v, du, dv);
+    const __m256i s = _mm256_packus_epi16(mixed[0], mixed[1]);
+    // Over what the pixels hold: s + dst (255 - alpha) / 255, rounded as byteMul. That leaves
+    // them as they were where s is zero, and puts s where it is opaque, as turnPixel does by
+    // skipping.
+    const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels));
+    const __m256i rest = _mm256_sub_epi32(byte, _mm256_srli_epi32(s, 24));
+    const __m256i half = _mm256_set1_epi16(0x80);
+    __m256i scaled[2];
+    for (int h = 0; h < 2; ++h) {
+        const __m256i t = _mm256_mullo_epi16(widen(dst, h), weights(rest, h));
+        scaled[h] = _mm256_srli_epi16(
+            _mm256_add_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), half), 8);
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(pixels),
+                        _mm256_add_epi32(s, _mm256_packus_epi16(scaled[0], scaled[1])));
 }
 
-bool hasWideVectors() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
+// Whether the wide path can run here, its positions and offsets fitting 32-bit lanes.
+bool wideFits(const SmoothTurn::Source& picture, std::int64_t du, std::int64_t dv) {
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    return hasAvx2 && picture.stride < (1 << 15) && picture.height < (1 << 15) &&
+           std::abs(du) < (1 << 24) && std::abs(dv) < (1 << 24);
 }
 #endif
 
@@ -235,13 +204,14 @@ bool hasWideVectors() {
 void SmoothTurn::draw(const Source& picture, const Inverse& m, SpanFiller::Pixels target,
                       std::span<const SpanFiller::Box> boxes, Vectors vectors) {
     if (picture.width <= 0 || picture.height <= 0) return;
-#if defined(FLUXPROBE_WIDE_TURN)
-    const bool wide = vectors == Vectors::Widest && hasWideVectors();
-#else
-    (void)vectors;
-#endif
     const auto du = static_cast<std::int64_t>(std::llround(m.m11 * kOne));
     const auto dv = static_cast<std::int64_t>(std::llround(m.m12 * kOne));
+#if defined(FLUXPROBE_WIDE_TURN)
+    const bool wide = vectors == Vectors::Widest && wideFits(picture, du, dv);
+#else
+    (void)vectors;
+    const bool wide = false;
+#endif
     for (const SpanFiller::Box& box : boxes) {
         const int left = std::max(box.left, 0), right = std::min(box.right, target.width);
         const int top = std::max(box.top, 0), bottom = std::min(box.bottom, target.height);
@@ -251,16 +221,22 @@ void SmoothTurn::draw(const Source& picture, const Inverse& m, SpanFiller::Pixel
             if (!std::isfinite(u0) || !std::isfinite(v0) || std::fabs(u0) > 1e9 ||
                 std::fabs(v0) > 1e9)
                 continue;
-            auto u = static_cast<std::int64_t>(std::llround(u0 * kOne));
-            auto v = static_cast<std::int64_t>(std::llround(v0 * kOne));
+            const auto u = static_cast<std::int64_t>(std::llround(u0 * kOne));
+            const auto v = static_cast<std::int64_t>(std::llround(v0 * kOne));
             std::uint32_t* row = target.first + std::ptrdiff_t(y) * target.stride;
-#if defined(FLUXPROBE_WIDE_TURN)
             if (wide) {
-                turnRowWide(picture, row, left, right, u, v, du, dv);
-                continue;
-            }
+#if defined(FLUXPROBE_WIDE_TURN)
+                turnRow(picture, row, left, right, u, v, du, dv,
+                        [&](std::uint32_t* pixels, std::int64_t ru, std::int64_t rv) {
+                            mixRunWide(picture, pixels, ru, rv, du, dv);
+                        });
 #endif
-            turnRow(picture, row, left, right, u, v, du, dv);
+            } else {
+                turnRow(picture, row, left, right, u, v, du, dv,
+                        [&](std::uint32_t* pixels, std::int64_t ru, std::int64_t rv) {
+                            turnRun(picture, pixels, 0, kRun, ru, rv, du, dv);
+                        });
+            }
         }
     }
 }

@@ -26,15 +26,21 @@ bool cellHasInk(const QImage& picture, const QRect& cell) {
 
 }  // namespace
 
+bool TurnedPicture::inkIsOf(const QImage& picture) {
+    const QImage& argb = premultiplied(picture);
+    return inkKey_ == argb.cacheKey() && inkSize_ == argb.size();
+}
+
 const std::vector<QRect>& TurnedPicture::inkOf(const QImage& picture) {
-    if (inkKey_ == picture.cacheKey() && inkSize_ == picture.size()) return ink_;
-    inkKey_ = picture.cacheKey();
-    inkSize_ = picture.size();
+    // Everything about the ink is found in one look at the premultiplied pixels the sampler
+    // reads, whichever form of the picture asks.
+    if (inkIsOf(picture)) return ink_;
+    const QImage& argb = premultiplied(picture);
+    inkKey_ = argb.cacheKey();
+    inkSize_ = argb.size();
     ink_.clear();
-    const QImage argb = picture.format() == QImage::Format_ARGB32_Premultiplied ||
-                                picture.format() == QImage::Format_ARGB32
-                            ? picture
-                            : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    cells_ = InkCells(reinterpret_cast<const std::uint32_t*>(argb.constBits()),
+                      argb.bytesPerLine() / 4, argb.width(), argb.height());
     // The farthest corner of an inked pixel, and the pixel a smooth turn reads beyond it.
     const double cx = argb.width() / 2.0, cy = argb.height() / 2.0;
     double furthest = 0.0;
@@ -70,7 +76,7 @@ QRegion TurnedPicture::cachedReach(const QImage& picture, const QTransform& plac
     // A turn's repaint is asked for with its reach, and then drawn: the same reach twice.
     if (reachAsked_.placement == placement && reachAsked_.area == area &&
         reachAsked_.ratio == ratio && reachAsked_.pictureRatio == picture.devicePixelRatio() &&
-        inkKey_ == picture.cacheKey() && inkSize_ == picture.size())
+        inkIsOf(picture))
         return reachAsked_.region;
     reachAsked_ = {placement, area, ratio, picture.devicePixelRatio(),
                    computeReach(picture, placement, area, ratio)};
@@ -279,12 +285,7 @@ void TurnedPicture::draw(QPainter& painter, const QImage& given, QSizeF pictureS
 }
 
 const InkCells& TurnedPicture::inkCellsOf(const QImage& picture) {
-    if (cellsKey_ != picture.cacheKey() || cellsSize_ != picture.size()) {
-        cells_ = InkCells(reinterpret_cast<const std::uint32_t*>(picture.constBits()),
-                          picture.bytesPerLine() / 4, picture.width(), picture.height());
-        cellsKey_ = picture.cacheKey();
-        cellsSize_ = picture.size();
-    }
+    inkOf(picture);
     return cells_;
 }
 

@@ -48,6 +48,8 @@ class TurnedPicture {
     // The squares of the picture (in its pixels) that hold a pixel that is not see-through,
     // grown by the reach of smooth turning.
     const std::vector<QRect>& inkOf(const QImage& picture);
+    // Whether what is kept of the ink is the picture's.
+    bool inkIsOf(const QImage& picture);
     // Where, in the area's units, the picture turned by placement can leave ink; the last one
     // worked out is kept, as a turn's repaint and its drawing ask for the same.
     QRegion cachedReach(const QImage& picture, const QTransform& placement, QSizeF area,
@@ -55,7 +57,7 @@ class TurnedPicture {
     QRegion computeReach(const QImage& picture, const QTransform& placement, QSizeF area,
                          qreal ratio);
     QImage& areaImage(QSize device, QImage::Format format, qreal ratio);
-    // Where the premultiplied picture is all zero, for the sampler to pass over.
+    // Where the picture is all zero, for the sampler to pass over.
     const InkCells& inkCellsOf(const QImage& picture);
     // The picture in the premultiplied format the sampler reads.
     const QImage& premultiplied(const QImage& picture);
@@ -79,9 +81,7 @@ class TurnedPicture {
     QSize inkSize_;
     std::vector<QRect> ink_;
     double inkRadius_ = 0.0;
-    InkCells cells_;
-    qint64 cellsKey_ = 0;
-    QSize cellsSize_;
+    InkCells cells_;    // of the picture inkOf() last saw
     QImage converted_;  // the last picture given that was not premultiplied, converted
     qint64 convertedFrom_ = 0;
 };
