@@ -60,9 +60,18 @@ TEST(TurnedPicture, LooksAsThePictureDrawnTurnedInPlace) {
         qreal ratio;
     };
     for (const Case& c : {Case{"dial", dialPicture(140), 1.0}, Case{"rose", rosePicture(140), 1.0},
-                          Case{"rose at twice the density", rosePicture(280), 2.0}}) {
+                          Case{"rose at twice the density", rosePicture(280), 2.0},
+                          Case{"rose not premultiplied",
+                               rosePicture(140).convertToFormat(QImage::Format_ARGB32), 1.0}}) {
         QImage picture = c.picture;
         picture.setDevicePixelRatio(c.ratio);
+        // A picture with a dot of ink is turned first: nothing kept of its ink may be used for
+        // this one.
+        QImage other(c.picture.size(), QImage::Format_ARGB32_Premultiplied);
+        other.fill(Qt::transparent);
+        QPainter(&other).fillRect(
+            QRect(QPoint(0, 0), QSize(4, 4)).translated(other.rect().center()), Qt::white);
+        other.setDevicePixelRatio(c.ratio);
         const QSizeF area(198.0, 198.0);  // the bounding box of the picture turned by 45 degrees
         for (double degrees : {0.0, 0.4, 17.0, 45.0, 90.0, 181.3, -33.0}) {
             SCOPED_TRACE(testing::Message() << c.what << ", " << degrees << " degrees");
@@ -85,7 +94,7 @@ TEST(TurnedPicture, LooksAsThePictureDrawnTurnedInPlace) {
                 t.rotate(first);
                 QPainter p(&drawn);
                 turned.draw(
-                    p, picture, QSizeF(140.0, 140.0), area, c.ratio, t,
+                    p, first == degrees ? picture : other, QSizeF(140.0, 140.0), area, c.ratio, t,
                     background(area.toSize(), c.ratio).convertToFormat(QImage::Format_RGB32));
             }
             // Blending in two steps may round an edge differently, and turning in parts may put
