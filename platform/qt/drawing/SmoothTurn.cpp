@@ -204,6 +204,8 @@ bool wideFits(const SmoothTurn::Source& picture, std::int64_t du, std::int64_t d
 void SmoothTurn::draw(const Source& picture, const Inverse& m, SpanFiller::Pixels target,
                       std::span<const SpanFiller::Box> boxes, Vectors vectors) {
     if (picture.width <= 0 || picture.height <= 0) return;
+    // A step along a row that is not finite, or beyond any picture, leaves every row unsampled.
+    if (!(std::fabs(m.m11) <= 1e9) || !(std::fabs(m.m12) <= 1e9)) return;
     const auto du = static_cast<std::int64_t>(std::llround(m.m11 * kOne));
     const auto dv = static_cast<std::int64_t>(std::llround(m.m12 * kOne));
 #if defined(FLUXPROBE_WIDE_TURN)
