@@ -4,7 +4,7 @@
 
 #include "MeterRig.h"
 #include "graph/GraphView.h"
-#include "platform/headless/RecordingContext.h"
+#include "headless/RecordingContext.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "app/Classes.h"
 #include "compass/CompassViewController.h"
 #include "fieldmeter/FluxprobeViewController.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "support/CompassInterface.h"
 #include "support/MeterInterface.h"
 

@@ -14,8 +14,8 @@
 #include <cstdlib>
 
 #include "graph/GraphView.h"
-#include "platform/qt/drawing/PainterContext.h"
-#include "platform/qt/drawing/RepaintRegion.h"
+#include "qt/drawing/PainterContext.h"
+#include "qt/drawing/RepaintRegion.h"
 
 PlotSample plotSampleAt(long n) {
     const double t = static_cast<double>(n) * 0.05;

@@ -7,7 +7,7 @@
 
 #include "RunningPlot.h"
 #include "graph/GraphView.h"
-#include "platform/qt/drawing/PainterContext.h"
+#include "qt/drawing/PainterContext.h"
 
 namespace {
 

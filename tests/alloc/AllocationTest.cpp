@@ -6,7 +6,7 @@
 #include <new>
 
 #include "graph/GraphView.h"
-#include "platform/headless/RecordingContext.h"
+#include "headless/RecordingContext.h"
 
 namespace {
 std::atomic<long> allocations{0};

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "graph/GraphView.h"
-#include "platform/headless/HeadlessPlatform.h"
-#include "platform/headless/RecordingContext.h"
+#include "headless/HeadlessPlatform.h"
+#include "headless/RecordingContext.h"
 
 namespace {
 

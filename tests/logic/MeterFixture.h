@@ -7,7 +7,7 @@
 #include "app/AppDelegate.h"
 #include "app/Classes.h"
 #include "fieldmeter/FluxprobeViewController.h"
-#include "platform/headless/HeadlessPlatform.h"
+#include "headless/HeadlessPlatform.h"
 #include "support/MeterInterface.h"
 
 namespace fluxprobe_test {

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "ImageDifference.h"
-#include "platform/qt/widgets/Backdrop.h"
+#include "qt/widgets/Backdrop.h"
 
 namespace fluxprobe_qt_test {
 namespace {

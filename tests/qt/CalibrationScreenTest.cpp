@@ -10,9 +10,9 @@
 #include "heading/HeadingSession.h"
 #include "heading/calibration/CalibrationStore.h"
 #include "heading/simulated/SimulatedField.h"
-#include "platform/qt/calibration/CalibrationFlow.h"
-#include "platform/qt/calibration/CalibrationScreen.h"
-#include "platform/qt/calibration/CoverageView.h"
+#include "qt/calibration/CalibrationFlow.h"
+#include "qt/calibration/CalibrationScreen.h"
+#include "qt/calibration/CoverageView.h"
 
 namespace {
 

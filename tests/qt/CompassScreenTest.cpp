@@ -20,10 +20,10 @@
 #include "heading/HeadingMath.h"
 #include "heading/model/FieldQuery.h"
 #include "heading/model/GeographicFieldModel.h"
-#include "platform/qt/positioning/TrueNorthSetup.h"
-#include "platform/qt/widgets/Backdrop.h"
-#include "platform/qt/widgets/PeerBatch.h"
-#include "platform/qt/widgets/WidgetPeer.h"
+#include "qt/positioning/TrueNorthSetup.h"
+#include "qt/widgets/Backdrop.h"
+#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "QtMeterFixture.h"
-#include "platform/qt/widgets/FramePacer.h"
-#include "platform/qt/widgets/PeerBatch.h"
+#include "qt/widgets/FramePacer.h"
+#include "qt/widgets/PeerBatch.h"
 
 namespace fluxprobe_qt_test {
 namespace {

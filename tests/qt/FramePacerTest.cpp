@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "platform/qt/widgets/FramePacer.h"
+#include "qt/widgets/FramePacer.h"
 
 namespace fluxprobe_qt_test {
 namespace {

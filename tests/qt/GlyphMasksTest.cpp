@@ -6,7 +6,7 @@
 #include <QRawFont>
 
 #include "ImageDifference.h"
-#include "platform/qt/widgets/GlyphMasks.h"
+#include "qt/widgets/GlyphMasks.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -9,8 +9,8 @@
 #include "platform/InterfaceError.h"
 #include "platform/Label.h"
 #include "platform/Switch.h"
-#include "platform/qt/widgets/ScreenWidget.h"
-#include "platform/qt/widgets/WidgetPeer.h"
+#include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
 namespace {

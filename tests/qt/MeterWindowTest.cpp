@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "QtMeterFixture.h"
-#include "platform/qt/widgets/ScreenWidget.h"
-#include "platform/qt/widgets/ViewHostWidget.h"
+#include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/ViewHostWidget.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "graph/GraphView.h"
-#include "platform/qt/drawing/PainterContext.h"
+#include "qt/drawing/PainterContext.h"
 
 // A graph holding samples that are not finite, or too large for single precision, drawn through
 // the QPainter-backed context: the painter only ever sees finite coordinates, the trace breaks

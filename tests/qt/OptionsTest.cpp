@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/qt/Options.h"
+#include "qt/Options.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <limits>
 
-#include "platform/qt/drawing/PainterContext.h"
+#include "qt/drawing/PainterContext.h"
 
 namespace fluxprobe_qt_test {
 namespace {

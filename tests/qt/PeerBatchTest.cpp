@@ -2,7 +2,7 @@
 #include <QPushButton>
 
 #include "QtMeterFixture.h"
-#include "platform/qt/widgets/PeerBatch.h"
+#include "qt/widgets/PeerBatch.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "heading/HeadingService.h"
-#include "platform/qt/QtPlatform.h"
+#include "qt/QtPlatform.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FakePositionSource.h"
-#include "platform/qt/positioning/PositionWatcher.h"
+#include "qt/positioning/PositionWatcher.h"
 
 namespace {
 

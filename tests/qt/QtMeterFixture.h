@@ -12,7 +12,7 @@
 #include "app/Classes.h"
 #include "heading/HeadingService.h"
 #include "platform/Launcher.h"
-#include "platform/qt/QtPlatform.h"
+#include "qt/QtPlatform.h"
 
 namespace fluxprobe_qt_test {
 

@@ -6,7 +6,7 @@
 #include <QPainter>
 
 #include "ImageDifference.h"
-#include "platform/qt/widgets/ReadoutGlyphs.h"
+#include "qt/widgets/ReadoutGlyphs.h"
 
 namespace fluxprobe_qt_test {
 namespace {

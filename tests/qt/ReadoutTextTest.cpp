@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "LayoutRequests.h"
-#include "platform/qt/widgets/ReadoutText.h"
+#include "qt/widgets/ReadoutText.h"
 
 namespace {
 

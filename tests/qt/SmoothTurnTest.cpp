@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/drawing/InkCells.h"
-#include "platform/qt/drawing/SmoothTurn.h"
+#include "qt/drawing/InkCells.h"
+#include "qt/drawing/SmoothTurn.h"
 
 namespace fluxprobe_qt_test {
 namespace {

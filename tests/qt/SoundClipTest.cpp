@@ -3,9 +3,9 @@
 #include <QtEndian>
 #include <cstring>
 
-#include "platform/qt/sound/AudioWarnings.h"
-#include "platform/qt/sound/ClipStream.h"
-#include "platform/qt/sound/WavClip.h"
+#include "qt/sound/AudioWarnings.h"
+#include "qt/sound/ClipStream.h"
+#include "qt/sound/WavClip.h"
 
 namespace fluxprobe_qt_test {
 namespace {

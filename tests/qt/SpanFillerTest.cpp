@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/qt/drawing/SpanFiller.h"
+#include "qt/drawing/SpanFiller.h"
 
 namespace fluxprobe_qt_test {
 namespace {

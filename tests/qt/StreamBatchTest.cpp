@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/qt/StreamBatch.h"
+#include "qt/StreamBatch.h"
 
 namespace fluxprobe_qt_test {
 namespace {

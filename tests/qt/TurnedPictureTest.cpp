@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "ImageDifference.h"
-#include "platform/qt/drawing/TurnedPicture.h"
+#include "qt/drawing/TurnedPicture.h"
 
 namespace fluxprobe_qt_test {
 namespace {

@@ -13,11 +13,11 @@
 
 #include "QtMeterFixture.h"
 #include "compass/globals.h"
-#include "platform/qt/widgets/Accessibility.h"
-#include "platform/qt/widgets/AlertBox.h"
-#include "platform/qt/widgets/ScreenScaler.h"
-#include "platform/qt/widgets/SignalStatus.h"
-#include "platform/qt/widgets/WidgetPeer.h"
+#include "qt/widgets/Accessibility.h"
+#include "qt/widgets/AlertBox.h"
+#include "qt/widgets/ScreenScaler.h"
+#include "qt/widgets/SignalStatus.h"
+#include "qt/widgets/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
 namespace {

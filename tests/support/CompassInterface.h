@@ -3,7 +3,7 @@
 #include <string>
 
 #include "compass/CompassViewController.h"
-#include "platform/headless/InterfaceDefinition.h"
+#include "headless/InterfaceDefinition.h"
 
 namespace fluxprobe_test {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/headless/InterfaceDefinition.h"
+#include "headless/InterfaceDefinition.h"
 
 namespace fluxprobe_test {
 

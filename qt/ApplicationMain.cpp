@@ -1,0 +1,262 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "heading/HeadingService.h"
+#include "heading/HeadingSession.h"
+#include "heading/SourceChoice.h"
+#include "heading/model/FieldModel.h"
+#include "platform/ApplicationDelegate.h"
+#include "platform/InterfaceError.h"
+#include "platform/Launcher.h"
+#include "qt/FieldModelQuery.h"
+#include "qt/LatencyMeter.h"
+#include "qt/Options.h"
+#include "qt/QtPlatform.h"
+#include "qt/QuitOnSignals.h"
+#include "qt/QuitTimer.h"
+#include "qt/RunStats.h"
+#include "qt/Screenshot.h"
+#include "qt/StreamBatch.h"
+#include "qt/calibration/CalibrationFlow.h"
+#include "qt/calibration/CalibrationScreen.h"
+#include "qt/calibration/RecordingCommand.h"
+#include "qt/positioning/TrueNorthSetup.h"
+#include "qt/sound/AudioTeardown.h"
+#include "qt/widgets/FramePacer.h"
+#include "qt/widgets/PeerBatch.h"
+#include "remote/RemoteView.h"
+#include "remote/ServeOptions.h"
+
+namespace platform {
+
+namespace {
+
+std::vector<std::string> argumentsOf(int argc, char* argv[]) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return args;
+}
+
+int fail(const std::string& message) {
+    std::cerr << "fluxprobe: " << message << std::endl;
+    return 2;
+}
+
+// The meter with its window, from the start of Qt to the last line of its log.
+int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
+    // A reader that has gone (| head -2) makes a write fail with EPIPE, which ends the log, not
+    // the program and its recording.
+    std::signal(SIGPIPE, SIG_IGN);
+    // One log line per sample goes to stderr: write them once per turn of the loop, not one by
+    // one, and never wait for a reader. Made before anything is written to stderr.
+    qt::StreamBatch errors(stderr);
+
+    // Qt takes its own options out of argv; what is left is ours or ignored.
+    QApplication app(argc, argv);
+    errors.flushBeforeEachWait();
+    qt::QuitOnSignals quitOnSignals;
+    qt::RunStats stats;
+    QApplication::setApplicationName(QStringLiteral("fluxprobe"));
+    QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));
+
+    qt::Options options;
+    try {
+        options = qt::parseOptions(argumentsOf(argc, argv));
+    } catch (const qt::OptionError& e) {
+        std::cerr << "fluxprobe: " << e.what() << "\n" << qt::usageLine() << std::endl;
+        return 2;
+    }
+    for (const std::string& warning : options.warnings)
+        std::cerr << "fluxprobe: " << warning << std::endl;
+
+    qt::QtPlatformSettings settings;
+    settings.uiDir = QString::fromStdString(options.uiDir);
+    if (settings.uiDir.isEmpty()) settings.uiDir = qEnvironmentVariable("FLUXPROBE_UI_DIR");
+    settings.dataDir = qEnvironmentVariable("FLUXPROBE_DATA_DIR");
+
+    heading::HeadingService service;
+    qt::QtPlatform platform(service, settings);
+
+    // True north from the field model, unless the user gave the declination. Set up before the
+    // session, so that a model that cannot be loaded leaves no record file behind.
+    std::unique_ptr<qt::TrueNorthSetup> trueNorth;
+    if (!options.source.declination) {
+        try {
+            trueNorth = std::make_unique<qt::TrueNorthSetup>(
+                service, settings.dataDir, options.location, heading::warnOnStderr);
+        } catch (const heading::FieldModelError& e) {
+            return fail(e.what());
+        }
+    }
+
+    std::unique_ptr<heading::HeadingSession> session;
+    std::shared_ptr<ApplicationDelegate> delegate;
+    try {
+        session = std::make_unique<heading::HeadingSession>(
+            options.source, service,
+            [&platform](std::function<void()> task) { platform.post(std::move(task)); });
+        session->prepare();
+    } catch (const heading::SourceError& e) {
+        return fail(e.what());
+    }
+    // Before any window: an address that cannot be served stops start-up.
+    std::unique_ptr<remote::RemoteView> remoteView;
+    if (options.serve) {
+        try {
+            remoteView = std::make_unique<remote::RemoteView>(
+                *options.serve, options.serveToken, service, *session, options.source.recordPath,
+                [&platform] { return platform.mainWindow(); });
+        } catch (const remote::ServeError& e) {
+            return fail(e.what());
+        }
+        std::cout << remoteView->announcement() << std::flush;
+    }
+    try {
+        delegate = launchApplication(platform, classes);
+    } catch (const InterfaceError& e) {
+        return fail(e.what());
+    }
+    try {
+        session->start();
+    } catch (const heading::SourceError& e) {
+        return fail(e.what());
+    }
+
+    // A live sensor without a location of the user's asks the system where it is, once the
+    // window is up; a replay keeps its recorded true headings.
+    if (trueNorth && !options.location && service.headingAvailable() &&
+        heading::parseSourceChoice(options.source.spec).kind != heading::SourceChoice::Kind::Replay)
+        QTimer::singleShot(0, &app,
+                           [&trueNorth] { trueNorth->watch(qt::TrueNorthSetup::systemSource()); });
+
+    stats.watch(platform.mainWindow());
+    // Samples may come far faster than a display shows frames: paint at most once a frame.
+    qt::FramePacer pacer(platform.mainWindow());
+    // And hand the widgets new texts, places and turns once a frame, in the frame itself.
+    qt::PeerBatch batch;
+    pacer.carry(batch);
+    std::shared_ptr<qt::LatencyMeter> latency;
+    if (options.stats) {
+        latency = std::make_shared<qt::LatencyMeter>();
+        latency->watch(service);
+    }
+    pacer.afterEachFrame([&stats, latency] {
+        stats.frameShown();
+        if (latency) latency->frameShown(qt::LatencyMeter::Clock::now());
+    });
+    if (options.openCompass) {
+        // As the user does it: the meter's compass button, once the loop runs.
+        QTimer::singleShot(0, &app, [&platform] {
+            QWidget* window = platform.mainWindow();
+            auto* button =
+                window ? window->findChild<QAbstractButton*>(QStringLiteral("compassButton"))
+                       : nullptr;
+            if (button)
+                button->click();
+            else
+                std::cerr << "fluxprobe: --open-compass: the window has no compassButton"
+                          << std::endl;
+        });
+    }
+
+    // The guided calibration: first thing with --calibrate, and at any time from the meter.
+    qt::CalibrationFlow calibration(service, *session);
+    calibration.setReferenceField([&trueNorth]() -> std::optional<double> {
+        return trueNorth ? trueNorth->totalFieldMicrotesla() : std::nullopt;
+    });
+    calibration.attachTo(platform.mainWindow());
+    if (options.calibrate) calibration.open();
+
+    // Leaving the loop closes every window, alerts included: the picture is taken before, of
+    // the calibration screen when it is in front.
+    QImage shot;
+    std::optional<qt::QuitTimer> quitTimer;
+    if (options.quitAfter)
+        quitTimer.emplace(std::chrono::duration<double>(*options.quitAfter), [&] {
+            if (!options.screenshot.empty()) {
+                batch.flush();
+                QWidget* front = calibration.screen() && calibration.screen()->isVisible()
+                                     ? static_cast<QWidget*>(calibration.screen())
+                                     : platform.mainWindow();
+                shot = qt::screenshotOf(front);
+            }
+            QCoreApplication::quit();
+        });
+
+    int status = app.exec();
+    const std::string summary = stats.summary();
+    std::string statsLine;
+    if (latency) {
+        latency->stop();
+        const double seconds = stats.secondsRun();
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "stats: samples=%llu frames_per_s=%.1f latency_p50_ms=%.1f "
+                      "latency_p95_ms=%.1f latency_max_ms=%.1f first_frame_ms=%.0f",
+                      static_cast<unsigned long long>(service.samplesDelivered()),
+                      seconds > 0.0 ? static_cast<double>(pacer.framesPainted()) / seconds : 0.0,
+                      latency->percentileMs(0.5), latency->percentileMs(0.95), latency->maxMs(),
+                      stats.firstFrameMs());
+        statsLine = line;
+    }
+    pacer.beforeEachFrame({});
+    pacer.afterEachFrame({});
+    batch.flush();
+
+    if (!options.screenshot.empty()) {
+        QWidget* window = platform.mainWindow();
+        if (shot.isNull()) shot = qt::screenshotOf(window);
+        const std::string problem =
+            window ? qt::writeScreenshot(shot, options.screenshot) : "there is no window";
+        if (!problem.empty()) {
+            std::cerr << "fluxprobe: could not write the screenshot " << options.screenshot << ": "
+                      << problem << std::endl;
+            if (status == 0) status = 1;
+        }
+    }
+
+    // Readers stop first, so no sample arrives while the screens go.
+    session->stop();
+    remoteView.reset();
+    // A recording that stopped on a write error is a failed run, even if the meter went on.
+    if (session->recordingFailed() && status == 0) status = 1;
+    session.reset();
+    delegate.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    std::cerr << summary << std::endl;
+    std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
+    if (!statsLine.empty()) std::cerr << statsLine << std::endl;
+    return status;
+}
+
+}  // namespace
+
+int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
+    // Help needs no display, so it comes before Qt starts.
+    if (qt::wantsHelp(argumentsOf(argc, argv))) {
+        std::cout << qt::helpText();
+        return 0;
+    }
+    // So does a calibration from a recording.
+    if (auto status = qt::calibrateFromRecordingIfAsked(argumentsOf(argc, argv))) return *status;
+
+    // The field model answers without a window, so without a display too.
+    if (qt::wantsFieldModel(argumentsOf(argc, argv))) {
+        QCoreApplication core(argc, argv);
+        return qt::runFieldModelQuery(argumentsOf(argc, argv));
+    }
+
+    return qt::leaveAfterAudio(runWithWindow(argc, argv, classes));
+}
+
+}  // namespace platform

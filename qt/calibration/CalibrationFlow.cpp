@@ -1,0 +1,74 @@
+#include "qt/calibration/CalibrationFlow.h"
+
+#include <QBoxLayout>
+#include <QShortcut>
+#include <QToolButton>
+#include <QWidget>
+
+#include "heading/Callbacks.h"
+#include "heading/calibration/CalibrationFile.h"
+#include "heading/calibration/CalibrationFit.h"
+#include "qt/calibration/CalibrationScreen.h"
+
+namespace platform::qt {
+
+CalibrationFlow::CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session)
+    : service_(service), session_(session) {}
+
+CalibrationFlow::~CalibrationFlow() {
+    delete screen_.data();  // gives the samples back to the screens
+}
+
+CalibrationScreen* CalibrationFlow::screen() const {
+    return screen_;
+}
+
+void CalibrationFlow::attachTo(QWidget* window) {
+    window_ = window;
+    if (!window) return;
+    auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(kShortcut)), window);
+    shortcut->setContext(Qt::ApplicationShortcut);
+    connect(shortcut, &QShortcut::activated, this, &CalibrationFlow::open);
+    // Next to the title, where no control of the screens' own sits.
+    if (auto* header = window->findChild<QHBoxLayout*>(QStringLiteral("headerRow"))) {
+        auto* button = new QToolButton(window);
+        button->setObjectName(QStringLiteral("calibrateButton"));
+        button->setText(tr("Calibrate"));
+        button->setToolTip(tr("Calibrate the compass (%1)").arg(QString::fromLatin1(kShortcut)));
+        button->setAutoRaise(true);
+        button->setStyleSheet(QStringLiteral("color: #8fa3ad;"));
+        connect(button, &QToolButton::clicked, this, &CalibrationFlow::open);
+        header->insertWidget(1, button);
+    }
+}
+
+void CalibrationFlow::open() {
+    if (!service_.headingAvailable()) {  // the meter says "No Compass!" already
+        heading::warnOnStderr("there is no magnetometer to calibrate");
+        return;
+    }
+    if (screen_ && screen_->isVisible()) {
+        screen_->raise();
+        return;
+    }
+    // The one before stays until now, closed, so that a screenshot at exit can still show it.
+    delete screen_.data();
+    std::optional<double> reference = reference_ ? reference_() : std::nullopt;
+    if (!reference) reference = session_.referenceField();
+    screen_ = new CalibrationScreen(service_, reference, window_);
+    connect(screen_, &CalibrationScreen::calibrated, this, &CalibrationFlow::keep);
+    screen_->open();
+}
+
+void CalibrationFlow::keep(const heading::calibration::Calibration& calibration) {
+    const std::string summary = heading::calibration::summaryLine(calibration);
+    try {
+        const std::string path = session_.saveCalibration(calibration);
+        heading::warnOnStderr("calibration kept in " + path + ": " + summary);
+    } catch (const heading::calibration::CalibrationError& e) {
+        heading::warnOnStderr(std::string(e.what()) + "; it is in force for this run only (" +
+                              summary + ")");
+    }
+}
+
+}  // namespace platform::qt

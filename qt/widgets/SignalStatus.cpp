@@ -1,0 +1,135 @@
+#include "qt/widgets/SignalStatus.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QWidget>
+#include <algorithm>
+
+#include "heading/HeadingService.h"
+#include "qt/widgets/Backdrop.h"
+#include "qt/widgets/ScreenWidget.h"
+
+namespace platform::qt {
+
+namespace {
+
+constexpr const char* kBannerName = "signalStatus";
+constexpr const char* kDimmedProperty = "fluxprobeDimmed";
+
+const char* const kBannerStyle =
+    "color: #1a1200; background: #ffb000; border: 1px solid #05080a; border-radius: 4px;"
+    "padding: 1px 6px; font-weight: bold; font-size: 11px;";
+
+bool isReadout(const QWidget* w) {
+    return w->property("fluxprobeReadout").toBool();
+}
+
+void dim(QWidget* w, bool dimmed) {
+    const bool isDimmed = w->property(kDimmedProperty).toBool();
+    if (dimmed == isDimmed) return;
+    w->setProperty(kDimmedProperty, dimmed);
+    if (dimmed) {
+        auto* effect = new QGraphicsOpacityEffect(w);  // owned by the widget
+        effect->setOpacity(SignalStatus::kDimmedOpacity);
+        w->setGraphicsEffect(effect);
+    } else {
+        w->setGraphicsEffect(nullptr);
+    }
+    Backdrop::contentChanged(w);
+}
+
+// In the header, centred, but clear of the screen's title.
+void placeBanner(QLabel* banner, QWidget* screen) {
+    banner->adjustSize();
+    int x = (screen->width() - banner->width()) / 2;
+    if (auto* title = screen->findChild<QWidget*>(QStringLiteral("titleLabel"));
+        title && title->isVisible())
+        x = std::max(x, title->mapTo(screen, QPoint(title->width(), 0)).x() + 6);
+    x = std::clamp(x, 0, std::max(0, screen->width() - banner->width() - 4));
+    banner->move(x, 4);
+}
+
+}  // namespace
+
+SignalStatus::SignalStatus(heading::HeadingService& service, QWidget* window)
+    : window_(window), service_(service) {
+    service_.setActivityObserver([this](const LocationError* error) {
+        if (error)
+            readingFailed(*error);
+        else
+            sampleArrived();
+    });
+    sinceSample_.start();
+    checker_.setInterval(kCheckEveryMs);
+    connect(&checker_, &QTimer::timeout, this, &SignalStatus::check);
+    checker_.start();
+}
+
+SignalStatus::~SignalStatus() {
+    service_.setActivityObserver({});
+}
+
+void SignalStatus::sampleArrived() {
+    sinceSample_.restart();
+    stopped_ = false;
+    ended_ = false;
+    if (stale_) setStale(false, {});
+}
+
+void SignalStatus::readingFailed(const LocationError& error) {
+    ended_ = error.code == LocationError::kEnded;
+    stopped_ = error.code == LocationError::kDenied;
+    setStale(true, staleText());
+}
+
+QString SignalStatus::staleText() const {
+    if (ended_) return QStringLiteral("No signal \u2014 the replay has ended");
+    return stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
+                    : QStringLiteral("No signal \u2014 trying again");
+}
+
+void SignalStatus::check() {
+    if (!stale_ && sinceSample_.elapsed() >= kStaleAfterMs)
+        setStale(true, staleText());
+    else if (stale_)
+        showOnScreens();  // a screen opened meanwhile shows it too
+}
+
+void SignalStatus::setStale(bool stale, const QString& text) {
+    stale_ = stale;
+    text_ = text;
+    showOnScreens();
+}
+
+void SignalStatus::showOnScreens() {
+    if (!window_) return;
+    for (QWidget* w : window_->findChildren<QWidget*>())
+        if (isReadout(w)) dim(w, stale_);
+    for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
+        auto* banner = screen->findChild<QLabel*>(QString::fromLatin1(kBannerName),
+                                                  Qt::FindDirectChildrenOnly);
+        if (!banner && !stale_) continue;
+        if (!banner) {
+            banner = new QLabel(screen);  // owned by the screen
+            banner->setObjectName(QString::fromLatin1(kBannerName));
+            banner->setStyleSheet(QString::fromLatin1(kBannerStyle));
+            banner->setAttribute(Qt::WA_TransparentForMouseEvents);
+            banner->setAccessibleName(QStringLiteral("Signal status"));
+        }
+        if (banner->text() != text_) {
+            banner->setText(text_);
+            Backdrop::contentChanged(banner);
+        }
+        banner->setVisible(stale_);
+        if (!stale_) continue;
+        placeBanner(banner, screen);
+        banner->raise();
+        // A screen presented over this one stays above this one's banner.
+        for (QObject* child : screen->children())
+            if (auto* over = qobject_cast<QWidget*>(child);
+                over && over->property("fluxprobeOverlay").toBool())
+                over->raise();
+    }
+}
+
+}  // namespace platform::qt

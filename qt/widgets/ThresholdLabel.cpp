@@ -1,0 +1,96 @@
+#include "qt/widgets/ThresholdLabel.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QSlider>
+#include <algorithm>
+
+#include "qt/widgets/Backdrop.h"
+
+namespace platform::qt {
+
+namespace {
+
+// The layout that holds item directly, searched from layout down, and item's index in it.
+QBoxLayout* holderOf(QLayout* layout, const QLayout* item, int* index) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayout* inner = layout->itemAt(i)->layout();
+        if (!inner) continue;
+        if (inner == item) {
+            *index = i;
+            return qobject_cast<QBoxLayout*>(layout);
+        }
+        if (QBoxLayout* found = holderOf(inner, item, index)) return found;
+    }
+    return nullptr;
+}
+
+QLayout* rowOf(QLayout* layout, const QWidget* w) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == w) return layout;
+        if (QLayout* inner = item->layout())
+            if (QLayout* found = rowOf(inner, w)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ThresholdLabel::ThresholdLabel(QSlider* slider, float offset) : slider_(slider), offset_(offset) {
+    setObjectName(QStringLiteral("thresholdLabel"));
+    setText(textFor(slider->value(), offset));
+    setAccessibleName(QStringLiteral("Alarm threshold"));
+    setAccessibleDescription(
+        QStringLiteral("The alarm sounds while the total field is above this"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    fitWidestText();
+    connect(slider, &QSlider::valueChanged, this, [this, offset](int value) {
+        setText(textFor(value, offset));
+        Backdrop::contentChanged(this);
+    });
+    slider->installEventFilter(this);
+}
+
+void ThresholdLabel::fitWidestText() {
+    // Sized for the widest text, so that moving the slider never lays the row out again.
+    setMinimumWidth(indent() +
+                    fontMetrics().horizontalAdvance(textFor(slider_->maximum(), offset_)));
+}
+
+void ThresholdLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) fitWidestText();
+}
+
+bool ThresholdLabel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == slider_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        const int indent = std::max(0, slider_->x() - x());
+        if (indent != this->indent()) {
+            setIndent(indent);
+            fitWidestText();
+        }
+    }
+    return false;
+}
+
+QString ThresholdLabel::textFor(int sliderValue, float offset) {
+    const double threshold = static_cast<double>(static_cast<float>(sliderValue) + offset);
+    return QStringLiteral("alarm above %1 \u00b5T").arg(threshold, 0, 'f', 0);
+}
+
+ThresholdLabel* addThresholdLabel(QSlider* slider, float offset) {
+    QWidget* parent = slider->parentWidget();
+    QLayout* top = parent ? parent->layout() : nullptr;
+    QLayout* row = top ? rowOf(top, slider) : nullptr;
+    int index = -1;
+    QBoxLayout* column = row && row != top ? holderOf(top, row, &index) : nullptr;
+    if (!column) return nullptr;
+    auto* label = new ThresholdLabel(slider, offset);
+    label->setAlignment(Qt::AlignLeft |
+                        Qt::AlignVCenter);  // an indent then only shifts it sideways
+    column->insertWidget(index, label);     // owned by the layout's widget from now on
+    return label;
+}
+
+}  // namespace platform::qt

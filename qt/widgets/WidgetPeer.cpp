@@ -1,0 +1,478 @@
+#include "qt/widgets/WidgetPeer.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QSlider>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Button.h"
+#include "platform/Label.h"
+#include "platform/Slider.h"
+#include "platform/Switch.h"
+#include "qt/drawing/RepaintRegion.h"
+#include "qt/widgets/Accessibility.h"
+#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/ReadoutText.h"
+#include "qt/widgets/ScreenScaler.h"
+#include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/ViewHostWidget.h"
+
+namespace platform::qt {
+
+namespace {
+
+constexpr const char* kPeerProperty = "fluxprobePeer";
+
+bool layoutContains(const QLayout* layout, const QWidget* w) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == w) return true;
+        if (const QLayout* inner = item->layout(); inner && layoutContains(inner, w)) return true;
+    }
+    return false;
+}
+
+QColor toQColor(const Color& c) {
+    auto unit = [](float v) { return std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f; };
+    return QColor::fromRgbF(unit(c.red), unit(c.green), unit(c.blue), unit(c.alpha));
+}
+
+// The widget that holds the view's superview, against which the view's centre is measured.
+QWidget* referenceWidget(const View& view, const QWidget* widget) {
+    if (View* super = view.superview())
+        if (QWidget* w = WidgetPeer::widgetOf(super)) return w;
+    return widget->isWindow() ? nullptr : widget->parentWidget();
+}
+
+}  // namespace
+
+QTransform turnOf(const AffineTransform& t) {
+    for (float v : {t.a, t.b, t.c, t.d})
+        if (!std::isfinite(v)) return QTransform();
+    return QTransform(t.a, t.b, t.c, t.d, 0.0, 0.0);
+}
+
+// Rotations only: turned, the picture stays inside the square its diagonal spans.
+bool isPureTurn(const AffineTransform& t) {
+    const double scale = double(t.a) * t.a + double(t.b) * t.b;
+    return std::fabs(scale - 1.0) < 1e-4 && std::fabs(double(t.a) - t.d) < 1e-4 &&
+           std::fabs(double(t.b) + t.c) < 1e-4;
+}
+
+// The side of the square a picture of these bounds sweeps as it turns about its centre.
+int sweptSide(QSizeF bounds) {
+    return static_cast<int>(std::ceil(std::hypot(bounds.width(), bounds.height())));
+}
+
+// Rows of a turn's repaint are merged into bands this tall: a handful of copies per frame.
+constexpr int kRepaintBand = 32;
+
+bool isOverlay(const QWidget* w) {
+    return w->property("fluxprobeOverlay").toBool();
+}
+
+// Whether only overlays lie above w among its siblings: a dial placed again as it turns is
+// mostly there already.
+bool onTopOfSiblings(const QWidget* w) {
+    const QWidget* parent = w->parentWidget();
+    if (!parent) return true;
+    const QObjectList& siblings = parent->children();
+    for (auto it = siblings.rbegin(); it != siblings.rend(); ++it) {
+        auto* s = qobject_cast<QWidget*>(*it);
+        if (!s || s->isWindow()) continue;
+        if (s == w) return true;
+        if (!isOverlay(s)) return false;
+    }
+    return false;
+}
+
+bool isInLayout(const QWidget* w) {
+    const QWidget* parent = w ? w->parentWidget() : nullptr;
+    return parent && parent->layout() && layoutContains(parent->layout(), w);
+}
+
+WidgetPeer::WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool owning)
+    : view_(view), widget_(widget), owning_(owning) {
+    auto* label = qobject_cast<QLabel*>(widget);
+    paintsImage_ = label && !label->pixmap().isNull();
+    if (paintsImage_) {
+        backdrop_ = new Backdrop(widget);
+        widget->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    widget->installEventFilter(this);
+    widget->setProperty(kPeerProperty, QVariant::fromValue(static_cast<QObject*>(this)));
+}
+
+WidgetPeer* WidgetPeer::of(const QWidget* widget) {
+    if (!widget) return nullptr;
+    return dynamic_cast<WidgetPeer*>(widget->property(kPeerProperty).value<QObject*>());
+}
+
+WidgetPeer::~WidgetPeer() {
+    if (widget_) {
+        widget_->removeEventFilter(this);
+        if (backdrop_) {  // the label paints itself again, with what lies beneath it
+            delete backdrop_.data();
+            widget_->setAttribute(Qt::WA_OpaquePaintEvent, false);
+        }
+        if (of(widget_) == this) widget_->setProperty(kPeerProperty, QVariant());
+        if (owning_) {
+            // The view can go inside one of the widget's own signals (a button that dismisses
+            // its screen): hide now, delete once that signal has returned.
+            widget_->hide();
+            widget_->deleteLater();
+        }
+    }
+}
+
+std::shared_ptr<WidgetPeer> WidgetPeer::attach(const std::shared_ptr<View>& view, QWidget* widget,
+                                               bool owning) {
+    auto peer = std::make_shared<WidgetPeer>(view, widget, owning);
+    view->setPeer(peer);
+    return peer;
+}
+
+QWidget* WidgetPeer::widgetOf(const View* view) {
+    if (!view) return nullptr;
+    auto* peer = dynamic_cast<WidgetPeer*>(view->peer());
+    return peer ? peer->widget() : nullptr;
+}
+
+void WidgetPeer::viewChanged(View& view, ViewChange change) {
+    // A fast source changes the same views many times a frame: once held, a change is held.
+    // Checked first, as it is the common case: it needs nothing of the widget.
+    const unsigned bit = 1u << static_cast<unsigned>(change);
+    if (pending_ & bit) return;
+    if (!widget_) return;
+    // Redraw requests are merged by Qt already, unless the widget is covered: then its redraw
+    // would repaint the covering screen. A new subview must be parented at once.
+    // A view of the system's own tells what its redraw touches only once all the frame's
+    // changes are in, so its redraw waits for the frame too.
+    PeerBatch* batch = PeerBatch::current();
+    if (batch && change != ViewChange::Subviews &&
+        (change != ViewChange::Display || qobject_cast<ViewHostWidget*>(widget_) ||
+         ScreenWidget::isCovered(widget_))) {
+        if (pending_ == 0) batch->note(this);
+        pending_ |= bit;
+        return;
+    }
+    apply(view, change);
+}
+
+void WidgetPeer::applyPending() {
+    const unsigned changes = pending_;
+    pending_ = 0;
+    std::shared_ptr<View> view = view_.lock();
+    if (!view || !widget_) return;
+    // Geometry before transform, text before font: the order the logic set them in.
+    for (ViewChange change : {ViewChange::Geometry, ViewChange::Transform, ViewChange::Hidden,
+                              ViewChange::BackgroundColor, ViewChange::Text, ViewChange::Font,
+                              ViewChange::Value, ViewChange::Display})
+        if (changes & (1u << static_cast<unsigned>(change))) apply(*view, change);
+}
+
+void WidgetPeer::apply(View& view, ViewChange change) {
+    QWidget* w = widget_;
+    if (!w) return;
+    // What the widget paints changes with these; a picture of what lies beneath an opaque
+    // widget above it must be drawn again.
+    bool newContent = change == ViewChange::Font || change == ViewChange::BackgroundColor ||
+                      change == ViewChange::Value || change == ViewChange::Display;
+    switch (change) {
+        case ViewChange::Text:
+            if (auto* label = qobject_cast<QLabel*>(w))
+                if (auto* l = dynamic_cast<Label*>(&view)) {
+                    // The compass empties its markers on every reading; an unchanged text
+                    // needs nothing at all (not even a copy, while the label still shows the
+                    // very string set last), and a new one that fits its room no new layout.
+                    if (l->text() == setText_ && label->text().constData() == shown_.constData())
+                        break;
+                    setText_ = l->text();
+                    if (setReadoutText(*label, QString::fromStdString(setText_), room_)) {
+                        speakReadout(label);
+                        newContent = true;
+                    }
+                    shown_ = label->text();
+                }
+            break;
+        case ViewChange::Font:
+            if (auto* l = dynamic_cast<Label*>(&view)) {
+                // Font sizes are in the logic's points, which are Qt's device-independent pixels,
+                // grown with the screen when its window is larger than designed.
+                QFont font(QString::fromStdString(l->font().name));
+                const double size = l->font().size * ScreenScaler::fontScaleOf(w);
+                if (std::isfinite(size) && size >= 1.0)
+                    font.setPixelSize(static_cast<int>(std::lround(std::min(size, 4096.0))));
+                w->setFont(font);
+            }
+            break;
+        case ViewChange::Hidden:
+            w->setVisible(!view.isHidden());
+            break;
+        case ViewChange::BackgroundColor: {
+            const Color c = view.backgroundColor();
+            if (c.alpha <= 0.0f) {
+                w->setAutoFillBackground(false);
+            } else {
+                QPalette palette = w->palette();
+                palette.setColor(QPalette::Window, toQColor(c));
+                w->setPalette(palette);
+                w->setAutoFillBackground(true);
+            }
+            break;
+        }
+        case ViewChange::Display:
+            if (auto* host = qobject_cast<ViewHostWidget*>(w); host && PeerBatch::current())
+                host->redisplay();
+            else
+                w->update();
+            break;
+        case ViewChange::Geometry:
+        case ViewChange::Transform:
+            place(view);
+            break;
+        case ViewChange::Subviews:
+            followSubviews(view);
+            break;
+        case ViewChange::Value:
+            if (auto* slider = qobject_cast<QSlider*>(w)) {
+                if (auto* s = dynamic_cast<Slider*>(&view)) {
+                    const QSignalBlocker quiet(slider);
+                    slider->setRange(static_cast<int>(std::lround(s->minimumValue())),
+                                     static_cast<int>(std::lround(s->maximumValue())));
+                    slider->setValue(static_cast<int>(std::lround(s->value())));
+                }
+            } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                if (auto* s = dynamic_cast<Switch*>(&view)) {
+                    const QSignalBlocker quiet(button);
+                    button->setChecked(s->isOn());
+                }
+            }
+            break;
+    }
+    if (newContent) Backdrop::contentChanged(w);
+}
+
+void WidgetPeer::place(View& view) {
+    QWidget* w = widget_;
+    if (!w || w->isWindow()) return;
+    // A turn too small to move any pixel of the picture by half a pixel is not drawn again: a
+    // slow turn or a still device's jitter would otherwise redraw the dial, and everything
+    // beneath it, every frame. Turns add up against the one last drawn, so the dial never falls
+    // behind by more than that half pixel.
+    const bool unseenTurn = paintsImage_ && drawnTurn_ &&
+                            turnMovesLessThanHalfAPixel(*drawnTurn_, view.transform(),
+                                                        inkRadius(view), w->devicePixelRatioF());
+    if (isInLayout(w)) {
+        // The layout keeps the place; a turn is painted inside the widget.
+        if (!unseenTurn) w->update();
+        return;
+    }
+    placedByLogic_ = true;
+    const Rect frame = view.frame();
+    QPointF topLeft(frame.origin.x, frame.origin.y);
+    QWidget* reference = referenceWidget(view, w);
+    QWidget* parent = w->parentWidget();
+    if (reference && parent && reference != parent)
+        topLeft = parent->mapFromGlobal(reference->mapToGlobal(topLeft));
+    QRectF r(topLeft, QSizeF(frame.size.width, frame.size.height));
+    // A turning picture takes the square it sweeps, about the same centre: its box no longer
+    // changes with each turn, so a turn repaints where the picture was and is, not the whole box
+    // and what it uncovers.
+    const AffineTransform t = view.transform();
+    const bool sweeps = paintsImage_ && !t.isIdentity() && isPureTurn(t);
+    const int side = sweptSide(QSizeF(view.bounds().size.width, view.bounds().size.height));
+    if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+        std::isfinite(r.height()) && std::fabs(r.x()) < 1e6 && std::fabs(r.y()) < 1e6 &&
+        r.width() < 1e6 && r.height() < 1e6) {
+        QRect box = r.toAlignedRect();
+        if (sweeps) {
+            const QPointF centre = r.center();
+            const QPointF shown = QRectF(w->geometry()).center();
+            // The turned frame's centre wobbles by rounding from turn to turn: the square stays
+            // put unless it moved by more than that.
+            if (w->size() == QSize(side, side) && std::fabs(shown.x() - centre.x()) <= 1.0 &&
+                std::fabs(shown.y() - centre.y()) <= 1.0)
+                box = w->geometry();
+            else
+                box = QRect(qRound(centre.x() - side / 2.0), qRound(centre.y() - side / 2.0), side,
+                            side);
+        }
+        if (w->geometry() == box) {
+            if (unseenTurn) return;
+            if (repaintTurn(view)) return;
+        }
+        w->setGeometry(box);
+    }
+    // A view the user moves rides above the laid-out ones, but never above a screen presented
+    // over this one.
+    if (!onTopOfSiblings(w)) {
+        w->raise();
+        if (QWidget* parent = w->parentWidget())
+            for (QObject* sibling : parent->children())
+                if (auto* s = qobject_cast<QWidget*>(sibling); s && isOverlay(s)) s->raise();
+    }
+    w->update();
+}
+
+void WidgetPeer::followSubviews(View& view) {
+    QWidget* w = widget_;
+    if (!w) return;
+    for (const auto& child : view.subviews()) {
+        QWidget* cw = widgetOf(child.get());
+        if (!cw || w->isAncestorOf(cw)) continue;
+        // A screen's root goes into the window: it fills the window's layout, or the window.
+        if (QLayout* layout = w->layout()) {
+            layout->addWidget(cw);
+        } else {
+            cw->setParent(w);
+            cw->setGeometry(w->rect());
+        }
+        if (!child->isHidden()) cw->show();
+        if (auto* peer = dynamic_cast<WidgetPeer*>(child->peer())) peer->reportGeometry();
+    }
+}
+
+void WidgetPeer::reportGeometry() {
+    QWidget* w = widget_;
+    auto view = view_.lock();
+    if (!w || !view || placedByLogic_) return;
+    QPointF origin(0.0, 0.0);
+    if (!w->isWindow()) {
+        origin = w->pos();
+        QWidget* reference = referenceWidget(*view, w);
+        QWidget* parent = w->parentWidget();
+        if (reference && parent && reference != parent)
+            origin = reference->mapFromGlobal(parent->mapToGlobal(origin));
+    }
+    const Size size{static_cast<float>(w->width()), static_cast<float>(w->height())};
+    view->platformSetGeometry(Point{static_cast<float>(origin.x()) + size.width / 2.0f,
+                                    static_cast<float>(origin.y()) + size.height / 2.0f},
+                              size);
+}
+
+bool WidgetPeer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != widget_) return false;
+    switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            reportGeometry();
+            break;
+        case QEvent::Paint:
+            if (paintsImage_) {
+                if (auto view = view_.lock()) {
+                    const QRegion& exposed = static_cast<QPaintEvent*>(event)->region();
+                    // Outside the ink's old and new reach, the bands still show what lies
+                    // beneath, unless something else asked for them too.
+                    paintImage(*view, exposed == turnRequest_ ? turnRepaint_ & exposed : exposed);
+                    turnRepaint_ = QRegion();
+                    turnRequest_ = QRegion();
+                    return true;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
+                                 double radius, qreal pixelRatio) {
+    // A point at distance r from the centre moves by at most r times the largest stretch of
+    // the difference of the two turns; a shift is drawn at the widget's place, not by the turn.
+    const double da = double(now.a) - drawn.a, db = double(now.b) - drawn.b;
+    const double dc = double(now.c) - drawn.c, dd = double(now.d) - drawn.d;
+    const double squares = da * da + db * db + dc * dc + dd * dd;
+    const double det = da * dd - db * dc;
+    const double stretch =
+        std::sqrt((squares + std::sqrt(std::max(0.0, squares * squares - 4.0 * det * det))) / 2.0);
+    const double moved = stretch * radius * pixelRatio;
+    return std::isfinite(moved) && moved < 0.5;  // a turn that is not finite is always drawn
+}
+
+QSizeF WidgetPeer::boundsOf(View& view, const QLabel& label) const {
+    // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
+    QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
+    return !placedByLogic_ || bounds.isEmpty() ? QSizeF(label.size()) : bounds;
+}
+
+double WidgetPeer::inkRadius(View& view) {
+    // The picture as last drawn, until then its corners.
+    if (!scaled_.isNull() && scaled_.devicePixelRatio() > 0.0)
+        return turned_.inkRadius(scaled_) / scaled_.devicePixelRatio();
+    return std::hypot(view.bounds().size.width, view.bounds().size.height) / 2.0;
+}
+
+QSizeF WidgetPeer::pictureSize(View& view, const QLabel& label) const {
+    return QSizeF(label.pixmap().size()).scaled(boundsOf(view, label), Qt::KeepAspectRatio);
+}
+
+bool WidgetPeer::repaintTurn(View& view) {
+    auto* label = qobject_cast<QLabel*>(widget_.data());
+    if (!label || !onTopOfSiblings(label)) return false;
+    const qreal ratio = label->devicePixelRatioF();
+    const QSizeF picture = pictureSize(view, *label);
+    if (scaled_.isNull() || scaled_.size() != (picture * ratio).toSize()) return false;
+    const AffineTransform t = view.transform();
+    const QRegion now = turned_.reach(scaled_, picture, label->size(), ratio,
+                                      t.isIdentity() ? QTransform() : turnOf(t));
+    // Qt repaints and flushes the bands; only where the picture's ink was or will be is the
+    // dial drawn again, while nothing else asks for those bands.
+    const QRegion precise = now | turned_.drawnReach();
+    const QRegion bands = RepaintRegion::inBands(precise, kRepaintBand);
+    turnRepaint_ |= precise;
+    turnRequest_ |= bands;
+    label->update(bands);
+    return true;
+}
+
+void WidgetPeer::paintImage(View& view, const QRegion& exposed) {
+    auto* label = qobject_cast<QLabel*>(widget_.data());
+    if (!label) return;
+    QPainter painter(label);
+    const QPixmap pixmap = label->pixmap();
+    // Opaque: every pixel is painted here, starting from what lies beneath. Turned, the
+    // picture's box grows to the square it sweeps about the same centre.
+    QImage beneath;
+    if (backdrop_) {
+        const int side = sweptSide(boundsOf(view, *label));
+        backdrop_->setReach(QSize(side, side));
+        // Opaque for this paint: Qt painted nothing beneath. The next decides afresh.
+        if (label->testAttribute(Qt::WA_OpaquePaintEvent)) beneath = backdrop_->beneath();
+        label->setAttribute(Qt::WA_OpaquePaintEvent, backdrop_->worthKeeping());
+    }
+    if (view.backgroundColor().alpha > 0.0f) {
+        if (!beneath.isNull()) painter.drawImage(0, 0, beneath);
+        beneath = QImage();
+        painter.fillRect(label->rect(), toQColor(view.backgroundColor()));
+    }
+    const QSizeF picture = pictureSize(view, *label);
+    // Scaling a large picture down costs far more than turning it: scale once per size, so each
+    // frame of a turning dial only turns.
+    const qreal ratio = label->devicePixelRatioF();
+    const QSize pixels = (picture * ratio).toSize();
+    if (pixmap.isNull() || pixels.isEmpty()) {
+        if (!beneath.isNull()) painter.drawImage(0, 0, beneath);
+        return;
+    }
+    if (scaledKey_ != pixmap.cacheKey() || scaled_.size() != pixels) {
+        scaled_ = pixmap.toImage()
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                      .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_.setDevicePixelRatio(ratio);
+        scaledKey_ = pixmap.cacheKey();
+    }
+    const AffineTransform t = view.transform();
+    drawnTurn_ = t;
+    turned_.draw(painter, scaled_, picture, label->size(), ratio,
+                 t.isIdentity() ? QTransform() : turnOf(t), beneath, exposed);
+}
+
+}  // namespace platform::qt
