@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "heading/Numbers.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr const char* kAccepted =
     "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none";
+
+constexpr double kMaxHumAmplitude = 1000.0;  // µT
 
 [[noreturn]] void refuse(std::string_view text, const std::string& why) {
     throw SourceError("heading source '" + printable(text) + "': " + why);
@@ -55,6 +58,7 @@ std::vector<double> parseValues(std::string_view whole, std::string_view key,
 
 void parseSimulated(std::string_view whole, std::string_view options, SourceChoice& spec) {
     const auto parts = splitCommas(options);
+    bool hum = false;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::string_view part = parts[i];
         if (part == "tumble") {
@@ -73,10 +77,31 @@ void parseSimulated(std::string_view whole, std::string_view options, SourceChoi
                 std::copy(v.begin(), v.end(), spec.motion.soft.begin());
             else
                 refuse(whole, "soft needs 3 numbers (a diagonal) or 9 (a matrix, row by row)");
+        } else if (part.starts_with("ac=")) {
+            const auto v = parseValues(whole, "ac", parts, i);
+            if (v.size() != 2)
+                refuse(whole, "ac needs a frequency and an amplitude (Hz, µT), as in ac=50,1.5");
+            spec.motion.humHz = v[0];
+            spec.motion.humAmplitude = v[1];
+            hum = true;
         } else {
-            refuse(whole, "expected rate=HZ, tumble, offset=X,Y,Z or soft=... after 'simulated:'");
+            refuse(whole,
+                   "expected rate=HZ, tumble, offset=X,Y,Z, soft=... or ac=HZ,AMPLITUDE_UT after "
+                   "'simulated:'");
         }
     }
+    // Checked once the rate is known, whichever comes first.
+    if (!hum) return;
+    const double hz = spec.motion.humHz, amplitude = spec.motion.humAmplitude;
+    if (!(hz > 0.0)) refuse(whole, "ac frequency must be above 0 Hz");
+    if (!(hz < spec.rate / 2.0)) {
+        char limit[96];
+        std::snprintf(limit, sizeof limit, "ac frequency must be below %g Hz, half the rate",
+                      spec.rate / 2.0);
+        refuse(whole, limit);
+    }
+    if (!(amplitude > 0.0)) refuse(whole, "ac amplitude must be above 0 µT");
+    if (!(amplitude <= kMaxHumAmplitude)) refuse(whole, "ac amplitude must be at most 1000 µT");
 }
 
 }  // namespace

@@ -185,7 +185,8 @@ Options:
                                                add ,tumble to turn the device through every
                                                direction, ,offset=X,Y,Z and ,soft=A,B,C (or
                                                nine numbers) to distort it like a sensor
-                                               next to steel
+                                               next to steel, ,ac=HZ,AMPLITUDE_UT for a
+                                               hum on x (a sine, peak µT)
                            none                a device without a magnetometer
   --declination=DEG      true heading = magnetic heading + DEG (east positive); beats
                          --location

@@ -113,6 +113,8 @@ expect 0 "replay of header-only.csv finished after 0 samples" -- \
 expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none" -- \
     --heading-source=warp-drive
 expect 2 "heading source 'simulated:rate=0': rate must be above 0 Hz" -- --heading-source=simulated:rate=0
+expect 2 "heading source 'simulated:ac=30,1': ac frequency must be below 25 Hz, half the rate" -- \
+    --heading-source=simulated:ac=30,1
 expect 2 "heading source 'replay:': expected a file after 'replay:'" -- --heading-source=replay:
 expect 2 "no IIO magnetometer 'ak8975' under $work/no-iio; found no IIO devices" -- --heading-source=iio:ak8975
 expect 0 "delivered 0 samples" -- --heading-source=auto --quit-after=1  # "No Compass!" alert

@@ -66,6 +66,15 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
         {"simulated:rate=-5", "rate must be above 0 Hz"},
         {"simulated:rate=100001", "rate must be at most 100000 Hz"},
         {"simulated:rate=1e300", "rate must be at most 100000 Hz"},
+        {"simulated:ac=50", "ac needs a frequency and an amplitude (Hz, µT), as in ac=50,1.5"},
+        {"simulated:ac=50,1,2", "ac needs a frequency and an amplitude"},
+        {"simulated:ac=hum,1", "ac value 'hum' is not a number"},
+        {"simulated:ac=0,1", "ac frequency must be above 0 Hz"},
+        {"simulated:ac=-50,1", "ac frequency must be above 0 Hz"},
+        {"simulated:ac=25,1", "ac frequency must be below 25 Hz, half the rate"},
+        {"simulated:ac=60,1,rate=100", "ac frequency must be below 50 Hz, half the rate"},
+        {"simulated:ac=20,0", "ac amplitude must be above 0 µT"},
+        {"simulated:ac=20,1000.5", "ac amplitude must be at most 1000 µT"},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -80,7 +89,7 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
     }
 }
 
-TEST(SourceChoice, SimulatedTakesATumbleAndADistortion) {
+TEST(SourceChoice, SimulatedTakesATumbleADistortionAndAHum) {
     const auto spec = parseSourceChoice("simulated:rate=20,tumble,offset=40,-60,25,soft=1.1,0.9,1");
     EXPECT_EQ(spec.rate, 20);
     EXPECT_TRUE(spec.motion.tumble);
@@ -90,6 +99,15 @@ TEST(SourceChoice, SimulatedTakesATumbleAndADistortion) {
     EXPECT_EQ(full.motion.soft[5], 6);
     EXPECT_TRUE(full.motion.tumble);
     EXPECT_FALSE(parseSourceChoice("simulated").motion.any());
+
+    const auto hum = parseSourceChoice("simulated:ac=50,1.5,rate=1000,tumble");
+    EXPECT_EQ(hum.motion.humHz, 50);
+    EXPECT_EQ(hum.motion.humAmplitude, 1.5);
+    EXPECT_EQ(hum.rate, 1000);
+    EXPECT_TRUE(hum.motion.tumble);
+    EXPECT_EQ(parseSourceChoice("simulated:ac=24.9,1000").motion.humAmplitude, 1000);
+    // A hum is no sensor of its own: it keeps no calibration.
+    EXPECT_FALSE(parseSourceChoice("simulated:ac=10,1").motion.any());
 
     for (const char* bad : {"simulated:offset=1,2", "simulated:soft=1,2", "simulated:offset=1,x,3",
                             "simulated:tumble,spin"})
