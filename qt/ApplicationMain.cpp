@@ -15,6 +15,7 @@
 #include "heading/HeadingSession.h"
 #include "heading/SourceChoice.h"
 #include "heading/model/FieldModel.h"
+#include "instrument/AcMonitor.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
@@ -27,6 +28,7 @@
 #include "qt/RunStats.h"
 #include "qt/Screenshot.h"
 #include "qt/StreamBatch.h"
+#include "qt/ac/AcControl.h"
 #include "qt/calibration/CalibrationFlow.h"
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/RecordingCommand.h"
@@ -86,6 +88,10 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
 
     heading::HeadingService service;
     qt::QtPlatform platform(service, settings);
+    // The latest samples and their spectrum, for the AC view, the remote view and the summary.
+    instrument::AcMonitor ac;
+    const std::size_t acListener =
+        service.addSampleListener([&ac](const platform::Heading& h) { ac.add(h); });
 
     // True north from the field model, unless the user gave the declination. Set up before the
     // session, so that a model that cannot be loaded leaves no record file behind.
@@ -115,7 +121,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
         try {
             remoteView = std::make_unique<remote::RemoteView>(
                 *options.serve, options.serveToken, service, *session, options.source.recordPath,
-                [&platform] { return platform.mainWindow(); });
+                [&platform] { return platform.mainWindow(); }, &ac);
         } catch (const remote::ServeError& e) {
             return fail(e.what());
         }
@@ -177,6 +183,10 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     calibration.attachTo(platform.mainWindow());
     if (options.calibrate) calibration.open();
 
+    qt::AcControl acControl(ac);
+    acControl.attachTo(platform.mainWindow());
+    if (options.openAc) QTimer::singleShot(0, &app, [&acControl] { acControl.open(); });
+
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
     QImage shot;
@@ -227,6 +237,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
 
     // Readers stop first, so no sample arrives while the screens go.
     session->stop();
+    service.removeSampleListener(acListener);
     remoteView.reset();
     // A recording that stopped on a write error is a failed run, even if the meter went on.
     if (session->recordingFailed() && status == 0) status = 1;

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "heading/Numbers.h"
-
 #include "heading/model/FieldQuery.h"
 #include "qt/StrayArguments.h"
 
@@ -112,6 +111,9 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--open-compass") {
             if (hasValue) throw OptionError("option --open-compass takes no value");
             options.openCompass = true;
+        } else if (name == "--open-ac") {
+            if (hasValue) throw OptionError("option --open-ac takes no value");
+            options.openAc = true;
         } else if (name == "--serve") {
             options.serve = value;  // checked when the server starts
         } else if (name == "--serve-token") {
@@ -162,7 +164,8 @@ const char* usageLine() {
            "                 [--calibrate] [--calibration=auto|none|FILE] "
            "[--calibration-out=FILE]\n"
            "                 [--serve[=ADDR:PORT]] [--serve-token=TOKEN] [--open-compass] "
-           "[--stats] [--help]\n"
+           "[--open-ac]\n"
+           "                 [--stats] [--help]\n"
            "                 [Qt options such as -platform offscreen]\n"
            "       fluxprobe --field-model --location=LAT,LON[,ALT_M] [--date=YYYY-MM-DD|YEAR]";
 }
@@ -219,6 +222,7 @@ Options:
                          a random one; needed then on loopback too
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
   --open-compass         press the compass button once the window is up (for automated runs)
+  --open-ac              press the AC button once the window is up (for automated runs)
   --stats                at exit, one line on stderr: samples, frames a second, the time from
                          a sample falling due to the frame that shows it (median, 95th
                          percentile, longest) and the time to the first frame

@@ -17,6 +17,7 @@ struct Options {
     std::string screenshot;            // PNG written just before the loop ends
     std::string uiDir;                 // interface files from here instead of the bundled ones
     bool openCompass = false;          // press the meter's compass button once shown
+    bool openAc = false;               // press the meter's AC button once shown
     std::optional<std::string> serve;  // the remote view's ADDR:PORT; empty for the default
     std::string serveToken;
     bool stats = false;  // one line of frame and latency figures at exit

@@ -4,10 +4,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFont>
-#include <QGraphicsOpacityEffect>
 #include <QIcon>
 #include <QMessageBox>
-#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -18,6 +16,7 @@
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 #include "qt/DataFiles.h"
+#include "qt/Fade.h"
 #include "qt/Guarded.h"
 #include "qt/QtTimer.h"
 #include "qt/ScreenSaverInhibitor.h"
@@ -25,7 +24,6 @@
 #include "qt/interface/UserAction.h"
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
-#include "qt/widgets/OpaqueReadout.h"
 #include "qt/widgets/PeerBatch.h"
 #include "qt/widgets/ScreenExtras.h"
 #include "qt/widgets/ScreenWidget.h"
@@ -45,30 +43,6 @@ void writeLine(std::string_view line) {
     fwrite_unlocked(line.data(), 1, line.size(), stderr);
     putc_unlocked('\n', stderr);
     funlockfile(stderr);
-}
-
-// Fades a widget's opacity from one value to another, then runs done (if the widget still
-// exists). The effect is removed at the end, so a shown screen paints at full speed.
-void fade(QWidget* widget, QObject* context, double from, double to, std::function<void()> done) {
-    auto* effect = new QGraphicsOpacityEffect(widget);  // owned by the widget
-    effect->setOpacity(from);
-    OpaqueReadout::setSuspended(widget, true);
-    widget->setGraphicsEffect(effect);
-    auto* animation = new QPropertyAnimation(effect, "opacity", context);
-    animation->setDuration(QtPlatform::kFadeMilliseconds);
-    animation->setStartValue(from);
-    animation->setEndValue(to);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    QPointer<QWidget> target(widget);
-    QObject::connect(animation, &QPropertyAnimation::finished, context,
-                     [target, done = std::move(done)] {
-                         if (target) {
-                             target->setGraphicsEffect(nullptr);
-                             OpaqueReadout::setSuspended(target, false);
-                         }
-                         if (done) done();
-                     });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 }  // namespace

@@ -150,6 +150,14 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
         const std::string json = latestJson(*latest_);
         connection.respond(200, "application/json",
                            QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+    } else if (path == "/api/v1/spectrum") {
+        if (!settings_.spectrumJson) {
+            connection.respond(404, "application/json", "{\"error\":\"no spectrum\"}");
+            return;
+        }
+        const std::string json = settings_.spectrumJson();
+        connection.respond(200, "application/json",
+                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
     } else if (path == "/api/v1/session.csv") {
         serveSession(connection);
     } else if (path == "/" || path == "/index.html") {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "heading/replay/ReplayLine.h"
@@ -40,6 +41,8 @@ struct ServerSettings {
     // The meter's alarm threshold in µT, asked for each sample; no alarm when empty.
     std::function<float()> alarmThreshold;
     std::size_t sessionCapacity = SessionRing::kDefaultCapacity;
+    // The latest spectrum as JSON, made when asked for; 404 without it.
+    std::function<std::string()> spectrumJson;
 };
 
 // The live view's server: the page, the latest sample, the live stream and the session as CSV,

@@ -6,13 +6,16 @@
 #include "fieldmeter/FluxprobeViewController.h"
 #include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
+#include "instrument/AcMonitor.h"
 #include "remote/ServeOptions.h"
+#include "remote/SpectrumJson.h"
 
 namespace remote {
 
 RemoteView::RemoteView(const std::string& serve, const std::string& token,
                        heading::HeadingService& service, heading::HeadingSession& session,
-                       const std::string& recordPath, std::function<QWidget*()> window)
+                       const std::string& recordPath, std::function<QWidget*()> window,
+                       instrument::AcMonitor* ac)
     : service_(service) {
     const ServeOptions options = parseServeOptions(serve, token);
     ServerSettings settings;
@@ -32,6 +35,7 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
         return static_cast<float>(slider->value()) +
                fieldmeter::FluxprobeViewController::kThresholdOffset;
     };
+    if (ac) settings.spectrumJson = [ac] { return spectrumJson(ac->spectrum()); };
     server_ = std::make_unique<RemoteServer>(std::move(settings));
     if (const auto error = server_->listen())
         throw ServeError("cannot serve the remote view on " +

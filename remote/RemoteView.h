@@ -13,6 +13,10 @@ class HeadingService;
 class HeadingSession;
 }  // namespace heading
 
+namespace instrument {
+class AcMonitor;
+}
+
 namespace remote {
 
 // The live view for browsers, wired into the running meter: every sample the heading service
@@ -21,9 +25,10 @@ class RemoteView {
   public:
     // Listens at once; throws ServeError for a bad --serve or an address that cannot be bound.
     // recordPath is --record's file, if any. window is the meter's window, found when asked.
+    // ac, when given, answers for the spectrum.
     RemoteView(const std::string& serve, const std::string& token, heading::HeadingService& service,
                heading::HeadingSession& session, const std::string& recordPath,
-               std::function<QWidget*()> window);
+               std::function<QWidget*()> window, instrument::AcMonitor* ac = nullptr);
     ~RemoteView();
     RemoteView(const RemoteView&) = delete;
     RemoteView& operator=(const RemoteView&) = delete;
