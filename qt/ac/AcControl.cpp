@@ -8,7 +8,7 @@
 
 #include "qt/Fade.h"
 #include "qt/ac/AcScreen.h"
-#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/FrameClock.h"
 #include "qt/widgets/ScreenWidget.h"
 
 namespace platform::qt {
@@ -73,7 +73,7 @@ void AcControl::close() {
     if (!screen_ || !screen_->isVisible() || closing_) return;
     closing_ = true;
     // The meter shows from now on: bring it up to date first.
-    if (PeerBatch* batch = PeerBatch::current()) batch->releaseHeld();
+    if (FrameClock* clock = FrameClock::current()) clock->releaseHeld();
     QPointer<AcScreen> target = screen_;
     fade(screen_, this, 1.0, 0.0, [this, target] {
         if (!closing_) return;  // opened again while it faded
