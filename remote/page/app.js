@@ -179,6 +179,47 @@ function connect() {
   };
 }
 
+// The AC part of the field: the server's latest spectrum, twice a second while the page shows.
+function drawSpectrum(s) {
+  $('acRms').textContent = s.ac_rms === null ? '– µT rms' : s.ac_rms.toFixed(3) + ' µT rms';
+  $('acHz').textContent = s.dominant_hz === null ? '– Hz' : s.dominant_hz.toFixed(1) + ' Hz';
+  $('acMessage').textContent = s.message || '';
+  const canvas = $('spectrum');
+  const ratio = window.devicePixelRatio || 1;
+  const w = Math.max(1, Math.round(canvas.clientWidth * ratio));
+  const h = Math.max(1, Math.round(canvas.clientHeight * ratio));
+  if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
+  const g = canvas.getContext('2d');
+  g.clearRect(0, 0, w, h);
+  if (!s.hz.length) return;
+  const nyquist = s.hz[s.hz.length - 1];
+  const sum = s.hz.map((_, k) => Math.hypot(s.x[k], s.y[k], s.z[k]));
+  const top = Math.ceil(Math.log10(Math.max(...sum, 1e-4)));
+  const xOf = (f) => (f / nyquist) * (w - 1);
+  const yOf = (v) => Math.min(h, ((top - Math.log10(Math.max(v, 1e-300))) / 5) * h);
+  g.strokeStyle = '#ffb000';
+  g.setLineDash([3 * ratio, 3 * ratio]);
+  for (const mains of [50, 60]) {
+    if (mains >= nyquist) continue;
+    g.beginPath(); g.moveTo(xOf(mains), 0); g.lineTo(xOf(mains), h); g.stroke();
+  }
+  g.setLineDash([]);
+  g.lineWidth = 1.5 * ratio;
+  g.beginPath();
+  sum.forEach((v, k) => (k ? g.lineTo(xOf(s.hz[k]), yOf(v)) : g.moveTo(xOf(s.hz[k]), yOf(v))));
+  g.stroke();
+}
+
+async function pollSpectrum() {
+  if (!document.hidden) {
+    try {
+      const response = await fetch('api/v1/spectrum' + auth, { cache: 'no-store' });
+      if (response.ok) drawSpectrum(await response.json());
+    } catch (e) { /* the stream's status line says when the meter is gone */ }
+  }
+  setTimeout(pollSpectrum, 500);
+}
+
 async function start() {
   $('span150').addEventListener('click', () => setSpan(false));
   $('span60').addEventListener('click', () => setSpan(true));
@@ -197,6 +238,7 @@ async function start() {
   }
   connect();
   requestAnimationFrame(frame);
+  pollSpectrum();
 }
 
 start();

@@ -13,12 +13,16 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
+#include <cmath>
 #include <functional>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 #include "heading/replay/ReplayFile.h"
+#include "instrument/AcMonitor.h"
 #include "remote/RemoteServer.h"
+#include "remote/SpectrumJson.h"
 
 namespace remote {
 namespace {
@@ -313,8 +317,9 @@ TEST(RemoteServer, OffLoopbackEveryRequestNeedsTheToken) {
     settings.token = "0123456789abcdef0123456789abcdef";
     Server s(std::move(settings));
     s.server.deliver(sample(5));
-    for (const char* target : {"/", "/app.js", "/api/v1/latest", "/api/v1/session.csv", "/nothing",
-                               "/api/v1/latest?token=0123456789abcdef0123456789abcdee"}) {
+    for (const char* target :
+         {"/", "/app.js", "/api/v1/latest", "/api/v1/session.csv", "/api/v1/spectrum", "/nothing",
+          "/api/v1/latest?token=0123456789abcdef0123456789abcdee"}) {
         const QByteArray answer = get(s.port(), target);
         EXPECT_TRUE(answer.startsWith("HTTP/1.1 401")) << target;
         EXPECT_FALSE(answer.contains("48")) << target;  // learns nothing of the meter
@@ -332,6 +337,49 @@ TEST(RemoteServer, OffLoopbackEveryRequestNeedsTheToken) {
     EXPECT_NE(refused->state(), QAbstractSocket::ConnectedState);
     auto admitted = openStream(s.port(), QStringLiteral("?token=0123456789abcdef0123456789abcdef"));
     EXPECT_EQ(admitted->state(), QAbstractSocket::ConnectedState);
+}
+
+TEST(RemoteServer, SpectrumIsTheLatestAnalysisOrSaysWhatItLacks) {
+    EXPECT_TRUE(get(Server().port(), "/api/v1/spectrum").startsWith("HTTP/1.1 404"));
+
+    instrument::AcMonitor ac;
+    ServerSettings settings;
+    settings.token = "0123456789abcdef0123456789abcdef";
+    settings.spectrumJson = [&ac] { return spectrumJson(ac.spectrum()); };
+    Server s(std::move(settings));
+    const QByteArray target = "/api/v1/spectrum?token=0123456789abcdef0123456789abcdef";
+    // 10 samples a second: too slow.
+    for (int n = 0; n < 40; ++n) ac.add(sample(n * 100));
+    QJsonObject json = QJsonDocument::fromJson(bodyOf(get(s.port(), target))).object();
+    EXPECT_EQ(json["status"].toString(), QStringLiteral("too_slow"));
+    EXPECT_EQ(json["message"].toString(), QStringLiteral("AC needs at least 20 samples a second"));
+    EXPECT_TRUE(json["ac_rms"].isNull());
+    EXPECT_TRUE(json["hz"].toArray().isEmpty());
+
+    // A 1 µT rms hum at 60 Hz on y, at 1000 samples a second.
+    for (int n = 0; n < 1024; ++n) {
+        platform::Heading h = platform::Heading::of(
+            20, -30 + std::sqrt(2.0) * std::sin(2 * std::numbers::pi * 60 * n / 1000.0), 10);
+        h.timestamp = 5 + n / 1000.0;
+        ac.add(h);
+    }
+    const QByteArray answer = get(s.port(), target);
+    ASSERT_TRUE(answer.startsWith("HTTP/1.1 200")) << answer.left(200).toStdString();
+    EXPECT_TRUE(answer.contains("Content-Type: application/json"));
+    json = QJsonDocument::fromJson(bodyOf(answer)).object();
+    EXPECT_EQ(json["status"].toString(), QStringLiteral("ready"));
+    EXPECT_NEAR(json["rate"].toDouble(), 1000.0, 1e-6);
+    EXPECT_NEAR(json["ac_rms"].toDouble(), 1.0, 0.01);
+    EXPECT_NEAR(json["dominant_hz"].toDouble(), 60.0, 0.5);
+    EXPECT_FALSE(json.contains("message"));
+    const QJsonArray hz = json["hz"].toArray(), y = json["y"].toArray();
+    ASSERT_EQ(hz.size(), 513);
+    ASSERT_EQ(y.size(), 513);
+    EXPECT_EQ(json["x"].toArray().size(), 513);
+    EXPECT_EQ(hz.last().toDouble(), json["rate"].toDouble() / 2);
+    double peak = 0;
+    for (const auto& v : y) peak = std::max(peak, v.toDouble());
+    EXPECT_GT(peak, 0.5);
 }
 
 TEST(RemoteServer, RefusesTheThirtyThirdStreamClientAndForeignPages) {
