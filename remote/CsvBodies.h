@@ -23,6 +23,7 @@ class RingCsvBody : public BodySource {
     std::uint64_t next_;
     std::uint64_t end_;
     bool headerSent_ = false;
+    bool gravity_ = false;
 };
 
 // The first length bytes of an open file, read from a copy of its descriptor, so the download
