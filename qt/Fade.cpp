@@ -5,14 +5,11 @@
 #include <QPropertyAnimation>
 #include <QWidget>
 
-#include "qt/widgets/OpaqueReadout.h"
-
 namespace platform::qt {
 
 void fade(QWidget* widget, QObject* context, double from, double to, std::function<void()> done) {
     auto* effect = new QGraphicsOpacityEffect(widget);  // owned by the widget
     effect->setOpacity(from);
-    OpaqueReadout::setSuspended(widget, true);
     widget->setGraphicsEffect(effect);
     auto* animation = new QPropertyAnimation(effect, "opacity", context);
     animation->setDuration(kFadeMilliseconds);
@@ -22,10 +19,7 @@ void fade(QWidget* widget, QObject* context, double from, double to, std::functi
     QPointer<QWidget> target(widget);
     QObject::connect(animation, &QPropertyAnimation::finished, context,
                      [target, done = std::move(done)] {
-                         if (target) {
-                             target->setGraphicsEffect(nullptr);
-                             OpaqueReadout::setSuspended(target, false);
-                         }
+                         if (target) target->setGraphicsEffect(nullptr);
                          if (done) done();
                      });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
