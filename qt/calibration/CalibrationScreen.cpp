@@ -104,7 +104,9 @@ void CalibrationScreen::refresh() {
         accept();
         return;
     }
-    if (fit.accepted())
+    if (fit.accepted() && !fit.advice.empty())
+        statusLabel_->setText(sentence(fit.advice));
+    else if (fit.accepted())
         statusLabel_->setText(tr("Nearly there: keep turning to cover more directions."));
     else
         statusLabel_->setText(sentence(fit.refusal));
