@@ -7,6 +7,7 @@
 
 #include "heading/Numbers.h"
 #include "heading/SourceError.h"
+#include "heading/calibration/MatrixCheck.h"
 
 namespace heading {
 
@@ -90,6 +91,10 @@ void parseSimulated(std::string_view whole, std::string_view options, SourceChoi
                    "'simulated:'");
         }
     }
+    // A distortion no steel makes would give samples that cannot be shown, kept or calibrated.
+    if (const auto problem =
+            calibration::matrixProblem(spec.motion.soft, spec.motion.offset, "soft"))
+        refuse(whole, problem->text);
     // Checked once the rate is known, whichever comes first.
     if (!hum) return;
     const double hz = spec.motion.humHz, amplitude = spec.motion.humAmplitude;

@@ -75,6 +75,14 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
         {"simulated:ac=60,1,rate=100", "ac frequency must be below 50 Hz, half the rate"},
         {"simulated:ac=20,0", "ac amplitude must be above 0 µT"},
         {"simulated:ac=20,1000.5", "ac amplitude must be at most 1000 µT"},
+        // A distortion no steel makes: samples that overflow, vanish or come out mirrored.
+        {"simulated:soft=1e308,1e308,1e308", "soft and the offset make a field of 10 mT too large"},
+        {"simulated:offset=1e308,0,0", "an offset of 1e+308 µT is too large a number to use"},
+        {"simulated:soft=0,0,0", "soft is singular"},
+        {"simulated:soft=1,2,3,2,4,6,3,6,9", "soft is singular"},
+        {"simulated:soft=-1,1,1", "soft is not positive definite"},
+        {"simulated:soft=1,0.2,0,0,1,0,0,0,1", "soft is not symmetric: row 1, column 2 holds 0.2"},
+        {"simulated:soft=3.1,1,1", "soft is 3.1 times stronger in one direction"},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -95,8 +103,8 @@ TEST(SourceChoice, SimulatedTakesATumbleADistortionAndAHum) {
     EXPECT_TRUE(spec.motion.tumble);
     EXPECT_EQ(spec.motion.offset.y, -60);
     EXPECT_EQ(spec.motion.soft, (std::array<double, 9>{1.1, 0, 0, 0, 0.9, 0, 0, 0, 1}));
-    const auto full = parseSourceChoice("simulated:soft=1,2,3,4,5,6,7,8,9,tumble");
-    EXPECT_EQ(full.motion.soft[5], 6);
+    const auto full = parseSourceChoice("simulated:soft=1.1,0.05,0,0.05,0.9,0.02,0,0.02,1,tumble");
+    EXPECT_EQ(full.motion.soft[5], 0.02);
     EXPECT_TRUE(full.motion.tumble);
     EXPECT_FALSE(parseSourceChoice("simulated").motion.any());
 
