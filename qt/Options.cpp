@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "heading/Numbers.h"
-
 #include "heading/model/FieldQuery.h"
 #include "qt/StrayArguments.h"
 
