@@ -26,6 +26,7 @@
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/NoSensorHint.h"
 #include "qt/widgets/ScreenExtras.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/SignalStatus.h"
@@ -73,6 +74,7 @@ namespace {
 // Without a heading source nothing is ever measured: plots show their scale only.
 void showNoData(QWidget* root) {
     for (ViewHostWidget* host : root->findChildren<ViewHostWidget*>()) host->setShowsNoData(true);
+    NoSensorHint::addTo(root);
 }
 
 }  // namespace
