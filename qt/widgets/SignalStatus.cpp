@@ -87,15 +87,15 @@ void SignalStatus::readingFailed(const LocationError& error) {
 
 QString SignalStatus::staleText() const {
     if (ended_) return QStringLiteral("No signal \u2014 the replay has ended");
-    return stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
-                    : QStringLiteral("No signal \u2014 trying again");
+    if (stopped_) return QStringLiteral("No signal \u2014 the sensor is not read");
+    // The guided calibration takes every sample while it runs: nothing is wrong with the source.
+    return service_.calibrating() ? QStringLiteral("Calibrating\u2026")
+                                  : QStringLiteral("No signal \u2014 trying again");
 }
 
 void SignalStatus::check() {
-    if (!stale_ && sinceSample_.elapsed() >= kStaleAfterMs)
-        setStale(true, staleText());
-    else if (stale_)
-        showOnScreens();  // a screen opened meanwhile shows it too
+    // Once stale, again each time: a calibration begun or ended, or a screen opened since.
+    if (stale_ || sinceSample_.elapsed() >= kStaleAfterMs) setStale(true, staleText());
 }
 
 void SignalStatus::setStale(bool stale, const QString& text) {
