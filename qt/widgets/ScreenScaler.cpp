@@ -260,6 +260,12 @@ bool ScreenScaler::restore(QWidget* freeWidget) {
     return false;
 }
 
+void ScreenScaler::adopt(QWidget* w) {
+    w->ensurePolished();
+    ownFonts_.emplace_back(w, w->font());
+    w->setFont(scaledFont(w->font(), fontScale_));
+}
+
 void ScreenScaler::applyFontScale(double scale) {
     if (scale == fontScale_) return;
     fontScale_ = scale;

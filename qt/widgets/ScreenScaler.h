@@ -43,6 +43,10 @@ class ScreenScaler : public QObject {
     // Puts a free view back where the interface file placed it (at the current scale), untuned.
     bool restore(QWidget* freeWidget);
 
+    // A widget added to the screen after it was attached (a button of the platform's own) grows
+    // with it too.
+    void adopt(QWidget* w);
+
     // Brings fonts and free views in line with the current size now (normally done once the
     // loop has laid the screen out after a resize).
     void relayout();

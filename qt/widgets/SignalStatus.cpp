@@ -9,6 +9,7 @@
 #include "qt/widgets/Backdrop.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/UnderHeader.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
@@ -39,6 +40,16 @@ void dim(QWidget* w, bool dimmed) {
         w->setGraphicsEffect(nullptr);
     }
     Backdrop::contentChanged(w);
+}
+
+// The screen's own banner, wherever in it its row is; not that of a screen presented over it.
+QLabel* bannerOf(QWidget* screen) {
+    for (QLabel* banner : screen->findChildren<QLabel*>(QString::fromLatin1(kBannerName))) {
+        QWidget* owner = banner->parentWidget();
+        while (owner && !qobject_cast<ScreenWidget*>(owner)) owner = owner->parentWidget();
+        if (owner == screen) return banner;
+    }
+    return nullptr;
 }
 
 // In the header, centred, but clear of the screen's title.
@@ -109,8 +120,7 @@ void SignalStatus::showOnScreens() {
     for (QWidget* w : window_->findChildren<QWidget*>())
         if (isReadout(w)) dim(w, stale_);
     for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
-        auto* banner = screen->findChild<QLabel*>(QString::fromLatin1(kBannerName),
-                                                  Qt::FindDirectChildrenOnly);
+        auto* banner = bannerOf(screen);
         if (!banner && !stale_) continue;
         if (!banner) {
             banner = new QLabel(screen);  // owned by the screen
@@ -118,13 +128,14 @@ void SignalStatus::showOnScreens() {
             banner->setStyleSheet(QString::fromLatin1(kBannerStyle));
             banner->setAttribute(Qt::WA_TransparentForMouseEvents);
             banner->setAccessibleName(QStringLiteral("Signal status"));
+            insertUnderHeader(screen, banner, Qt::AlignHCenter);
         }
         if (banner->text() != text_) {
             banner->setText(text_);
             Backdrop::contentChanged(banner);
         }
         banner->setVisible(stale_);
-        if (!stale_) continue;
+        if (!stale_ || isInLayout(banner)) continue;
         placeBanner(banner, screen);
         banner->raise();
         // A screen presented over this one stays above this one's banner.
