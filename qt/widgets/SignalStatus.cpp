@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "heading/HeadingService.h"
-#include "qt/widgets/Backdrop.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/UnderHeader.h"
@@ -39,7 +38,6 @@ void dim(QWidget* w, bool dimmed) {
     } else {
         w->setGraphicsEffect(nullptr);
     }
-    Backdrop::contentChanged(w);
 }
 
 // The screen's own banner, wherever in it its row is; not that of a screen presented over it.
@@ -130,18 +128,14 @@ void SignalStatus::showOnScreens() {
             banner->setAccessibleName(QStringLiteral("Signal status"));
             insertUnderHeader(screen, banner, Qt::AlignHCenter);
         }
-        if (banner->text() != text_) {
-            banner->setText(text_);
-            Backdrop::contentChanged(banner);
-        }
+        if (banner->text() != text_) banner->setText(text_);
         banner->setVisible(stale_);
         if (!stale_ || isInLayout(banner)) continue;
         placeBanner(banner, screen);
         banner->raise();
         // A screen presented over this one stays above this one's banner.
         for (QObject* child : screen->children())
-            if (auto* over = qobject_cast<QWidget*>(child);
-                over && over->property("fluxprobeOverlay").toBool())
+            if (auto* over = qobject_cast<QWidget*>(child); over && ScreenWidget::isOverlay(over))
                 over->raise();
     }
 }
