@@ -46,6 +46,7 @@ void HeadingService::deliver(const platform::Heading& raw) {
     if (observer_) observer_(*owned);
     if (activity_) activity_(nullptr);
     for (const auto& listener : listeners_) listener.second(*owned);
+    if (presenter_) presenter_(*owned);
     std::shared_ptr<const platform::Heading> shared = std::move(owned);
     ++delivering_;
     const std::size_t n = managers_.size();

@@ -67,6 +67,11 @@ class HeadingService : public platform::HeadingHub {
     std::size_t addSampleListener(std::function<void(const platform::Heading&)> listener);
     void removeSampleListener(std::size_t id);
 
+    // The last stage before the screens (the instrument): says how they are to show the sample.
+    void setPresenter(std::function<void(platform::Heading&)> presenter) {
+        presenter_ = std::move(presenter);
+    }
+
     std::uint64_t samplesDelivered() const { return samples_; }
     std::uint64_t deliveries() const { return deliveries_; }
     std::size_t listenerCount() const;
@@ -81,6 +86,7 @@ class HeadingService : public platform::HeadingHub {
     std::vector<std::pair<std::size_t, std::function<void(const platform::Heading&)>>> listeners_;
     std::size_t nextListener_ = 0;
     std::function<void(const platform::Heading&)> tap_;
+    std::function<void(platform::Heading&)> presenter_;
     std::optional<calibration::Calibration> correction_;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;

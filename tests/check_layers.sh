@@ -4,7 +4,7 @@ set -u
 root=${1:-.}
 cd "$root" || exit 2
 hits=$(grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' \
-  app fieldmeter graph compass heading platform headless tests/logic tests/alloc \
+  app fieldmeter graph compass heading instrument platform headless tests/logic tests/alloc \
   --include='*.h' --include='*.cpp' 2>/dev/null)
 if [ -n "$hits" ]; then
   echo "Qt headers included outside qt/:"
