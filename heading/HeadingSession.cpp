@@ -135,7 +135,23 @@ void HeadingSession::flushRecording() {
 }
 
 bool HeadingSession::recordingFailed() const {
-    return recorder_ && recorder_->failed();
+    return recordingFailed_ || (recorder_ && recorder_->failed());
+}
+
+bool HeadingSession::recording() const {
+    return recorder_ != nullptr;
+}
+
+std::string HeadingSession::recordPath() const {
+    return recorder_ ? recorder_->name() : std::string();
+}
+
+void HeadingSession::stopRecording() {
+    if (!recorder_) return;
+    if (channel_) service_.setSampleObserver({});
+    recorder_->flush();
+    recordingFailed_ = recorder_->failed();
+    recorder_.reset();
 }
 
 std::string HeadingSession::describe() const {

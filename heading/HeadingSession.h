@@ -69,6 +69,11 @@ class HeadingSession {
 
     // True when --record was given and writing the file failed (the warning has been given).
     bool recordingFailed() const;
+    // True while --record's file is written.
+    bool recording() const;
+    std::string recordPath() const;
+    // Ends --record's recording before the run ends: the file is written out and closed.
+    void stopRecording();
 
   private:
     void loadCalibration(const std::string& choice);
@@ -78,6 +83,7 @@ class HeadingSession {
     Warn warn_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<Recorder> recorder_;
+    bool recordingFailed_ = false;  // of a recording stopped early
     std::shared_ptr<SampleChannel> channel_;
     std::optional<double> referenceField_;
     std::string calibrationOut_;

@@ -1,6 +1,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPixmap>
+#include <QSettings>
 #include <QTimer>
 #include <cmath>
 #include <csignal>
@@ -15,6 +16,8 @@
 #include "heading/HeadingSession.h"
 #include "heading/SourceChoice.h"
 #include "heading/model/FieldModel.h"
+#include "instrument/Instrument.h"
+#include "instrument/SummaryLine.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
@@ -30,6 +33,8 @@
 #include "qt/calibration/CalibrationFlow.h"
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/RecordingCommand.h"
+#include "qt/instrument/InstrumentControls.h"
+#include "qt/instrument/MeterStatusOf.h"
 #include "qt/positioning/TrueNorthSetup.h"
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FramePacer.h"
@@ -85,6 +90,9 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     settings.dataDir = qEnvironmentVariable("FLUXPROBE_DATA_DIR");
 
     heading::HeadingService service;
+    // Hold, zero, statistics and units: the last stage before the screens.
+    instrument::Instrument instrument;
+    service.setPresenter([&instrument](platform::Heading& h) { instrument.present(h); });
     qt::QtPlatform platform(service, settings);
 
     // True north from the field model, unless the user gave the declination. Set up before the
@@ -177,6 +185,15 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     calibration.attachTo(platform.mainWindow());
     if (options.calibrate) calibration.open();
 
+    QSettings kept(QStringLiteral("fluxprobe"), QStringLiteral("fluxprobe"));
+    qt::InstrumentControls controls(instrument, service, *session, kept, options.units);
+    controls.attachTo(platform.mainWindow());
+    if (remoteView)
+        remoteView->setStatus([&] {
+            return qt::meterStatusOf(service, platform.signalStatus(), instrument,
+                                     controls.isRecording());
+        });
+
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
     QImage shot;
@@ -236,6 +253,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     std::cerr << summary << std::endl;
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
     if (!statsLine.empty()) std::cerr << statsLine << std::endl;
+    if (options.summary) std::cout << instrument::SummaryLine(instrument.run()).text() << std::endl;
     return status;
 }
 

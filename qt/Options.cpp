@@ -5,6 +5,7 @@
 #include "heading/Numbers.h"
 
 #include "heading/model/FieldQuery.h"
+#include "instrument/Units.h"
 #include "qt/StrayArguments.h"
 
 namespace platform::qt {
@@ -129,6 +130,15 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--stats") {
             if (hasValue) throw OptionError("option --stats takes no value");
             options.stats = true;
+        } else if (name == "--units") {
+            needValue("mG");
+            options.units = instrument::parseUnit(value);
+            if (!options.units)
+                throw OptionError("option --units needs uT (or \u00b5T), nT, mG or G, got " +
+                                  quoted(value));
+        } else if (name == "--summary") {
+            if (hasValue) throw OptionError("option --summary takes no value");
+            options.summary = true;
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
@@ -162,7 +172,8 @@ const char* usageLine() {
            "                 [--calibrate] [--calibration=auto|none|FILE] "
            "[--calibration-out=FILE]\n"
            "                 [--serve[=ADDR:PORT]] [--serve-token=TOKEN] [--open-compass] "
-           "[--stats] [--help]\n"
+           "[--stats]\n"
+           "                 [--units=uT|nT|mG|G] [--summary] [--help]\n"
            "                 [Qt options such as -platform offscreen]\n"
            "       fluxprobe --field-model --location=LAT,LON[,ALT_M] [--date=YYYY-MM-DD|YEAR]";
 }
@@ -221,6 +232,10 @@ Options:
   --stats                at exit, one line on stderr: samples, frames a second, the time from
                          a sample falling due to the frame that shows it (median, 95th
                          percentile, longest) and the time to the first frame
+  --units=UNIT           show the field in uT (also \u00b5T; the default), nT, mG or G; kept
+                         for the next run. Recordings, the log and the stream stay in uT
+  --summary              at exit, one line on stdout: samples, seconds, and min, max and mean
+                         of each axis and the total (uT), with when the total peaked
   --help, -h             this text
 
 Environment:

@@ -34,6 +34,10 @@ class SignalStatus : public QObject {
     ~SignalStatus() override;
 
     bool isStale() const { return stale_; }
+    // The sensor may not be read (access denied).
+    bool isStopped() const { return stopped_; }
+    // The replay reached the end of its file.
+    bool hasEnded() const { return ended_; }
     // The status line shown now (empty when the readings are fresh).
     QString statusText() const { return stale_ ? text_ : QString(); }
 
