@@ -16,6 +16,7 @@
 
 #include "heading/replay/ReplayLine.h"
 #include "platform/Heading.h"
+#include "remote/MeterStatus.h"
 #include "remote/SampleJson.h"
 #include "remote/SessionRing.h"
 #include "remote/StreamHub.h"
@@ -40,6 +41,8 @@ struct ServerSettings {
     // The meter's alarm threshold in µT, asked for each sample; no alarm when empty.
     std::function<float()> alarmThreshold;
     std::size_t sessionCapacity = SessionRing::kDefaultCapacity;
+    // The meter's state for /api/v1/status, asked at each request; "none" and zeros when empty.
+    std::function<MeterStatus()> status;
 };
 
 // The live view's server: the page, the latest sample, the live stream and the session as CSV,
@@ -55,6 +58,8 @@ class RemoteServer : public QObject {
 
     // Every delivered sample, in order, on the main thread.
     void deliver(const platform::Heading& heading);
+
+    void setStatus(std::function<MeterStatus()> status) { settings_.status = std::move(status); }
 
     std::size_t streamClients() const { return hub_.clientCount(); }
     std::size_t connections() const { return connections_.size(); }

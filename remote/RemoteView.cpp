@@ -46,6 +46,10 @@ RemoteView::~RemoteView() {
     service_.removeSampleListener(listener_);
 }
 
+void RemoteView::setStatus(std::function<MeterStatus()> status) {
+    server_->setStatus(std::move(status));
+}
+
 std::string RemoteView::announcement() const {
     return announcement_;
 }

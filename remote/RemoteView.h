@@ -28,6 +28,9 @@ class RemoteView {
     RemoteView(const RemoteView&) = delete;
     RemoteView& operator=(const RemoteView&) = delete;
 
+    // What /api/v1/status reports, asked at each request.
+    void setStatus(std::function<MeterStatus()> status);
+
     // "fluxprobe: remote view at URL" lines for stdout.
     std::string announcement() const;
 

@@ -84,6 +84,30 @@ std::unique_ptr<QWebSocket> openStream(quint16 port, const QString& query = {}) 
     return socket;
 }
 
+TEST(RemoteServer, StatusReportsTheMetersStateAsAskedAtEachRequest) {
+    MeterStatus now;
+    ServerSettings settings;
+    settings.status = [&now] { return now; };
+    Server s(std::move(settings));
+    const struct {
+        MeterStatus status;
+        const char* json;
+    } cases[] = {
+        {{},
+         R"({"signal":"none","samples":0,"held":false,"relative":false,"units":"uT",)"
+         R"("recording":false})"},
+        {{"live", 12345678901, true, true, "mG", true},
+         R"({"signal":"live","samples":12345678901,"held":true,"relative":true,"units":"mG",)"
+         R"("recording":true})"},
+    };
+    for (const auto& c : cases) {
+        now = c.status;
+        const QByteArray answer = get(s.port(), "/api/v1/status");
+        EXPECT_TRUE(answer.contains("Content-Type: application/json"));
+        EXPECT_EQ(bodyOf(answer).toStdString(), c.json);
+    }
+}
+
 TEST(RemoteServer, LatestIsTheLastSampleWithItsTotalAndAlarm) {
     ServerSettings settings;
     settings.alarmThreshold = [] { return 100.0f; };
@@ -313,8 +337,9 @@ TEST(RemoteServer, OffLoopbackEveryRequestNeedsTheToken) {
     settings.token = "0123456789abcdef0123456789abcdef";
     Server s(std::move(settings));
     s.server.deliver(sample(5));
-    for (const char* target : {"/", "/app.js", "/api/v1/latest", "/api/v1/session.csv", "/nothing",
-                               "/api/v1/latest?token=0123456789abcdef0123456789abcdee"}) {
+    for (const char* target :
+         {"/", "/app.js", "/api/v1/latest", "/api/v1/session.csv", "/api/v1/status", "/nothing",
+          "/api/v1/latest?token=0123456789abcdef0123456789abcdee"}) {
         const QByteArray answer = get(s.port(), target);
         EXPECT_TRUE(answer.startsWith("HTTP/1.1 401")) << target;
         EXPECT_FALSE(answer.contains("48")) << target;  // learns nothing of the meter
