@@ -114,7 +114,7 @@ void HeadingSession::prepare() {
 void HeadingSession::start() {
     if (channel_) return;
     channel_ = std::make_shared<SampleChannel>(service_, post_, warn_);
-    if (recorder_)
+    if (recording())
         service_.setSampleObserver(
             [r = recorder_.get()](const platform::Heading& h) { r->record(h); });
     source_->start(channel_);
@@ -141,11 +141,11 @@ std::optional<std::pair<int, std::size_t>> HeadingSession::recordedBytes() const
 }
 
 bool HeadingSession::recordingFailed() const {
-    return recordingFailed_ || (recorder_ && recorder_->failed());
+    return recorder_ && recorder_->failed();
 }
 
 bool HeadingSession::recording() const {
-    return recorder_ != nullptr;
+    return recorder_ && !recordingStopped_;
 }
 
 std::string HeadingSession::recordPath() const {
@@ -153,11 +153,11 @@ std::string HeadingSession::recordPath() const {
 }
 
 void HeadingSession::stopRecording() {
-    if (!recorder_) return;
+    if (!recording()) return;
     if (channel_) service_.setSampleObserver({});
+    // The recorder stays, idle, so that the remote view can still serve the whole file.
     recorder_->flush();
-    recordingFailed_ = recorder_->failed();
-    recorder_.reset();
+    recordingStopped_ = true;
 }
 
 std::string HeadingSession::describe() const {

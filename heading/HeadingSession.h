@@ -75,7 +75,8 @@ class HeadingSession {
     // True while --record's file is written.
     bool recording() const;
     std::string recordPath() const;
-    // Ends --record's recording before the run ends: the file is written out and closed.
+    // Ends --record's recording before the run ends: the file is written out and nothing more
+    // is added to it.
     void stopRecording();
 
   private:
@@ -86,7 +87,7 @@ class HeadingSession {
     Warn warn_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<Recorder> recorder_;
-    bool recordingFailed_ = false;  // of a recording stopped early
+    bool recordingStopped_ = false;  // by the user, before the run ended
     std::shared_ptr<SampleChannel> channel_;
     std::optional<double> referenceField_;
     std::string calibrationOut_;

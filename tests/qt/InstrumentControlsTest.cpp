@@ -52,7 +52,10 @@ class InstrumentControlsTest : public QtMeterTest {
         qputenv("XDG_CONFIG_HOME", savedConfig);
     }
 
-    QString text(const char* name) const { return widget<QLabel>(name)->text(); }
+    // Readouts and plain labels alike.
+    QString text(const char* name) const {
+        return widget<QWidget>(name)->property("text").toString();
+    }
     QString readouts() const {
         return text("xLabel") + " " + text("yLabel") + " " + text("zLabel") + " " +
                text("magnitudeLabel");
