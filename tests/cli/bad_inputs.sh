@@ -24,8 +24,9 @@ skip() {
     skipped=$((skipped + 1))
 }
 
-# expect STATUS MESSAGE [VAR=VALUE...] -- ARGS...: runs fluxprobe with ARGS (and the variables),
-# bounded in time, and checks its exit status and that stderr holds MESSAGE.
+# expect STATUS MESSAGE [VAR=VALUE...] -- ARGS...: runs fluxprobe with ARGS (and the variables,
+# or env's -u NAME), bounded in time, and checks its exit status and that stderr holds MESSAGE
+# (when one is given).
 expect() {
     local status=$1 message=$2
     shift 2
@@ -39,7 +40,7 @@ expect() {
     env "${vars[@]}" timeout 60 "$bin" "$@" >out.txt 2>err.txt
     local got=$?
     [ "$got" -eq "$status" ] || fail "$*: exit status $got, expected $status ($(tail -2 err.txt))"
-    grep -qF -- "$message" err.txt || fail "$*: no '$message' in: $(grep -v '^[0-9.-]*$' err.txt)"
+    [ -z "$message" ] || grep -qF -- "$message" err.txt || fail "$*: no '$message' in: $(grep -v '^[0-9.-]*$' err.txt)"
 }
 
 samples_in() {
@@ -350,6 +351,31 @@ expect 0 "there is no magnetometer to calibrate" -- --calibrate --heading-source
 # --- Options.
 expect 2 "unknown option '--bogus'" -- --bogus
 grep -qF "usage: fluxprobe" err.txt || fail "--bogus: no usage line"
+expect 2 "unknown option '--recrod=a.csv' — did you mean --record=a.csv?" -- --recrod=a.csv
+expect 2 "option --serve=8090: give the address too; expected ADDR:PORT, for example 127.0.0.1:8090" -- --serve=8090
+# With no display at all, every option is still checked and told (Qt would abort without one),
+# and the commands that open no window run.
+no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE)
+while IFS='|' read -r message args; do
+    # shellcheck disable=SC2086
+    expect 2 "$message" "${no_display[@]}" -- $args
+done <<'ROWS'
+option --quit-after needs a number, got 'abc'|--quit-after=abc
+option --calibration-out needs a value, as in --calibration-out=compass.conf|--calibrate --heading-source=replay:sphere.csv --calibration-out=
+unknown option '--bogus'|--bogus -platform offscreen
+heading source 'warp-drive': expected auto|--heading-source=warp-drive
+option --serve=nowhere:80: 'nowhere' is not an IP address|--serve=nowhere:80
+option --field-model needs --location=LAT,LON[,ALT_M]|--field-model
+ROWS
+expect 0 "" "${no_display[@]}" -- --field-model --location=52.5,13.4 --date=2027.5
+grep -q "^declination=" out.txt || fail "--field-model with no display: $(cat out.txt err.txt)"
+rm -f nodisplay.conf
+expect 0 "" "${no_display[@]}" -- --calibrate --heading-source=replay:sphere.csv --calibration-out=nodisplay.conf
+[ -s nodisplay.conf ] || fail "--calibrate from a replay with no display wrote nothing: $(cat err.txt)"
+# The paints of every view are for --stats only.
+expect 0 "delivered" -- --heading-source=simulated --quit-after=0.5
+grep -q "paints" err.txt && fail "a run without --stats printed: $(grep paints err.txt)"
+expect 0 "fluxprobe: paints FluxprobeViewController/" -- --heading-source=simulated --quit-after=0.5 --stats
 expect 2 "option --quit-after needs a number, got 'soon'" -- --quit-after=soon
 expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '-1'" -- --quit-after=-1
 expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '31536001'" -- --quit-after=31536001
@@ -388,6 +414,11 @@ expect 2 "option --location needs LAT,LON or LAT,LON,ALT_M in degrees and metres
 expect 2 "option --location: altitude 900000 m lies outside -1000 to 850000 m, where WMM2025 holds" -- \
     --field-model --location=0,0,900000
 expect 2 "option --location: altitude 900000 m lies outside" -- --heading-source=simulated --location=0,0,900000
+expect 2 "option --location: altitude 850000.1 m lies outside -1000 to 850000 m" -- --field-model --location=0,0,850000.1
+expect 0 "" -- --field-model "--location=52.5, 13.4" --date=2027.5  # as copied from a map
+grep -q "^declination=" out.txt || fail "--location with spaces after the commas: $(cat err.txt)"
+expect 2 "option --location needs LAT,LON or LAT,LON,ALT_M in degrees and metres, got '52.5 ,13.4'" -- \
+    --field-model "--location=52.5 ,13.4"
 expect 2 "--date=2031-01-01 lies outside 2025.0 to 2030.0, the years WMM2025 covers" -- \
     --field-model --location=0,0 --date=2031-01-01
 expect 2 "option --date needs a day as YYYY-MM-DD or a decimal year such as 2027.5, got 'soon'" -- \
@@ -398,6 +429,15 @@ mkdir -p no-model
 expect 2 "the field model wmm2025.wmm is in none of $work/no-model" FLUXPROBE_DATA_DIR="$work/no-model" -- \
     --heading-source=simulated --location=52.5,13.4 --record=no-model.csv
 [ -e no-model.csv ] && fail "a missing field model left a record file behind"
+# A damaged model is refused before anything trusts it: by the query and by a run with a location.
+mkdir -p damaged-model nan-model
+cp "$(dirname "$bin")"/wmm2025.wmm* damaged-model/ && cp "$(dirname "$bin")"/wmm2025.wmm* nan-model/
+sed -i 's/^NumModels .*/NumModels 1000000000/' damaged-model/wmm2025.wmm
+printf '\0\0\0\0\0\0\xf8\x7f' | dd of=nan-model/wmm2025.wmm.cof bs=1 seek=24 conv=notrunc 2>/dev/null
+expect 2 "the field model in $work/damaged-model is damaged: wmm2025.wmm: NumModels is '1000000000', expected 1" \
+    FLUXPROBE_DATA_DIR="$work/damaged-model" -- --field-model --location=0,0
+expect 2 "the field model in $work/nan-model is damaged: wmm2025.wmm.cof: coefficient 2 of the field is nan" \
+    FLUXPROBE_DATA_DIR="$work/nan-model" -- --heading-source=simulated --location=52.5,13.4 --quit-after=1
 # Near a magnetic pole the model still answers, with a caution.
 expect 0 "under 2000 nT: this near a magnetic pole the declination, and so the true heading, is unreliable" -- \
     --field-model --location=86.5,160 --date=2026.0
