@@ -323,8 +323,40 @@ mkdir -p config/fluxprobe/calibration && cp short.conf config/fluxprobe/calibrat
 expect 0 "calibration/simulated.conf:2: offset needs 3 numbers, found 2; the stored calibration is ignored" -- \
     --heading-source=simulated:offset=5,5,5 --quit-after=1
 [ "$(grep -c 'stored calibration is ignored' err.txt)" -eq 1 ] || fail "a stored calibration that no longer loads: not told once"
+# Files that are no calibration: never read whole, never waited on.
+mkfifo fifo.conf
+head -c 65537 /dev/zero | tr '\0' '#' | sed "1s/^/$cal_head\n/" >huge.conf
+rm config/fluxprobe/calibration/simulated.conf
+mkfifo config/fluxprobe/calibration/simulated.conf
+expect 0 "calibration/simulated.conf is not a regular file; the stored calibration is ignored" -- \
+    --heading-source=simulated:offset=5,5,5 --quit-after=1
+[ "$(grep -c 'stored calibration is ignored' err.txt)" -eq 1 ] || fail "a stored FIFO calibration: not told once"
 rm -r config
+expect 2 "calibration file fifo.conf is not a regular file" -- --heading-source=simulated --calibration=fifo.conf
+expect 2 "calibration file /dev/zero is not a regular file" -- --heading-source=simulated --calibration=/dev/zero
+expect 2 "calibration file huge.conf is larger than 64 KiB; a calibration file is a few hundred bytes" -- \
+    --heading-source=simulated --calibration=huge.conf
+# Numbers no fit makes: a mirror, a lopsided or lopsided-by-a-hair matrix, an overflow, a key twice.
+printf '%s\noffset 0 0 0\nmatrix 1 0.5 0 0.4 1 0 0 0 1\n' "$cal_head" >asym.conf
+printf '%s\noffset 0 0 0\nmatrix -1 0 0 0 1 0 0 0 1\n' "$cal_head" >mirror.conf
+printf '%s\noffset 0 0 0\nmatrix 100 0 0 0 1 0 0 0 0.01\n' "$cal_head" >lopsided.conf
+printf '%s\noffset 1.7e308 0 0\nmatrix 1.5 0 0 0 1.5 0 0 0 1.5\n' "$cal_head" >overflow.conf
+printf '%s\noffset 0 0 0\nmatrix 1 0 0 0 1 0 0 0 1\noffset 1 2 3\n' "$cal_head" >twice.conf
+expect 2 "asym.conf:3: the matrix is not symmetric: row 1, column 2 holds 0.5 but row 2, column 1 holds 0.4" -- \
+    --heading-source=simulated --calibration=asym.conf
+expect 2 "mirror.conf:3: the matrix is not positive definite: it would mirror or flatten the field" -- \
+    --heading-source=simulated --calibration=mirror.conf
+expect 2 "lopsided.conf:3: the matrix is 10000 times stronger in one direction than in another; steel does at most 3" -- \
+    --heading-source=simulated --calibration=lopsided.conf
+expect 2 "overflow.conf:2: an offset of 1.7e+308 µT is too large a number to use" -- \
+    --heading-source=simulated --calibration=overflow.conf
+expect 2 "twice.conf:4: offset is given twice (first on line 2)" -- --heading-source=simulated --calibration=twice.conf
 expect 2 "heading source 'simulated:offset=1,2': offset needs 3 numbers" -- --heading-source=simulated:offset=1,2
+expect 2 "heading source 'simulated:soft=1e308,1e308,1e308': soft and the offset make a field of 10 mT too large a number to use" -- \
+    --heading-source=simulated:soft=1e308,1e308,1e308 --record=soft.csv
+[ -e soft.csv ] && fail "a refused distortion left a record file behind"
+expect 2 "heading source 'simulated:soft=0,0,0': soft is singular" -- --heading-source=simulated:soft=0,0,0
+expect 2 "heading source 'simulated:soft=-1,1,1': soft is not positive definite" -- --heading-source=simulated:soft=-1,1,1
 
 # A device turned through every direction, next to steel (offset 40,-60,25), and one turned flat.
 awk -v h="$header" 'BEGIN { print h; n = 1000; for (i = 0; i < n; i++) { z = 1 - 2 * (i + 0.5) / n;
@@ -343,6 +375,29 @@ expect 2 "calibration file sphere.conf already exists; it is not overwritten" --
 expect 1 "calibration from flat.csv refused: turned only in one plane: also tilt the device forward and sideways" -- \
     --calibrate --heading-source=replay:flat.csv --calibration-out=flat.conf
 [ ! -e flat.conf ] || fail "a refused calibration left flat.conf behind"
+# A recording of readings in nT (or nonsense) is told apart from one that hardly moved.
+awk -v h="$header" 'BEGIN { print h; for (i = 0; i < 300; i++) printf "%d,%g,%g,%g,0,-1\n", i,
+    1e200 * cos(i), 1e200 * sin(i), 1e200 * cos(3 * i) }' >huge.csv
+expect 1 "calibration from huge.csv refused: the readings reach" -- \
+    --calibrate --heading-source=replay:huge.csv --calibration-out=huge-out.conf
+grep -qF "not a magnetic field in µT" err.txt || fail "huge.csv: $(cat err.txt)"
+# A signal while a recording is read stops the fit, says so and writes nothing.
+mkfifo slow.csv
+(echo "$header"; exec sleep 30) >slow.csv &
+writer=$!
+checked=$((checked + 1))
+timeout 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
+calibrating=$!
+sleep 1
+kill -TERM $calibrating
+wait $calibrating
+s=$?
+[ "$s" -eq 1 ] || fail "SIGTERM during --calibrate: exit status $s, expected 1 ($(cat err.txt))"
+grep -qF "SIGTERM: calibration from slow.csv stopped; nothing was written" err.txt ||
+    fail "SIGTERM during --calibrate: $(cat err.txt)"
+[ -e slow.conf ] && fail "SIGTERM during --calibrate: slow.conf was written"
+kill $writer 2>/dev/null
+wait $writer 2>/dev/null
 expect 2 "--calibrate from a replay needs --calibration-out=FILE" -- --calibrate --heading-source=replay:sphere.csv
 expect 2 "calibration file sphere.conf already exists; it is not overwritten" -- \
     --calibrate --heading-source=simulated:tumble --calibration-out=sphere.conf

@@ -68,6 +68,8 @@ TEST(FieldQuery, RefusesWhatItCannotAnswerNamingValueAndRange) {
          "option --date needs a day as YYYY-MM-DD or a decimal year such as 2027.5, got "
          "'2027-02-29'"},
         {[] { heading::parseDate("soon"); }, "got 'soon'"},
+        {[] { heading::parseDate("2027-01-01x"); }, "got '2027-01-01x'"},
+        {[] { heading::parseDate("2027-1-1"); }, "got '2027-1-1'"},
         {[&] {
              heading::checkAltitude(model, {0, 0, 850001});
          },
