@@ -6,12 +6,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmapCache>
-#include <QStyle>
-#include <QStyleOption>
 #include <algorithm>
 #include <atomic>
 
-#include "qt/widgets/WidgetPeer.h"
+#include "qt/widgets/ParentPaint.h"
 
 namespace platform::qt {
 
@@ -38,15 +36,6 @@ QAccessibleInterface* readoutInterface(const QString&, QObject* object) {
 quint64 nextId() {
     static std::atomic<quint64> ids{0};
     return ++ids;
-}
-
-bool isOpaque(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        if (!std::all_of(row, row + image.width(), [](QRgb p) { return qAlpha(p) == 255; }))
-            return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -143,26 +132,8 @@ QPixmap ReadoutLabel::beneath() {
                             .arg(styleGeneration_);
     QPixmap picture;
     if (key == seeThroughAt_ || QPixmapCache::find(key, &picture)) return picture;
-    // Beside its siblings only: a free one may lie over another's picture.
-    if (!isInLayout(this)) {
-        seeThroughAt_ = key;
-        return {};
-    }
-    QImage image((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        // The parent's own painting alone (its styled background and frame), none of its
-        // children.
-        parent->render(&painter, QPoint(), QRegion(area), QWidget::DrawWindowBackground);
-        if (testAttribute(Qt::WA_StyledBackground)) {
-            QStyleOption option;
-            option.initFrom(this);
-            style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
-        }
-    }
-    if (!isOpaque(image)) {
+    const QImage image = parentPaint(this);
+    if (image.isNull()) {
         seeThroughAt_ = key;
         return {};
     }

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "platform/Format.h"
-#include "qt/widgets/Backdrop.h"
 
 namespace platform::qt {
 
@@ -46,10 +45,8 @@ ThresholdLabel::ThresholdLabel(QSlider* slider, float offset) : slider_(slider),
         QStringLiteral("The alarm sounds while the total field is above this"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     fitWidestText();
-    connect(slider, &QSlider::valueChanged, this, [this, offset](int value) {
-        setText(textFor(value, offset, unit_));
-        Backdrop::contentChanged(this);
-    });
+    connect(slider, &QSlider::valueChanged, this,
+            [this, offset](int value) { setText(textFor(value, offset, unit_)); });
     slider->installEventFilter(this);
 }
 
@@ -89,7 +86,6 @@ void ThresholdLabel::setUnit(const FieldUnit* unit) {
     unit_ = unit;
     setText(textFor(slider_->value(), offset_, unit_));
     fitWidestText();
-    Backdrop::contentChanged(this);
 }
 
 ThresholdLabel* addThresholdLabel(QSlider* slider, float offset) {
