@@ -4,10 +4,45 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
+#include <atomic>
 
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
+
+KeptPicture::KeptPicture() {
+    static std::atomic<quint64> ids{0};
+    id_ = ++ids;
+}
+
+QString KeptPicture::keyFor(const QWidget* w) const {
+    const QRect area = w->geometry();
+    const QWidget* parent = w->parentWidget();
+    return QStringLiteral("kept/%1/%2,%3,%4x%5/%6x%7/%8/%9")
+        .arg(id_)
+        .arg(area.x())
+        .arg(area.y())
+        .arg(area.width())
+        .arg(area.height())
+        .arg(parent ? parent->width() : 0)
+        .arg(parent ? parent->height() : 0)
+        .arg(w->devicePixelRatioF())
+        .arg(generation_);
+}
+
+bool KeptPicture::changedBy(const QEvent* event) {
+    switch (event->type()) {
+        case QEvent::FontChange:
+        case QEvent::StyleChange:
+        case QEvent::PaletteChange:
+        case QEvent::EnabledChange:
+        case QEvent::ParentChange:
+            ++generation_;
+            return true;
+        default:
+            return false;
+    }
+}
 
 QImage parentPaint(QWidget* w) {
     QWidget* parent = w->parentWidget();

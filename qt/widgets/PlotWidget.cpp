@@ -6,7 +6,6 @@
 #include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOption>
-#include <atomic>
 
 #include "platform/DrawingContext.h"
 #include "qt/drawing/LayerContext.h"
@@ -17,11 +16,6 @@
 namespace platform::qt {
 
 namespace {
-
-quint64 nextId() {
-    static std::atomic<quint64> ids{0};
-    return ++ids;
-}
 
 // Turned about the centre, as the logic turns its views.
 void turnAsTheView(QPainter& painter, const View& view, QSize size) {
@@ -35,7 +29,7 @@ void turnAsTheView(QPainter& painter, const View& view, QSize size) {
 
 }  // namespace
 
-PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent), id_(nextId()) {
+PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -43,7 +37,7 @@ PlotWidget::PlotWidget(QWidget* parent) : QWidget(parent), id_(nextId()) {
 
 void PlotWidget::setView(std::weak_ptr<View> view) {
     view_ = std::move(view);
-    ++styleGeneration_;
+    kept_ = KeptPicture();  // a new view, a new scale
     update();
 }
 
@@ -59,30 +53,12 @@ void PlotWidget::redisplay() {
 
 void PlotWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    switch (event->type()) {
-        case QEvent::StyleChange:
-        case QEvent::PaletteChange:
-        case QEvent::EnabledChange:
-        case QEvent::ParentChange:
-            ++styleGeneration_;
-            update();
-            break;
-        default:
-            break;
-    }
+    if (kept_.changedBy(event)) update();
 }
 
 QPixmap PlotWidget::scale(View& view) {
     const qreal ratio = devicePixelRatioF();
-    const QRect area = geometry();
-    const QString key = QStringLiteral("plot/%1/%2,%3,%4x%5/%6/%7")
-                            .arg(id_)
-                            .arg(area.x())
-                            .arg(area.y())
-                            .arg(area.width())
-                            .arg(area.height())
-                            .arg(ratio)
-                            .arg(styleGeneration_);
+    const QString key = kept_.keyFor(this);
     QPixmap picture;
     if (QPixmapCache::find(key, &picture)) return picture;
     QImage image = parentPaint(this);

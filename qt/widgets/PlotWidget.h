@@ -7,6 +7,7 @@
 
 #include "platform/View.h"
 #include "qt/drawing/RepaintRegion.h"
+#include "qt/widgets/ParentPaint.h"
 
 namespace platform::qt {
 
@@ -44,8 +45,7 @@ class PlotWidget : public QWidget {
     RepaintRegion repaint_;
     long paints_ = 0;
     bool showsNoData_ = false;
-    quint64 id_;
-    unsigned styleGeneration_ = 0;
+    KeptPicture kept_;
 };
 
 }  // namespace platform::qt

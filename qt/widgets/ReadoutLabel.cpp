@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPixmapCache>
 #include <algorithm>
-#include <atomic>
 
 #include "qt/widgets/ParentPaint.h"
 
@@ -33,14 +32,9 @@ QAccessibleInterface* readoutInterface(const QString&, QObject* object) {
     return label ? new ReadoutAccessible(label) : nullptr;
 }
 
-quint64 nextId() {
-    static std::atomic<quint64> ids{0};
-    return ++ids;
-}
-
 }  // namespace
 
-ReadoutLabel::ReadoutLabel(QWidget* parent) : QWidget(parent), id_(nextId()) {
+ReadoutLabel::ReadoutLabel(QWidget* parent) : QWidget(parent) {
     static const bool installed = [] {
         QAccessible::installFactory(readoutInterface);
         return true;
@@ -94,42 +88,21 @@ QSize ReadoutLabel::minimumSizeHint() const {
 
 void ReadoutLabel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    switch (event->type()) {
-        case QEvent::FontChange:
-            // A new font starts the widest text afresh.
-            widest_ = 0;
-            staticText_ = QStaticText();
-            staticText_.setTextFormat(Qt::PlainText);
-            textChanged();
-            updateGeometry();
-            [[fallthrough]];
-        case QEvent::StyleChange:
-        case QEvent::PaletteChange:
-        case QEvent::EnabledChange:
-        case QEvent::ParentChange:
-            ++styleGeneration_;
-            update();
-            break;
-        default:
-            break;
+    if (event->type() == QEvent::FontChange) {
+        // A new font starts the widest text afresh.
+        widest_ = 0;
+        staticText_ = QStaticText();
+        staticText_.setTextFormat(Qt::PlainText);
+        textChanged();
+        updateGeometry();
     }
+    if (kept_.changedBy(event)) update();
 }
 
 QPixmap ReadoutLabel::beneath() {
     QWidget* parent = parentWidget();
     if (!parent || isWindow()) return {};
-    const qreal ratio = devicePixelRatioF();
-    const QRect area = geometry();
-    const QString key = QStringLiteral("readout/%1/%2,%3,%4x%5/%6x%7/%8/%9")
-                            .arg(id_)
-                            .arg(area.x())
-                            .arg(area.y())
-                            .arg(area.width())
-                            .arg(area.height())
-                            .arg(parent->width())
-                            .arg(parent->height())
-                            .arg(ratio)
-                            .arg(styleGeneration_);
+    const QString key = kept_.keyFor(this);
     QPixmap picture;
     if (key == seeThroughAt_ || QPixmapCache::find(key, &picture)) return picture;
     const QImage image = parentPaint(this);
