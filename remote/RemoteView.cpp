@@ -56,6 +56,10 @@ void RemoteView::setStatus(std::function<MeterStatus()> status) {
     server_->setStatus(std::move(status));
 }
 
+void RemoteView::setSignal(std::function<SignalState()> signal) {
+    server_->setSignal(std::move(signal));
+}
+
 std::string RemoteView::announcement() const {
     return announcement_;
 }

@@ -30,6 +30,8 @@ class RemoteView {
 
     // What /api/v1/status reports, asked at each request.
     void setStatus(std::function<MeterStatus()> status);
+    // The signal as the meter's window shows it, pushed to the browsers when it changes.
+    void setSignal(std::function<SignalState()> signal);
 
     // "fluxprobe: remote view at URL" lines for stdout.
     std::string announcement() const;
