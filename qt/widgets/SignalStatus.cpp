@@ -53,11 +53,11 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 SignalStatus::SignalStatus(heading::HeadingService& service, QWidget* window)
     : window_(window), service_(service) {
-    service_.setActivityObserver([this](const LocationError* error) {
+    service_.setActivityObserver([this](double timestamp, const LocationError* error) {
         if (error)
             readingFailed(*error);
         else
-            sampleArrived();
+            sampleArrived(timestamp);
     });
     sinceSample_.start();
     checker_.setInterval(kCheckEveryMs);
@@ -69,8 +69,9 @@ SignalStatus::~SignalStatus() {
     service_.setActivityObserver({});
 }
 
-void SignalStatus::sampleArrived() {
+void SignalStatus::sampleArrived(double timestamp) {
     sinceSample_.restart();
+    limit_.sample(timestamp);
     stopped_ = false;
     ended_ = false;
     if (stale_) setStale(false, {});
@@ -89,7 +90,8 @@ QString SignalStatus::staleText() const {
 }
 
 void SignalStatus::check() {
-    if (!stale_ && sinceSample_.elapsed() >= kStaleAfterMs)
+    limit_.setRate(service_.sourceRate());
+    if (!stale_ && limit_.stale(static_cast<double>(sinceSample_.elapsed()) / 1000.0))
         setStale(true, staleText());
     else if (stale_)
         showOnScreens();  // a screen opened meanwhile shows it too
