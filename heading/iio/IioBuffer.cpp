@@ -66,34 +66,39 @@ IioBuffer::Opened IioBuffer::open(const IioDeviceInfo& device, const Access& acc
     const std::string dir = device.path + "/";
     const auto read = [&](const std::string& name) { return access.read(dir + name); };
 
-    // The elements of a scan, each with its index and storage.
+    // The elements of a scan, each with its index and storage. An element is absent (its files
+    // are not there), or taken, or its files hold garbage: the problem, naming the file.
     std::vector<IioScanLayout::Element> elements;
-    const auto element = [&](const std::string& name) -> std::string {
+    struct Found {
+        bool present = false;
+        std::string problem;
+    };
+    const auto element = [&](const std::string& name) -> Found {
         const std::string base = "scan_elements/" + name;
         const AttributeRead index = read(base + "_index"), type = read(base + "_type");
         const AttributeRead enabled = read(base + "_en");
         for (const auto* r : {&index, &type, &enabled})
-            if (r->error != 0) return "no";
+            if (r->error != 0) return {};
         IioScanLayout::Element e{name, 0, {}};
         const auto i = parseInteger(firstLine(index.text));
-        if (!i || *i < 0 || *i > 1000000) return base + "_index: expected a whole number";
+        if (!i || *i < 0 || *i > 1000000) return {true, base + "_index: expected a whole number"};
         e.index = static_cast<unsigned>(*i);
         try {
             e.type = parseIioScanType(type.text);
         } catch (const AttributeError& error) {
-            return base + "_type: " + error.what();
+            return {true, base + "_type: " + error.what()};
         }
         elements.push_back(std::move(e));
-        return {};
+        return {true, {}};
     };
     for (const char* axis : {"in_magn_x", "in_magn_y", "in_magn_z"}) {
-        const std::string problem = element(axis);
-        if (problem == "no") return {nullptr, "it has no scan elements for in_magn_x, y and z"};
-        if (!problem.empty()) return {nullptr, problem};
+        const Found found = element(axis);
+        if (!found.present) return {nullptr, "it has no scan elements for in_magn_x, y and z"};
+        if (!found.problem.empty()) return {nullptr, found.problem};
     }
     for (const char* optional : {"in_timestamp", "in_accel_x", "in_accel_y", "in_accel_z"})
-        if (const std::string problem = element(optional); problem != "no" && !problem.empty())
-            return {nullptr, problem};
+        if (const Found found = element(optional); !found.problem.empty())
+            return {nullptr, found.problem};
     // An accelerometer is in the scan with all three axes or not at all.
     if (std::count_if(elements.begin(), elements.end(),
                       [](const auto& e) { return e.name.starts_with("in_accel"); }) != 3)
