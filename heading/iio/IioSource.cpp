@@ -82,6 +82,7 @@ IioSource::IioSource(const std::vector<IioDeviceInfo>& devices, const IioDeviceI
         denied_ = e.what();  // told to the delegates at start, as a denied service is
         return;
     }
+    foundRate_ = magn_->samplingFrequency();
     // The accelerometer on the magnetometer's own device first, else the first in the tree.
     std::vector<const IioDeviceInfo*> candidates;
     if (magnetometer.accelerometer) candidates.push_back(&magnetometer);
@@ -122,8 +123,9 @@ void IioSource::start(std::shared_ptr<SampleChannel> channel) {
         return;
     }
     rateChanges_ = std::make_unique<IioChanges>(read_, options_.write);
-    const IioRateSetting rate = IioRateSetting::apply(device_, "magn", magn_->samplingFrequency(),
-                                                      options_.rate, *rateChanges_, read_);
+    // The rate it had when found: a start after a stop finds it put back.
+    const IioRateSetting rate =
+        IioRateSetting::apply(device_, "magn", foundRate_, options_.rate, *rateChanges_, read_);
     if (!rate.note.empty()) options_.warn(device_.label() + ": " + rate.note);
     magn_->setSamplingFrequency(rate.rate);
 
@@ -166,6 +168,7 @@ void IioSource::stop() {
     if (rateChanges_)
         for (std::string& f : rateChanges_->restore()) failed.push_back(std::move(f));
     rateChanges_.reset();
+    if (magn_) magn_->setSamplingFrequency(foundRate_);
     for (const std::string& f : failed) options_.warn(f);
 }
 

@@ -91,6 +91,7 @@ class IioSource : public Source {
     std::string root_;
     AttributeReader read_;
     IioOptions options_;
+    double foundRate_ = 0;                     // the sampling frequency before any start
     std::unique_ptr<IioChanges> rateChanges_;  // while started
     std::shared_ptr<IioBuffer> buffer_;        // while started, when buffered
     ReaderThread thread_;

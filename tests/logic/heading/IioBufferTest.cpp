@@ -227,6 +227,12 @@ TEST_F(FakeBufferedIio, EveryScanBecomesOneSampleAtTheKernelsTimeAndTheDeviceIsP
             }
         }
         EXPECT_EQ(attributes(), before);
+        // Started again, it finds the device as it was and sets it up the same way.
+        start(*source);
+        EXPECT_EQ(get("in_magn_sampling_frequency"), shape.rate == 80 ? "80" : "10");
+        EXPECT_TRUE(source->buffered());
+        stop(*source);
+        EXPECT_EQ(attributes(), before);
     }
 }
 
