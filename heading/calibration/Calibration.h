@@ -5,6 +5,7 @@
 #include <string>
 
 #include "heading/HeadingMath.h"
+#include "heading/calibration/MatrixCheck.h"
 #include "platform/Heading.h"
 
 namespace heading::calibration {
@@ -40,8 +41,8 @@ struct Calibration {
     // one. A sample with a value that is not finite passes untouched.
     void apply(platform::Heading& heading) const;
 
-    // Why these numbers cannot correct anything (not finite, a singular matrix), or nothing.
-    std::optional<std::string> problem() const;
+    // Why these numbers are no correction a sensor next to steel needs, or nothing.
+    std::optional<MatrixProblem> problem() const;
 };
 
 }  // namespace heading::calibration
