@@ -198,7 +198,7 @@ void RemoteServer::upgrade(HttpConnection& connection, const HttpRequestHead& re
             return;
         }
     }
-    const std::string_view key = *request.header("sec-websocket-key");
+    const std::string_view key = request.header("sec-websocket-key").value_or("");
     const QByteArray accept =
         QCryptographicHash::hash(QByteArray(key.data(), static_cast<qsizetype>(key.size())) +
                                      "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",

@@ -384,12 +384,13 @@ expect 1 "calibration from huge.csv refused: the readings reach" -- \
 grep -qF "not a magnetic field in µT" err.txt || fail "huge.csv: $(cat err.txt)"
 # A signal while a recording is read stops the fit, says so and writes nothing.
 mkfifo slow.csv
-(echo "$header"; exec sleep 30) >slow.csv &
+# The header goes through once fluxprobe has opened the FIFO, and so has its signal handlers.
+(echo "$header"; : >slow.opened; exec sleep 30) >slow.csv &
 writer=$!
 checked=$((checked + 1))
 timeout 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
 calibrating=$!
-sleep 1
+for _ in $(seq 300); do [ -e slow.opened ] && break; sleep 0.1; done
 kill -TERM $calibrating
 wait $calibrating
 s=$?
