@@ -33,6 +33,7 @@
 #include "qt/positioning/TrueNorthSetup.h"
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/SignalStatus.h"
 #include "remote/RemoteView.h"
 #include "remote/ServeOptions.h"
 
@@ -163,6 +164,15 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
         return trueNorth ? trueNorth->totalFieldMicrotesla() : std::nullopt;
     });
     calibration.attachTo(platform.mainWindow());
+    if (remoteView)
+        remoteView->setSignal([&service, &platform]() -> remote::SignalState {
+            const qt::SignalStatus* signal = platform.signalStatus();
+            if (!service.headingAvailable() || !signal) return {"none", "No magnetometer found"};
+            if (!signal->isStale()) return {"live", ""};
+            const std::string text = signal->statusText().toStdString();
+            if (signal->hasEnded()) return {"ended", text};
+            return {signal->isStopped() ? "denied" : "stale", text};
+        });
     if (options.calibrate) calibration.open();
 
     // Leaving the loop closes every window, alerts included: the picture is taken before, of

@@ -27,6 +27,7 @@
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/NoSensorHint.h"
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ScreenExtras.h"
 #include "qt/widgets/ScreenScaler.h"
@@ -76,6 +77,7 @@ namespace {
 // Without a heading source nothing is ever measured: plots show their scale only.
 void showNoData(QWidget* root) {
     for (PlotWidget* host : root->findChildren<PlotWidget*>()) host->setShowsNoData(true);
+    NoSensorHint::addTo(root);
 }
 
 }  // namespace

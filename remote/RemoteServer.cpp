@@ -49,6 +49,24 @@ RemoteServer::RemoteServer(ServerSettings settings)
     // The page's own files name the token, so that a browser sends it for them too.
     page_.replace("{{auth}}",
                   settings_.token.isEmpty() ? QByteArray() : "?token=" + settings_.token);
+    signalCheck_.setInterval(kSignalCheckMs);
+    connect(&signalCheck_, &QTimer::timeout, this, &RemoteServer::checkSignal);
+    setSignal(std::move(settings_.signal));
+}
+
+void RemoteServer::setSignal(std::function<SignalState()> signal) {
+    settings_.signal = std::move(signal);
+    if (!settings_.signal) {
+        signalCheck_.stop();
+        return;
+    }
+    checkSignal();
+    signalCheck_.start();
+}
+
+void RemoteServer::checkSignal() {
+    const SignalState now = settings_.signal();
+    hub_.setState(now.signal, now.text);
 }
 
 RemoteServer::~RemoteServer() {

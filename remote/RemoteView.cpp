@@ -52,6 +52,10 @@ RemoteView::~RemoteView() {
     service_.removeSampleListener(listener_);
 }
 
+void RemoteView::setSignal(std::function<SignalState()> signal) {
+    server_->setSignal(std::move(signal));
+}
+
 std::string RemoteView::announcement() const {
     return announcement_;
 }

@@ -28,6 +28,9 @@ class RemoteView {
     RemoteView(const RemoteView&) = delete;
     RemoteView& operator=(const RemoteView&) = delete;
 
+    // The signal as the meter's window shows it, pushed to the browsers when it changes.
+    void setSignal(std::function<SignalState()> signal);
+
     // "fluxprobe: remote view at URL" lines for stdout.
     std::string announcement() const;
 

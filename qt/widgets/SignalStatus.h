@@ -28,13 +28,18 @@ class SignalStatus : public QObject {
 
   public:
     static constexpr int kCheckEveryMs = 250;
-    static constexpr double kDimmedOpacity = 0.35;
+    // Dim, yet every readout keeps at least 3:1 against its background.
+    static constexpr double kDimmedOpacity = 0.65;
 
     // Watches service's samples for the window's screens; starts at once.
     SignalStatus(heading::HeadingService& service, QWidget* window);
     ~SignalStatus() override;
 
     bool isStale() const { return stale_; }
+    // The sensor may not be read (access denied).
+    bool isStopped() const { return stopped_; }
+    // The replay reached the end of its file.
+    bool hasEnded() const { return ended_; }
     // The status line shown now (empty when the readings are fresh).
     QString statusText() const { return stale_ ? text_ : QString(); }
 

@@ -154,18 +154,35 @@ function setSpan(seconds) {
   dirty = true;
 }
 
+// live, or the meter's own words for why nothing new comes; anything else dims every reading.
 function status(text, live) {
   $('status').textContent = text;
   $('status').classList.toggle('live', live);
+  document.body.classList.toggle('stale', !live);
+}
+
+function showSignal(state) {
+  document.body.dataset.signal = state.signal;
+  status(state.signal === 'live' ? 'live' : state.text, state.signal === 'live');
 }
 
 function connect() {
   const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
   const socket = new WebSocket(scheme + location.host + '/api/v1/stream' + auth);
   let lastSequence = -1;
-  socket.onopen = () => status('live', true);
+  socket.onopen = () => {
+    // The meter sends its last samples first: what an earlier connection showed goes.
+    history.length = 0;
+    head = 0;
+    latest = null;
+    received = 0;
+    missed = 0;
+    status('connected', false);
+  };
   socket.onmessage = (event) => {
-    const batch = JSON.parse(event.data);
+    const message = JSON.parse(event.data);
+    if (message.signal !== undefined) { showSignal(message); return; }
+    const batch = message;
     missed += batch.missed;
     if (lastSequence >= 0 && batch.first !== lastSequence + 1 + batch.missed)
       missed += Math.max(0, batch.first - (lastSequence + 1 + batch.missed));
@@ -174,7 +191,8 @@ function connect() {
     lastSequence = batch.first + batch.samples.length - 1;
   };
   socket.onclose = () => {
-    status('disconnected; trying again…', false);
+    document.body.dataset.signal = 'lost';
+    status('No connection to the meter — trying again', false);
     setTimeout(connect, 1000);
   };
 }
@@ -184,16 +202,14 @@ async function start() {
   $('span60').addEventListener('click', () => setSpan(true));
   new ResizeObserver(() => { dirty = true; }).observe($('plot'));
   try {
+    // The stream brings the last samples; this only finds out whether the link is allowed in.
     const response = await fetch('api/v1/latest' + auth, { cache: 'no-store' });
-    if (response.ok) {
-      const s = await response.json();
-      add([s.t, s.x, s.y, s.z, s.magneticHeading, s.trueHeading, s.total, s.alarm ? 1 : 0]);
-    } else if (response.status === 401) {
+    if (response.status === 401) {
       status('this page needs the link with its token', false);
       return;
     }
   } catch (e) {
-    status('cannot reach the meter', false);
+    status('No connection to the meter', false);
   }
   connect();
   requestAnimationFrame(frame);

@@ -209,6 +209,15 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     }));
     deliver(0, 30, 40);
     EXPECT_FALSE(status->isStale());
+
+    // While the guided calibration takes the samples the meter says so, not "No signal".
+    service.setCalibrationTap([](const platform::Heading&) {});
+    deliver(0, 30, 40);
+    ASSERT_TRUE(eventually([&] { return status->isStale(); }));
+    EXPECT_EQ(banner()->text(), QStringLiteral("Calibrating\u2026"));
+    service.setCalibrationTap({});
+    ASSERT_TRUE(eventually(
+        [&] { return banner()->text() == QStringLiteral("No signal \u2014 trying again"); }));
 }
 
 TEST_F(QtWindowTest, TheThresholdLabelFollowsTheSlider) {

@@ -81,8 +81,11 @@ QByteArray bodyOf(const QByteArray& answer) {
     return answer.mid(answer.indexOf("\r\n\r\n") + 4);
 }
 
-std::unique_ptr<QWebSocket> openStream(quint16 port, const QString& query = {}) {
+// onText hears every message, those sent as the stream opens included.
+std::unique_ptr<QWebSocket> openStream(quint16 port, const QString& query = {},
+                                       const std::function<void(const QString&)>& onText = {}) {
     auto socket = std::make_unique<QWebSocket>();
+    if (onText) QObject::connect(socket.get(), &QWebSocket::textMessageReceived, onText);
     socket->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/v1/stream%2").arg(port).arg(query)));
     spin([&] { return socket->state() != QAbstractSocket::ConnectingState; });
     return socket;
@@ -148,6 +151,62 @@ TEST(RemoteServer, StreamSendsEverySampleInOrderInFewBatches) {
             EXPECT_EQ(e[2].toDouble(), sample(expected).y);
             ++expected;
         }
+    }
+}
+
+TEST(RemoteServer, ALateClientGetsTheLastSamplesThenTheSignalAndEveryChangeOfIt) {
+    SignalState now{"live", ""};
+    const struct {
+        int delivered;     // before the late client joins
+        bool earlyClient;  // another client's batch may still be pending as it joins
+        int historyFirst;  // -1: no history
+    } cases[] = {{0, false, -1}, {40, false, 0}, {400, false, 250}, {400, true, 250}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.delivered);
+        ServerSettings settings;
+        settings.signal = [&now] { return now; };
+        Server s(std::move(settings));
+        std::unique_ptr<QWebSocket> early;
+        if (c.earlyClient) early = openStream(s.port());
+        for (int i = 0; i < c.delivered; ++i) s.server.deliver(sample(i));
+        std::vector<QJsonObject> batches;
+        int liveStates = 0;
+        auto late = openStream(s.port(), {}, [&](const QString& t) {
+            const QJsonObject m = QJsonDocument::fromJson(t.toUtf8()).object();
+            if (m.contains("signal"))
+                liveStates += m["signal"].toString() == "live";
+            else
+                batches.push_back(m);
+        });
+        ASSERT_TRUE(spin([&] { return s.server.streamClients() == (c.earlyClient ? 2u : 1u); }));
+        s.server.deliver(sample(c.delivered));
+        const auto end = [](const QJsonObject& b) {
+            return b["first"].toInt() + static_cast<int>(b["samples"].toArray().size());
+        };
+        ASSERT_TRUE(
+            spin([&] { return !batches.empty() && end(batches.back()) == c.delivered + 1; }));
+        EXPECT_EQ(liveStates, 1);
+        // The history (all of a pending batch, when one was pending), then every sample once.
+        const int first = batches.front()["first"].toInt();
+        if (c.historyFirst < 0 || !c.earlyClient) {
+            EXPECT_EQ(first, c.historyFirst < 0 ? c.delivered : c.historyFirst);
+        }
+        EXPECT_LE(first, std::max(c.historyFirst, c.delivered));
+        for (std::size_t i = 1; i < batches.size(); ++i)
+            EXPECT_EQ(batches[i]["first"].toInt(), end(batches[i - 1]));
+        if (c.delivered == 0) continue;
+        // A change reaches a client already there, once, with the meter's words.
+        now = {"ended", "No signal \u2014 the replay has ended"};
+        std::vector<QJsonObject> states;
+        QObject::connect(late.get(), &QWebSocket::textMessageReceived, [&](const QString& t) {
+            states.push_back(QJsonDocument::fromJson(t.toUtf8()).object());
+        });
+        spin([] { return false; }, 3 * RemoteServer::kSignalCheckMs);
+        ASSERT_EQ(states.size(), 1u);
+        EXPECT_EQ(states[0]["signal"].toString(), "ended");
+        EXPECT_EQ(states[0]["text"].toString(),
+                  QStringLiteral("No signal \u2014 the replay has ended"));
+        now = {"live", ""};
     }
 }
 
