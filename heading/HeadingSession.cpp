@@ -27,11 +27,21 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& war
             return std::make_unique<NoneSource>();
         case SourceChoice::Kind::Simulated:
             return std::make_unique<SimulatedSource>(spec.rate, options.declination, spec.motion);
-        case SourceChoice::Kind::Auto:
-            if (auto iio = IioSource::findFirst(iioRoot(), options.declination)) return iio;
+        case SourceChoice::Kind::Auto: {
+            IioOptions iio;
+            iio.warn = warn;
+            if (auto found = IioSource::findFirst(iioRoot(), options.declination, readAttributeFile,
+                                                  std::move(iio)))
+                return found;
             return std::make_unique<NoneSource>("auto: no magnetometer under " + iioRoot());
-        case SourceChoice::Kind::Iio:
-            return IioSource::open(iioRoot(), spec.device, options.declination);
+        }
+        case SourceChoice::Kind::Iio: {
+            IioOptions iio;
+            iio.warn = warn;
+            if (spec.iioRate) iio.rate = spec.rate;
+            return IioSource::open(iioRoot(), spec.device, options.declination, readAttributeFile,
+                                   std::move(iio));
+        }
         case SourceChoice::Kind::Replay:
             return std::make_unique<ReplaySource>(spec.file, options.declination, warn);
     }
@@ -118,6 +128,7 @@ void HeadingSession::start() {
         service_.setSampleObserver(
             [r = recorder_.get()](const platform::Heading& h) { r->record(h); });
     source_->start(channel_);
+    service_.setSourceRate(source_->sampleRate());
 }
 
 void HeadingSession::stop() {

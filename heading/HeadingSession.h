@@ -14,7 +14,7 @@ namespace heading {
 
 // What the user chose on the command line.
 struct SourceOptions {
-    // "auto", "iio[:DEVICE]", "replay:FILE", "simulated[:rate=HZ]" or "none".
+    // "auto", "iio[:DEVICE][,rate=HZ]", "replay:FILE", "simulated[:rate=HZ]" or "none".
     std::string spec = "auto";
     // Degrees added to the magnetic heading for the true heading; unknown when empty.
     std::optional<double> declination;

@@ -238,8 +238,11 @@ Options:
   --heading-source=SPEC  where samples come from (default auto):
                            auto                the first IIO magnetometer; none found means
                                                no heading data ("No Compass!")
-                           iio[:DEVICE]        a Linux IIO magnetometer by device or driver,
-                                               e.g. iio:iio:device0 or iio:ak8975
+                           iio[:DEVICE][,rate=HZ]
+                                               a Linux IIO magnetometer by device or driver,
+                                               e.g. iio:iio:device0 or iio:ak8975,rate=20;
+                                               the nearest rate it offers (default: the
+                                               highest up to 100 Hz)
                            replay:FILE         a recorded CSV session, paced in real time
                            simulated[:rate=HZ] an Earth-like field with a magnet passing by;
                                                add ,tumble to turn the device through every

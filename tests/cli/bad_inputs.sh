@@ -111,11 +111,12 @@ expect 0 "replay of header-only.csv finished after 0 samples" -- \
     --heading-source=replay:header-only.csv --quit-after=1
 
 # --- Heading sources.
-expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none" -- \
+expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none" -- \
     --heading-source=warp-drive
 expect 2 "heading source 'simulated:rate=0': rate must be above 0 Hz" -- --heading-source=simulated:rate=0
 expect 2 "heading source 'replay:': expected a file after 'replay:'" -- --heading-source=replay:
 expect 2 "no IIO magnetometer 'ak8975' under $work/no-iio; found no IIO devices" -- --heading-source=iio:ak8975
+expect 2 "heading source 'iio:ak8975,fast': expected rate=HZ after the device, as in iio:ak8975,rate=20" -- --heading-source=iio:ak8975,fast
 expect 0 "delivered 0 samples" -- --heading-source=auto --quit-after=1  # "No Compass!" alert
 
 # A sysfs tree of our own: iio:device0, an ak8975 at 50 Hz.
