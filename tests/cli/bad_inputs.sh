@@ -385,10 +385,11 @@ grep -qF "not a magnetic field in µT" err.txt || fail "huge.csv: $(cat err.txt)
 # A signal while a recording is read stops the fit, says so and writes nothing.
 mkfifo slow.csv
 # The header goes through once fluxprobe has opened the FIFO, and so has its signal handlers.
+# --foreground: the signal reaches fluxprobe once, not again through its process group.
 (echo "$header"; : >slow.opened; exec sleep 30) >slow.csv &
 writer=$!
 checked=$((checked + 1))
-timeout 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
+timeout --foreground 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
 calibrating=$!
 for _ in $(seq 300); do [ -e slow.opened ] && break; sleep 0.1; done
 kill -TERM $calibrating
