@@ -44,8 +44,9 @@ void HeadingService::deliver(const platform::Heading& raw) {
     if (correction_) correction_->apply(*owned);
     if (filter_) filter_(*owned);
     if (observer_) observer_(*owned);
-    if (activity_) activity_(nullptr);
+    if (activity_) activity_(owned->timestamp, nullptr);
     for (const auto& listener : listeners_) listener.second(*owned);
+    if (presenter_) presenter_(*owned);
     std::shared_ptr<const platform::Heading> shared = std::move(owned);
     ++delivering_;
     const std::size_t n = managers_.size();
@@ -72,7 +73,7 @@ void HeadingService::removeSampleListener(std::size_t id) {
 }
 
 void HeadingService::fail(const platform::LocationError& error) {
-    if (activity_) activity_(&error);
+    if (activity_) activity_(0.0, &error);
     ++delivering_;
     const std::size_t n = managers_.size();
     for (std::size_t i = 0; i < n; ++i)

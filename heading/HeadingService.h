@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <utility>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "heading/calibration/Calibration.h"
@@ -57,15 +57,22 @@ class HeadingService : public platform::HeadingHub {
         observer_ = std::move(observer);
     }
 
-    // Told of every sample (with null) and every error, without being a listener: the
-    // platform's own display of whether readings still come.
-    void setActivityObserver(std::function<void(const platform::LocationError*)> observer) {
-        activity_ = std::move(observer);
-    }
+    // Told of every sample (with its time stamp and a null error) and every error, without
+    // being a listener: the platform's own display of whether readings still come.
+    using ActivityObserver = std::function<void(double timestamp, const platform::LocationError*)>;
+    void setActivityObserver(ActivityObserver observer) { activity_ = std::move(observer); }
     // Also called with every sample before the managers get it, after the sample observer (the
     // remote view). Returns an id for removeSampleListener.
     std::size_t addSampleListener(std::function<void(const platform::Heading&)> listener);
     void removeSampleListener(std::size_t id);
+
+    // The last stage before the screens (the instrument): says how they are to show the sample.
+    void setPresenter(std::function<void(platform::Heading&)> presenter) {
+        presenter_ = std::move(presenter);
+    }
+    // Samples a second the source's device is set to give, when it says.
+    void setSourceRate(std::optional<double> hz) { sourceRate_ = hz; }
+    std::optional<double> sourceRate() const { return sourceRate_; }
 
     std::uint64_t samplesDelivered() const { return samples_; }
     std::uint64_t deliveries() const { return deliveries_; }
@@ -77,11 +84,13 @@ class HeadingService : public platform::HeadingHub {
     std::vector<platform::LocationManager*> managers_;
     std::function<void(platform::Heading&)> filter_;
     std::function<void(const platform::Heading&)> observer_;
-    std::function<void(const platform::LocationError*)> activity_;
+    ActivityObserver activity_;
     std::vector<std::pair<std::size_t, std::function<void(const platform::Heading&)>>> listeners_;
     std::size_t nextListener_ = 0;
     std::function<void(const platform::Heading&)> tap_;
+    std::function<void(platform::Heading&)> presenter_;
     std::optional<calibration::Calibration> correction_;
+    std::optional<double> sourceRate_;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;
     int delivering_ = 0;

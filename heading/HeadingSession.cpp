@@ -27,11 +27,21 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& war
             return std::make_unique<NoneSource>();
         case SourceChoice::Kind::Simulated:
             return std::make_unique<SimulatedSource>(spec.rate, options.declination, spec.motion);
-        case SourceChoice::Kind::Auto:
-            if (auto iio = IioSource::findFirst(iioRoot(), options.declination)) return iio;
+        case SourceChoice::Kind::Auto: {
+            IioOptions iio;
+            iio.warn = warn;
+            if (auto found = IioSource::findFirst(iioRoot(), options.declination, readAttributeFile,
+                                                  std::move(iio)))
+                return found;
             return std::make_unique<NoneSource>("auto: no magnetometer under " + iioRoot());
-        case SourceChoice::Kind::Iio:
-            return IioSource::open(iioRoot(), spec.device, options.declination);
+        }
+        case SourceChoice::Kind::Iio: {
+            IioOptions iio;
+            iio.warn = warn;
+            if (spec.iioRate) iio.rate = spec.rate;
+            return IioSource::open(iioRoot(), spec.device, options.declination, readAttributeFile,
+                                   std::move(iio));
+        }
         case SourceChoice::Kind::Replay:
             return std::make_unique<ReplaySource>(spec.file, options.declination, warn);
     }
@@ -114,10 +124,11 @@ void HeadingSession::prepare() {
 void HeadingSession::start() {
     if (channel_) return;
     channel_ = std::make_shared<SampleChannel>(service_, post_, warn_);
-    if (recorder_)
+    if (recording())
         service_.setSampleObserver(
             [r = recorder_.get()](const platform::Heading& h) { r->record(h); });
     source_->start(channel_);
+    service_.setSourceRate(source_->sampleRate());
 }
 
 void HeadingSession::stop() {
@@ -142,6 +153,22 @@ std::optional<std::pair<int, std::size_t>> HeadingSession::recordedBytes() const
 
 bool HeadingSession::recordingFailed() const {
     return recorder_ && recorder_->failed();
+}
+
+bool HeadingSession::recording() const {
+    return recorder_ && !recordingStopped_;
+}
+
+std::string HeadingSession::recordPath() const {
+    return recorder_ ? recorder_->name() : std::string();
+}
+
+void HeadingSession::stopRecording() {
+    if (!recording()) return;
+    if (channel_) service_.setSampleObserver({});
+    // The recorder stays, idle, so that the remote view can still serve the whole file.
+    recorder_->flush();
+    recordingStopped_ = true;
 }
 
 std::string HeadingSession::describe() const {

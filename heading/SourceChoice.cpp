@@ -14,7 +14,7 @@ namespace heading {
 namespace {
 
 constexpr const char* kAccepted =
-    "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none";
+    "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none";
 
 constexpr double kMaxHumAmplitude = 1000.0;  // µT
 
@@ -121,10 +121,23 @@ SourceChoice parseSourceChoice(std::string_view text) {
     if (name == "auto" || name == "none") {
         if (hasArgument) refuse(text, "'" + std::string(name) + "' takes no argument");
         spec.kind = name == "auto" ? SourceChoice::Kind::Auto : SourceChoice::Kind::None;
-    } else if (name == "iio") {
-        if (hasArgument && argument.empty()) refuse(text, "expected a device name after 'iio:'");
+    } else if (name == "iio" || name.starts_with("iio,")) {
+        // iio[:DEVICE][,rate=HZ]: the options follow the device, or "iio" itself.
+        const std::string_view rest = name == "iio" ? argument : text.substr(3);
+        const auto comma = rest.find(',');
+        const std::string_view device = name == "iio" ? rest.substr(0, comma) : "";
+        if (name == "iio" && hasArgument && device.empty())
+            refuse(text, "expected a device name after 'iio:'");
         spec.kind = SourceChoice::Kind::Iio;
-        spec.device = std::string(argument);
+        spec.device = std::string(device);
+        const std::string_view options =
+            comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+        if (comma != std::string_view::npos) {
+            if (!options.starts_with("rate=") || options.find(',') != std::string_view::npos)
+                refuse(text, "expected rate=HZ after the device, as in iio:ak8975,rate=20");
+            spec.rate = parseRate(text, options.substr(5));
+            spec.iioRate = true;
+        }
     } else if (name == "replay") {
         if (argument.empty()) refuse(text, "expected a file after 'replay:'");
         spec.kind = SourceChoice::Kind::Replay;

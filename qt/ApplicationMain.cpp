@@ -1,6 +1,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPixmap>
+#include <QSettings>
 #include <QTimer>
 #include <cmath>
 #include <csignal>
@@ -16,6 +17,8 @@
 #include "heading/SourceChoice.h"
 #include "heading/model/FieldModel.h"
 #include "instrument/AcMonitor.h"
+#include "instrument/Instrument.h"
+#include "instrument/SummaryLine.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
@@ -32,6 +35,8 @@
 #include "qt/calibration/CalibrationFlow.h"
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/RecordingCommand.h"
+#include "qt/instrument/InstrumentControls.h"
+#include "qt/instrument/MeterStatusOf.h"
 #include "qt/positioning/TrueNorthSetup.h"
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FrameClock.h"
@@ -78,6 +83,9 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     settings.dataDir = qEnvironmentVariable("FLUXPROBE_DATA_DIR");
 
     heading::HeadingService service;
+    // Hold, zero, statistics and units: the last stage before the screens.
+    instrument::Instrument instrument;
+    service.setPresenter([&instrument](platform::Heading& h) { instrument.present(h); });
     qt::QtPlatform platform(service, settings);
     // The latest samples and their spectrum, for the AC view, the remote view and the summary.
     instrument::AcMonitor ac;
@@ -184,6 +192,14 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     qt::AcControl acControl(ac);
     acControl.attachTo(platform.mainWindow());
     if (options.openAc) QTimer::singleShot(0, &app, [&acControl] { acControl.open(); });
+    QSettings kept(QStringLiteral("fluxprobe"), QStringLiteral("fluxprobe"));
+    qt::InstrumentControls controls(instrument, service, *session, kept, options.units);
+    controls.attachTo(platform.mainWindow());
+    if (remoteView)
+        remoteView->setStatus([&] {
+            return qt::meterStatusOf(service, platform.signalStatus(), instrument,
+                                     controls.isRecording());
+        });
 
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
@@ -244,6 +260,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     if (options.stats) std::cerr << summary << std::endl;
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
     if (!statsLine.empty()) std::cerr << statsLine << std::endl;
+    if (options.summary) std::cout << instrument::SummaryLine(instrument.run()).text() << std::endl;
     return status;
 }
 

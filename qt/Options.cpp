@@ -8,6 +8,7 @@
 #include "heading/SourceChoice.h"
 #include "heading/SourceError.h"
 #include "heading/model/FieldQuery.h"
+#include "instrument/Units.h"
 #include "qt/StrayArguments.h"
 #include "remote/ServeOptions.h"
 
@@ -172,6 +173,15 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--stats") {
             if (hasValue) throw OptionError("option --stats takes no value");
             options.stats = true;
+        } else if (name == "--units") {
+            needValue("mG");
+            options.units = instrument::parseUnit(value);
+            if (!options.units)
+                throw OptionError("option --units needs uT (or \u00b5T), nT, mG or G, got " +
+                                  quoted(value));
+        } else if (name == "--summary") {
+            if (hasValue) throw OptionError("option --summary takes no value");
+            options.summary = true;
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
@@ -215,7 +225,7 @@ const char* usageLine() {
            "[--calibration-out=FILE]\n"
            "                 [--serve[=ADDR:PORT]] [--serve-token=TOKEN] [--open-compass] "
            "[--open-ac]\n"
-           "                 [--stats] [--help]\n"
+           "                 [--stats] [--units=uT|nT|mG|G] [--summary] [--help]\n"
            "                 [Qt options such as -platform offscreen]\n"
            "       fluxprobe --field-model --location=LAT,LON[,ALT_M] [--date=YYYY-MM-DD|YEAR]";
 }
@@ -231,8 +241,11 @@ Options:
   --heading-source=SPEC  where samples come from (default auto):
                            auto                the first IIO magnetometer; none found means
                                                no heading data ("No Compass!")
-                           iio[:DEVICE]        a Linux IIO magnetometer by device or driver,
-                                               e.g. iio:iio:device0 or iio:ak8975
+                           iio[:DEVICE][,rate=HZ]
+                                               a Linux IIO magnetometer by device or driver,
+                                               e.g. iio:iio:device0 or iio:ak8975,rate=20;
+                                               the nearest rate it offers (default: the
+                                               highest up to 100 Hz)
                            replay:FILE         a recorded CSV session, paced in real time
                            simulated[:rate=HZ] an Earth-like field with a magnet passing by;
                                                add ,tumble to turn the device through every
@@ -277,6 +290,10 @@ Options:
                          was painted; and samples, frames a second, the time from a sample
                          falling due to the frame that shows it (median, 95th percentile,
                          longest) and the time to the first frame
+  --units=UNIT           show the field in uT (also \u00b5T; the default), nT, mG or G for this
+                         run. Recordings, the log and the stream stay in uT
+  --summary              at exit, one line on stdout: samples, seconds, and min, max and mean
+                         of each axis and the total (uT), with when the total peaked
   --help, -h             this text
 
 Environment:

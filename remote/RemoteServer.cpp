@@ -190,6 +190,10 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
         const std::string json = settings_.spectrumJson();
         connection.respond(200, "application/json",
                            QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+    } else if (path == "/api/v1/status") {
+        const std::string json = statusJson(settings_.status ? settings_.status() : MeterStatus{});
+        connection.respond(200, "application/json",
+                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
     } else if (path == "/api/v1/session.csv") {
         serveSession(connection);
     } else if (path == "/" || path == "/index.html") {

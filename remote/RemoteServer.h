@@ -16,6 +16,7 @@
 
 #include "heading/replay/ReplayLine.h"
 #include "platform/Heading.h"
+#include "remote/MeterStatus.h"
 #include "remote/SampleJson.h"
 #include "remote/SessionRing.h"
 #include "remote/StreamHub.h"
@@ -60,6 +61,8 @@ struct ServerSettings {
     std::size_t sessionCapacity = SessionRing::kDefaultCapacity;
     // The latest spectrum as JSON, made when asked for; 404 without it.
     std::function<std::string()> spectrumJson;
+    // The meter's state for /api/v1/status, asked at each request; "none" and zeros when empty.
+    std::function<MeterStatus()> status;
     // The meter's signal, looked at kSignalCheckMs apart and pushed on the stream when it changes;
     // nothing is pushed when empty.
     std::function<SignalState()> signal;
@@ -81,6 +84,7 @@ class RemoteServer : public QObject {
     // Every delivered sample, in order, on the main thread.
     void deliver(const platform::Heading& heading);
 
+    void setStatus(std::function<MeterStatus()> status) { settings_.status = std::move(status); }
     void setSignal(std::function<SignalState()> signal);
 
     std::size_t streamClients() const { return hub_.clientCount(); }

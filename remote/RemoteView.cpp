@@ -56,6 +56,10 @@ RemoteView::~RemoteView() {
     service_.removeSampleListener(listener_);
 }
 
+void RemoteView::setStatus(std::function<MeterStatus()> status) {
+    server_->setStatus(std::move(status));
+}
+
 void RemoteView::setSignal(std::function<SignalState()> signal) {
     server_->setSignal(std::move(signal));
 }

@@ -33,6 +33,8 @@ class RemoteView {
     RemoteView(const RemoteView&) = delete;
     RemoteView& operator=(const RemoteView&) = delete;
 
+    // What /api/v1/status reports, asked at each request.
+    void setStatus(std::function<MeterStatus()> status);
     // The signal as the meter's window shows it, pushed to the browsers when it changes.
     void setSignal(std::function<SignalState()> signal);
 

@@ -65,11 +65,11 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 SignalStatus::SignalStatus(heading::HeadingService& service, QWidget* window)
     : window_(window), service_(service) {
-    service_.setActivityObserver([this](const LocationError* error) {
+    service_.setActivityObserver([this](double timestamp, const LocationError* error) {
         if (error)
             readingFailed(*error);
         else
-            sampleArrived();
+            sampleArrived(timestamp);
     });
     sinceSample_.start();
     checker_.setInterval(kCheckEveryMs);
@@ -81,8 +81,9 @@ SignalStatus::~SignalStatus() {
     service_.setActivityObserver({});
 }
 
-void SignalStatus::sampleArrived() {
+void SignalStatus::sampleArrived(double timestamp) {
     sinceSample_.restart();
+    limit_.sample(timestamp);
     stopped_ = false;
     ended_ = false;
     if (stale_) setStale(false, {});
@@ -103,8 +104,10 @@ QString SignalStatus::staleText() const {
 }
 
 void SignalStatus::check() {
+    limit_.setRate(service_.sourceRate());
     // Once stale, again each time: a calibration begun or ended, or a screen opened since.
-    if (stale_ || sinceSample_.elapsed() >= kStaleAfterMs) setStale(true, staleText());
+    if (stale_ || limit_.stale(static_cast<double>(sinceSample_.elapsed()) / 1000.0))
+        setStale(true, staleText());
 }
 
 void SignalStatus::setStale(bool stale, const QString& text) {

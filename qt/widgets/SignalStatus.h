@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "heading/SilenceLimit.h"
 #include "platform/Heading.h"
 
 class QWidget;
@@ -19,13 +20,13 @@ namespace platform::qt {
 
 // Shows readings that have stopped coming as stale. The screens keep their last values when the
 // source has an outage, which would pass for a steady field; so, while the source reports an
-// outage or no sample has come for a second, every readout of the window is dimmed and each
+// outage or no sample has come for longer than the source's pace allows (see
+// heading::SilenceLimit: a second at least), every readout of the window is dimmed and each
 // screen carries a small status line ("No signal — trying again"). The next sample clears both.
 class SignalStatus : public QObject {
     Q_OBJECT
 
   public:
-    static constexpr int kStaleAfterMs = 1000;
     static constexpr int kCheckEveryMs = 250;
     // Dim, yet every readout keeps at least 3:1 against its background.
     static constexpr double kDimmedOpacity = 0.65;
@@ -43,7 +44,7 @@ class SignalStatus : public QObject {
     QString statusText() const { return stale_ ? text_ : QString(); }
 
   private:
-    void sampleArrived();
+    void sampleArrived(double timestamp);
     void readingFailed(const LocationError& error);
     void check();
     void setStale(bool stale, const QString& text);
@@ -54,6 +55,7 @@ class SignalStatus : public QObject {
     QPointer<QWidget> window_;
     heading::HeadingService& service_;
     QElapsedTimer sinceSample_;
+    heading::SilenceLimit limit_;
     QTimer checker_;
     bool stale_ = false;
     bool stopped_ = false;  // the source said it will not read again

@@ -6,20 +6,30 @@ const token = new URLSearchParams(location.search).get('token');
 const auth = token ? '?token=' + encodeURIComponent(token) : '';
 const $ = (id) => document.getElementById(id);
 
-// Numbers as the meter prints them with "%.1f": exact decimal value of the double, halves to
+// Numbers as the meter prints them with "%.Nf": exact decimal value of the double, halves to
 // even, and a negative number that rounds to zero keeps its sign.
-function fixed1(v) {
+function fixed(v, decimals) {
   if (v === null || !Number.isFinite(v)) return v === null ? 'nan' : String(v);
-  let s = v.toFixed(1);
+  let s = v.toFixed(decimals);
   const exact = Math.abs(v).toFixed(20);
-  if (/\.\d50{18}$/.test(exact)) {  // exactly half way: printf rounds to the even digit
-    const down = (Math.trunc(Math.abs(v) * 10) / 10).toFixed(1);
+  const half = new RegExp('\\.\\d{' + decimals + '}50{' + (19 - decimals) + '}$');
+  if (decimals < 19 && half.test(exact)) {  // exactly half way: printf rounds to the even digit
+    const scale = 10 ** decimals;
+    const down = (Math.trunc(Math.abs(v) * scale) / scale).toFixed(decimals);
     const lastDigit = Number(down[down.length - 1]);
     if (lastDigit % 2 === 0) s = (v < 0 ? '-' : '') + down;
   }
   if (s[0] !== '-' && (v < 0 || Object.is(v, -0))) s = '-' + s;
   return s;
 }
+const fixed1 = (v) => fixed(v, 1);
+
+// The meter's units: symbol, how many make a microtesla, decimals (the resolution of 0.1 µT).
+const kUnits = {
+  uT: ['µT', 1, 1], nT: ['nT', 1000, 0], mG: ['mG', 10, 0], G: ['G', 0.01, 4],
+};
+let unit = kUnits.uT;
+const field = (v) => (unit === kUnits.uT || v === null ? fixed1(v) : fixed(v * unit[1], unit[2]));
 
 // The compass screen's eight points, compared in single precision as there.
 function compassPoint(heading) {
@@ -61,10 +71,10 @@ function add(sample) {
 function showLatest() {
   if (!latest) return;
   const [, x, y, z, magnetic, trueHeading, total, alarm] = latest;
-  $('total').textContent = fixed1(total);
-  $('x').textContent = fixed1(x);
-  $('y').textContent = fixed1(y);
-  $('z').textContent = fixed1(z);
+  $('total').textContent = field(total);
+  $('x').textContent = field(x);
+  $('y').textContent = field(y);
+  $('z').textContent = field(z);
   $('magnetic').textContent = fixed1(magnetic) + '°';
   $('magneticPoint').textContent = compassPoint(magnetic);
   const trueKnown = trueHeading !== null && trueHeading >= 0;
@@ -238,6 +248,30 @@ async function pollSpectrum() {
   setTimeout(pollSpectrum, 500);
 }
 
+// HOLD, REL and REC as the window shows them, and the window's unit, asked once a second.
+async function followStatus() {
+  try {
+    const response = await fetch('api/v1/status' + auth, { cache: 'no-store' });
+    if (response.ok) {
+      const s = await response.json();
+      const marks = [];
+      if (s.held) marks.push('HOLD');
+      if (s.relative) marks.push('REL');
+      if (s.recording) marks.push('REC');
+      $('marks').textContent = marks.join(' ');
+      const chosen = kUnits[s.units] || kUnits.uT;
+      if (chosen !== unit) {
+        unit = chosen;
+        for (const e of document.querySelectorAll('.unit')) e.textContent = unit[0];
+        dirty = true;
+      }
+    }
+  } catch (e) {
+    // The stream says when the meter cannot be reached.
+  }
+  setTimeout(followStatus, 1000);
+}
+
 async function start() {
   $('span150').addEventListener('click', () => setSpan(false));
   $('span60').addEventListener('click', () => setSpan(true));
@@ -253,6 +287,7 @@ async function start() {
     status('No connection to the meter', false);
   }
   connect();
+  followStatus();
   requestAnimationFrame(frame);
   pollSpectrum();
 }

@@ -95,6 +95,30 @@ std::unique_ptr<QWebSocket> openStream(quint16 port, const QString& query = {},
     return socket;
 }
 
+TEST(RemoteServer, StatusReportsTheMetersStateAsAskedAtEachRequest) {
+    MeterStatus now;
+    ServerSettings settings;
+    settings.status = [&now] { return now; };
+    Server s(std::move(settings));
+    const struct {
+        MeterStatus status;
+        const char* json;
+    } cases[] = {
+        {{},
+         R"({"signal":"none","samples":0,"held":false,"relative":false,"units":"uT",)"
+         R"("recording":false})"},
+        {{"live", 12345678901, true, true, "mG", true},
+         R"({"signal":"live","samples":12345678901,"held":true,"relative":true,"units":"mG",)"
+         R"("recording":true})"},
+    };
+    for (const auto& c : cases) {
+        now = c.status;
+        const QByteArray answer = get(s.port(), "/api/v1/status");
+        EXPECT_TRUE(answer.contains("Content-Type: application/json"));
+        EXPECT_EQ(bodyOf(answer).toStdString(), c.json);
+    }
+}
+
 TEST(RemoteServer, LatestIsTheLastSampleWithItsTotalAndAlarm) {
     ServerSettings settings;
     settings.alarmThreshold = [] { return 100.0f; };
@@ -559,6 +583,7 @@ TEST(RemoteServer, OffLoopbackEveryRequestNeedsTheToken) {
         {"/api/v1/latest", ""},
         {"/api/v1/session.csv", ""},
         {"/api/v1/spectrum", ""},
+        {"/api/v1/status", ""},
         {"/nothing", ""},
         {"/api/v1/latest?token=", ""},
         {"/api/v1/latest?token=0123456789abcdef", ""},

@@ -26,6 +26,8 @@ TEST(SourceChoice, AcceptsEveryForm) {
         {"iio", Kind::Iio, "", "", 50},
         {"iio:iio:device1", Kind::Iio, "iio:device1", "", 50},
         {"iio:ak8975", Kind::Iio, "ak8975", "", 50},
+        {"iio:lis3mdl,rate=20", Kind::Iio, "lis3mdl", "", 20},
+        {"iio,rate=12.5", Kind::Iio, "", "", 12.5},
         {"replay:session.csv", Kind::Replay, "", "session.csv", 50},
         {"replay:C:/odd:name.csv", Kind::Replay, "", "C:/odd:name.csv", 50},
         {"simulated", Kind::Simulated, "", "", 50},
@@ -40,17 +42,22 @@ TEST(SourceChoice, AcceptsEveryForm) {
         EXPECT_EQ(s.device, c.device);
         EXPECT_EQ(s.file, c.file);
         EXPECT_EQ(s.rate, c.rate);
+        EXPECT_EQ(s.iioRate, c.kind == Kind::Iio && c.rate != 50);
     }
 }
 
 TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none"},
+        {"", "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none"},
         {"compass", "expected auto, iio[:DEVICE]"},
         {"Simulated", "expected auto"},
         {"auto:x", "'auto' takes no argument"},
         {"none:", "'none' takes no argument"},
         {"iio:", "expected a device name after 'iio:'"},
+        {"iio:,rate=5", "expected a device name after 'iio:'"},
+        {"iio:ak8975,fast", "expected rate=HZ after the device"},
+        {"iio,rate=5,rate=6", "expected rate=HZ after the device"},
+        {"iio:ak8975,rate=0", "rate must be above 0 Hz"},
         {"replay", "expected a file after 'replay:'"},
         {"replay:", "expected a file after 'replay:'"},
         {"simulated:", "expected rate=HZ"},

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "instrument/Reference.h"
+#include "instrument/Statistics.h"
+#include "instrument/Units.h"
+#include "platform/Heading.h"
+
+namespace instrument {
+
+// The meter as an instrument: hold, zero, the extremes since a reset and the unit. A stage on the
+// samples' way to the screens: it sees every sample, keeps its figures, and says how the screens
+// are to show the sample. It never changes the sample's field, so the alarm, and anything that
+// took the sample before it (the recorder, the remote view), get the field as measured.
+class Instrument {
+  public:
+    // Every sample, in order, just before the screens get it.
+    void present(platform::Heading& heading);
+
+    void setHeld(bool held) { held_ = held; }
+    bool held() const { return held_; }
+
+    // Zero on the last samples; false when none has come.
+    bool zero();
+    void clearZero() { reference_.clear(); }
+    bool relative() const { return reference_.reference().has_value(); }
+    const Reference& reference() const { return reference_; }
+
+    void setUnit(Unit unit) { unit_ = unit; }
+    Unit unit() const { return unit_; }
+
+    // Since the last resetStatistics (the strip).
+    const Statistics& statistics() const { return statistics_; }
+    void resetStatistics() { statistics_.reset(); }
+    // Over the whole run (the summary at exit).
+    const Statistics& run() const { return run_; }
+
+  private:
+    Reference reference_;
+    Statistics statistics_;
+    Statistics run_;
+    Unit unit_ = Unit::Microtesla;
+    bool held_ = false;
+};
+
+}  // namespace instrument
