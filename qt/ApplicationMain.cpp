@@ -18,6 +18,7 @@
 #include "heading/model/FieldModel.h"
 #include "instrument/AcMonitor.h"
 #include "instrument/Instrument.h"
+#include "instrument/Spectrum.h"
 #include "instrument/SummaryLine.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
@@ -260,7 +261,10 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     if (options.stats) std::cerr << summary << std::endl;
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
     if (!statsLine.empty()) std::cerr << statsLine << std::endl;
-    if (options.summary) std::cout << instrument::SummaryLine(instrument.run()).text() << std::endl;
+    // The AC figures come last, over the run's last window.
+    if (options.summary)
+        std::cout << instrument::SummaryLine(instrument.run()).text() << ' '
+                  << instrument::summaryFields(ac.spectrum()) << std::endl;
     return status;
 }
 
