@@ -92,14 +92,19 @@ function showLatest() {
 
 const colours = ['#ff5a4e', '#4ede6a', '#5a9bff'];
 
-function drawGraph() {
-  const canvas = $('plot');
+// A canvas sized to its box in device pixels, cleared, with its context.
+function clearedCanvas(canvas) {
   const ratio = window.devicePixelRatio || 1;
   const w = Math.max(1, Math.round(canvas.clientWidth * ratio));
   const h = Math.max(1, Math.round(canvas.clientHeight * ratio));
   if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
   const g = canvas.getContext('2d');
   g.clearRect(0, 0, w, h);
+  return { g, w, h, ratio };
+}
+
+function drawGraph() {
+  const { g, w, h, ratio } = clearedCanvas($('plot'));
   // As on the meter: +128 µT at the top, -128 at the bottom, a grid line every 25.6 µT.
   const yOf = (v) => h / 2 - (v / 128) * (h / 2);
   g.strokeStyle = '#1d272d';
@@ -212,13 +217,7 @@ function drawSpectrum(s) {
   $('acRms').textContent = s.ac_rms === null ? '– µT rms' : s.ac_rms.toFixed(3) + ' µT rms';
   $('acHz').textContent = s.dominant_hz === null ? '– Hz' : s.dominant_hz.toFixed(1) + ' Hz';
   $('acMessage').textContent = s.message || '';
-  const canvas = $('spectrum');
-  const ratio = window.devicePixelRatio || 1;
-  const w = Math.max(1, Math.round(canvas.clientWidth * ratio));
-  const h = Math.max(1, Math.round(canvas.clientHeight * ratio));
-  if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
-  const g = canvas.getContext('2d');
-  g.clearRect(0, 0, w, h);
+  const { g, w, h, ratio } = clearedCanvas($('spectrum'));
   if (!s.hz.length) return;
   const nyquist = s.hz[s.hz.length - 1];
   const sum = s.hz.map((_, k) => Math.hypot(s.x[k], s.y[k], s.z[k]));
