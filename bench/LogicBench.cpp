@@ -8,8 +8,8 @@
 
 namespace {
 
-platform::Heading sampleAt(long n) {
-    platform::Heading h;
+heading::Heading sampleAt(long n) {
+    heading::Heading h;
     const double t = static_cast<double>(n) * 0.02;
     h.x = 20.0 * std::cos(t);
     h.y = 20.0 * std::sin(t);

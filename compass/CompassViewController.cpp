@@ -78,7 +78,7 @@ void CompassViewController::viewDidLoad() {
     // Without a heading source the screen stays as loaded and says nothing.
     if (!locationManager_->headingAvailable()) return;
 
-    locationManager_->setHeadingFilter(platform::kHeadingFilterNone);
+    locationManager_->setHeadingFilter(heading::kHeadingFilterNone);
     auto self = std::static_pointer_cast<CompassViewController>(shared_from_this());
     locationManager_->setDelegate(self);
     locationManager_->startUpdatingHeading();
@@ -101,7 +101,7 @@ bool CompassViewController::shouldAutorotateToInterfaceOrientation(int) {
 }
 
 void CompassViewController::locationManagerDidUpdateHeading(
-    platform::LocationManager&, std::shared_ptr<const platform::Heading> heading) {
+    platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     if (!heading) return;
     const double x = heading->x;
     const double y = heading->y;
@@ -113,7 +113,7 @@ void CompassViewController::locationManagerDidUpdateHeading(
 
 void CompassViewController::update() {
     if (!heading_) return;
-    const platform::Heading& h = *heading_;
+    const heading::Heading& h = *heading_;
     resetvars();
 
     if (sw == 0)

@@ -61,7 +61,7 @@ void FluxprobeViewController::viewDidLoad() {
 
     setLocationManager(std::make_shared<platform::LocationManager>());
     if (locationManager_->headingAvailable()) {
-        locationManager_->setHeadingFilter(platform::kHeadingFilterNone);
+        locationManager_->setHeadingFilter(heading::kHeadingFilterNone);
         locationManager_->setDelegate(
             std::static_pointer_cast<FluxprobeViewController>(shared_from_this()));
         locationManager_->startUpdatingHeading();
@@ -108,7 +108,7 @@ const platform::Font& readoutFont() {
 }  // namespace
 
 void FluxprobeViewController::locationManagerDidUpdateHeading(
-    platform::LocationManager&, std::shared_ptr<const platform::Heading> heading) {
+    platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     const double x = heading->x;
     const double y = heading->y;
     const double z = heading->z;
@@ -137,9 +137,9 @@ void FluxprobeViewController::locationManagerDidUpdateHeading(
     if (graphView_) graphView_->updateHistoryWithX(x, y, z);
 }
 
-void FluxprobeViewController::locationManagerDidFailWithError(
-    platform::LocationManager& manager, const platform::LocationError& error) {
-    if (error.code == platform::LocationError::kDenied) manager.stopUpdatingHeading();
+void FluxprobeViewController::locationManagerDidFailWithError(platform::LocationManager& manager,
+                                                              const heading::LocationError& error) {
+    if (error.code == heading::LocationError::kDenied) manager.stopUpdatingHeading();
 }
 
 void FluxprobeViewController::playBeep() {

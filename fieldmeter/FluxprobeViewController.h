@@ -34,9 +34,9 @@ class FluxprobeViewController : public platform::ViewController,
     bool shouldAutorotateToInterfaceOrientation(int orientation) override;
 
     void locationManagerDidUpdateHeading(platform::LocationManager& manager,
-                                         std::shared_ptr<const platform::Heading> heading) override;
+                                         std::shared_ptr<const heading::Heading> heading) override;
     void locationManagerDidFailWithError(platform::LocationManager& manager,
-                                         const platform::LocationError& error) override;
+                                         const heading::LocationError& error) override;
 
     void touchesBegan(const platform::TouchSet& touches, const platform::Event& event) override;
     void touchesMoved(const platform::TouchSet& touches, const platform::Event& event) override;

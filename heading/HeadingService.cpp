@@ -3,19 +3,17 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/LocationManager.h"
-
 namespace heading {
 
 HeadingService::~HeadingService() = default;
 
-void HeadingService::attach(platform::LocationManager& manager) {
-    if (std::find(managers_.begin(), managers_.end(), &manager) == managers_.end())
-        managers_.push_back(&manager);
+void HeadingService::attach(SampleSink& sink) {
+    if (std::find(managers_.begin(), managers_.end(), &sink) == managers_.end())
+        managers_.push_back(&sink);
 }
 
-void HeadingService::detach(platform::LocationManager& manager) {
-    auto it = std::find(managers_.begin(), managers_.end(), &manager);
+void HeadingService::detach(SampleSink& sink) {
+    auto it = std::find(managers_.begin(), managers_.end(), &sink);
     if (it == managers_.end()) return;
     if (delivering_ > 0)
         *it = nullptr;  // the delivery loop is walking the list; compact afterwards
@@ -33,34 +31,33 @@ void HeadingService::compact() {
         managers_.erase(std::remove(managers_.begin(), managers_.end(), nullptr), managers_.end());
 }
 
-void HeadingService::deliver(const platform::Heading& raw) {
+void HeadingService::deliver(const Heading& raw) {
     ++samples_;
     if (tap_) {
         tap_(raw);
         return;
     }
-    auto owned = std::make_shared<platform::Heading>(raw);
+    auto owned = std::make_shared<Heading>(raw);
     // The correction first: the true heading is completed from the corrected magnetic one.
     if (correction_) correction_->apply(*owned);
     if (filter_) filter_(*owned);
     if (observer_) observer_(*owned);
     if (activity_) activity_(nullptr);
     for (const auto& listener : listeners_) listener.second(*owned);
-    std::shared_ptr<const platform::Heading> shared = std::move(owned);
+    std::shared_ptr<const Heading> shared = std::move(owned);
     ++delivering_;
     const std::size_t n = managers_.size();
     for (std::size_t i = 0; i < n; ++i) {
-        if (platform::LocationManager* m = managers_[i]) {
+        if (SampleSink* m = managers_[i]) {
             ++deliveries_;
-            m->deliverHeading(shared);
+            m->onSample(shared);
         }
     }
     --delivering_;
     compact();
 }
 
-std::size_t HeadingService::addSampleListener(
-    std::function<void(const platform::Heading&)> listener) {
+std::size_t HeadingService::addSampleListener(std::function<void(const Heading&)> listener) {
     listeners_.emplace_back(++nextListener_, std::move(listener));
     return nextListener_;
 }
@@ -71,12 +68,12 @@ void HeadingService::removeSampleListener(std::size_t id) {
                      listeners_.end());
 }
 
-void HeadingService::fail(const platform::LocationError& error) {
+void HeadingService::fail(const LocationError& error) {
     if (activity_) activity_(&error);
     ++delivering_;
     const std::size_t n = managers_.size();
     for (std::size_t i = 0; i < n; ++i)
-        if (platform::LocationManager* m = managers_[i]) m->deliverError(error);
+        if (SampleSink* m = managers_[i]) m->onError(error);
     --delivering_;
     compact();
 }

@@ -115,7 +115,7 @@ void HeadingSession::start() {
     channel_ = std::make_shared<SampleChannel>(service_, post_, warn_);
     if (recorder_)
         service_.setSampleObserver(
-            [r = recorder_.get()](const platform::Heading& h) { r->record(h); });
+            [r = recorder_.get()](const heading::Heading& h) { r->record(h); });
     source_->start(channel_);
 }
 

@@ -48,7 +48,7 @@ class QtPlatform : public Platform {
     static long paintsOf(const View& view);
 
     // Platform
-    HeadingHub& headingHub() override { return service_; }
+    heading::HeadingHub& headingHub() override { return service_; }
     MainInterface loadMainInterface() override;
     std::shared_ptr<View> loadInterface(const std::string& nibName, ViewController& owner) override;
     std::optional<std::string> pathForResource(const std::string& name,

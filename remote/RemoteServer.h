@@ -14,8 +14,8 @@
 #include <optional>
 #include <vector>
 
+#include "heading/Heading.h"
 #include "heading/replay/ReplayLine.h"
-#include "platform/Heading.h"
 #include "remote/SampleJson.h"
 #include "remote/SessionRing.h"
 #include "remote/StreamHub.h"
@@ -54,7 +54,7 @@ class RemoteServer : public QObject {
     quint16 port() const { return tcp_.serverPort(); }
 
     // Every delivered sample, in order, on the main thread.
-    void deliver(const platform::Heading& heading);
+    void deliver(const heading::Heading& heading);
 
     std::size_t streamClients() const { return hub_.clientCount(); }
     std::size_t connections() const { return connections_.size(); }

@@ -39,7 +39,7 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
     for (const QString& url : pageUrls(options, server_->port()))
         announcement_ += "fluxprobe: remote view at " + url.toStdString() + "\n";
     listener_ = service_.addSampleListener(
-        [server = server_.get()](const platform::Heading& h) { server->deliver(h); });
+        [server = server_.get()](const heading::Heading& h) { server->deliver(h); });
 }
 
 RemoteView::~RemoteView() {

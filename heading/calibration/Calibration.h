@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "heading/Heading.h"
 #include "heading/HeadingMath.h"
-#include "platform/Heading.h"
 
 namespace heading::calibration {
 
@@ -37,7 +37,7 @@ struct Calibration {
     // Corrects the axes and takes the magnetic heading afresh from them (tilt-compensated when
     // the sample carries gravity). A known true heading keeps its distance from the magnetic
     // one. A sample with a value that is not finite passes untouched.
-    void apply(platform::Heading& heading) const;
+    void apply(heading::Heading& heading) const;
 
     // Why these numbers cannot correct anything (not finite, a singular matrix), or nothing.
     std::optional<std::string> problem() const;

@@ -96,7 +96,7 @@ double IioSource::pollRate() const {
 void IioSource::start(std::shared_ptr<SampleChannel> channel) {
     stop();
     if (!denied_.empty()) {
-        channel->pushError({platform::LocationError::kDenied, denied_});
+        channel->pushError({heading::LocationError::kDenied, denied_});
         return;
     }
     auto poller = std::make_shared<Poller>(*magn_, accel_, declination_, pollRate());
@@ -142,17 +142,17 @@ void IioSource::Poller::run(std::stop_token stop, const std::shared_ptr<SampleCh
 
         if (field.error != 0) {
             if (isAccessDenied(field.error)) {
-                channel->pushError({platform::LocationError::kDenied, field.message});
+                channel->pushError({heading::LocationError::kDenied, field.message});
                 return;
             }
             if (!failing)
-                channel->pushError({platform::LocationError::kLocationUnknown, field.message});
+                channel->pushError({heading::LocationError::kLocationUnknown, field.message});
             failing = true;
             continue;
         }
         failing = false;
 
-        platform::Heading h;
+        heading::Heading h;
         h.x = field.value.x * kGaussToMicrotesla;
         h.y = field.value.y * kGaussToMicrotesla;
         h.z = field.value.z * kGaussToMicrotesla;

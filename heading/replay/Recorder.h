@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "heading/Callbacks.h"
+#include "heading/Heading.h"
 #include "heading/replay/ReplayLine.h"
-#include "platform/Heading.h"
 
 namespace heading {
 
@@ -32,7 +32,7 @@ class Recorder {
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    void record(const platform::Heading& heading);
+    void record(const heading::Heading& heading);
     void flush();
 
     bool failed() const { return failed_; }

@@ -41,7 +41,7 @@ class Parser {
         : name_(name), maxSamples_(maxSamples) {}
 
     void line(std::string_view line);
-    std::vector<platform::Heading> finish();
+    std::vector<heading::Heading> finish();
     [[noreturn]] void tooLong() const {
         throw SourceError(where(name_, lineNumber_ + 1) + "line longer than " +
                           std::to_string(ReplayFile::kMaxLineBytes) + " bytes");
@@ -51,13 +51,13 @@ class Parser {
     [[noreturn]] void refuse(const std::string& what) const {
         throw SourceError(where(name_, lineNumber_) + what);
     }
-    void check(const platform::Heading& h) const;
+    void check(const heading::Heading& h) const;
 
     const std::string& name_;
     std::size_t maxSamples_;
     std::size_t lineNumber_ = 0;
     bool haveHeader_ = false;
-    std::vector<platform::Heading> samples_;
+    std::vector<heading::Heading> samples_;
 };
 
 void Parser::line(std::string_view line) {
@@ -106,7 +106,7 @@ void Parser::line(std::string_view line) {
     if (count != values.size())
         refuse("expected 6 comma-separated numbers, found " + std::to_string(count));
 
-    platform::Heading h;
+    heading::Heading h;
     h.timestamp = values[0];
     h.x = values[1];
     h.y = values[2];
@@ -120,7 +120,7 @@ void Parser::line(std::string_view line) {
     samples_.push_back(h);
 }
 
-void Parser::check(const platform::Heading& h) const {
+void Parser::check(const heading::Heading& h) const {
     if (!samples_.empty() && h.timestamp < samples_.back().timestamp)
         refuse("t goes backwards: " + number(h.timestamp) + " after " +
                number(samples_.back().timestamp));
@@ -135,7 +135,7 @@ void Parser::check(const platform::Heading& h) const {
                number(h.trueHeading));
 }
 
-std::vector<platform::Heading> Parser::finish() {
+std::vector<heading::Heading> Parser::finish() {
     if (!haveHeader_)
         throw SourceError(name_ + ": the file is empty; expected the header " +
                           std::string(kReplayHeader));
@@ -183,7 +183,7 @@ const char* kindOf(mode_t mode) {
 
 }  // namespace
 
-std::vector<platform::Heading> ReplayFile::read(const std::string& path, std::size_t maxSamples) {
+std::vector<heading::Heading> ReplayFile::read(const std::string& path, std::size_t maxSamples) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw SourceError("cannot open replay file " + path + ": " + std::strerror(errno));
     const File file(fd);
@@ -214,8 +214,8 @@ std::vector<platform::Heading> ReplayFile::read(const std::string& path, std::si
     return parser.finish();
 }
 
-std::vector<platform::Heading> ReplayFile::parse(std::string_view text, const std::string& name,
-                                                 std::size_t maxSamples) {
+std::vector<heading::Heading> ReplayFile::parse(std::string_view text, const std::string& name,
+                                                std::size_t maxSamples) {
     Parser parser(name, maxSamples);
     std::string partial;
     splitLines(text, partial, parser);

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 namespace heading {
 
@@ -24,12 +24,12 @@ class ReplayFile {
     // Reads and checks the file line by line, stopping at the first bad one; throws SourceError
     // naming the file, the line and what was expected there. Only a regular file or a FIFO is
     // read.
-    static std::vector<platform::Heading> read(const std::string& path,
-                                               std::size_t maxSamples = kMaxSamples);
+    static std::vector<heading::Heading> read(const std::string& path,
+                                              std::size_t maxSamples = kMaxSamples);
 
     // The same check on text already read; name stands for the file in messages.
-    static std::vector<platform::Heading> parse(std::string_view text, const std::string& name,
-                                                std::size_t maxSamples = kMaxSamples);
+    static std::vector<heading::Heading> parse(std::string_view text, const std::string& name,
+                                               std::size_t maxSamples = kMaxSamples);
 };
 
 }  // namespace heading

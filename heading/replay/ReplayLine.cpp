@@ -5,7 +5,7 @@
 
 namespace heading {
 
-std::size_t formatReplayLine(char* line, double t, const platform::Heading& h) {
+std::size_t formatReplayLine(char* line, double t, const heading::Heading& h) {
     const int n = std::snprintf(line, kReplayLineBytes, "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t,
                                 h.x, h.y, h.z, h.magneticHeading, h.trueHeading);
     if (n < 0) return 0;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "heading/Callbacks.h"
+#include "heading/Heading.h"
 #include "heading/ReaderThread.h"
 #include "heading/Source.h"
-#include "platform/Heading.h"
 
 namespace heading {
 
@@ -28,14 +28,14 @@ class ReplaySource : public Source {
     void stop() override;
     std::string describe() const override;
 
-    const std::vector<platform::Heading>& samples() const { return samples_; }
+    const std::vector<heading::Heading>& samples() const { return samples_; }
 
   private:
     void run(std::stop_token stop, std::shared_ptr<SampleChannel> channel);
 
     std::string path_;
     Warn warn_;
-    std::vector<platform::Heading> samples_;
+    std::vector<heading::Heading> samples_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
     ReaderThread thread_;  // last, so it ends before the members its work reads go

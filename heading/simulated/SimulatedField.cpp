@@ -7,8 +7,8 @@
 
 namespace heading {
 
-platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
-                                         std::optional<double> declination) {
+heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
+                                        std::optional<double> declination) {
     const double t = static_cast<double>(n) / rate;
     // The top edge turns clockwise from north: the field seen by the device turns the other way.
     const double turn = 2.0 * std::numbers::pi * std::fmod(t, kTurnPeriod) / kTurnPeriod;
@@ -25,7 +25,7 @@ platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
         z += kMagnetZ * w;
     }
 
-    platform::Heading h;
+    heading::Heading h;
     h.x = x;
     h.y = y;
     h.z = z;
@@ -35,9 +35,9 @@ platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
     return h;
 }
 
-platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
-                                         std::optional<double> declination,
-                                         const SimulatedMotion& motion) {
+heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
+                                        std::optional<double> declination,
+                                        const SimulatedMotion& motion) {
     if (!motion.any()) return sample(n, rate, declination);
     const double t = static_cast<double>(n) / rate;
     Vector3 field{0.0, kHorizontal, kVertical};  // world: x east, y north, z up
@@ -46,11 +46,11 @@ platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
         field = SimulatedMotion::toDevice(t, field);
         up = SimulatedMotion::toDevice(t, up);
     } else {
-        platform::Heading flat = sample(n, rate, declination);
+        heading::Heading flat = sample(n, rate, declination);
         field = {flat.x, flat.y, flat.z};
     }
     const Vector3 raw = motion.distort(field);
-    platform::Heading h;
+    heading::Heading h;
     h.x = raw.x;
     h.y = raw.y;
     h.z = raw.z;

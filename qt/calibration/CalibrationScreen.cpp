@@ -72,7 +72,7 @@ CalibrationScreen::~CalibrationScreen() {
 
 void CalibrationScreen::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    service_.setCalibrationTap([this](const platform::Heading& raw) { collector_.add(raw); });
+    service_.setCalibrationTap([this](const heading::Heading& raw) { collector_.add(raw); });
     timer_.start();
 }
 

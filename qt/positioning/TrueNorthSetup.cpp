@@ -16,7 +16,7 @@ TrueNorthSetup::TrueNorthSetup(heading::HeadingService& service, QString dataDir
         trueNorth_ = std::make_unique<heading::TrueNorth>(std::move(model), warn_);
         trueNorth_->setLocation(*location);
     }
-    service_.setSampleFilter([this](platform::Heading& h) {
+    service_.setSampleFilter([this](heading::Heading& h) {
         if (trueNorth_) trueNorth_->fill(h);
     });
 }

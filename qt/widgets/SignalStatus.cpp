@@ -53,7 +53,7 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 SignalStatus::SignalStatus(heading::HeadingService& service, QWidget* window)
     : window_(window), service_(service) {
-    service_.setActivityObserver([this](const LocationError* error) {
+    service_.setActivityObserver([this](const heading::LocationError* error) {
         if (error)
             readingFailed(*error);
         else
@@ -76,9 +76,9 @@ void SignalStatus::sampleArrived() {
     if (stale_) setStale(false, {});
 }
 
-void SignalStatus::readingFailed(const LocationError& error) {
-    ended_ = error.code == LocationError::kEnded;
-    stopped_ = error.code == LocationError::kDenied;
+void SignalStatus::readingFailed(const heading::LocationError& error) {
+    ended_ = error.code == heading::LocationError::kEnded;
+    stopped_ = error.code == heading::LocationError::kDenied;
     setStale(true, staleText());
 }
 

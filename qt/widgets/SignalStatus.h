@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 class QWidget;
 
@@ -39,7 +39,7 @@ class SignalStatus : public QObject {
 
   private:
     void sampleArrived();
-    void readingFailed(const LocationError& error);
+    void readingFailed(const heading::LocationError& error);
     void check();
     void setStale(bool stale, const QString& text);
     QString staleText() const;

@@ -20,7 +20,7 @@ TEST_F(CompassTest, OpensOverTheMeterWithAFadeAndItsOwnHeadingSource) {
     EXPECT_EQ(screen->parentViewController(), meter);
     ASSERT_TRUE(screen->locationManager());
     EXPECT_NE(screen->locationManager(), meter->locationManager());
-    EXPECT_EQ(screen->locationManager()->headingFilter(), platform::kHeadingFilterNone);
+    EXPECT_EQ(screen->locationManager()->headingFilter(), heading::kHeadingFilterNone);
     EXPECT_EQ(platform.service().listenerCount(), 2u);
     EXPECT_EQ(platform.liveTimers(), 1u);
     // The presentation alone holds the screen.

@@ -55,8 +55,8 @@ TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
     auto* coverage = screen->findChild<platform::qt::CoverageView*>();
     EXPECT_GE(coverage->hit(0) + coverage->hit(25), 1);  // straight out of the front or back
 
-    std::vector<platform::Heading> seen;
-    service.setSampleObserver([&](const platform::Heading& h) { seen.push_back(h); });
+    std::vector<heading::Heading> seen;
+    service.setSampleObserver([&](const heading::Heading& h) { seen.push_back(h); });
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 300; }, 20000));
     service.setSampleObserver({});
 

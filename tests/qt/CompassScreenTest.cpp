@@ -38,7 +38,7 @@ class QtCompassTest : public QtMeterTest {
     }
 
     void reading(double x, double y, double z, double magnetic, double trueHeading = -1.0) {
-        service.deliver(platform::Heading::of(x, y, z, magnetic, trueHeading));
+        service.deliver(heading::Heading::of(x, y, z, magnetic, trueHeading));
         settle();
     }
 

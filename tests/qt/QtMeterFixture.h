@@ -54,7 +54,7 @@ class QtMeterTest : public ::testing::Test {
         platform.reset();
     }
 
-    void deliver(double x, double y, double z) { service.deliver(platform::Heading::of(x, y, z)); }
+    void deliver(double x, double y, double z) { service.deliver(heading::Heading::of(x, y, z)); }
 
     template <class W>
     W* widget(const char* name) const {

@@ -179,7 +179,7 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     deliver(0, 30, 40);
     EXPECT_FALSE(status->isStale());
 
-    service.fail(platform::LocationError{platform::LocationError::kLocationUnknown, {}});
+    service.fail(heading::LocationError{heading::LocationError::kLocationUnknown, {}});
     settle();
     ASSERT_NE(banner(), nullptr);
     EXPECT_TRUE(banner()->isVisible());
@@ -192,7 +192,7 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     EXPECT_EQ(total->graphicsEffect(), nullptr);
 
     // A replay that has ended is not tried again, and the silence after it says so.
-    service.fail(platform::LocationError{platform::LocationError::kEnded, {}});
+    service.fail(heading::LocationError{heading::LocationError::kEnded, {}});
     settle();
     EXPECT_EQ(banner()->text(), QStringLiteral("No signal \u2014 the replay has ended"));
     deliver(0, 30, 40);

@@ -56,7 +56,7 @@ class RecordReplay : public ::testing::Test {
 
 TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
     const std::string first = path("first.csv"), second = path("second.csv");
-    std::vector<platform::Heading> live;
+    std::vector<heading::Heading> live;
     {
         HeadingService service;
         TaskQueue queue;
@@ -71,7 +71,7 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
         session.stop();
         live = a.collector->samples;
     }
-    std::vector<platform::Heading> replayed;
+    std::vector<heading::Heading> replayed;
     {
         HeadingService service;
         TaskQueue queue;
@@ -138,7 +138,7 @@ TEST_F(RecordReplay, AReplayWithALocationRecordsTheModelsTrueHeading) {
     north.setLocation({-33.87, 151.21, 0.0});
     const double declination = model->evaluate({-33.87, 151.21, 0.0}, 2027.5).declination;
     HeadingService service;
-    service.setSampleFilter([&](platform::Heading& h) { north.fill(h); });
+    service.setSampleFilter([&](heading::Heading& h) { north.fill(h); });
     TaskQueue queue;
     Listening a(service);
     SourceOptions o;
@@ -195,7 +195,7 @@ TEST_F(RecordReplay, AFullDiskIsReportedOnceAndRecordingStops) {
     Warnings warnings;
     {
         Recorder r(fd, "/dev/full", warnings.warn());
-        platform::Heading h;
+        heading::Heading h;
         for (int i = 0; i < 10000; ++i) {  // more than a stdio buffer
             h.timestamp = i;
             r.record(h);
@@ -215,7 +215,7 @@ TEST_F(RecordReplay, TheFileNeverEndsInTheMiddleOfALine) {
     Recorder r(file, {}, [] { return Recorder::Clock::time_point{}; });  // no timed flush
     const int reader = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(reader, 0);
-    platform::Heading h;
+    heading::Heading h;
     h.x = 1.0 / 3.0;  // long numbers: a line does not divide the buffer evenly
     int written = 0;
     for (int i = 0; i < 3000; ++i) {
@@ -244,7 +244,7 @@ TEST_F(RecordReplay, ARecordingCutShortByAWriteErrorStillReplays) {
     auto now = Recorder::Clock::time_point{};
     {
         Recorder r(file, warnings.warn(), [&] { return now; });
-        platform::Heading h;
+        heading::Heading h;
         for (int i = 0; i < 400 && !r.failed(); ++i) {
             h.timestamp = i * 0.01;
             h.x = i / 7.0;
@@ -266,7 +266,7 @@ TEST_F(RecordReplay, TheRecordingIsFlushedOnceASecondHasPassed) {
     const std::string file = path("flushed.csv");
     auto now = Recorder::Clock::time_point{};
     Recorder r(file, {}, [&] { return now; });
-    platform::Heading h;
+    heading::Heading h;
     r.record(h);
     now += std::chrono::milliseconds(999);
     r.record(h);
@@ -283,7 +283,7 @@ TEST_F(RecordReplay, TimeKeepsGoingForwardWhenTheSourceStartsAgain) {
     {
         Recorder r(file, {});
         for (double t : {0.0, 0.5, 1.0, 0.0, 0.25}) {
-            platform::Heading h;
+            heading::Heading h;
             h.timestamp = t;
             r.record(h);
         }

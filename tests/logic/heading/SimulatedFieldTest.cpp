@@ -9,7 +9,7 @@ namespace {
 
 using heading::SimulatedField;
 
-double total(const platform::Heading& h) {
+double total(const heading::Heading& h) {
     return std::sqrt(h.x * h.x + h.y * h.y + h.z * h.z);
 }
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace platform {
+namespace heading {
 
 // One reading of the heading service: the magnetometer's axes in microtesla and the headings
 // in degrees. trueHeading is negative when no true heading is known.
@@ -47,4 +47,4 @@ struct LocationError {
 // Heading filter value that delivers every change, however small.
 inline constexpr double kHeadingFilterNone = -1.0;
 
-}  // namespace platform
+}  // namespace heading
