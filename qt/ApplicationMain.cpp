@@ -32,8 +32,7 @@
 #include "qt/calibration/RecordingCommand.h"
 #include "qt/positioning/TrueNorthSetup.h"
 #include "qt/sound/AudioTeardown.h"
-#include "qt/widgets/FramePacer.h"
-#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/FrameClock.h"
 #include "remote/RemoteView.h"
 #include "remote/ServeOptions.h"
 
@@ -140,17 +139,15 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
                            [&trueNorth] { trueNorth->watch(qt::TrueNorthSetup::systemSource()); });
 
     stats.watch(platform.mainWindow());
-    // Samples may come far faster than a display shows frames: paint at most once a frame.
-    qt::FramePacer pacer(platform.mainWindow());
-    // And hand the widgets new texts, places and turns once a frame, in the frame itself.
-    qt::PeerBatch batch;
-    pacer.carry(batch);
+    // Samples may come far faster than a display shows frames: hand the widgets new texts,
+    // places and turns, and paint them, at most once a frame.
+    qt::FrameClock frameClock(platform.mainWindow());
     std::shared_ptr<qt::LatencyMeter> latency;
     if (options.stats) {
         latency = std::make_shared<qt::LatencyMeter>();
         latency->watch(service);
     }
-    pacer.afterEachFrame([&stats, latency] {
+    frameClock.afterEachFrame([&stats, latency] {
         stats.frameShown();
         if (latency) latency->frameShown(qt::LatencyMeter::Clock::now());
     });
@@ -184,7 +181,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     if (options.quitAfter)
         quitTimer.emplace(std::chrono::duration<double>(*options.quitAfter), [&] {
             if (!options.screenshot.empty()) {
-                batch.flush();
+                frameClock.flush();
                 QWidget* front = calibration.screen() && calibration.screen()->isVisible()
                                      ? static_cast<QWidget*>(calibration.screen())
                                      : platform.mainWindow();
@@ -204,14 +201,13 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
                       "stats: samples=%llu frames_per_s=%.1f latency_p50_ms=%.1f "
                       "latency_p95_ms=%.1f latency_max_ms=%.1f first_frame_ms=%.0f",
                       static_cast<unsigned long long>(service.samplesDelivered()),
-                      seconds > 0.0 ? static_cast<double>(pacer.framesPainted()) / seconds : 0.0,
+                      seconds > 0.0 ? static_cast<double>(frameClock.frames()) / seconds : 0.0,
                       latency->percentileMs(0.5), latency->percentileMs(0.95), latency->maxMs(),
                       stats.firstFrameMs());
         statsLine = line;
     }
-    pacer.beforeEachFrame({});
-    pacer.afterEachFrame({});
-    batch.flush();
+    frameClock.afterEachFrame({});
+    frameClock.flush();
 
     if (!options.screenshot.empty()) {
         QWidget* window = platform.mainWindow();

@@ -26,7 +26,7 @@
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/OpaqueReadout.h"
-#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/FrameClock.h"
 #include "qt/widgets/ScreenExtras.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/SignalStatus.h"
@@ -239,7 +239,7 @@ void QtPlatform::presentModal(ViewController& presenter, ViewController& present
 
 void QtPlatform::dismissModal(ViewController& presenter, ViewController& presented, bool animated) {
     // The screen underneath shows from now on: bring it up to date first.
-    if (PeerBatch* batch = PeerBatch::current()) batch->releaseHeld();
+    if (FrameClock* clock = FrameClock::current()) clock->releaseHeld();
     std::weak_ptr<ViewController> weakPresenter = presenter.weak_from_this();
     auto finish = [weakPresenter] {
         // Destroys the presented screen; nothing here touches it afterwards.

@@ -16,7 +16,7 @@
 #include "platform/Switch.h"
 #include "qt/drawing/RepaintRegion.h"
 #include "qt/widgets/Accessibility.h"
-#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/FrameClock.h"
 #include "qt/widgets/ReadoutText.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
@@ -153,11 +153,11 @@ void WidgetPeer::viewChanged(View& view, ViewChange change) {
     // would repaint the covering screen. A new subview must be parented at once.
     // A view of the system's own tells what its redraw touches only once all the frame's
     // changes are in, so its redraw waits for the frame too.
-    PeerBatch* batch = PeerBatch::current();
-    if (batch && change != ViewChange::Subviews &&
+    FrameClock* clock = FrameClock::current();
+    if (clock && change != ViewChange::Subviews &&
         (change != ViewChange::Display || qobject_cast<ViewHostWidget*>(widget_) ||
          ScreenWidget::isCovered(widget_))) {
-        if (pending_ == 0) batch->note(this);
+        if (pending_ == 0) clock->hold(this);
         pending_ |= bit;
         return;
     }
@@ -227,7 +227,7 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             break;
         }
         case ViewChange::Display:
-            if (auto* host = qobject_cast<ViewHostWidget*>(w); host && PeerBatch::current())
+            if (auto* host = qobject_cast<ViewHostWidget*>(w); host && FrameClock::current())
                 host->redisplay();
             else
                 w->update();

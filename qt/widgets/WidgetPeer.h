@@ -43,7 +43,7 @@ class WidgetPeer : public QObject, public ViewPeer {
     static WidgetPeer* of(const QWidget* widget);
 
     void viewChanged(View& view, ViewChange change) override;
-    // Applies the changes noted while a PeerBatch was in force, from the view's latest state.
+    // Applies the changes held for the frame clock, from the view's latest state.
     void applyPending();
 
     QWidget* widget() const { return widget_; }
@@ -74,7 +74,7 @@ class WidgetPeer : public QObject, public ViewPeer {
     bool owning_;
     bool placedByLogic_ = false;
     bool paintsImage_ = false;
-    unsigned pending_ = 0;  // one bit per ViewChange waiting for the batch
+    unsigned pending_ = 0;  // one bit per ViewChange held for the frame
     std::string setText_;   // the logic's text last given to the label
     QString shown_;         // and the label's text then, shared with it while unchanged
     ReadoutRoom room_;

@@ -22,7 +22,7 @@
 #include "heading/model/GeographicFieldModel.h"
 #include "qt/positioning/TrueNorthSetup.h"
 #include "qt/widgets/Backdrop.h"
-#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/FrameClock.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
@@ -359,12 +359,12 @@ TEST_F(QtCompassTest, CoversTheMeterAtAnySizeWithoutLayingItOutAgain) {
     }
 
     // New texts on the compass lay out the compass, not the meter under it nor the window.
-    platform::qt::PeerBatch batch(1000);
+    platform::qt::FrameClock clock(nullptr, 1000);
     LayoutRequests meterLayouts;
     meterRoot->installEventFilter(&meterLayouts);
     for (double heading : {10.0, 123.4, 359.9}) {
         reading(1.5, -200.25, 3.0, heading);
-        batch.flush();
+        clock.flush();
         settle();
     }
     EXPECT_EQ(text("hd"), QStringLiteral("359.9\u00b0"));

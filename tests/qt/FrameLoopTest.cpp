@@ -6,8 +6,7 @@
 #include <cmath>
 
 #include "QtMeterFixture.h"
-#include "qt/widgets/FramePacer.h"
-#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/FrameClock.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -64,15 +63,13 @@ class RegionCounter : public QObject {
 // the readouts leave the styled frames beneath them alone.
 TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut) {
     launch();
-    platform::qt::FramePacer pacer(window, 5);
-    platform::qt::PeerBatch batch;
-    pacer.carry(batch);
+    platform::qt::FrameClock clock(window, 5);
     deliver(12.5, -3.25, 40.0);  // the readouts' first values may make room for themselves
     QTest::qWait(100);
 
-    const long idle = pacer.framesPainted();
+    const long idle = clock.frames();
     QTest::qWait(200);
-    EXPECT_EQ(pacer.framesPainted(), idle) << "a frame with nothing new";
+    EXPECT_EQ(clock.frames(), idle) << "a frame with nothing new";
 
     EventCounter layouts(window, QEvent::LayoutRequest);
     EventCounter beneathGraph(window, QEvent::Paint, widget<QWidget>("graphView"));
@@ -83,7 +80,7 @@ TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut)
         QTest::qWait(15);
     }
     QTest::qWait(50);
-    const long frames = pacer.framesPainted() - idle;
+    const long frames = clock.frames() - idle;
     EXPECT_GE(frames, 1);
     EXPECT_LE(frames, kSamples) << "a sample's changes were spread over two frames";
     EXPECT_EQ(layouts.count, 0);
@@ -97,9 +94,7 @@ TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut)
 // shows is what a whole redraw would show: no trace left behind where it moved away from.
 TEST_F(QtMeterTest, TheGraphRepaintsWhereItsTracesAreAndLeavesNothingBehind) {
     launch();
-    platform::qt::FramePacer pacer(window, 5);
-    platform::qt::PeerBatch batch;
-    pacer.carry(batch);
+    platform::qt::FrameClock clock(window, 5);
     auto* host = widget<QWidget>("graphViewHost");
     const long hostArea = long(host->width()) * host->height();
 

@@ -1,43 +1,60 @@
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 
 #include "QtMeterFixture.h"
-#include "qt/widgets/PeerBatch.h"
+#include "qt/widgets/FrameClock.h"
 
 namespace fluxprobe_qt_test {
 namespace {
 
-// With a batch in force, a burst of samples reaches the widgets once, as its last state.
-TEST_F(QtMeterTest, ABatchShowsABurstOfSamplesOnceAsItsLastState) {
+// A burst of samples reaches the widgets once, as its last state, and leaving the clock applies
+// what was still held.
+TEST_F(QtMeterTest, AFrameShowsABurstOfSamplesOnceAsItsLastState) {
     launch();
     auto* x = widget<QLabel>("xLabel");
     auto* waves = widget<QLabel>("wavesview");
     const QString before = x->text();
     {
-        platform::qt::PeerBatch batch(1000);  // long enough that only flush() applies it
+        platform::qt::FrameClock clock(nullptr, 1000);  // long enough that only flush() applies
         for (int i = 0; i < 200; ++i) deliver(i, 0, i % 2 ? 500 : 0);
         deliver(12.34, 0, 500);
         settle();
-        EXPECT_EQ(x->text(), before);                          // nothing applied yet
+        EXPECT_EQ(x->text(), before);
         EXPECT_EQ(meter->xLabel()->text(), "X \u00b5T:12.3");  // the logic has it all
-        batch.flush();
+        clock.flush();
         EXPECT_EQ(x->text(), QString::fromUtf8("X \u00b5T:12.3"));
         EXPECT_FALSE(waves->isHidden());
-        EXPECT_EQ(batch.flushes(), 1);
 
-        deliver(1, 2, 3);  // below the threshold: the waves go, on the batch's own time
+        deliver(1, 2, 3);  // below the threshold: the waves go, on the clock's own time
     }
-    // Leaving the batch applies what was still waiting.
     EXPECT_EQ(x->text(), QString::fromUtf8("X \u00b5T:1.0"));
     EXPECT_TRUE(waves->isHidden());
 }
 
-TEST_F(QtMeterTest, ABatchAppliesByItselfWithinAnInterval) {
+// A change after a quiet interval shows on the loop's next turn; changes faster than frames are
+// painted about once an interval, the last one included.
+TEST_F(QtMeterTest, FramesComeAtOnceAfterQuietAndOnceAnIntervalUnderLoad) {
     launch();
     auto* z = widget<QLabel>("zLabel");
-    platform::qt::PeerBatch batch(5);
+    platform::qt::FrameClock clock(window, 40);
+    QTest::qWait(60);
     deliver(0, 0, 42);
-    QTRY_COMPARE_WITH_TIMEOUT(z->text(), QString::fromUtf8("Z \u00b5T:42.0"), 2000);
+    settle();
+    EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:42.0"));
+
+    const long before = clock.frames();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 1; i <= 300; ++i) {
+        deliver(0, 0, i);
+        QCoreApplication::processEvents();
+    }
+    const qint64 ms = elapsed.elapsed();
+    QTest::qWait(100);
+    EXPECT_GE(clock.frames() - before, 1);
+    EXPECT_LE(clock.frames() - before, ms / 40 + 3) << "over " << ms << " ms";
+    EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:300.0"));
 }
 
 // Under the compass the meter's widgets keep what changed, and get it as the compass goes, before
@@ -54,31 +71,16 @@ TEST_F(QtMeterTest, ACoveredScreenKeepsItsChangesUntilItsCoverGoes) {
     auto* compassX = compass->findChild<QLabel*>(QStringLiteral("xLabel"));
     ASSERT_NE(compassX, nullptr);
 
-    platform::qt::PeerBatch batch(1000);  // applies only when flushed
-    deliver(12.34, 0, 0);
-    batch.flush();
-    EXPECT_EQ(compassX->text(), QStringLiteral("12.3"));
-    EXPECT_EQ(meterX->text(), before);
-    deliver(45.67, 0, 0);
-    batch.flush();
-    EXPECT_EQ(compassX->text(), QStringLiteral("45.7"));
-    EXPECT_EQ(meterX->text(), before);
-
+    platform::qt::FrameClock clock(nullptr, 1000);  // applies only when flushed
+    for (double x : {12.34, 45.67}) {
+        deliver(x, 0, 0);
+        clock.flush();
+        EXPECT_EQ(compassX->text(), QString::number(x, 'f', 1));
+        EXPECT_EQ(meterX->text(), before);
+    }
     QTest::mouseClick(compass->findChild<QPushButton*>(QStringLiteral("doneButton")),
                       Qt::LeftButton);
     EXPECT_EQ(meterX->text(), QString::fromUtf8("X \u00b5T:45.7"));
-}
-
-// Changes apply at most once per interval, but one that comes after a quiet interval applies on
-// the loop's next turn rather than an interval later.
-TEST_F(QtMeterTest, AChangeAfterAQuietIntervalAppliesAtOnce) {
-    launch();
-    auto* z = widget<QLabel>("zLabel");
-    platform::qt::PeerBatch batch(40);
-    QTest::qWait(60);
-    deliver(0, 0, 42);
-    settle();
-    EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:42.0"));
 }
 
 }  // namespace
