@@ -24,23 +24,26 @@ using heading::Heading;
 
 bool finite(const Heading& h) {
     return std::isfinite(h.timestamp) && std::isfinite(h.x) && std::isfinite(h.y) &&
-           std::isfinite(h.z) && std::isfinite(h.magneticHeading) && std::isfinite(h.trueHeading);
+           std::isfinite(h.z) && std::isfinite(h.magneticHeading) && std::isfinite(h.trueHeading) &&
+           std::isfinite(h.gravityX) && std::isfinite(h.gravityY) && std::isfinite(h.gravityZ);
 }
 
 bool same(const Heading& a, const Heading& b) {
     return a.timestamp == b.timestamp && a.x == b.x && a.y == b.y && a.z == b.z &&
-           a.magneticHeading == b.magneticHeading && a.trueHeading == b.trueHeading;
+           a.magneticHeading == b.magneticHeading && a.trueHeading == b.trueHeading &&
+           a.gravityX == b.gravityX && a.gravityY == b.gravityY && a.gravityZ == b.gravityZ;
 }
 
 // Writes the samples through the recorder into an in-memory file and reads that back.
-std::string recorded(const std::vector<Heading>& samples) {
+std::string recorded(const std::vector<Heading>& samples, bool gravity) {
     const int fd = memfd_create("replay", MFD_CLOEXEC);
     require(fd >= 0, "memfd_create works");
     const int reader = dup(fd);
     {
-        heading::Recorder recorder(fd, "memory", [](const std::string&) {
-            require(false, "recording to memory never fails");
-        });
+        heading::Recorder recorder(
+            fd, "memory",
+            [](const std::string&) { require(false, "recording to memory never fails"); },
+            heading::Recorder::Clock::now, gravity);
         for (const Heading& h : samples) recorder.record(h);
     }
     std::string text;
@@ -70,7 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(i == 0 || samples[i - 1].timestamp <= samples[i].timestamp, "t never goes back");
     }
 
-    const std::vector<Heading> again = heading::ReplayFile::parse(recorded(samples), "again");
+    // A file with the accelerometer's columns is recorded with them again.
+    const bool gravity = text.find(",gx,gy,gz") != std::string_view::npos;
+    const std::vector<Heading> again =
+        heading::ReplayFile::parse(recorded(samples, gravity), "again");
     require(again.size() == samples.size(), "a recording holds every sample");
     for (std::size_t i = 0; i < samples.size(); ++i)
         require(same(samples[i], again[i]), "a recording replays the same values");

@@ -54,7 +54,8 @@ HeadingSession::HeadingSession(const SourceOptions& options, HeadingService& ser
     loadCalibration(options.calibration);
     // The source first: a bad source must not leave an empty record file behind.
     if (!options.recordPath.empty())
-        recorder_ = std::make_unique<Recorder>(options.recordPath, warn_);
+        recorder_ = std::make_unique<Recorder>(options.recordPath, warn_, Recorder::Clock::now,
+                                               source_->measuresGravity());
 }
 
 void HeadingSession::loadCalibration(const std::string& choice) {

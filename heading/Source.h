@@ -21,6 +21,9 @@ class Source {
 
     virtual std::string describe() const = 0;
 
+    // Whether samples carry the accelerometer's reading (a recording then keeps it too).
+    virtual bool measuresGravity() const { return false; }
+
     // Names the physical sensor, the same across reboots, for its stored calibration; empty
     // for a source that has none (a replay, no sensor).
     virtual std::string sensorId() const { return {}; }

@@ -14,7 +14,10 @@ QByteArray RingCsvBody::next(bool& failed) {
     QByteArray out;
     if (!headerSent_) {
         headerSent_ = true;
-        out = QByteArray(heading::kReplayHeader) + '\n';
+        // The samples themselves tell whether the source has an accelerometer.
+        for (std::uint64_t s = next_; s < end_ && !gravity_; ++s)
+            if (const auto* h = ring_.at(s)) gravity_ = heading::carriesGravity(*h);
+        out = QByteArray(heading::replayHeader(gravity_)) + '\n';
     }
     const std::uint64_t stop = std::min(end_, next_ + kLinesPerPiece);
     out.reserve(out.size() + static_cast<qsizetype>((stop - next_) * 120));
@@ -25,7 +28,8 @@ QByteArray RingCsvBody::next(bool& failed) {
             failed = true;
             return {};
         }
-        out.append(line, static_cast<qsizetype>(heading::formatReplayLine(line, h->timestamp, *h)));
+        out.append(line, static_cast<qsizetype>(
+                             heading::formatReplayLine(line, h->timestamp, *h, gravity_)));
     }
     return out;
 }

@@ -23,6 +23,7 @@ class RingCsvBody : public BodySource {
     std::uint64_t next_;
     std::uint64_t end_;
     bool headerSent_ = false;
+    bool gravity_ = false;
 };
 
 // The recording file as it stands when the download starts (its first size bytes).

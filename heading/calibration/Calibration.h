@@ -15,6 +15,7 @@ enum class FitKind { Ellipsoid, Sphere };
 struct FitQuality {
     FitKind kind = FitKind::Ellipsoid;
     double radius = 0.0;           // µT: the corrected field's magnitude
+    double fittedRadius = 0.0;     // µT: the raw samples' own radius, before any reference
     double residualPercent = 0.0;  // RMS of |corrected| − radius, in % of radius
     double coveragePercent = 0.0;  // share of the direction bins the samples reached
 };

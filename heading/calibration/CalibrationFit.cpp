@@ -193,6 +193,7 @@ FitResult fitCalibration(std::span<const Vector3> samples,
                                      "µT): move away from magnets and steel and start again",
                                      fittedRadius));
 
+    result.quality.fittedRadius = fittedRadius;
     const double target = referenceMicrotesla.value_or(fittedRadius);
     const Matrix3d w = unit * target;
     result.quality.radius = target;

@@ -45,6 +45,7 @@ class IioSource : public Source {
     void stop() override;
     std::string describe() const override;
     std::string sensorId() const override;
+    bool measuresGravity() const override { return accel_.has_value(); }
 
     double pollRate() const;
 

@@ -16,8 +16,9 @@
 
 namespace heading {
 
-Recorder::Recorder(const std::string& path, Warn warn, std::function<Clock::time_point()> now)
-    : name_(path), warn_(std::move(warn)), now_(std::move(now)) {
+Recorder::Recorder(const std::string& path, Warn warn, std::function<Clock::time_point()> now,
+                   bool gravity)
+    : name_(path), warn_(std::move(warn)), now_(std::move(now)), gravity_(gravity) {
     // O_EXCL: a recording never replaces a file that is already there.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -30,8 +31,8 @@ Recorder::Recorder(const std::string& path, Warn warn, std::function<Clock::time
 }
 
 Recorder::Recorder(int fd, const std::string& name, Warn warn,
-                   std::function<Clock::time_point()> now)
-    : name_(name), warn_(std::move(warn)), now_(std::move(now)) {
+                   std::function<Clock::time_point()> now, bool gravity)
+    : name_(name), warn_(std::move(warn)), now_(std::move(now)), gravity_(gravity) {
     adopt(fd);
 }
 
@@ -44,7 +45,7 @@ void Recorder::adopt(int fd) {
     std::signal(SIGXFSZ, SIG_IGN);
     buffer_.reserve(kBufferBytes);
     lastFlush_ = now_();
-    append(std::string(kReplayHeader) + "\n");
+    append(std::string(replayHeader(gravity_)) + "\n");
 }
 
 Recorder::~Recorder() {
@@ -61,7 +62,7 @@ void Recorder::append(std::string_view line) {
 void Recorder::record(const heading::Heading& h) {
     if (failed_) return;
     char line[kReplayLineBytes];
-    const std::size_t n = formatReplayLine(line, time_.next(h.timestamp), h);
+    const std::size_t n = formatReplayLine(line, time_.next(h.timestamp), h, gravity_);
     if (n == 0) return;
     append({line, n});
     if (now_() - lastFlush_ >= std::chrono::seconds(1)) flush();

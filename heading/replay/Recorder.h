@@ -22,12 +22,13 @@ class Recorder {
   public:
     using Clock = std::chrono::steady_clock;
 
-    // Throws SourceError when path exists or cannot be created.
+    // Throws SourceError when path exists or cannot be created. With gravity the file carries
+    // the accelerometer's columns too.
     Recorder(const std::string& path, Warn warn,
-             std::function<Clock::time_point()> now = Clock::now);
+             std::function<Clock::time_point()> now = Clock::now, bool gravity = false);
     // Records into an open descriptor, which it then owns; name is used in messages.
     Recorder(int fd, const std::string& name, Warn warn,
-             std::function<Clock::time_point()> now = Clock::now);
+             std::function<Clock::time_point()> now = Clock::now, bool gravity = false);
     ~Recorder();
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
@@ -54,6 +55,7 @@ class Recorder {
     std::size_t written_ = 0;  // bytes in the file: whole lines only
     ContinuousTime time_;
     bool failed_ = false;
+    bool gravity_ = false;
 };
 
 }  // namespace heading

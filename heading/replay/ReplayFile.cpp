@@ -19,8 +19,8 @@ namespace heading {
 
 namespace {
 
-constexpr std::array<const char*, 6> kColumns = {"t",          "x", "y", "z", "magneticHeading",
-                                                 "trueHeading"};
+constexpr std::array<const char*, 9> kColumns = {"t",           "x",  "y",  "z", "magneticHeading",
+                                                 "trueHeading", "gx", "gy", "gz"};
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 
 std::string where(const std::string& name, std::size_t line) {
@@ -56,7 +56,7 @@ class Parser {
     const std::string& name_;
     std::size_t maxSamples_;
     std::size_t lineNumber_ = 0;
-    bool haveHeader_ = false;
+    std::size_t columns_ = 0;  // 6 or 9 once the header is read
     std::vector<heading::Heading> samples_;
 };
 
@@ -69,21 +69,25 @@ void Parser::line(std::string_view line) {
         line.remove_prefix(kByteOrderMark.size());
     if (trimSpaces(line).empty()) return;
 
-    if (!haveHeader_) {
-        if (trimSpaces(line) != kReplayHeader)
-            refuse("expected the header " + std::string(kReplayHeader) + ", found '" +
-                   printable(line) + "'");
-        haveHeader_ = true;
+    if (columns_ == 0) {
+        const std::string_view header = trimSpaces(line);
+        if (header == kReplayHeader)
+            columns_ = 6;
+        else if (header == kReplayHeaderWithGravity)
+            columns_ = 9;
+        else
+            refuse("expected the header " + std::string(kReplayHeader) + " or " +
+                   kReplayHeaderWithGravity + ", found '" + printable(line) + "'");
         return;
     }
 
-    std::array<double, 6> values{};
+    std::array<double, kColumns.size()> values{};
     std::size_t count = 0;
     std::string_view rest = line;
     for (;;) {
         const auto comma = rest.find(',');
         const std::string_view field = rest.substr(0, comma);
-        if (count < values.size()) {
+        if (count < columns_) {
             const auto value = parseNumber(field);
             if (value && !std::isfinite(*value))
                 refuse(std::string(kColumns[count]) +
@@ -92,8 +96,9 @@ void Parser::line(std::string_view line) {
                 // A short line is better told by its count than by its first bad field.
                 const auto fields =
                     static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
-                if (fields != values.size())
-                    refuse("expected 6 comma-separated numbers, found " + std::to_string(fields));
+                if (fields != columns_)
+                    refuse("expected " + std::to_string(columns_) +
+                           " comma-separated numbers, found " + std::to_string(fields));
                 refuse(std::string(kColumns[count]) + " is not a number: '" +
                        printable(trimSpaces(field)) + "'");
             }
@@ -103,8 +108,9 @@ void Parser::line(std::string_view line) {
         if (comma == std::string_view::npos) break;
         rest.remove_prefix(comma + 1);
     }
-    if (count != values.size())
-        refuse("expected 6 comma-separated numbers, found " + std::to_string(count));
+    if (count != columns_)
+        refuse("expected " + std::to_string(columns_) + " comma-separated numbers, found " +
+               std::to_string(count));
 
     heading::Heading h;
     h.timestamp = values[0];
@@ -113,6 +119,9 @@ void Parser::line(std::string_view line) {
     h.z = values[3];
     h.magneticHeading = values[4];
     h.trueHeading = values[5];
+    h.gravityX = values[6];
+    h.gravityY = values[7];
+    h.gravityZ = values[8];
     check(h);
     if (samples_.size() >= maxSamples_)
         refuse("more than " + std::to_string(maxSamples_) + " samples; a replay holds at most " +
@@ -136,9 +145,9 @@ void Parser::check(const heading::Heading& h) const {
 }
 
 std::vector<heading::Heading> Parser::finish() {
-    if (!haveHeader_)
+    if (columns_ == 0)
         throw SourceError(name_ + ": the file is empty; expected the header " +
-                          std::string(kReplayHeader));
+                          std::string(kReplayHeader) + " or " + kReplayHeaderWithGravity);
     return std::move(samples_);
 }
 

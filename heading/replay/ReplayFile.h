@@ -9,7 +9,8 @@
 
 namespace heading {
 
-// A recorded session: the header line t,x,y,z,magneticHeading,trueHeading, then one sample a
+// A recorded session: the header line t,x,y,z,magneticHeading,trueHeading (or the same with
+// ,gx,gy,gz: the accelerometer's reading in m/s², from a source that has one), then one sample a
 // line (t in seconds, never going backwards and at most kMaxSpan after the first sample; the
 // axes in µT; the magnetic heading in [0, 360) degrees, the true heading likewise or -1 for
 // unknown). Empty lines, CRLF endings and a leading UTF-8 byte order mark are fine. Every value

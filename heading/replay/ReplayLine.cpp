@@ -5,8 +5,13 @@
 
 namespace heading {
 
-std::size_t formatReplayLine(char* line, double t, const heading::Heading& h) {
-    const int n = std::snprintf(line, kReplayLineBytes, "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t,
+std::size_t formatReplayLine(char* line, double t, const heading::Heading& h, bool gravity) {
+    const int n =
+        gravity ? std::snprintf(line, kReplayLineBytes,
+                                "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t, h.x,
+                                h.y, h.z, h.magneticHeading, h.trueHeading, h.gravityX, h.gravityY,
+                                h.gravityZ)
+                : std::snprintf(line, kReplayLineBytes, "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t,
                                 h.x, h.y, h.z, h.magneticHeading, h.trueHeading);
     if (n < 0) return 0;
     return std::min(static_cast<std::size_t>(n), kReplayLineBytes - 1);

@@ -6,13 +6,16 @@
 #include "heading/HeadingMath.h"
 #include "heading/SampleChannel.h"
 #include "heading/replay/ReplayFile.h"
+#include "heading/replay/ReplayFormat.h"
 
 namespace heading {
 
 ReplaySource::ReplaySource(const std::string& path, std::optional<double> declination, Warn warn)
     : path_(path), warn_(std::move(warn)), samples_(ReplayFile::read(path)) {
-    if (declination)
-        for (auto& h : samples_) h.trueHeading = trueHeadingFrom(h.magneticHeading, declination);
+    for (auto& h : samples_) {
+        if (declination) h.trueHeading = trueHeadingFrom(h.magneticHeading, declination);
+        gravity_ = gravity_ || carriesGravity(h);
+    }
 }
 
 ReplaySource::~ReplaySource() {

@@ -27,6 +27,7 @@ class ReplaySource : public Source {
     void start(std::shared_ptr<SampleChannel> channel) override;
     void stop() override;
     std::string describe() const override;
+    bool measuresGravity() const override { return gravity_; }
 
     const std::vector<heading::Heading>& samples() const { return samples_; }
 
@@ -36,6 +37,7 @@ class ReplaySource : public Source {
     std::string path_;
     Warn warn_;
     std::vector<heading::Heading> samples_;
+    bool gravity_ = false;
     std::mutex mutex_;
     std::condition_variable_any wake_;
     ReaderThread thread_;  // last, so it ends before the members its work reads go

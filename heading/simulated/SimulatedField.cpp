@@ -54,9 +54,11 @@ heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
     h.x = raw.x;
     h.y = raw.y;
     h.z = raw.z;
-    h.gravityX = up.x;
-    h.gravityY = up.y;
-    h.gravityZ = up.z;
+    // As an accelerometer reads it, in m/s².
+    constexpr double kStandardGravity = 9.80665;
+    h.gravityX = up.x * kStandardGravity;
+    h.gravityY = up.y * kStandardGravity;
+    h.gravityZ = up.z * kStandardGravity;
     h.magneticHeading = tiltCompensatedHeading(raw, up);
     h.trueHeading = trueHeadingFrom(h.magneticHeading, declination);
     h.timestamp = t;

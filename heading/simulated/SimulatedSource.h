@@ -27,6 +27,8 @@ class SimulatedSource : public Source {
     // A tumbling or distorted field stands for a sensor of its own, so its calibration is kept;
     // the plain field needs none.
     std::string sensorId() const override { return motion_.any() ? "simulated" : ""; }
+    // Only the device in motion is given an accelerometer.
+    bool measuresGravity() const override { return motion_.any(); }
 
   private:
     void run(std::stop_token stop, std::shared_ptr<SampleChannel> channel);

@@ -8,6 +8,8 @@
 #include "heading/calibration/CalibrationCollector.h"
 
 class QLabel;
+class QPushButton;
+class QStackedWidget;
 
 namespace platform::qt {
 
@@ -15,7 +17,8 @@ class CoverageView;
 
 // The guided calibration: what to do, which directions are covered so far, the live coverage
 // and residual, and Cancel. While it is shown it takes every sample as the sensor gave it; it
-// refits a few times a second and, once a full fit is accepted, reports it and closes.
+// refits a few times a second and, once a full fit is accepted, shows the result with a plain
+// verdict: Save reports it and closes, Try again starts over.
 class CalibrationScreen : public QDialog {
     Q_OBJECT
   public:
@@ -28,6 +31,10 @@ class CalibrationScreen : public QDialog {
     const heading::calibration::CalibrationCollector& collector() const { return collector_; }
     // Refits now and shows the result; the timer calls it.
     void refresh();
+    // The result page's buttons.
+    void save();
+    void tryAgain();
+    bool showsResult() const;
 
   signals:
     void calibrated(const heading::calibration::Calibration& calibration);
@@ -38,6 +45,9 @@ class CalibrationScreen : public QDialog {
 
   private:
     void release();
+    void take();
+    QWidget* makeResultPage();
+    void showResult(const heading::calibration::Calibration& calibration);
 
     heading::HeadingService& service_;
     heading::calibration::CalibrationCollector collector_;
@@ -46,6 +56,13 @@ class CalibrationScreen : public QDialog {
     QLabel* coverageLabel_;
     QLabel* residualLabel_;
     QLabel* statusLabel_;
+    std::optional<double> reference_;
+    std::optional<heading::calibration::Calibration> result_;
+    QStackedWidget* pages_;
+    QLabel* offsetLabel_;
+    QLabel* radiusLabel_;
+    QLabel* qualityLabel_;
+    QLabel* verdictLabel_;
 };
 
 }  // namespace platform::qt

@@ -12,6 +12,8 @@ namespace {
 const QColor kReached(0x5f, 0xe0, 0x7a);
 const QColor kMissing(0x2a, 0x36, 0x3c);
 const QColor kEdge(0x12, 0x19, 0x1d);
+// The captions sit on the screen's dark panel: light enough for 4.5:1 and more.
+const QColor kCaption(0xd8, 0xe2, 0xe7);
 
 // The sector (0..7, clockwise from the top edge) of the bin direction's part along the screen.
 int sectorOf(const heading::Vector3& d) {
@@ -65,7 +67,7 @@ void CoverageView::paintEvent(QPaintEvent*) {
             path.closeSubpath();
             p.drawPath(path);
         }
-        p.setPen(palette().color(QPalette::WindowText));
+        p.setPen(kCaption);
         p.drawText(QRectF(cell * rosette, centre.y() + radius + 6, cell, captionHeight),
                    Qt::AlignCenter, captions[rosette]);
     }

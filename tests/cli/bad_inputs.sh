@@ -58,7 +58,7 @@ printf '%s\n0,1,2,3,inf,5\n' "$header" >inf.csv
 printf '%s\n2,1,2,3,4,5\n1,1,2,3,4,5\n' "$header" >backwards.csv
 : >empty.csv
 mkdir -p folder.csv
-expect 2 "header.csv:1: expected the header $header, found 'time,x,y,z'" -- --heading-source=replay:header.csv
+expect 2 "header.csv:1: expected the header $header or $header,gx,gy,gz, found 'time,x,y,z'" -- --heading-source=replay:header.csv
 expect 2 "columns.csv:3: expected 6 comma-separated numbers, found 5" -- --heading-source=replay:columns.csv
 expect 2 "word.csv:2: y is not a number: 'abc'" -- --heading-source=replay:word.csv
 expect 2 "nan.csv:2: z is not a finite number: nan" -- --heading-source=replay:nan.csv

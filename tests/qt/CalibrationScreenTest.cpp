@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QPushButton>
 #include <QToolButton>
 #include <cmath>
 #include <cstdio>
@@ -48,8 +49,24 @@ TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
     EXPECT_EQ(magnitude->text(), frozen);
     EXPECT_FALSE(screen->findChild<QLabel*>(QStringLiteral("coverageLabel"))->text().isEmpty());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isVisible(); }, 60000))
-        << screen->findChild<QLabel*>(QStringLiteral("calibrationStatus"))->text().toStdString();
+    const auto text = [&](const char* name) {
+        return screen->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->showsResult(); }, 60000))
+        << text("calibrationStatus").toStdString();
+    // The result waits for the user: nothing is kept before Save.
+    EXPECT_FALSE(service.correction());
+    EXPECT_TRUE(text("calibrationVerdict").startsWith(QStringLiteral("Calibration: ")));
+    EXPECT_TRUE(text("calibrationOffset").startsWith(QStringLiteral("Offset: ")));
+    EXPECT_TRUE(text("calibrationRadius").contains(QStringLiteral(" µT")));
+    // Try again starts over from nothing; the next accepted fit shows its result again.
+    screen->findChild<QPushButton*>(QStringLiteral("tryCalibrationAgain"))->click();
+    EXPECT_FALSE(screen->showsResult());
+    EXPECT_LT(screen->collector().kept(), 50u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screen->showsResult(); }, 60000))
+        << text("calibrationStatus").toStdString();
+    screen->findChild<QPushButton*>(QStringLiteral("saveCalibration"))->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isVisible(); }, 5000));
     ASSERT_TRUE(service.correction());
     EXPECT_TRUE(std::filesystem::exists(heading::calibration::storedCalibrationPath("simulated")));
     auto* coverage = screen->findChild<platform::qt::CoverageView*>();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,10 +13,12 @@
 #include "HeadingTestSupport.h"
 #include "heading/HeadingMath.h"
 #include "heading/HeadingSession.h"
+#include "heading/calibration/Calibration.h"
 #include "heading/model/GeographicFieldModel.h"
 #include "heading/model/TrueNorth.h"
 #include "heading/replay/Recorder.h"
 #include "heading/replay/ReplayFile.h"
+#include "heading/simulated/SimulatedField.h"
 
 namespace {
 
@@ -98,6 +101,64 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
     EXPECT_EQ(replayed, live);  // every field, bit for bit, timestamps included
     EXPECT_EQ(contents(second), contents(first));
     EXPECT_EQ(heading::ReplayFile::read(first), live);
+}
+
+// A device with an accelerometer, turning through every tilt next to steel: its recording keeps
+// gravity, replays bit for bit, and a calibrated replay of it is tilt-compensated.
+TEST_F(RecordReplay, ARecordingKeepsGravitySoThatACalibratedReplayIsTiltCompensated) {
+    const std::string file = path("tilted.csv"), again = path("again.csv");
+    heading::SimulatedMotion tumble;
+    tumble.tumble = true;
+    heading::SimulatedMotion distorted = tumble;
+    distorted.offset = {40, -60, 25};
+    distorted.soft = {1.1, 0, 0, 0, 0.9, 0, 0, 0, 1};
+    std::vector<heading::Heading> live;
+    {
+        HeadingService service;
+        TaskQueue queue;
+        Listening a(service);
+        SourceOptions o;
+        o.spec = "simulated:rate=200,tumble,offset=40,-60,25,soft=1.1,0,0,0,0.9,0,0,0,1";
+        o.recordPath = file;
+        HeadingSession session(o, service, queue.post());
+        session.start();
+        ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() >= 400; }));
+        session.stop();
+        live = a.collector->samples;
+    }
+    EXPECT_EQ(contents(file).substr(0, contents(file).find('\n')),
+              "t,x,y,z,magneticHeading,trueHeading,gx,gy,gz");
+    EXPECT_EQ(heading::ReplayFile::read(file), live);  // gravity included, bit for bit
+
+    heading::calibration::Calibration undo;
+    undo.offset = distorted.offset;
+    undo.matrix = {1 / 1.1, 0, 0, 0, 1 / 0.9, 0, 0, 0, 1};
+    HeadingService service;
+    TaskQueue queue;
+    Warnings warnings;
+    Listening a(service);
+    SourceOptions o;
+    o.spec = "replay:" + file;
+    o.calibration = "none";
+    o.recordPath = again;
+    HeadingSession session(o, service, queue.post(), warnings.warn());
+    service.setCorrection(undo);
+    session.start();
+    ASSERT_TRUE(queue.pumpUntil([&] { return !warnings.lines().empty(); }));
+    queue.pump();
+    session.stop();
+    const auto& seen = a.collector->samples;
+    ASSERT_EQ(seen.size(), live.size());
+    double sum = 0;
+    for (const auto& h : seen) {
+        const auto n = static_cast<std::uint64_t>(std::llround(h.timestamp * 200));
+        const double truth = heading::SimulatedField::sample(n, 200, {}, tumble).magneticHeading;
+        const double off = std::remainder(h.magneticHeading - truth, 360.0);
+        sum += off * off;
+    }
+    EXPECT_LT(std::sqrt(sum / seen.size()), 1.0);
+    EXPECT_EQ(contents(again).substr(0, contents(again).find('\n')),
+              "t,x,y,z,magneticHeading,trueHeading,gx,gy,gz");
 }
 
 TEST_F(RecordReplay, ReplayKeepsThePaceOfTheFile) {

@@ -45,18 +45,26 @@ TEST(ReplayFile, ReadsEveryValueExactly) {
     EXPECT_TRUE(std::signbit(samples[1].z));
     EXPECT_EQ(samples[2].trueHeading, 11.0);
     EXPECT_TRUE(ReplayFile::parse(kHeader, "x.csv").empty());
+    const auto tilted = ReplayFile::parse(
+        "t,x,y,z,magneticHeading,trueHeading,gx,gy,gz\n0,1,2,3,4,5,-0.5,0.25,9.75\n", "g.csv");
+    ASSERT_EQ(tilted.size(), 1u);
+    EXPECT_EQ(tilted[0].trueHeading, 5.0);
+    EXPECT_EQ(tilted[0].gravityX, -0.5);
+    EXPECT_EQ(tilted[0].gravityY, 0.25);
+    EXPECT_EQ(tilted[0].gravityZ, 9.75);
 }
 
 TEST(ReplayFile, EachMalformedFileGetsItsOwnMessage) {
     const std::string h = kHeader;
+    const std::string g = "t,x,y,z,magneticHeading,trueHeading,gx,gy,gz\n";
     const std::pair<std::string, std::string> cases[] = {
         {"",
          "session.csv: the file is empty; expected the header "
          "t,x,y,z,magneticHeading,trueHeading"},
         {"\n\r\n  \n", "session.csv: the file is empty"},
         {"0,1,2,3,4,5\n",
-         "session.csv:1: expected the header t,x,y,z,magneticHeading,trueHeading, found "
-         "'0,1,2,3,4,5'"},
+         "session.csv:1: expected the header t,x,y,z,magneticHeading,trueHeading or "
+         "t,x,y,z,magneticHeading,trueHeading,gx,gy,gz, found '0,1,2,3,4,5'"},
         {"\nt,x,y,z,heading,trueHeading\n", "session.csv:2: expected the header"},
         {"T,X,Y,Z,magneticHeading,trueHeading\n", "session.csv:1: expected the header"},
         {h + "0,1,2,3,4\n", "session.csv:2: expected 6 comma-separated numbers, found 5"},
@@ -86,6 +94,12 @@ TEST(ReplayFile, EachMalformedFileGetsItsOwnMessage) {
          "session.csv:2: line longer than 4096 bytes"},
         {h + std::string(100000, '\0'), "session.csv:2: line longer than 4096 bytes"},
         {"\xef\xbb\xbft,x,y,z\n", "session.csv:1: expected the header"},
+        {"t,x,y,z,magneticHeading,trueHeading,gx,gy\n",
+         "session.csv:1: expected the header t,x,y,z,magneticHeading,trueHeading or "
+         "t,x,y,z,magneticHeading,trueHeading,gx,gy,gz, found"},
+        {g + "0,1,2,3,4,5\n", "session.csv:2: expected 9 comma-separated numbers, found 6"},
+        {g + "0,1,2,3,4,5,0,0,nan\n", "session.csv:2: gz is not a finite number: nan"},
+        {g + "0,1,2,3,4,5,0,x,9.8\n", "session.csv:2: gy is not a number: 'x'"},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
