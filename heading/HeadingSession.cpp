@@ -135,6 +135,11 @@ void HeadingSession::flushRecording() {
     if (recorder_) recorder_->flush();
 }
 
+std::optional<std::pair<int, std::size_t>> HeadingSession::recordedBytes() const {
+    if (!recorder_) return std::nullopt;
+    return std::pair{recorder_->fd(), recorder_->flushedBytes()};
+}
+
 bool HeadingSession::recordingFailed() const {
     return recorder_ && recorder_->failed();
 }

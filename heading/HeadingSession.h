@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "heading/Callbacks.h"
 #include "heading/HeadingService.h"
@@ -57,6 +58,8 @@ class HeadingSession {
 
     // Writes out what the recorder holds, so the file has every sample delivered so far.
     void flushRecording();
+    // The recorder's open file and how many bytes of it are written; nothing without --record.
+    std::optional<std::pair<int, std::size_t>> recordedBytes() const;
 
     // The stable name of the sensor, empty when the source has none.
     std::string sensorId() const;

@@ -25,7 +25,6 @@
 #include "qt/interface/UserAction.h"
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
-#include "qt/widgets/OpaqueReadout.h"
 #include "qt/widgets/FrameClock.h"
 #include "qt/widgets/ScreenExtras.h"
 #include "qt/widgets/ScreenWidget.h"
@@ -52,7 +51,6 @@ void writeLine(std::string_view line) {
 void fade(QWidget* widget, QObject* context, double from, double to, std::function<void()> done) {
     auto* effect = new QGraphicsOpacityEffect(widget);  // owned by the widget
     effect->setOpacity(from);
-    OpaqueReadout::setSuspended(widget, true);
     widget->setGraphicsEffect(effect);
     auto* animation = new QPropertyAnimation(effect, "opacity", context);
     animation->setDuration(QtPlatform::kFadeMilliseconds);
@@ -62,10 +60,7 @@ void fade(QWidget* widget, QObject* context, double from, double to, std::functi
     QPointer<QWidget> target(widget);
     QObject::connect(animation, &QPropertyAnimation::finished, context,
                      [target, done = std::move(done)] {
-                         if (target) {
-                             target->setGraphicsEffect(nullptr);
-                             OpaqueReadout::setSuspended(target, false);
-                         }
+                         if (target) target->setGraphicsEffect(nullptr);
                          if (done) done();
                      });
     animation->start(QAbstractAnimation::DeleteWhenStopped);

@@ -1,6 +1,10 @@
 #include "remote/CsvBodies.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "heading/replay/ReplayFormat.h"
 #include "heading/replay/ReplayLine.h"
@@ -34,18 +38,27 @@ QByteArray RingCsvBody::next(bool& failed) {
     return out;
 }
 
-FileBody::FileBody(const QString& path, qint64 size) : file_(path), remaining_(size) {
-    if (!file_.open(QIODevice::ReadOnly)) remaining_ = 0;
+FileBody::FileBody(int fd, qint64 length)
+    : fd_(fd < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0)), length_(length) {}
+
+FileBody::~FileBody() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
 QByteArray FileBody::next(bool& failed) {
-    if (remaining_ <= 0) return {};
-    const QByteArray piece = file_.read(std::min<qint64>(remaining_, 64 * 1024));
-    if (piece.isEmpty()) {
+    if (offset_ >= length_) return {};
+    QByteArray piece(static_cast<qsizetype>(std::min<qint64>(length_ - offset_, 64 * 1024)),
+                     Qt::Uninitialized);
+    ssize_t n;
+    do {
+        n = ::pread(fd_, piece.data(), static_cast<std::size_t>(piece.size()), offset_);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) {
         failed = true;  // the file shrank or could not be read
         return {};
     }
-    remaining_ -= piece.size();
+    piece.truncate(static_cast<qsizetype>(n));
+    offset_ += n;
     return piece;
 }
 

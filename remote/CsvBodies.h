@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QFile>
+#include <QByteArray>
 #include <cstdint>
 
 #include "remote/BodySource.h"
@@ -26,16 +26,21 @@ class RingCsvBody : public BodySource {
     bool gravity_ = false;
 };
 
-// The recording file as it stands when the download starts (its first size bytes).
+// The first length bytes of an open file, read from a copy of its descriptor, so the download
+// outlives neither the file's name nor the recorder's own descriptor.
 class FileBody : public BodySource {
   public:
-    FileBody(const QString& path, qint64 size);
-    bool isOpen() const { return file_.isOpen(); }
+    FileBody(int fd, qint64 length);
+    ~FileBody() override;
+    FileBody(const FileBody&) = delete;
+    FileBody& operator=(const FileBody&) = delete;
+    bool isOpen() const { return fd_ >= 0; }
     QByteArray next(bool& failed) override;
 
   private:
-    QFile file_;
-    qint64 remaining_;
+    int fd_;
+    qint64 offset_ = 0;
+    qint64 length_;
 };
 
 }  // namespace remote

@@ -2,9 +2,21 @@
 
 #include <QMetaObject>
 #include <QTcpSocket>
+#include <chrono>
 #include <string_view>
 
+#include "remote/SocketClose.h"
+
 namespace remote {
+
+namespace {
+
+qint64 nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
 
 HttpConnection::HttpConnection(QTcpSocket* socket, RequestHandler onRequest,
                                std::function<void()> onClosed)
@@ -14,7 +26,8 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RequestHandler onRequest,
     socket_->setReadBufferSize(static_cast<qint64>(kMaxHeadBytes) * 2);
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, [this] {
-        // A head that never finishes, an idle keep-alive, or a close the client never took.
+        // A head that never finishes, an idle keep-alive, an answer the client takes nothing of,
+        // or a close the client never took.
         if (!socket_) return;
         if (closing_)
             socket_->abort();
@@ -22,7 +35,7 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RequestHandler onRequest,
             closeConnection();
     });
     connect(socket_, &QTcpSocket::readyRead, this, &HttpConnection::readRequests);
-    connect(socket_, &QTcpSocket::bytesWritten, this, &HttpConnection::pump);
+    connect(socket_, &QTcpSocket::bytesWritten, this, &HttpConnection::sent);
     connect(socket_, &QTcpSocket::disconnected, this, [this] {
         closing_ = true;
         timer_.stop();
@@ -31,6 +44,7 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RequestHandler onRequest,
         deleteLater();
     });
     timer_.start(kHeadTimeoutMs);
+    awaitingSince_ = nowMs();
     QMetaObject::invokeMethod(this, &HttpConnection::readRequests, Qt::QueuedConnection);
 }
 
@@ -71,8 +85,27 @@ const char* HttpConnection::reasonPhrase(int status) {
     }
 }
 
+QHostAddress HttpConnection::peer() const {
+    return socket_ ? socket_->peerAddress() : QHostAddress();
+}
+
+void HttpConnection::sent() {
+    if (closing_) return;
+    if (body_ || paused_) timer_.start(kIdleTimeoutMs);  // the client is taking the answer
+    pump();
+    if (paused_ && socket_->bytesToWrite() < kSendWindowBytes) {
+        paused_ = false;
+        awaitingSince_ = nowMs();
+        readRequests();
+    }
+}
+
 void HttpConnection::readRequests() {
     if (busy_ || closing_ || !socket_) return;
+    if (socket_->bytesToWrite() >= kSendWindowBytes) {
+        paused_ = true;  // sent() reads on once the client has taken enough
+        return;
+    }
     const QByteArray seen = socket_->peek(static_cast<qint64>(kMaxHeadBytes) + 1);
     if (seen.isEmpty()) return;
     const std::string_view view(seen.constData(), static_cast<std::size_t>(seen.size()));
@@ -144,6 +177,7 @@ void HttpConnection::respondStreaming(int status, const QByteArray& contentType,
         return;
     }
     body_ = std::move(body);
+    timer_.start(kIdleTimeoutMs);
     pump();
 }
 
@@ -188,6 +222,7 @@ void HttpConnection::finishRequest() {
         return;
     }
     timer_.start(kIdleTimeoutMs);
+    awaitingSince_ = nowMs();
     // A pipelined request may already be waiting.
     QMetaObject::invokeMethod(this, &HttpConnection::readRequests, Qt::QueuedConnection);
 }
@@ -198,7 +233,25 @@ void HttpConnection::closeConnection() {
     body_.reset();
     // Sends what is queued, then closes; a client that never takes it is cut off.
     timer_.start(5000);
-    socket_->disconnectFromHost();
+    closeAfterSending(*socket_);
+}
+
+void HttpConnection::evict() {
+    if (!socket_) return;
+    closing_ = true;
+    body_.reset();
+    socket_->abort();
+    if (auto done = std::exchange(onClosed_, nullptr)) done();
+    deleteLater();
+}
+
+QTcpSocket* HttpConnection::switchToWebSocket(const QByteArray& acceptKey) {
+    socket_->skip(headBytes_);
+    socket_->write(
+        "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+        "Sec-WebSocket-Accept: " +
+        acceptKey + "\r\n\r\n");
+    return releaseSocket();
 }
 
 QTcpSocket* HttpConnection::releaseSocket() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -19,14 +20,18 @@ using HeaderList = std::vector<std::pair<QByteArray, QByteArray>>;
 
 // One client's TCP connection while it speaks HTTP: reads one request head at a time (bounded in
 // size and time), hands it on, and writes the answer. Request bodies are refused, so nothing a
-// client sends is buffered beyond one head. Anything malformed closes this connection only.
+// client sends is buffered beyond one head, and no further request is read while more than
+// kSendWindowBytes of answers wait to be sent, so a client that sends without reading is held
+// back by TCP. An answer the client takes nothing of for kIdleTimeoutMs is cut off. Anything
+// malformed closes this connection only.
 class HttpConnection : public QObject {
   public:
     using RequestHandler = std::function<void(HttpConnection&, const HttpRequestHead&)>;
 
     static constexpr int kHeadTimeoutMs = 10'000;
     static constexpr int kIdleTimeoutMs = 30'000;
-    // A streamed body is topped up while less than this waits to be sent.
+    // A streamed body is topped up, and the next request read, while less than this waits to be
+    // sent.
     static constexpr qint64 kSendWindowBytes = 256 * 1024;
 
     // Takes the socket (it becomes this connection's child). The connection deletes itself once
@@ -45,9 +50,17 @@ class HttpConnection : public QObject {
     // An error answer, after which the connection closes.
     void refuse(int status, const QByteArray& message, const HeaderList& extra = {});
 
-    // Hands the socket over with the current request unread, for a protocol upgrade; this
-    // connection is finished afterwards.
-    QTcpSocket* releaseSocket();
+    // Answers the current request with 101 and hands the socket over to the WebSocket;
+    // this connection is finished afterwards.
+    QTcpSocket* switchToWebSocket(const QByteArray& acceptKey);
+    // Drops the connection at once, for a newer one.
+    void evict();
+
+    // Waiting for a request head that has not come whole (a new connection or an idle
+    // keep-alive), and since when.
+    bool awaitingHead() const { return !busy_ && !closing_ && !paused_; }
+    qint64 awaitingSince() const { return awaitingSince_; }
+    QHostAddress peer() const;
 
     static const char* reasonPhrase(int status);
 
@@ -58,6 +71,8 @@ class HttpConnection : public QObject {
     void writeHead(int status, const QByteArray& contentType, qint64 contentLength, bool chunked,
                    const HeaderList& extra);
     void closeConnection();
+    void sent();
+    QTcpSocket* releaseSocket();
 
     QTcpSocket* socket_;
     RequestHandler onRequest_;
@@ -71,6 +86,8 @@ class HttpConnection : public QObject {
     bool chunked_ = false;
     bool keepAlive_ = false;
     bool closing_ = false;
+    bool paused_ = false;  // answers queued beyond the send window: requests wait
+    qint64 awaitingSince_ = 0;
 };
 
 }  // namespace remote

@@ -1,6 +1,7 @@
 #include "remote/HttpRequestHead.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace remote {
@@ -31,6 +32,10 @@ std::string lower(std::string_view s) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
+
+constexpr std::array<std::string_view, 6> kSingleFields = {
+    "host",          "authorization", "origin", "sec-websocket-key", "sec-websocket-version",
+    "content-length"};
 
 }  // namespace
 
@@ -118,7 +123,13 @@ std::optional<HttpHeadError> parseRequestHead(std::string_view head, HttpRequest
         for (char c : value)
             if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f)
                 return HttpHeadError{400, "malformed header field"};
-        out.headers.emplace_back(lower(name), std::string(value));
+        std::string lowered = lower(name);
+        // A field the server decides by may come once: two would let one check read the first
+        // and another the second.
+        if (std::find(kSingleFields.begin(), kSingleFields.end(), lowered) != kSingleFields.end() &&
+            out.header(lowered))
+            return HttpHeadError{400, "the header field " + lowered + " is given twice"};
+        out.headers.emplace_back(std::move(lowered), std::string(value));
     }
     return std::nullopt;
 }

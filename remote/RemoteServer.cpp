@@ -1,10 +1,9 @@
 #include "remote/RemoteServer.h"
 
+#include <QCryptographicHash>
 #include <QFile>
-#include <QFileInfo>
 #include <QTcpSocket>
 #include <QUrl>
-#include <QWebSocket>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -13,6 +12,7 @@
 #include "remote/CsvBodies.h"
 #include "remote/HttpConnection.h"
 #include "remote/HttpRequestHead.h"
+#include "remote/WebSocketProtocol.h"
 
 namespace remote {
 
@@ -40,15 +40,12 @@ QByteArray lowerCase(std::string_view text) {
 
 RemoteServer::RemoteServer(ServerSettings settings)
     : settings_(std::move(settings)),
-      webSockets_(QStringLiteral("fluxprobe"), QWebSocketServer::NonSecureMode),
       hub_(settings_.maxStreamClients),
       ring_(settings_.sessionCapacity),
       page_(resource(QStringLiteral("index.html"))),
       script_(resource(QStringLiteral("app.js"))),
       style_(resource(QStringLiteral("style.css"))) {
-    webSockets_.setHandshakeTimeout(HttpConnection::kHeadTimeoutMs);
     connect(&tcp_, &QTcpServer::newConnection, this, &RemoteServer::accept);
-    connect(&webSockets_, &QWebSocketServer::newConnection, this, &RemoteServer::adoptStreamClient);
     // The page's own files name the token, so that a browser sends it for them too.
     page_.replace("{{auth}}",
                   settings_.token.isEmpty() ? QByteArray() : "?token=" + settings_.token);
@@ -74,7 +71,7 @@ void RemoteServer::deliver(const heading::Heading& heading) {
     sample.heading.timestamp = time_.next(heading.timestamp);
     sample.total = totalField(heading);
     sample.alarm = settings_.alarmThreshold && settings_.alarmThreshold() < sample.total;
-    if (settings_.recordPath.isEmpty()) ring_.append(sample.heading);
+    if (!settings_.recording) ring_.append(sample.heading);
     latest_ = sample;
     hub_.push(sample, sequence_++);
 }
@@ -89,9 +86,31 @@ void RemoteServer::accept() {
             connections_.erase(std::remove(connections_.begin(), connections_.end(), connection),
                                connections_.end());
         });
-        if (connections_.size() > settings_.maxConnections)
+        // One address cannot hold every place by opening connections and sending nothing, and
+        // a full table makes room for a newcomer before turning it away.
+        const QHostAddress peer = socket->peerAddress();
+        const auto fromPeer =
+            std::count_if(connections_.begin(), connections_.end(), [&](const HttpConnection* c) {
+                return c != connection && c->awaitingHead() && c->peer() == peer;
+            });
+        if (static_cast<std::size_t>(fromPeer) >= settings_.maxAwaitingPerPeer)
+            evictOldestAwaiting(connection, &peer);
+        if (connections_.size() > settings_.maxConnections &&
+            !evictOldestAwaiting(connection, nullptr))
             connection->refuse(503, "too many connections; try again later");
     }
+}
+
+bool RemoteServer::evictOldestAwaiting(const HttpConnection* spare, const QHostAddress* peer) {
+    HttpConnection* oldest = nullptr;
+    for (HttpConnection* c : connections_)
+        if (c != spare && c->awaitingHead() && (!peer || c->peer() == *peer) &&
+            (!oldest || c->awaitingSince() < oldest->awaitingSince()))
+            oldest = c;
+    if (!oldest) return false;
+    connections_.erase(std::find(connections_.begin(), connections_.end(), oldest));
+    oldest->evict();
+    return true;
 }
 
 bool RemoteServer::authorized(const HttpRequestHead& request) const {
@@ -136,11 +155,6 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
     }
     const std::string& path = request.path;
     if (path == "/api/v1/stream") {
-        const auto upgradeTo = request.header("upgrade");
-        if (!upgradeTo || lowerCase(*upgradeTo) != "websocket") {
-            connection.refuse(426, "this is a WebSocket", {{"Upgrade", "websocket"}});
-            return;
-        }
         upgrade(connection, request);
     } else if (path == "/api/v1/latest") {
         if (!latest_) {
@@ -163,18 +177,15 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
     }
 }
 
-std::size_t RemoteServer::handshakesUnderway() {
-    // One that failed is closed (or gone); one that finished was taken off when adopted.
-    handshakes_.erase(std::remove_if(handshakes_.begin(), handshakes_.end(),
-                                     [](const QPointer<QTcpSocket>& s) {
-                                         return !s || s->state() != QAbstractSocket::ConnectedState;
-                                     }),
-                      handshakes_.end());
-    return handshakes_.size();
-}
-
 void RemoteServer::upgrade(HttpConnection& connection, const HttpRequestHead& request) {
-    if (hub_.clientCount() + handshakesUnderway() >= hub_.maxClients()) {
+    if (const auto error = checkWebSocketUpgrade(request)) {
+        HeaderList headers;
+        if (error->status == 426)
+            headers = {{"Upgrade", "websocket"}, {"Sec-WebSocket-Version", "13"}};
+        connection.refuse(error->status, QByteArray::fromStdString(error->reason), headers);
+        return;
+    }
+    if (hub_.clientCount() >= hub_.maxClients()) {
         connection.refuse(503, "the live stream has all the clients it takes; try again later");
         return;
     }
@@ -187,40 +198,29 @@ void RemoteServer::upgrade(HttpConnection& connection, const HttpRequestHead& re
             return;
         }
     }
-    QTcpSocket* socket = connection.releaseSocket();
-    socket->setParent(&webSockets_);
-    handshakes_.emplace_back(socket);
-    webSockets_.handleConnection(socket);
-}
-
-void RemoteServer::adoptStreamClient() {
-    while (webSockets_.hasPendingConnections()) {
-        std::unique_ptr<QWebSocket> socket(webSockets_.nextPendingConnection());
-        if (!socket) break;
-        socket->setParent(nullptr);
-        const quint16 peer = socket->peerPort();
-        handshakes_.erase(std::remove_if(handshakes_.begin(), handshakes_.end(),
-                                         [peer](const QPointer<QTcpSocket>& s) {
-                                             return !s || s->peerPort() == peer;
-                                         }),
-                          handshakes_.end());
-        hub_.adopt(std::move(socket));
-    }
+    const std::string_view key = *request.header("sec-websocket-key");
+    const QByteArray accept =
+        QCryptographicHash::hash(QByteArray(key.data(), static_cast<qsizetype>(key.size())) +
+                                     "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
+                                 QCryptographicHash::Sha1)
+            .toBase64();
+    hub_.adopt(connection.switchToWebSocket(accept));
 }
 
 void RemoteServer::serveSession(HttpConnection& connection) {
     const HeaderList disposition = {
         {"Content-Disposition", "attachment; filename=\"fluxprobe-session.csv\""}};
-    if (!settings_.recordPath.isEmpty()) {
-        if (settings_.flushRecording) settings_.flushRecording();
-        const qint64 size = QFileInfo(settings_.recordPath).size();
-        auto body = std::make_unique<FileBody>(settings_.recordPath, size);
+    if (settings_.recording) {
+        // The recorder's own file, never its name looked up again: whatever now lies at that
+        // path (a link elsewhere, nothing) is not what was recorded.
+        const RecordedBytes recorded = settings_.recording();
+        auto body = std::make_unique<FileBody>(recorded.fd, recorded.length);
         if (!body->isOpen()) {
             connection.refuse(500, "the recording cannot be read");
             return;
         }
-        connection.respondStreaming(200, "text/csv; charset=utf-8", std::move(body), size,
-                                    disposition);
+        connection.respondStreaming(200, "text/csv; charset=utf-8", std::move(body),
+                                    recorded.length, disposition);
         return;
     }
     HeaderList headers = disposition;

@@ -3,10 +3,8 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTcpServer>
-#include <QWebSocketServer>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,16 +25,27 @@ namespace remote {
 class HttpConnection;
 struct HttpRequestHead;
 
+// The recording as the recorder has written it: its open file (readable, not owned) and how many
+// bytes of it hold whole lines.
+struct RecordedBytes {
+    int fd = -1;
+    qint64 length = 0;
+};
+
 struct ServerSettings {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8090;  // 0: any free port
     // Required on every request when not empty (query parameter token= or a Bearer header).
     QByteArray token;
     std::size_t maxStreamClients = 32;
-    std::size_t maxConnections = 64;  // open HTTP connections, not counting the stream's
-    // With a recording, the session download is the recording file (flushed first).
-    QString recordPath;
-    std::function<void()> flushRecording;
+    // Open HTTP connections, not counting the stream's. When all are taken, a new one pushes out
+    // the one that has waited longest for a request head; with none waiting, it gets 503.
+    std::size_t maxConnections = 64;
+    // Connections from one address that wait for a request head; a new one pushes out the oldest.
+    std::size_t maxAwaitingPerPeer = 8;
+    // With a recording, the session download is the recording's bytes, flushed and read from the
+    // recorder's own open file. Empty: no recording; the session is kept in memory.
+    std::function<RecordedBytes()> recording;
     // The meter's alarm threshold in µT, asked for each sample; no alarm when empty.
     std::function<float()> alarmThreshold;
     std::size_t sessionCapacity = SessionRing::kDefaultCapacity;
@@ -64,17 +73,16 @@ class RemoteServer : public QObject {
     void handle(HttpConnection& connection, const HttpRequestHead& request);
     void upgrade(HttpConnection& connection, const HttpRequestHead& request);
     void serveSession(HttpConnection& connection);
-    void adoptStreamClient();
     bool authorized(const HttpRequestHead& request) const;
     bool hostAllowed(const HttpRequestHead& request) const;
-    std::size_t handshakesUnderway();
+    // Drops the connection that has waited longest for a head (from peer, when given); false
+    // when none waits.
+    bool evictOldestAwaiting(const HttpConnection* spare, const QHostAddress* peer);
 
     ServerSettings settings_;
     QTcpServer tcp_;
-    QWebSocketServer webSockets_;
     StreamHub hub_;
     std::vector<HttpConnection*> connections_;  // children of this server
-    std::vector<QPointer<QTcpSocket>> handshakes_;
     SessionRing ring_;
     heading::ContinuousTime time_;
     std::optional<RemoteSample> latest_;

@@ -1,6 +1,7 @@
 #include "remote/RemoteView.h"
 
 #include <QSlider>
+#include <iostream>
 #include <limits>
 
 #include "fieldmeter/FluxprobeViewController.h"
@@ -15,12 +16,17 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
                        const std::string& recordPath, std::function<QWidget*()> window)
     : service_(service) {
     const ServeOptions options = parseServeOptions(serve, token);
+    if (!options.notice.empty()) std::cerr << "fluxprobe: " << options.notice << std::endl;
     ServerSettings settings;
     settings.address = options.address;
     settings.port = options.port;
     settings.token = options.token;
-    settings.recordPath = QString::fromStdString(recordPath);
-    settings.flushRecording = [&session] { session.flushRecording(); };
+    if (!recordPath.empty())
+        settings.recording = [&session] {
+            session.flushRecording();
+            const auto [fd, length] = session.recordedBytes().value_or(std::pair{-1, 0});
+            return RecordedBytes{fd, static_cast<qint64>(length)};
+        };
     // The meter sounds its alarm above the slider's value plus its offset; the slider is looked
     // up once the window exists.
     settings.alarmThreshold = [window = std::move(window), slider = QPointer<QSlider>()]() mutable {

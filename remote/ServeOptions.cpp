@@ -53,6 +53,15 @@ ServeOptions parseServeOptions(const std::string& serve, const std::string& toke
     if (host == "localhost") host = "127.0.0.1";
     if (!options.address.setAddress(QString::fromStdString(host)))
         throw bad("'" + host + "' is not an IP address");
+    // An IPv4 address written as IPv6 (::ffff:127.0.0.1) is served as the IPv4 address it is;
+    // an IPv6 socket cannot be bound to it.
+    if (options.address.protocol() == QAbstractSocket::IPv6Protocol) {
+        const Q_IPV6ADDR a = options.address.toIPv6Address();
+        if (std::all_of(a.c, a.c + 10, [](quint8 b) { return b == 0; }) && a[10] == 0xff &&
+            a[11] == 0xff)
+            options.address.setAddress(quint32{a[12]} << 24 | quint32{a[13]} << 16 |
+                                       quint32{a[14]} << 8 | a[15]);
+    }
     if (!port.empty() || spec.back() == ':') {
         if (port.empty() || port.size() > 5 ||
             !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
@@ -69,6 +78,10 @@ ServeOptions parseServeOptions(const std::string& serve, const std::string& toke
     } else if (!options.address.isLoopback()) {
         options.token = randomToken();
     }
+    if (options.address == QHostAddress::AnyIPv4 || options.address == QHostAddress::AnyIPv6)
+        options.notice = "--serve=" + spec + " listens on every address of this machine (" +
+                         options.address.toString().toStdString() +
+                         "): anyone who can reach it and has the token can follow the meter";
     return options;
 }
 

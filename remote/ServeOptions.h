@@ -17,7 +17,8 @@ class ServeError : public std::runtime_error {
 struct ServeOptions {
     QHostAddress address;
     quint16 port = 8090;
-    QByteArray token;  // empty: none needed
+    QByteArray token;    // empty: none needed
+    std::string notice;  // what the user should know about the choice, for stderr; often empty
 };
 
 inline constexpr const char* kDefaultServe = "127.0.0.1:8090";

@@ -1,6 +1,6 @@
 #include "remote/StreamHub.h"
 
-#include <QWebSocket>
+#include <QTcpSocket>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -23,27 +23,20 @@ StreamHub::StreamHub(std::size_t maxClients) : maxClients_(maxClients) {
     body_.reserve(16 * 1024);
 }
 
-StreamHub::~StreamHub() {
-    for (Client& c : clients_) c.socket->disconnect(this);
-}
+StreamHub::~StreamHub() = default;
 
-void StreamHub::adopt(std::unique_ptr<QWebSocket> socket) {
-    QWebSocket* s = socket.get();
-    s->setMaxAllowedIncomingFrameSize(kMaxIncomingBytes);
-    s->setMaxAllowedIncomingMessageSize(kMaxIncomingBytes);
-    // Read only: what a client says is not listened to.
-    // Queued: a send can fail and disconnect inside flush's walk over the clients.
-    connect(
-        s, &QWebSocket::disconnected, this, [this, s] { drop(s); }, Qt::QueuedConnection);
-    clients_.push_back(Client{std::move(socket), 0});
+void StreamHub::adopt(QTcpSocket* socket) {
+    // Told from the event loop: a send can fail and disconnect inside flush's walk over the
+    // clients.
+    clients_.push_back(Client{
+        std::make_unique<WebSocketClient>(socket, [this](WebSocketClient& c) { drop(&c); }), 0});
     if (!frame_.isActive()) frame_.start();
 }
 
-void StreamHub::drop(QWebSocket* socket) {
+void StreamHub::drop(WebSocketClient* socket) {
     auto it = std::find_if(clients_.begin(), clients_.end(),
                            [socket](const Client& c) { return c.socket.get() == socket; });
     if (it == clients_.end()) return;
-    it->socket->disconnect(this);
     it->socket.release()->deleteLater();  // it may be inside one of its own signals
     clients_.erase(it);
     if (clients_.empty()) {
@@ -77,7 +70,7 @@ void StreamHub::flush() {
     sent_[nextSent_] = now;
     nextSent_ = (nextSent_ + 1) % sent_.size();
     body_ += "]}";
-    const QString tail = QString::fromUtf8(body_.data(), static_cast<qsizetype>(body_.size()));
+    const std::string tail = body_;
     const std::uint64_t count = pending_;
     body_.clear();
     pending_ = 0;
@@ -86,8 +79,7 @@ void StreamHub::flush() {
             c.missed += count;  // falls behind: this batch is let go whole
             continue;
         }
-        c.socket->sendTextMessage(QStringLiteral("{\"missed\":") + QString::number(c.missed) +
-                                  QLatin1Char(',') + tail);
+        c.socket->sendText("{\"missed\":" + std::to_string(c.missed) + ',' + tail);
         c.missed = 0;
     }
 }

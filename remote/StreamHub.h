@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "remote/SampleJson.h"
+#include "remote/WebSocketClient.h"
 
-class QWebSocket;
+class QTcpSocket;
 
 namespace remote {
 
@@ -29,9 +30,7 @@ class StreamHub : public QObject {
   public:
     static constexpr int kFrameMs = 17;
     static constexpr std::size_t kMaxBatchesPerSecond = 60;
-    static constexpr qint64 kMaxQueuedBytes = 256 * 1024;
-    // What a client may send us: pings, pongs, a close. Anything bigger closes it.
-    static constexpr quint64 kMaxIncomingBytes = 1024;
+    static constexpr qint64 kMaxQueuedBytes = WebSocketClient::kMaxQueuedBytes;
 
     explicit StreamHub(std::size_t maxClients);
     ~StreamHub() override;
@@ -39,18 +38,19 @@ class StreamHub : public QObject {
     std::size_t clientCount() const { return clients_.size(); }
     std::size_t maxClients() const { return maxClients_; }
 
-    void adopt(std::unique_ptr<QWebSocket> socket);
+    // Takes a socket whose upgrade was answered.
+    void adopt(QTcpSocket* socket);
     void push(const RemoteSample& sample, std::uint64_t sequence);
     // Sends what has gathered now (the frame timer calls it).
     void flush();
 
   private:
     struct Client {
-        std::unique_ptr<QWebSocket> socket;
+        std::unique_ptr<WebSocketClient> socket;
         std::uint64_t missed = 0;
     };
 
-    void drop(QWebSocket* socket);
+    void drop(WebSocketClient* socket);
 
     std::size_t maxClients_;
     std::vector<Client> clients_;

@@ -19,8 +19,9 @@ namespace heading {
 Recorder::Recorder(const std::string& path, Warn warn, std::function<Clock::time_point()> now,
                    bool gravity)
     : name_(path), warn_(std::move(warn)), now_(std::move(now)), gravity_(gravity) {
-    // O_EXCL: a recording never replaces a file that is already there.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // O_EXCL: a recording never replaces a file that is already there. Readable too: the remote
+    // view serves the recording from this very descriptor.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int error = errno;
         if (error == EEXIST)

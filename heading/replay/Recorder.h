@@ -38,6 +38,10 @@ class Recorder {
 
     bool failed() const { return failed_; }
     const std::string& name() const { return name_; }
+    // The file being written (opened for reading too when the recorder created it), and how many
+    // of its bytes hold whole lines written so far.
+    int fd() const { return fd_; }
+    std::size_t flushedBytes() const { return written_; }
 
   private:
     static constexpr std::size_t kBufferBytes = 64 * 1024;

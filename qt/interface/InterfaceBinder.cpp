@@ -11,7 +11,7 @@
 #include "platform/InterfaceError.h"
 #include "qt/Guarded.h"
 #include "qt/interface/UserAction.h"
-#include "qt/widgets/OpaqueReadout.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/ViewHostWidget.h"
 #include "qt/widgets/WidgetPeer.h"
@@ -58,8 +58,7 @@ std::shared_ptr<View> plainViewFor(QWidget* w) {
 }
 
 void copyState(View& view, QWidget* w, QWidget* root) {
-    if (auto* label = dynamic_cast<Label*>(&view))
-        if (auto* q = qobject_cast<QLabel*>(w)) label->setText(q->text().toStdString());
+    if (auto* label = dynamic_cast<Label*>(&view)) label->setText(labelText(w).toStdString());
     if (auto* button = dynamic_cast<Button*>(&view))
         if (auto* q = qobject_cast<QAbstractButton*>(w)) button->setTitle(q->text().toStdString());
     if (auto* slider = dynamic_cast<Slider*>(&view)) {
@@ -92,6 +91,8 @@ QWidget* hostIn(QWidget* container, const std::shared_ptr<View>& view) {
     auto* host = new ViewHostWidget(container);  // owned by the container
     host->setObjectName(container->objectName() + QStringLiteral("Host"));
     host->setView(view);
+    host->setAccessibleName(container->accessibleName());
+    host->setAccessibleDescription(container->accessibleDescription());
     QLayout* layout = container->layout();
     if (!layout) {
         layout = new QVBoxLayout(container);  // owned by the container
@@ -136,7 +137,7 @@ bool widgetFitsOutlet(const QWidget* w, OutletKind kind) {
         case OutletKind::View:
             return true;
         case OutletKind::Label:
-            return qobject_cast<const QLabel*>(w) != nullptr;
+            return qobject_cast<const QLabel*>(w) || qobject_cast<const ReadoutLabel*>(w);
         case OutletKind::Slider:
             return qobject_cast<const QSlider*>(w) != nullptr;
         case OutletKind::Switch: {
@@ -209,11 +210,6 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
         copyState(*view, w, root);
         QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? hostIn(w, view) : w;
         keepPlaceWhenHidden(w);
-        // A laid-out label the logic writes is a readout: dimmed while the readings are stale.
-        if (outlets[i].kind == OutletKind::Label && isInLayout(w)) {
-            w->setProperty("fluxprobeReadout", true);
-            OpaqueReadout::attach(w);
-        }
         // A free view (the dial) is moved over the others by the logic: keep it on top.
         if (w != root && !isInLayout(w)) w->raise();
         WidgetPeer::attach(view, peerWidget);

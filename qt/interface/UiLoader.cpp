@@ -3,11 +3,12 @@
 #include <sys/stat.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QXmlStreamReader>
 
 #include "platform/InterfaceError.h"
-#include "qt/widgets/ReadoutText.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 
 namespace platform::qt {
@@ -25,14 +26,12 @@ class ScreenAwareLoader : public QUiLoader {
             screen->setObjectName(name);
             return screen;
         }
+        if (className == QLatin1String("ReadoutLabel")) {
+            auto* readout = new ReadoutLabel(parent);  // owned by parent, or by the caller
+            readout->setObjectName(name);
+            return readout;
+        }
         return QUiLoader::createWidget(className, parent, name);
-    }
-
-    QLayout* createLayout(const QString& className, QObject* parent, const QString& name) override {
-        QLayout* layout = makeReadoutAwareLayout(className, parent);
-        if (!layout) return QUiLoader::createLayout(className, parent, name);
-        layout->setObjectName(name);
-        return layout;
     }
 
   private:
@@ -113,7 +112,14 @@ std::unique_ptr<QWidget> InterfaceFiles::build(const std::string& name, const QB
         throw InterfaceError("interface file '" + name + "': " + pathOf(name).toStdString() + ":" +
                              std::to_string(check.lineNumber()) + ": " +
                              check.errorString().toStdString());
+    // The files use Qt's own widgets and ours. A loader loads every Designer plugin it finds as
+    // it is made, which maps libraries nothing here uses (Qt Quick among them): it is made
+    // while Qt knows of no plugin folder.
+    const QStringList pluginFolders = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
     ScreenAwareLoader loader(screens);
+    QCoreApplication::setLibraryPaths(pluginFolders);
+    loader.clearPluginPaths();
     QBuffer buffer;
     buffer.setData(ui);
     buffer.open(QIODevice::ReadOnly);

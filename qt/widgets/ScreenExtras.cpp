@@ -4,8 +4,6 @@
 #include <QWidget>
 
 #include "fieldmeter/FluxprobeViewController.h"
-#include "qt/widgets/Accessibility.h"
-#include "qt/widgets/DegreeMarks.h"
 #include "qt/widgets/KeyboardAccess.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ThresholdLabel.h"
@@ -16,8 +14,6 @@ void addScreenExtras(QWidget* root, ViewController& owner) {
     if (dynamic_cast<fieldmeter::FluxprobeViewController*>(&owner))
         if (auto* slider = root->findChild<QSlider*>(QStringLiteral("mySlider")))
             addThresholdLabel(slider, fieldmeter::FluxprobeViewController::kThresholdOffset);
-    DegreeMarks::attach(root);
-    describeScreen(root);
     KeyboardAccess::attach(root);
     // Last, so that the design it keeps includes everything above.
     ScreenScaler::attach(root);

@@ -138,8 +138,7 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
             auto* w = qobject_cast<QWidget*>(c);
             if (!w || !isFree(w)) continue;
             w->ensurePolished();
-            auto* label = qobject_cast<QLabel*>(w);
-            const int font = label && !label->text().isEmpty() ? pixelsOf(w) : 0;
+            const int font = !labelText(w).isEmpty() ? pixelsOf(w) : 0;
             free_.push_back(
                 {w, QRectF(w->geometry()).center() - groupCentre, QSizeF(w->size()), font});
         }

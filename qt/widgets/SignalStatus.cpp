@@ -7,7 +7,9 @@
 
 #include "heading/HeadingService.h"
 #include "qt/widgets/Backdrop.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
 
@@ -20,8 +22,9 @@ const char* const kBannerStyle =
     "color: #1a1200; background: #ffb000; border: 1px solid #05080a; border-radius: 4px;"
     "padding: 1px 6px; font-weight: bold; font-size: 11px;";
 
+// A laid-out readout; the compass's marks stay as they are.
 bool isReadout(const QWidget* w) {
-    return w->property("fluxprobeReadout").toBool();
+    return qobject_cast<const ReadoutLabel*>(w) && isInLayout(w);
 }
 
 void dim(QWidget* w, bool dimmed) {

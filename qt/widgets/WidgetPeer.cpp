@@ -15,9 +15,8 @@
 #include "platform/Slider.h"
 #include "platform/Switch.h"
 #include "qt/drawing/RepaintRegion.h"
-#include "qt/widgets/Accessibility.h"
 #include "qt/widgets/FrameClock.h"
-#include "qt/widgets/ReadoutText.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/ViewHostWidget.h"
@@ -89,6 +88,12 @@ bool onTopOfSiblings(const QWidget* w) {
         if (!isOverlay(s)) return false;
     }
     return false;
+}
+
+QString labelText(const QWidget* w) {
+    if (auto* readout = qobject_cast<const ReadoutLabel*>(w)) return readout->text();
+    if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
+    return {};
 }
 
 bool isInLayout(const QWidget* w) {
@@ -185,20 +190,22 @@ void WidgetPeer::apply(View& view, ViewChange change) {
                       change == ViewChange::Value || change == ViewChange::Display;
     switch (change) {
         case ViewChange::Text:
-            if (auto* label = qobject_cast<QLabel*>(w))
-                if (auto* l = dynamic_cast<Label*>(&view)) {
-                    // The compass empties its markers on every reading; an unchanged text
-                    // needs nothing at all (not even a copy, while the label still shows the
-                    // very string set last), and a new one that fits its room no new layout.
-                    if (l->text() == setText_ && label->text().constData() == shown_.constData())
-                        break;
-                    setText_ = l->text();
-                    if (setReadoutText(*label, QString::fromStdString(setText_), room_)) {
-                        speakReadout(label);
-                        newContent = true;
-                    }
-                    shown_ = label->text();
+            if (auto* l = dynamic_cast<Label*>(&view)) {
+                // The compass empties its markers on every reading; an unchanged text needs
+                // nothing at all (not even a copy, while the widget still shows the very string
+                // set last).
+                if (l->text() == setText_ && labelText(w).constData() == shown_.constData()) break;
+                setText_ = l->text();
+                const QString text = QString::fromStdString(setText_);
+                if (auto* readout = qobject_cast<ReadoutLabel*>(w)) {
+                    newContent = readout->text() != text;
+                    readout->setText(text);
+                } else if (auto* label = qobject_cast<QLabel*>(w)) {
+                    newContent = label->text() != text;
+                    label->setText(text);
                 }
+                shown_ = labelText(w);
+            }
             break;
         case ViewChange::Font:
             if (auto* l = dynamic_cast<Label*>(&view)) {

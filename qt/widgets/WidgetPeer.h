@@ -14,7 +14,6 @@
 #include "platform/View.h"
 #include "qt/drawing/TurnedPicture.h"
 #include "qt/widgets/Backdrop.h"
-#include "qt/widgets/ReadoutText.h"
 
 namespace platform::qt {
 
@@ -77,7 +76,6 @@ class WidgetPeer : public QObject, public ViewPeer {
     unsigned pending_ = 0;  // one bit per ViewChange held for the frame
     std::string setText_;   // the logic's text last given to the label
     QString shown_;         // and the label's text then, shared with it while unchanged
-    ReadoutRoom room_;
     QImage scaled_;         // the picture at its drawn size, turned each paint
     qint64 scaledKey_ = 0;  // the picture scaled_ was made from
     TurnedPicture turned_;
@@ -96,6 +94,9 @@ QTransform turnOf(const AffineTransform& t);
 // turned by now instead.
 bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTransform& now,
                                  double radius, qreal pixelRatio);
+
+// The text of a label or a readout; empty for other widgets.
+QString labelText(const QWidget* w);
 
 // True when w is managed by a layout of its parent (directly or in a nested layout).
 bool isInLayout(const QWidget* w);

@@ -413,6 +413,12 @@ expect 2 "option --serve-token needs 16 to 128 letters, digits" -- --serve --ser
 expect 2 "option --serve-token goes with --serve" -- --serve-token=0123456789abcdef
 expect 2 "cannot serve the remote view on 192.0.2.1:8090: The address is not available" -- \
     --serve=192.0.2.1:8090 --heading-source=none
+expect 0 "--serve=0:0 listens on every address of this machine (0.0.0.0)" -- \
+    --serve=0:0 --heading-source=none --quit-after=0.5
+grep -q '?token=' out.txt || fail "--serve=0:0: no token in the URLs: $(cat out.txt)"
+expect 0 "delivered 0 samples" -- --serve=[::ffff:127.0.0.1]:0 --heading-source=none --quit-after=0.5
+grep -q '^fluxprobe: remote view at http://127.0.0.1:[0-9]*/$' out.txt ||
+    fail "--serve=[::ffff:127.0.0.1]:0 is not served as 127.0.0.1: $(cat out.txt err.txt)"
 timeout 60 "$bin" --heading-source=none --serve=127.0.0.1:0 --quit-after=20 >first.txt 2>&1 &
 first=$!
 for _ in $(seq 100); do

@@ -14,6 +14,7 @@
 #include "qt/calibration/CalibrationFlow.h"
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/CoverageView.h"
+#include "qt/widgets/ReadoutLabel.h"
 
 namespace {
 
@@ -43,7 +44,8 @@ TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
 
     session.start();
     // The meter waits while the calibration takes the samples.
-    auto* magnitude = window->findChild<QLabel*>(QStringLiteral("magnitudeLabel"));
+    auto* magnitude =
+        window->findChild<platform::qt::ReadoutLabel*>(QStringLiteral("magnitudeLabel"));
     const QString frozen = magnitude->text();
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->collector().kept() > 50; }, 10000));
     EXPECT_EQ(magnitude->text(), frozen);

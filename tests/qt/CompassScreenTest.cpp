@@ -23,6 +23,7 @@
 #include "qt/positioning/TrueNorthSetup.h"
 #include "qt/widgets/Backdrop.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
@@ -62,8 +63,7 @@ class QtCompassTest : public QtMeterTest {
     }
 
     QString text(const char* name) const {
-        auto* label = onCompass<QLabel>(name);
-        return label ? label->text() : QString();
+        return platform::qt::labelText(onCompass<QWidget>(name));
     }
 
     void closeWithDone() {
@@ -131,6 +131,7 @@ TEST_F(QtCompassTest, TrueNorthIsUnknownWithoutALocationAndTheModelsWithOne) {
                                            std::nullopt, {});
     launch();
     open();
+    QTRY_VERIFY(root->graphicsEffect() == nullptr);  // faded in
     compass::sw = 1;
     reading(0.0, 0.0, 0.0, 100.0, 130.0);
     auto* dial = onCompass<QWidget>("iv");
@@ -294,7 +295,7 @@ TEST_F(QtCompassTest, AReadoutMatchesItsPanelWhileTheScreenFades) {
     launch();
     reading(20.0, 20.0, -30.0, 10.0);
     open();
-    auto* hd = onCompass<QLabel>("hd");
+    auto* hd = onCompass<platform::qt::ReadoutLabel>("hd");
     ASSERT_NE(hd, nullptr);
     for (const bool fading : {true, false}) {
         if (fading) {

@@ -4,6 +4,7 @@
 
 #include "QtMeterFixture.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/ReadoutLabel.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // what was still held.
 TEST_F(QtMeterTest, AFrameShowsABurstOfSamplesOnceAsItsLastState) {
     launch();
-    auto* x = widget<QLabel>("xLabel");
+    auto* x = widget<platform::qt::ReadoutLabel>("xLabel");
     auto* waves = widget<QLabel>("wavesview");
     const QString before = x->text();
     {
@@ -36,7 +37,7 @@ TEST_F(QtMeterTest, AFrameShowsABurstOfSamplesOnceAsItsLastState) {
 // painted about once an interval, the last one included.
 TEST_F(QtMeterTest, FramesComeAtOnceAfterQuietAndOnceAnIntervalUnderLoad) {
     launch();
-    auto* z = widget<QLabel>("zLabel");
+    auto* z = widget<platform::qt::ReadoutLabel>("zLabel");
     platform::qt::FrameClock clock(window, 40);
     QTest::qWait(60);
     deliver(0, 0, 42);
@@ -61,14 +62,14 @@ TEST_F(QtMeterTest, FramesComeAtOnceAfterQuietAndOnceAnIntervalUnderLoad) {
 // its fade lets the meter show.
 TEST_F(QtMeterTest, ACoveredScreenKeepsItsChangesUntilItsCoverGoes) {
     launch();
-    auto* meterX = widget<QLabel>("xLabel");
+    auto* meterX = widget<platform::qt::ReadoutLabel>("xLabel");
     const QString before = meterX->text();
     QTest::mouseClick(widget<QPushButton>("compassButton"), Qt::LeftButton);
     auto* compass = window->findChild<QWidget*>(QStringLiteral("CompassViewController"));
     ASSERT_NE(compass, nullptr);
     ASSERT_FALSE(compass->isAncestorOf(meterX));
     QTRY_VERIFY(compass->isVisible() && compass->graphicsEffect() == nullptr);  // faded in
-    auto* compassX = compass->findChild<QLabel*>(QStringLiteral("xLabel"));
+    auto* compassX = compass->findChild<platform::qt::ReadoutLabel*>(QStringLiteral("xLabel"));
     ASSERT_NE(compassX, nullptr);
 
     platform::qt::FrameClock clock(nullptr, 1000);  // applies only when flushed

@@ -7,6 +7,7 @@
 
 #include "QtMeterFixture.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/ReadoutLabel.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -86,8 +87,10 @@ TEST_F(QtMeterTest, FramesComeOnlyWithChangesOneASampleAndReadoutsLayNothingOut)
     EXPECT_EQ(layouts.count, 0);
     EXPECT_EQ(beneathGraph.count, 0);
     EXPECT_EQ(beneathReadout.count, 0) << "a new value repainted the panel beneath it";
-    EXPECT_EQ(widget<QLabel>("xLabel")->text(), QString::fromUtf8("X \u00b5T:12.0"));
-    EXPECT_EQ(widget<QLabel>("zLabel")->text(), QString::fromUtf8("Z \u00b5T:43.0"));
+    EXPECT_EQ(widget<platform::qt::ReadoutLabel>("xLabel")->text(),
+              QString::fromUtf8("X \u00b5T:12.0"));
+    EXPECT_EQ(widget<platform::qt::ReadoutLabel>("zLabel")->text(),
+              QString::fromUtf8("Z \u00b5T:43.0"));
 }
 
 // The graph repaints the bands its traces cross, not the whole plot, and what the screen then

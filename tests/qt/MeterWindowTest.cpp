@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include "QtMeterFixture.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/ViewHostWidget.h"
 
@@ -51,12 +53,15 @@ TEST_F(QtMeterTest, SamplesSetTheReadoutsAndTheWavesAsTheScreenSays) {
         slider->setValue(c.slider);
         deliver(c.x, c.y, c.z);
         settle();
-        EXPECT_EQ(widget<QLabel>("xLabel")->text().toStdString(), c.xText);
-        EXPECT_EQ(widget<QLabel>("magnitudeLabel")->text().toStdString(), c.magnitude);
+        EXPECT_EQ(widget<platform::qt::ReadoutLabel>("xLabel")->text().toStdString(), c.xText);
+        EXPECT_EQ(widget<platform::qt::ReadoutLabel>("magnitudeLabel")->text().toStdString(),
+                  c.magnitude);
         EXPECT_EQ(widget<QWidget>("wavesview")->isVisible(), c.waves) << c.magnitude;
     }
-    EXPECT_EQ(widget<QLabel>("yLabel")->text(), QString::fromUtf8("Y \u00b5T:150.0"));
-    EXPECT_EQ(widget<QLabel>("zLabel")->text(), QString::fromUtf8("Z \u00b5T:200.0"));
+    EXPECT_EQ(widget<platform::qt::ReadoutLabel>("yLabel")->text(),
+              QString::fromUtf8("Y \u00b5T:150.0"));
+    EXPECT_EQ(widget<platform::qt::ReadoutLabel>("zLabel")->text(),
+              QString::fromUtf8("Z \u00b5T:200.0"));
     // Hiding and showing the waves leaves the rest of the layout where it was.
     EXPECT_GT(widget<QWidget>("titleLabel")->width(), 0);
 }
@@ -65,7 +70,7 @@ TEST_F(QtMeterTest, TheReadoutFontIsTheSevenSegmentFace) {
     launch();
     deliver(1, 2, 3);
     settle();
-    const QFont font = widget<QLabel>("magnitudeLabel")->font();
+    const QFont font = widget<platform::qt::ReadoutLabel>("magnitudeLabel")->font();
     EXPECT_EQ(QFontInfo(font).family(), "DSEG7 Classic");
     EXPECT_EQ(font.pixelSize(), 20);
 }
@@ -79,7 +84,8 @@ TEST_F(QtMeterTest, SamplesPostedFromAnotherThreadArriveInOrderOnTheLoop) {
     EXPECT_EQ(service.samplesDelivered(), 0u);  // nothing runs until the loop does
     settle();
     EXPECT_EQ(service.samplesDelivered(), 50u);
-    EXPECT_EQ(widget<QLabel>("xLabel")->text(), QString::fromUtf8("X \u00b5T:50.0"));
+    EXPECT_EQ(widget<platform::qt::ReadoutLabel>("xLabel")->text(),
+              QString::fromUtf8("X \u00b5T:50.0"));
 }
 
 TEST_F(QtMeterTest, TheGraphPlotsAtTheSizeTheLayoutGivesIt) {
@@ -117,7 +123,8 @@ TEST_F(QtMeterTest, SamplesOfAnySizeAreShownAndPlottedWithoutHarm) {
     settle();
     const QImage shot = window->grab().toImage();
     EXPECT_FALSE(shot.isNull());
-    EXPECT_EQ(widget<QLabel>("xLabel")->text(), QString::fromUtf8("X \u00b5T:5.0"));
+    EXPECT_EQ(widget<platform::qt::ReadoutLabel>("xLabel")->text(),
+              QString::fromUtf8("X \u00b5T:5.0"));
     EXPECT_GE(QtPlatform::paintsOf(*meter->graphView()), 2);
 }
 
@@ -180,6 +187,23 @@ TEST_F(QtMeterTest, WithoutAMagnetometerTheNoCompassAlertOpens) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(gone.isNull());
     EXPECT_EQ(service.listenerCount(), 0u);
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test
+
+namespace fluxprobe_qt_test {
+namespace {
+
+// The interface files use Qt's own widgets and ours: no Designer plugin (nor the Qt Quick it
+// would bring) is loaded with them.
+TEST_F(QtMeterTest, LoadsNoDesignerPlugin) {
+    launch();
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    EXPECT_FALSE(mapped.contains("/designer/")) << "a Designer plugin is loaded";
+    EXPECT_FALSE(mapped.contains("libQt6Quick")) << "Qt Quick is loaded";
 }
 
 }  // namespace

@@ -13,8 +13,8 @@
 
 #include "QtMeterFixture.h"
 #include "compass/globals.h"
-#include "qt/widgets/Accessibility.h"
 #include "qt/widgets/AlertBox.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/SignalStatus.h"
 #include "qt/widgets/WidgetPeer.h"
@@ -131,9 +131,10 @@ TEST_F(QtWindowTest, ScreensGrowWithTheWindowAndGesturesFollow) {
     launch();
     deliver(10, 20, 30);
     QLabel* dial = widget<QLabel>("fluxprobeview");
-    const int designFont = widget<QLabel>("xLabel")->font().pixelSize() > 0
-                               ? widget<QLabel>("xLabel")->font().pixelSize()
-                               : widget<QLabel>("xLabel")->fontInfo().pixelSize();
+    const int designFont =
+        widget<platform::qt::ReadoutLabel>("xLabel")->font().pixelSize() > 0
+            ? widget<platform::qt::ReadoutLabel>("xLabel")->font().pixelSize()
+            : widget<platform::qt::ReadoutLabel>("xLabel")->fontInfo().pixelSize();
     for (const QSize size : {QSize(320, 480), QSize(640, 960), QSize(900, 700), QSize(280, 440)}) {
         const std::string where =
             std::to_string(size.width()) + "x" + std::to_string(size.height());
@@ -157,7 +158,8 @@ TEST_F(QtWindowTest, ScreensGrowWithTheWindowAndGesturesFollow) {
         expectCentred(dial, where.c_str());
     }
     resizeTo(QSize(640, 960));
-    EXPECT_GT(widget<QLabel>("xLabel")->fontInfo().pixelSize(), designFont * 3 / 2);
+    EXPECT_GT(widget<platform::qt::ReadoutLabel>("xLabel")->fontInfo().pixelSize(),
+              designFont * 3 / 2);
     EXPECT_GT(dial->width(), 200);
 
     openCompass();
@@ -174,7 +176,7 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     launch();
     const platform::qt::SignalStatus* status = platform->signalStatus();
     ASSERT_NE(status, nullptr);
-    auto* total = widget<QLabel>("magnitudeLabel");
+    auto* total = widget<platform::qt::ReadoutLabel>("magnitudeLabel");
     auto banner = [&] { return meterRoot()->findChild<QLabel*>(QStringLiteral("signalStatus")); };
     deliver(0, 30, 40);
     EXPECT_FALSE(status->isStale());
@@ -280,13 +282,16 @@ TEST_F(QtWindowTest, EveryWidgetHasANameAndReadoutsSayTheirValue) {
     auto name = [](QWidget* w) {
         return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).toStdString();
     };
-    EXPECT_EQ(name(widget<QLabel>("magnitudeLabel")), "Total field, 50.0 microtesla");
-    EXPECT_EQ(name(widget<QLabel>("xLabel")), "Field along x, 0.0 microtesla");
-    EXPECT_EQ(name(compassRoot()->findChild<QLabel*>("hd")), "Heading, 0.0 degrees");
-    EXPECT_EQ(name(compassRoot()->findChild<QLabel*>("magnitudeLabel")), "Compass point, N");
+    EXPECT_EQ(name(widget<platform::qt::ReadoutLabel>("magnitudeLabel")),
+              "Total field, 50.0 microtesla");
+    EXPECT_EQ(name(widget<platform::qt::ReadoutLabel>("xLabel")), "Field along x, 0.0 microtesla");
+    EXPECT_EQ(name(compassRoot()->findChild<platform::qt::ReadoutLabel*>("hd")),
+              "Heading, 0.0 degrees");
+    EXPECT_EQ(name(compassRoot()->findChild<platform::qt::ReadoutLabel*>("magnitudeLabel")),
+              "Compass point, N");
 
     // The degree numbers stay on the rose although the compass empties them.
-    auto* mark = compassRoot()->findChild<QLabel*>(QStringLiteral("p6"));
+    auto* mark = compassRoot()->findChild<platform::qt::ReadoutLabel*>(QStringLiteral("p6"));
     ASSERT_NE(mark, nullptr);
     EXPECT_TRUE(mark->text().isEmpty());
     const QImage picture = mark->grab().toImage();

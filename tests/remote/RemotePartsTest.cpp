@@ -42,6 +42,10 @@ TEST(HttpRequestHead, ReadsWhatTheServerNeedsAndRefusesWhatItCannotTrust) {
         {"GET / HTTP/1.1\r\nno colon\r\n\r\n", 400},
         {"GET / HTTP/1.1\r\n: empty name\r\n\r\n", 400},
         {"GET / HTTP/1.1\r\nX: a\x01b\r\n\r\n", 400},
+        {"GET /a\x01b HTTP/1.1\r\n\r\n", 400},
+        {"GET /a\tb HTTP/1.1\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nHost: a\r\nhost: b\r\n\r\n", 400},
+        {"GET / HTTP/1.1\r\nContent-Length: 0\r\nContent-Length: 5\r\n\r\n", 400},
     };
     for (const auto& c : bad) {
         const auto error = parseRequestHead(c.head, head);
@@ -51,6 +55,24 @@ TEST(HttpRequestHead, ReadsWhatTheServerNeedsAndRefusesWhatItCannotTrust) {
     std::string many = "GET / HTTP/1.1\r\n";
     for (std::size_t i = 0; i <= kMaxHeaders; ++i) many += "X-" + std::to_string(i) + ": 1\r\n";
     EXPECT_EQ(parseRequestHead(many + "\r\n", head)->status, 431);
+    const std::string fits = "GET / HTTP/1.1\r\nX: ";
+    const std::string big = fits + std::string(kMaxHeadBytes - fits.size() - 4, 'x') + "\r\n\r\n";
+    EXPECT_FALSE(parseRequestHead(big, head));
+    EXPECT_EQ(parseRequestHead(big.substr(0, 20) + 'x' + big.substr(20), head)->status, 431);
+
+    // HTTP/1.0 keeps a connection only when asked to; HTTP/1.1 unless asked not to.
+    const struct {
+        const char* head;
+        bool keepAlive;
+    } persistence[] = {
+        {"GET / HTTP/1.0\r\n\r\n", false},
+        {"GET / HTTP/1.0\r\nConnection: keep-alive\r\n\r\n", true},
+        {"GET / HTTP/1.1\r\nConnection: close\r\n\r\n", false},
+    };
+    for (const auto& p : persistence) {
+        ASSERT_FALSE(parseRequestHead(p.head, head)) << p.head;
+        EXPECT_EQ(head.keepAlive(), p.keepAlive) << p.head;
+    }
 
     EXPECT_EQ(findHeadEnd("GET / HTTP/1.1\r\nHost: a\r\n"), std::nullopt);
     EXPECT_EQ(findHeadEnd("GET / HTTP/1.1\r\n\r\nrest"), 18u);
@@ -122,8 +144,21 @@ TEST(ServeOptions, ReadsAddressesAndAsksForATokenOffLoopback) {
     for (const char* bad : {"nowhere:80", "1.2.3.4:", "1.2.3.4:65536", "1.2.3.4:http", "[::1",
                             "[::1]80", "1.2.3.4:-1"})
         EXPECT_THROW(parseServeOptions(bad, ""), ServeError) << bad;
-    for (const char* bad : {"short", "has space in it here", "quote\"quote\"quote\"quote"})
+    for (const char* bad :
+         {"short", "0123456789abcde", "has space in it here", "quote\"quote\"quote\"quote"})
         EXPECT_THROW(parseServeOptions("", bad), ServeError) << bad;
+    EXPECT_EQ(parseServeOptions("", "0123456789abcdef").token, "0123456789abcdef");
+
+    // Every address: said so, and a token. An IPv4 address written as IPv6: served as IPv4.
+    const auto everywhere = parseServeOptions("0:8090", "");
+    EXPECT_EQ(everywhere.address, QHostAddress(QHostAddress::AnyIPv4));
+    EXPECT_NE(everywhere.notice.find("every address"), std::string::npos) << everywhere.notice;
+    EXPECT_EQ(everywhere.token.size(), 32);
+    EXPECT_TRUE(parseServeOptions("127.0.0.1:8090", "").notice.empty());
+    const auto mapped = parseServeOptions("::ffff:127.0.0.1", "");
+    EXPECT_EQ(mapped.address, QHostAddress(QStringLiteral("127.0.0.1")));
+    EXPECT_TRUE(mapped.token.isEmpty());
+    EXPECT_EQ(parseServeOptions("[::1]:0", "").address, QHostAddress(QHostAddress::LocalHostIPv6));
 }
 
 }  // namespace

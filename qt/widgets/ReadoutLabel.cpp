@@ -1,0 +1,237 @@
+#include "qt/widgets/ReadoutLabel.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
+#include <algorithm>
+#include <atomic>
+
+#include "qt/widgets/WidgetPeer.h"
+
+namespace platform::qt {
+
+namespace {
+
+// A readout's name is made when a screen reader asks for it, from the text shown then: a
+// readout changes a thousand times a second, and a name kept up to date costs at each change.
+class ReadoutAccessible : public QAccessibleWidget {
+  public:
+    explicit ReadoutAccessible(ReadoutLabel* label)
+        : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return static_cast<ReadoutLabel*>(widget())->spokenText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* readoutInterface(const QString&, QObject* object) {
+    auto* label = qobject_cast<ReadoutLabel*>(object);
+    return label ? new ReadoutAccessible(label) : nullptr;
+}
+
+quint64 nextId() {
+    static std::atomic<quint64> ids{0};
+    return ++ids;
+}
+
+bool isOpaque(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        if (!std::all_of(row, row + image.width(), [](QRgb p) { return qAlpha(p) == 255; }))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ReadoutLabel::ReadoutLabel(QWidget* parent) : QWidget(parent), id_(nextId()) {
+    static const bool installed = [] {
+        QAccessible::installFactory(readoutInterface);
+        return true;
+    }();
+    (void)installed;
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    staticText_.setTextFormat(Qt::PlainText);
+}
+
+void ReadoutLabel::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    textChanged();
+    // Only a listening screen reader needs telling; it then asks for the name.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ReadoutLabel::setPlaceholderText(const QString& text) {
+    if (text == placeholder_) return;
+    placeholder_ = text;
+    if (text_.isEmpty()) textChanged();
+}
+
+void ReadoutLabel::setAlignment(Qt::Alignment alignment) {
+    alignment_ = alignment;
+    update();
+}
+
+void ReadoutLabel::textChanged() {
+    staticText_.setText(shown());
+    const int width = fontMetrics().horizontalAdvance(shown());
+    if (width > widest_) {
+        widest_ = width;
+        updateGeometry();
+    }
+    update();
+}
+
+QSize ReadoutLabel::sizeHint() const {
+    const QMargins m = contentsMargins();
+    // A pixel to spare on each side for kerning and rounding, as a label keeps.
+    return QSize(widest_ + 2 + m.left() + m.right(), fontMetrics().height() + m.top() + m.bottom());
+}
+
+QSize ReadoutLabel::minimumSizeHint() const {
+    return sizeHint();
+}
+
+void ReadoutLabel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    switch (event->type()) {
+        case QEvent::FontChange:
+            // A new font starts the widest text afresh.
+            widest_ = 0;
+            staticText_ = QStaticText();
+            staticText_.setTextFormat(Qt::PlainText);
+            textChanged();
+            updateGeometry();
+            [[fallthrough]];
+        case QEvent::StyleChange:
+        case QEvent::PaletteChange:
+        case QEvent::EnabledChange:
+        case QEvent::ParentChange:
+            ++styleGeneration_;
+            update();
+            break;
+        default:
+            break;
+    }
+}
+
+QPixmap ReadoutLabel::beneath() {
+    QWidget* parent = parentWidget();
+    if (!parent || isWindow()) return {};
+    const qreal ratio = devicePixelRatioF();
+    const QRect area = geometry();
+    const QString key = QStringLiteral("readout/%1/%2,%3,%4x%5/%6x%7/%8/%9")
+                            .arg(id_)
+                            .arg(area.x())
+                            .arg(area.y())
+                            .arg(area.width())
+                            .arg(area.height())
+                            .arg(parent->width())
+                            .arg(parent->height())
+                            .arg(ratio)
+                            .arg(styleGeneration_);
+    QPixmap picture;
+    if (key == seeThroughAt_ || QPixmapCache::find(key, &picture)) return picture;
+    // Beside its siblings only: a free one may lie over another's picture.
+    if (!isInLayout(this)) {
+        seeThroughAt_ = key;
+        return {};
+    }
+    QImage image((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        // The parent's own painting alone (its styled background and frame), none of its
+        // children.
+        parent->render(&painter, QPoint(), QRegion(area), QWidget::DrawWindowBackground);
+        if (testAttribute(Qt::WA_StyledBackground)) {
+            QStyleOption option;
+            option.initFrom(this);
+            style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+        }
+    }
+    if (!isOpaque(image)) {
+        seeThroughAt_ = key;
+        return {};
+    }
+    picture = QPixmap::fromImage(image);
+    QPixmapCache::insert(key, picture);
+    return picture;
+}
+
+void ReadoutLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // Drawn through an effect (dimmed, or a screen fading), what lies beneath is painted by Qt
+    // and must show through, not be covered by a picture of it.
+    bool throughEffect = false;
+    for (const QWidget* w = this; w && !throughEffect; w = w->parentWidget())
+        throughEffect = w->graphicsEffect() != nullptr;
+    if (throughEffect) {
+        if (testAttribute(Qt::WA_OpaquePaintEvent)) setAttribute(Qt::WA_OpaquePaintEvent, false);
+    } else {
+        const QPixmap picture = beneath();
+        if (!picture.isNull()) painter.drawPixmap(0, 0, picture);
+        // From the next paint on Qt leaves what lies beneath to this one.
+        if (testAttribute(Qt::WA_OpaquePaintEvent) == picture.isNull())
+            setAttribute(Qt::WA_OpaquePaintEvent, !picture.isNull());
+    }
+    const QString& text = shown();
+    if (text.isEmpty()) return;
+    const QRect room = contentsRect();
+    const QSizeF size = staticText_.size();
+    qreal x = room.left();
+    if (alignment_ & Qt::AlignRight)
+        x = room.right() + 1 - size.width();
+    else if (alignment_ & Qt::AlignHCenter)
+        x = room.left() + (room.width() - size.width()) / 2.0;
+    qreal y = room.top() + (room.height() - size.height()) / 2.0;
+    if (alignment_ & Qt::AlignTop)
+        y = room.top();
+    else if (alignment_ & Qt::AlignBottom)
+        y = room.bottom() + 1 - size.height();
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    painter.drawStaticText(QPointF(x, y), staticText_);
+}
+
+QString ReadoutLabel::spokenText() const {
+    const QString name = accessibleName();
+    if (name.isEmpty()) return shown();
+    QString form = name + QStringLiteral(", %1");
+    if (!unit_.isEmpty()) form += QLatin1Char(' ') + unit_;
+    return spokenReadout(form, text_);
+}
+
+QString spokenReadout(const QString& spokenForm, const QString& text) {
+    // By hand rather than by regular expression: it runs for every question of a screen reader.
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool sign = text[i] == QLatin1Char('-') && i + 1 < n && text[i + 1].isDigit();
+        if (!sign && !text[i].isDigit()) continue;
+        qsizetype end = i + 1;
+        while (end < n && (text[end].isDigit() || text[end] == QLatin1Char('.'))) ++end;
+        return spokenForm.arg(text.mid(i, end - i));
+    }
+    const QString word = text.trimmed();
+    const bool point =
+        !word.isEmpty() && word.size() <= 3 && std::all_of(word.begin(), word.end(), [](QChar c) {
+            return c >= QLatin1Char('A') && c <= QLatin1Char('Z');
+        });
+    if (point) return spokenForm.arg(word);
+    // A placeholder such as "--.-" before the first reading.
+    return spokenForm.section(QLatin1Char(','), 0, 0) + QStringLiteral(", no reading");
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QPixmap>
+#include <QStaticText>
+#include <QString>
+#include <QWidget>
+
+namespace platform::qt {
+
+// A line of text that changes with every sample: a value, or a mark that keeps showing its
+// placeholder while the logic leaves it empty. The text is drawn with QStaticText in the
+// widget's own area. The widget is as wide as the widest text it has shown at its font (at
+// least its first), so a new value repaints it alone and never asks for a layout; only a value
+// wider than any before lays the row out, once.
+//
+// Laid out beside its siblings, it paints its own background: a kept picture of what its
+// parent paints beneath it (a styled panel), drawn again only for a new size, place, device
+// pixel ratio or style. Where the parent leaves that area see-through, Qt paints beneath it as
+// for any widget.
+class ReadoutLabel : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText)
+    Q_PROPERTY(Qt::Alignment alignment READ alignment WRITE setAlignment)
+    Q_PROPERTY(QString placeholderText READ placeholderText WRITE setPlaceholderText)
+    Q_PROPERTY(QString unit READ unit WRITE setUnit)
+
+  public:
+    explicit ReadoutLabel(QWidget* parent = nullptr);
+
+    QString text() const { return text_; }
+    void setText(const QString& text);
+    Qt::Alignment alignment() const { return alignment_; }
+    void setAlignment(Qt::Alignment alignment);
+    // Shown while the text is empty.
+    QString placeholderText() const { return placeholder_; }
+    void setPlaceholderText(const QString& text);
+    // The unit a screen reader says after the value ("microtesla").
+    QString unit() const { return unit_; }
+    void setUnit(const QString& unit) { unit_ = unit; }
+
+    // What a screen reader says: the accessible name with the value and unit ("Total field,
+    // 48.3 microtesla"), or the text shown for a readout without a name.
+    QString spokenText() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    const QString& shown() const { return text_.isEmpty() ? placeholder_ : text_; }
+    void textChanged();
+    // The picture of what the parent paints beneath this widget, or null when it is
+    // see-through somewhere.
+    QPixmap beneath();
+
+    QString text_;
+    QString placeholder_;
+    QString unit_;
+    Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
+    QStaticText staticText_;
+    int widest_ = 0;  // the widest text shown at the font, in pixels
+    quint64 id_;
+    unsigned styleGeneration_ = 0;
+    QString seeThroughAt_;  // the picture's key when last found see-through
+};
+
+// What a screen reader says for a readout showing text: spokenForm (with %1 for the number or
+// the compass point in text) filled in, or "…, no reading" while it shows none.
+QString spokenReadout(const QString& spokenForm, const QString& text);
+
+}  // namespace platform::qt
