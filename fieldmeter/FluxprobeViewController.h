@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "fieldmeter/Threshold.h"
 #include "graph/GraphView.h"
 #include "platform/Label.h"
 #include "platform/LocationManager.h"
@@ -20,7 +21,7 @@ class FluxprobeViewController : public platform::ViewController,
   public:
     static constexpr const char* kClassName = "FluxprobeViewController";
     // The threshold is the slider's value plus this, in microtesla.
-    static constexpr float kThresholdOffset = 60.0f;
+    static constexpr float kThresholdOffset = fieldmeter::kThresholdOffset;
 
     explicit FluxprobeViewController(std::string nibName);
     ~FluxprobeViewController() override;

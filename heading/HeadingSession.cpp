@@ -114,9 +114,6 @@ void HeadingSession::prepare() {
 void HeadingSession::start() {
     if (channel_) return;
     channel_ = std::make_shared<SampleChannel>(service_, post_, warn_);
-    if (recorder_)
-        service_.setSampleObserver(
-            [r = recorder_.get()](const heading::Heading& h) { r->record(h); });
     source_->start(channel_);
 }
 
@@ -125,10 +122,7 @@ void HeadingSession::stop() {
     source_->stop();
     channel_->close();
     channel_.reset();
-    if (recorder_) {
-        service_.setSampleObserver({});
-        recorder_->flush();
-    }
+    if (recorder_) recorder_->flush();
 }
 
 void HeadingSession::flushRecording() {
@@ -138,6 +132,10 @@ void HeadingSession::flushRecording() {
 std::optional<std::pair<int, std::size_t>> HeadingSession::recordedBytes() const {
     if (!recorder_) return std::nullopt;
     return std::pair{recorder_->fd(), recorder_->flushedBytes()};
+}
+
+SampleSink* HeadingSession::recorder() const {
+    return recorder_.get();
 }
 
 bool HeadingSession::recordingFailed() const {

@@ -11,28 +11,33 @@
 #include <string>
 #include <vector>
 
+#include "app/SampleRoad.h"
+#include "app/TrueNorthChoice.h"
 #include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
-#include "heading/SourceChoice.h"
+#include "heading/calibration/CalibrationTap.h"
 #include "heading/model/FieldModel.h"
+#include "heading/model/TrueNorthStage.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
+#include "qt/DataFiles.h"
 #include "qt/FieldModelQuery.h"
 #include "qt/LatencyMeter.h"
+#include "qt/NonBlockingLog.h"
 #include "qt/Options.h"
 #include "qt/QtPlatform.h"
 #include "qt/QuitOnSignals.h"
 #include "qt/QuitTimer.h"
 #include "qt/RunStats.h"
 #include "qt/Screenshot.h"
-#include "qt/StreamBatch.h"
 #include "qt/calibration/CalibrationFlow.h"
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/RecordingCommand.h"
-#include "qt/positioning/TrueNorthSetup.h"
+#include "qt/positioning/PositionWatcher.h"
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/SignalStatus.h"
 #include "remote/RemoteView.h"
 #include "remote/ServeOptions.h"
 
@@ -58,7 +63,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     std::signal(SIGPIPE, SIG_IGN);
     // One log line per sample goes to stderr: write them once per turn of the loop, not one by
     // one, and never wait for a reader. Made before anything is written to stderr.
-    qt::StreamBatch errors(stderr);
+    qt::NonBlockingLog errors(stderr);
 
     // Qt takes its own options out of argv; what is left is ours or ignored.
     QApplication app(argc, argv);
@@ -88,11 +93,12 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
 
     // True north from the field model, unless the user gave the declination. Set up before the
     // session, so that a model that cannot be loaded leaves no record file behind.
-    std::unique_ptr<qt::TrueNorthSetup> trueNorth;
-    if (!options.source.declination) {
+    std::unique_ptr<heading::TrueNorthStage> trueNorth;
+    if (app::fillsTrueNorth(options.source)) {
         try {
-            trueNorth = std::make_unique<qt::TrueNorthSetup>(
-                service, settings.dataDir, options.location, heading::warnOnStderr);
+            trueNorth = std::make_unique<heading::TrueNorthStage>(
+                [dir = settings.dataDir] { return qt::loadFieldModel(dir); }, options.location,
+                heading::warnOnStderr);
         } catch (const heading::FieldModelError& e) {
             return fail(e.what());
         }
@@ -113,7 +119,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     if (options.serve) {
         try {
             remoteView = std::make_unique<remote::RemoteView>(
-                *options.serve, options.serveToken, service, *session, options.source.recordPath,
+                *options.serve, options.serveToken, *session, options.source.recordPath,
                 [&platform] { return platform.mainWindow(); });
         } catch (const remote::ServeError& e) {
             return fail(e.what());
@@ -125,18 +131,29 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     } catch (const InterfaceError& e) {
         return fail(e.what());
     }
+    // Every station is there now: the road is laid before the first sample.
+    heading::calibration::CalibrationTap calibrationTap;
+    std::optional<app::SampleRoad> road;
+    road.emplace(service, app::RoadStations{.calibration = &calibrationTap,
+                                            .trueNorth = trueNorth.get(),
+                                            .recorder = session->recorder(),
+                                            .signalStatus = platform.signalStatus(),
+                                            .remoteView = remoteView.get()});
     try {
         session->start();
     } catch (const heading::SourceError& e) {
         return fail(e.what());
     }
 
-    // A live sensor without a location of the user's asks the system where it is, once the
-    // window is up; a replay keeps its recorded true headings.
-    if (trueNorth && !options.location && service.headingAvailable() &&
-        heading::parseSourceChoice(options.source.spec).kind != heading::SourceChoice::Kind::Replay)
-        QTimer::singleShot(0, &app,
-                           [&trueNorth] { trueNorth->watch(qt::TrueNorthSetup::systemSource()); });
+    // The system's location service, asked once the window is up.
+    std::unique_ptr<qt::PositionWatcher> positions;
+    if (app::asksLocationService(options.source, options.location, service.headingAvailable()))
+        QTimer::singleShot(0, &app, [&positions, &trueNorth] {
+            positions = std::make_unique<qt::PositionWatcher>(
+                qt::PositionWatcher::systemSource(),
+                [&trueNorth](const heading::Location& l) { trueNorth->locate(l); });
+            positions->start();
+        });
 
     stats.watch(platform.mainWindow());
     // Samples may come far faster than a display shows frames: hand the widgets new texts,
@@ -167,7 +184,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     }
 
     // The guided calibration: first thing with --calibrate, and at any time from the meter.
-    qt::CalibrationFlow calibration(service, *session);
+    qt::CalibrationFlow calibration(service, *session, calibrationTap);
     calibration.setReferenceField([&trueNorth]() -> std::optional<double> {
         return trueNorth ? trueNorth->totalFieldMicrotesla() : std::nullopt;
     });
@@ -223,6 +240,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
 
     // Readers stop first, so no sample arrives while the screens go.
     session->stop();
+    road.reset();
     remoteView.reset();
     // A recording that stopped on a write error is a failed run, even if the meter went on.
     if (session->recordingFailed() && status == 0) status = 1;

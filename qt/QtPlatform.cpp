@@ -18,7 +18,7 @@
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 #include "qt/DataFiles.h"
-#include "qt/Guarded.h"
+#include "qt/EndLoopOnException.h"
 #include "qt/QtTimer.h"
 #include "qt/ScreenSaverInhibitor.h"
 #include "qt/interface/InterfaceBinder.h"
@@ -38,7 +38,7 @@ namespace {
 
 // The line and its newline under stderr's lock, so that a warning from a reader thread cannot
 // fall between them. When the line goes out is stderr's buffering: the program hands its lines
-// over once per turn of the event loop (StreamBatch).
+// over once per turn of the event loop (NonBlockingLog).
 void writeLine(std::string_view line) {
     flockfile(stderr);
     fwrite_unlocked(line.data(), 1, line.size(), stderr);
@@ -96,7 +96,8 @@ QtPlatform::~QtPlatform() {
 
 void QtPlatform::post(std::function<void()> task) {
     QMetaObject::invokeMethod(
-        context_.get(), [task = std::move(task)] { guarded(task); }, Qt::QueuedConnection);
+        context_.get(), [task = std::move(task)] { endLoopOnException(task); },
+        Qt::QueuedConnection);
 }
 
 long QtPlatform::paintsOf(const View& view) {
@@ -136,8 +137,7 @@ MainInterface QtPlatform::loadMainInterface() {
     // The window already holds the screen's widgets; the screen takes them when it loads.
     pendingScreenNib_ = nib;
     pendingScreenRoot_ = mainWindow_->findChild<QWidget*>(controllerClass);
-    if (service_.headingAvailable())
-        signalStatus_ = std::make_unique<SignalStatus>(service_, mainWindow_);
+    if (service_.headingAvailable()) signalStatus_ = std::make_unique<SignalStatus>(mainWindow_);
     return main;
 }
 

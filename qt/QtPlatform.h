@@ -43,7 +43,7 @@ class QtPlatform : public Platform {
     QWidget* mainWindow() const { return mainWindow_; }
     // Whether readings are shown as stale now, and the status line saying so; null without a
     // heading source.
-    const SignalStatus* signalStatus() const { return signalStatus_.get(); }
+    SignalStatus* signalStatus() const { return signalStatus_.get(); }
     // How many times a hosted view has painted (0 for views of other kinds).
     static long paintsOf(const View& view);
 

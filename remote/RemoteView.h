@@ -6,35 +6,35 @@
 #include <memory>
 #include <string>
 
+#include "heading/SampleSink.h"
 #include "remote/RemoteServer.h"
 
 namespace heading {
-class HeadingService;
 class HeadingSession;
 }  // namespace heading
 
 namespace remote {
 
-// The live view for browsers, wired into the running meter: every sample the heading service
-// delivers, the recording when there is one, and the meter's alarm threshold from its slider.
-class RemoteView {
+// The live view for browsers, wired into the running meter: every sample it is given on the
+// sample road, the recording when there is one, and the meter's alarm threshold from its slider.
+class RemoteView : public heading::SampleSink {
   public:
     // Listens at once; throws ServeError for a bad --serve or an address that cannot be bound.
     // recordPath is --record's file, if any. window is the meter's window, found when asked.
-    RemoteView(const std::string& serve, const std::string& token, heading::HeadingService& service,
-               heading::HeadingSession& session, const std::string& recordPath,
-               std::function<QWidget*()> window);
-    ~RemoteView();
+    RemoteView(const std::string& serve, const std::string& token, heading::HeadingSession& session,
+               const std::string& recordPath, std::function<QWidget*()> window);
+    ~RemoteView() override;
     RemoteView(const RemoteView&) = delete;
     RemoteView& operator=(const RemoteView&) = delete;
 
     // "fluxprobe: remote view at URL" lines for stdout.
     std::string announcement() const;
 
+    void onSample(const std::shared_ptr<const heading::Heading>& sample) override;
+    void onError(const heading::LocationError&) override {}
+
   private:
-    heading::HeadingService& service_;
     std::unique_ptr<RemoteServer> server_;
-    std::size_t listener_ = 0;
     std::string announcement_;
 };
 

@@ -8,6 +8,7 @@
 
 #include "heading/Callbacks.h"
 #include "heading/Heading.h"
+#include "heading/SampleSink.h"
 #include "heading/replay/ReplayLine.h"
 
 namespace heading {
@@ -18,7 +19,7 @@ namespace heading {
 // source starts again from 0, the recording carries on from where it was. A write that fails later
 // (disk full) is reported once through warn and recording stops; the meter goes on. The file only
 // ever holds whole lines, so a recording cut short, by a full disk or a crash, still replays.
-class Recorder {
+class Recorder : public SampleSink {
   public:
     using Clock = std::chrono::steady_clock;
 
@@ -29,12 +30,15 @@ class Recorder {
     // Records into an open descriptor, which it then owns; name is used in messages.
     Recorder(int fd, const std::string& name, Warn warn,
              std::function<Clock::time_point()> now = Clock::now, bool gravity = false);
-    ~Recorder();
+    ~Recorder() override;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
     void record(const heading::Heading& heading);
     void flush();
+
+    void onSample(const std::shared_ptr<const Heading>& sample) override { record(*sample); }
+    void onError(const LocationError&) override {}
 
     bool failed() const { return failed_; }
     const std::string& name() const { return name_; }

@@ -54,23 +54,14 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 }  // namespace
 
-SignalStatus::SignalStatus(heading::HeadingService& service, QWidget* window)
-    : window_(window), service_(service) {
-    service_.setActivityObserver([this](const heading::LocationError* error) {
-        if (error)
-            readingFailed(*error);
-        else
-            sampleArrived();
-    });
+SignalStatus::SignalStatus(QWidget* window) : window_(window) {
     sinceSample_.start();
     checker_.setInterval(kCheckEveryMs);
     connect(&checker_, &QTimer::timeout, this, &SignalStatus::check);
     checker_.start();
 }
 
-SignalStatus::~SignalStatus() {
-    service_.setActivityObserver({});
-}
+SignalStatus::~SignalStatus() = default;
 
 void SignalStatus::sampleArrived() {
     sinceSample_.restart();

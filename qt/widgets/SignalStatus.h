@@ -7,13 +7,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "heading/Heading.h"
+#include "heading/SampleSink.h"
 
 class QWidget;
-
-namespace heading {
-class HeadingService;
-}
 
 namespace platform::qt {
 
@@ -21,7 +17,7 @@ namespace platform::qt {
 // source has an outage, which would pass for a steady field; so, while the source reports an
 // outage or no sample has come for a second, every readout of the window is dimmed and each
 // screen carries a small status line ("No signal — trying again"). The next sample clears both.
-class SignalStatus : public QObject {
+class SignalStatus : public QObject, public heading::SampleSink {
     Q_OBJECT
 
   public:
@@ -29,13 +25,16 @@ class SignalStatus : public QObject {
     static constexpr int kCheckEveryMs = 250;
     static constexpr double kDimmedOpacity = 0.35;
 
-    // Watches service's samples for the window's screens; starts at once.
-    SignalStatus(heading::HeadingService& service, QWidget* window);
+    // Watches the samples it is given for the window's screens; starts at once.
+    explicit SignalStatus(QWidget* window);
     ~SignalStatus() override;
 
     bool isStale() const { return stale_; }
     // The status line shown now (empty when the readings are fresh).
     QString statusText() const { return stale_ ? text_ : QString(); }
+
+    void onSample(const std::shared_ptr<const heading::Heading>&) override { sampleArrived(); }
+    void onError(const heading::LocationError& error) override { readingFailed(error); }
 
   private:
     void sampleArrived();
@@ -47,7 +46,6 @@ class SignalStatus : public QObject {
     void showOnScreens();
 
     QPointer<QWidget> window_;
-    heading::HeadingService& service_;
     QElapsedTimer sinceSample_;
     QTimer checker_;
     bool stale_ = false;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "CompassFixture.h"
-#include "app/Classes.h"
+#include "app/InterfaceClasses.h"
 
 namespace fluxprobe_test {
 namespace {
@@ -167,7 +167,7 @@ TEST_F(CompassTest, NeverRotatesAndDoneWithoutPresenterDoesNothing) {
 
 TEST_F(CompassTest, InterfaceFilesCanNameTheCompass) {
     launch();
-    auto made = app::fluxprobeClasses().makeController("CompassViewController", "Compass");
+    auto made = app::interfaceClasses().makeController("CompassViewController", "Compass");
     ASSERT_TRUE(std::dynamic_pointer_cast<CompassViewController>(made));
     EXPECT_EQ(made->nibName(), "Compass");
 }

@@ -131,25 +131,3 @@ TEST(HeadingService, HeadingFilterDropsSmallChanges) {
 }
 
 }  // namespace
-
-TEST(HeadingService, SampleListenersGetEverySampleBeforeTheManagersUntilRemoved) {
-    heading::HeadingService service;
-    std::vector<std::string> order;
-    service.setSampleObserver(
-        [&](const Heading& h) { order.push_back("rec" + std::to_string(int(h.x))); });
-    const auto first = service.addSampleListener(
-        [&](const Heading& h) { order.push_back("a" + std::to_string(int(h.x))); });
-    service.addSampleListener(
-        [&](const Heading& h) { order.push_back("b" + std::to_string(int(h.x))); });
-    auto delegate = std::make_shared<Listener>();
-    delegate->onSample = [&] { order.push_back("screen"); };
-    LocationManager manager(service);
-    manager.setHeadingFilter(heading::kHeadingFilterNone);
-    manager.setDelegate(delegate);
-    manager.startUpdatingHeading();
-    service.deliver(sample(1));
-    service.removeSampleListener(first);
-    service.deliver(sample(2));
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"rec1", "a1", "b1", "screen", "rec2", "b2", "screen"}));
-}

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "HeadingTestSupport.h"
+#include "app/SampleRoad.h"
 #include "heading/HeadingMath.h"
 #include "heading/HeadingSession.h"
 #include "heading/calibration/Calibration.h"
@@ -69,6 +70,7 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
         o.declination = 3.3;
         o.recordPath = first;
         HeadingSession session(o, service, queue.post());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() >= 200; }));
         session.stop();
@@ -84,6 +86,7 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
         o.spec = "replay:" + first;
         o.recordPath = second;
         HeadingSession session(o, service, queue.post(), warnings.warn());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         session.prepare();
         EXPECT_TRUE(service.headingAvailable());
         EXPECT_EQ(session.describe(), "replay " + first + " (" + std::to_string(live.size()) +
@@ -121,6 +124,7 @@ TEST_F(RecordReplay, ARecordingKeepsGravitySoThatACalibratedReplayIsTiltCompensa
         o.spec = "simulated:rate=200,tumble,offset=40,-60,25,soft=1.1,0,0,0,0.9,0,0,0,1";
         o.recordPath = file;
         HeadingSession session(o, service, queue.post());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() >= 400; }));
         session.stop();
@@ -142,6 +146,7 @@ TEST_F(RecordReplay, ARecordingKeepsGravitySoThatACalibratedReplayIsTiltCompensa
     o.calibration = "none";
     o.recordPath = again;
     HeadingSession session(o, service, queue.post(), warnings.warn());
+    app::SampleRoad road(service, {.recorder = session.recorder()});
     service.setCorrection(undo);
     session.start();
     ASSERT_TRUE(queue.pumpUntil([&] { return !warnings.lines().empty(); }));
@@ -199,7 +204,6 @@ TEST_F(RecordReplay, AReplayWithALocationRecordsTheModelsTrueHeading) {
     north.setLocation({-33.87, 151.21, 0.0});
     const double declination = model->evaluate({-33.87, 151.21, 0.0}, 2027.5).declination;
     HeadingService service;
-    service.setSampleFilter([&](heading::Heading& h) { north.fill(h); });
     TaskQueue queue;
     Listening a(service);
     SourceOptions o;
@@ -207,6 +211,12 @@ TEST_F(RecordReplay, AReplayWithALocationRecordsTheModelsTrueHeading) {
     o.recordPath = record;
     {
         HeadingSession session(o, service, queue.post(), {});
+        struct : heading::SampleStage {
+            void complete(heading::Heading& h) override { north->fill(h); }
+            heading::TrueNorth* north;
+        } stage;
+        stage.north = &north;
+        app::SampleRoad road(service, {.trueNorth = &stage, .recorder = session.recorder()});
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() == 2; }));
     }
@@ -231,6 +241,7 @@ TEST_F(RecordReplay, AnExistingRecordFileIsRefusedAndLeftAlone) {
     o.recordPath = file;
     try {
         HeadingSession session(o, service, queue.post());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         ADD_FAILURE() << "accepted";
     } catch (const SourceError& e) {
         EXPECT_EQ(std::string(e.what()),
