@@ -1,20 +1,64 @@
 #include "heading/AtomicFile.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace heading {
 
-int writeFileAtomically(const std::string& path, std::string_view data, Existing existing) {
+namespace {
+
+struct Parts {
+    std::string dir;  // with its trailing slash, or empty for the current folder
+    std::string base;
+};
+
+Parts split(const std::string& path) {
     const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (slash == std::string::npos) return {"", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// ".BASE.XXXXXX", as mkstemp fills in the Xs.
+bool isTemporaryOf(std::string_view name, const std::string& base) {
+    const std::size_t prefix = base.size() + 2;
+    if (name.size() != prefix + 6 || name[0] != '.' || name.substr(1, base.size()) != base ||
+        name[base.size() + 1] != '.')
+        return false;
+    for (char c : name.substr(prefix))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const std::string& path, int minimumAgeSeconds) {
+    const Parts parts = split(path);
+    DIR* dir = ::opendir(parts.dir.empty() ? "." : parts.dir.c_str());
+    if (!dir) return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryOf(entry->d_name, parts.base)) continue;
+        const std::string name = parts.dir + entry->d_name;
+        struct stat info {};
+        if (::lstat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || now - info.st_mtime < minimumAgeSeconds)
+            continue;
+        ::unlink(name.c_str());
+    }
+    ::closedir(dir);
+}
+
+int writeFileAtomically(const std::string& path, std::string_view data, Existing existing) {
+    const Parts parts = split(path);
     std::vector<char> name;
-    for (char c : dir + "." + base + ".XXXXXX") name.push_back(c);
+    for (char c : parts.dir + "." + parts.base + ".XXXXXX") name.push_back(c);
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) return errno;

@@ -14,4 +14,9 @@ namespace heading {
 enum class Existing { Replace, Refuse };
 int writeFileAtomically(const std::string& path, std::string_view data, Existing existing);
 
+// Removes what a write stopped half-way (a killed process) left beside path: regular files of
+// ours, named as its temporaries are and older than minimumAgeSeconds, so that a write going on
+// now in another process keeps its own.
+void removeStaleTemporaries(const std::string& path, int minimumAgeSeconds = 60);
+
 }  // namespace heading

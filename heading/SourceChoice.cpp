@@ -6,6 +6,7 @@
 
 #include "heading/Numbers.h"
 #include "heading/SourceError.h"
+#include "heading/calibration/MatrixCheck.h"
 
 namespace heading {
 
@@ -77,6 +78,10 @@ void parseSimulated(std::string_view whole, std::string_view options, SourceChoi
             refuse(whole, "expected rate=HZ, tumble, offset=X,Y,Z or soft=... after 'simulated:'");
         }
     }
+    // A distortion no steel makes would give samples that cannot be shown, kept or calibrated.
+    if (const auto problem =
+            calibration::matrixProblem(spec.motion.soft, spec.motion.offset, "soft"))
+        refuse(whole, problem->text);
 }
 
 }  // namespace

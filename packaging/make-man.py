@@ -30,6 +30,14 @@ the interface files
 a starting point for
 .BR \-\-ui\-dir )
 and the other data the program reads while it runs.
+.TP
+.I /usr/share/doc/fluxprobe/copyright
+the licences of fluxprobe and of what it links.
+.SH COPYRIGHT
+fluxprobe is free software under the GNU General Public License, version 3 or (at your option)
+any later version (SPDX: \%GPL\-3.0\-or\-later); see
+.IR /usr/share/common\-licenses/GPL\-3 .
+There is NO WARRANTY, to the extent permitted by law.
 """
 
 

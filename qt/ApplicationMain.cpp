@@ -57,7 +57,8 @@ int fail(const std::string& message) {
 }
 
 // The meter with its window, from the start of Qt to the last line of its log.
-int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
+int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
+                  const qt::Options& options) {
     // A reader that has gone (| head -2) makes a write fail with EPIPE, which ends the log, not
     // the program and its recording.
     std::signal(SIGPIPE, SIG_IGN);
@@ -72,16 +73,6 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     qt::RunStats stats;
     QApplication::setApplicationName(QStringLiteral("fluxprobe"));
     QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));
-
-    qt::Options options;
-    try {
-        options = qt::parseOptions(argumentsOf(argc, argv));
-    } catch (const qt::OptionError& e) {
-        std::cerr << "fluxprobe: " << e.what() << "\n" << qt::usageLine() << std::endl;
-        return 2;
-    }
-    for (const std::string& warning : options.warnings)
-        std::cerr << "fluxprobe: " << warning << std::endl;
 
     qt::QtPlatformSettings settings;
     settings.uiDir = QString::fromStdString(options.uiDir);
@@ -247,7 +238,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes) {
     session.reset();
     delegate.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    std::cerr << summary << std::endl;
+    if (options.stats) std::cerr << summary << std::endl;
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
     if (!statsLine.empty()) std::cerr << statsLine << std::endl;
     return status;
@@ -261,16 +252,29 @@ int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
         std::cout << qt::helpText();
         return 0;
     }
-    // So does a calibration from a recording.
-    if (auto status = qt::calibrateFromRecordingIfAsked(argumentsOf(argc, argv))) return *status;
+    // So does every option's check: a mistake is told, with status 2, even where there is no
+    // display for Qt to start on.
+    const std::vector<std::string> ours = qt::withoutQtOptions(argumentsOf(argc, argv));
+    qt::Options options;
+    try {
+        options = qt::parseOptions(ours);
+    } catch (const qt::OptionError& e) {
+        std::cerr << "fluxprobe: " << e.what() << "\n" << qt::usageLine() << std::endl;
+        return 2;
+    }
+    for (const std::string& warning : options.warnings)
+        std::cerr << "fluxprobe: " << warning << std::endl;
+
+    // A calibration from a recording needs no display either.
+    if (auto status = qt::calibrateFromRecordingIfAsked(ours)) return *status;
 
     // The field model answers without a window, so without a display too.
-    if (qt::wantsFieldModel(argumentsOf(argc, argv))) {
+    if (options.fieldModel) {
         QCoreApplication core(argc, argv);
-        return qt::runFieldModelQuery(argumentsOf(argc, argv));
+        return qt::runFieldModelQuery(ours);
     }
 
-    return qt::leaveAfterAudio(runWithWindow(argc, argv, classes));
+    return qt::leaveAfterAudio(runWithWindow(argc, argv, classes, options));
 }
 
 }  // namespace platform

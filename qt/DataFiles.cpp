@@ -31,7 +31,7 @@ std::shared_ptr<const heading::FieldModel> loadFieldModel(const QString& dataDir
             dataFolders(dataDir).join(QStringLiteral(", ")).toStdString() +
             " (FLUXPROBE_DATA_DIR names its folder)");
     return std::make_shared<heading::GeographicFieldModel>(
-        QFileInfo(meta).absolutePath().toStdString(), name);
+        QFileInfo(meta).absolutePath().toStdString());
 }
 
 }  // namespace platform::qt

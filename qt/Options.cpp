@@ -1,11 +1,15 @@
 #include "qt/Options.h"
 
+#include <array>
 #include <cmath>
+#include <string_view>
 
 #include "heading/Numbers.h"
-
+#include "heading/SourceChoice.h"
+#include "heading/SourceError.h"
 #include "heading/model/FieldQuery.h"
 #include "qt/StrayArguments.h"
+#include "remote/ServeOptions.h"
 
 namespace platform::qt {
 
@@ -49,17 +53,53 @@ auto asOption(Parse parse, const std::string& value) {
     }
 }
 
+// Qt's own command-line options (QCoreApplication, QGuiApplication, QApplication and the X11
+// platform's), which Qt takes out of the arguments; each may be given with one or two dashes.
+constexpr std::array<std::string_view, 15> kQtOptionsWithValue = {
+    "platform",        "platformpluginpath",
+    "platformtheme",   "plugin",
+    "qwindowgeometry", "qwindowicon",
+    "qwindowtitle",    "session",
+    "display",         "geometry",
+    "title",           "name",
+    "visual",          "style",
+    "stylesheet"};
+constexpr std::array<std::string_view, 6> kQtFlags = {"reverse", "nograb",      "dograb",
+                                                      "sync",    "widgetcount", "testability"};
+
+template <std::size_t N>
+bool among(const std::array<std::string_view, N>& names, std::string_view name) {
+    for (std::string_view n : names)
+        if (n == name) return true;
+    return false;
+}
+
 }  // namespace
+
+std::vector<std::string> withoutQtOptions(const std::vector<std::string>& args) {
+    std::vector<std::string> ours;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (arg.size() < 2 || arg[0] != '-') {
+            ours.push_back(args[i]);
+            continue;
+        }
+        arg.remove_prefix(arg.starts_with("--") ? 2 : 1);
+        const std::string_view name = arg.substr(0, arg.find('='));
+        const bool joined = name.size() < arg.size();
+        if (among(kQtOptionsWithValue, name)) {
+            // "-style=fusion" holds its value; "-platform offscreen" takes the next argument.
+            if (!joined && i + 1 < args.size()) ++i;
+        } else if (!(among(kQtFlags, name) && !joined) && name != "qmljsdebugger") {
+            ours.push_back(args[i]);
+        }
+    }
+    return ours;
+}
 
 bool wantsHelp(const std::vector<std::string>& args) {
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") return true;
-    return false;
-}
-
-bool wantsFieldModel(const std::vector<std::string>& args) {
-    for (const std::string& a : args)
-        if (a == "--field-model") return true;
     return false;
 }
 
@@ -113,7 +153,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             if (hasValue) throw OptionError("option --open-compass takes no value");
             options.openCompass = true;
         } else if (name == "--serve") {
-            options.serve = value;  // checked when the server starts
+            options.serve = value;
         } else if (name == "--serve-token") {
             needValue("4f1c0e3a9b7d2c5e8a6f0b1d3c5e7a9b");
             options.serveToken = value;
@@ -143,7 +183,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             if (hasValue) throw OptionError("option --field-model takes no value");
             options.fieldModel = true;
         } else {
-            throw OptionError("unknown option " + quoted(arg));
+            throw OptionError(unknownOptionMessage(arg));
         }
     }
     if (options.fieldModel && !options.location)
@@ -152,6 +192,15 @@ Options parseOptions(const std::vector<std::string>& args) {
         throw OptionError("option --date goes with --field-model; the meter always uses today");
     if (!options.serveToken.empty() && !options.serve)
         throw OptionError("option --serve-token goes with --serve");
+    // What the source and the address say is checked here too, before Qt needs a display.
+    try {
+        heading::parseSourceChoice(options.source.spec);
+        if (options.serve) remote::parseServeOptions(*options.serve, options.serveToken);
+    } catch (const heading::SourceError& e) {
+        throw OptionError(e.what());
+    } catch (const remote::ServeError& e) {
+        throw OptionError(e.what());
+    }
     return options;
 }
 
@@ -218,9 +267,10 @@ Options:
                          a random one; needed then on loopback too
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
   --open-compass         press the compass button once the window is up (for automated runs)
-  --stats                at exit, one line on stderr: samples, frames a second, the time from
-                         a sample falling due to the frame that shows it (median, 95th
-                         percentile, longest) and the time to the first frame
+  --stats                at exit, two more lines on stderr: how often each self-drawn view
+                         was painted; and samples, frames a second, the time from a sample
+                         falling due to the frame that shows it (median, 95th percentile,
+                         longest) and the time to the first frame
   --help, -h             this text
 
 Environment:
@@ -243,8 +293,7 @@ Examples:
 
 Every sample on the meter writes one line to stderr: the alarm slider's value ("40.00"; the
 alarm sounds above that value + 60 µT). At exit fluxprobe writes to stderr how many samples it
-delivered, how often each graph was painted, and how long after start the first frame was
-painted.
+delivered.
 
 Ctrl+C, SIGTERM and SIGHUP end the run as --quit-after does (a second one ends it at once).
 

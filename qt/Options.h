@@ -43,11 +43,12 @@ class OptionError : public std::runtime_error {
 // with a warning.
 Options parseOptions(const std::vector<std::string>& args);
 
+// args without Qt's own options (-platform offscreen, -style=fusion, --reverse …), so that ours
+// can be checked before Qt starts, which needs a display for all but the offscreen platform.
+std::vector<std::string> withoutQtOptions(const std::vector<std::string>& args);
+
 // True when args ask for the help text (checked before Qt needs a display).
 bool wantsHelp(const std::vector<std::string>& args);
-
-// True when args ask the field model a question (answered without a display).
-bool wantsFieldModel(const std::vector<std::string>& args);
 
 const char* usageLine();
 std::string helpText();

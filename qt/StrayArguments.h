@@ -9,4 +9,8 @@ namespace platform::qt {
 // never silently, and a likely meaning is suggested.
 std::string strayArgumentWarning(const std::string& arg);
 
+// "unknown option '--recrod=a.csv' — did you mean --record=a.csv?": the option a mistyped or
+// shortened --option most likely meant, when one stands out.
+std::string unknownOptionMessage(const std::string& arg);
+
 }  // namespace platform::qt

@@ -34,6 +34,11 @@ ServeOptions parseServeOptions(const std::string& serve, const std::string& toke
         return ServeError("option --serve=" + spec + ": " + why +
                           "; expected ADDR:PORT, as in --serve=0.0.0.0:8090");
     };
+    // A port alone would otherwise read as an IPv4 address in its shortest form (0.0.31.154).
+    if (std::all_of(spec.begin(), spec.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        throw ServeError(
+            "option --serve=" + spec + ": give the address too; expected ADDR:PORT, for example " +
+            "127.0.0.1:" + (spec.size() <= 5 && std::stoi(spec) <= 65535 ? spec : "8090"));
     std::string host = spec;
     std::string port;
     if (spec.front() == '[') {

@@ -22,21 +22,8 @@ void Calibration::apply(heading::Heading& h) const {
         h.trueHeading = normalizeDegrees(h.trueHeading + (h.magneticHeading - before));
 }
 
-std::optional<std::string> Calibration::problem() const {
-    for (double v : {offset.x, offset.y, offset.z})
-        if (!std::isfinite(v)) return "the offset is not a finite number";
-    double largest = 0.0;
-    for (double v : matrix) {
-        if (!std::isfinite(v)) return "the matrix holds a value that is not a finite number";
-        largest = std::max(largest, std::fabs(v));
-    }
-    const auto& m = matrix;
-    const double det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
-                       m[2] * (m[3] * m[7] - m[4] * m[6]);
-    // Relative to the matrix's scale: a tiny but well-shaped matrix is still invertible.
-    if (!(largest > 0.0) || !(std::fabs(det) > 1e-9 * largest * largest * largest))
-        return "the matrix is singular";
-    return std::nullopt;
+std::optional<MatrixProblem> Calibration::problem() const {
+    return matrixProblem(matrix, offset, "the matrix");
 }
 
 }  // namespace heading::calibration

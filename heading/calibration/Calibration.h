@@ -6,6 +6,7 @@
 
 #include "heading/Heading.h"
 #include "heading/HeadingMath.h"
+#include "heading/calibration/MatrixCheck.h"
 
 namespace heading::calibration {
 
@@ -40,8 +41,8 @@ struct Calibration {
     // one. A sample with a value that is not finite passes untouched.
     void apply(heading::Heading& heading) const;
 
-    // Why these numbers cannot correct anything (not finite, a singular matrix), or nothing.
-    std::optional<std::string> problem() const;
+    // Why these numbers are no correction a sensor next to steel needs, or nothing.
+    std::optional<MatrixProblem> problem() const;
 };
 
 }  // namespace heading::calibration

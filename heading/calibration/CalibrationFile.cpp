@@ -1,5 +1,7 @@
 #include "heading/calibration/CalibrationFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,10 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
+#include <map>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "heading/Numbers.h"
@@ -36,6 +37,14 @@ std::vector<std::string_view> words(std::string_view line) {
     }
     return out;
 }
+
+struct Descriptor {
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    int fd;
+    ~Descriptor() { ::close(fd); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+};
 
 class Parser {
   public:
@@ -92,8 +101,9 @@ std::string formatCalibration(const Calibration& c, const std::string& sensor) {
 Calibration parseCalibration(std::string_view text, const std::string& name) {
     Parser parser(name);
     Calibration c;
-    bool header = false, offset = false, matrix = false;
-    std::size_t matrixLine = 0, lineNumber = 0;
+    bool header = false;
+    std::map<std::string, std::size_t, std::less<>> seen;  // key, line
+    std::size_t lineNumber = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -115,12 +125,9 @@ Calibration parseCalibration(std::string_view text, const std::string& name) {
         if (key == "offset") {
             const auto v = parser.numbers(key, w, 3);
             c.offset = {v[0], v[1], v[2]};
-            offset = true;
         } else if (key == "matrix") {
             const auto v = parser.numbers(key, w, 9);
             std::copy(v.begin(), v.end(), c.matrix.begin());
-            matrix = true;
-            matrixLine = lineNumber;
         } else if (key == "radius") {
             c.quality.radius = parser.numbers(key, w, 1)[0];
         } else if (key == "residual") {
@@ -134,30 +141,62 @@ Calibration parseCalibration(std::string_view text, const std::string& name) {
         } else if (key != "sensor") {
             parser.fail("unknown entry '" + printable(key) + "'");
         }
+        // Which of two would win is anyone's guess; the file is refused instead.
+        if (const auto [at, first] = seen.emplace(std::string(key), lineNumber); !first)
+            parser.fail(std::string(key) + " is given twice (first on line " +
+                        std::to_string(at->second) + ")");
     }
     if (!header)
         throw CalibrationError(name + ": the file is empty; expected the first line '" +
                                std::string(kCalibrationHeader) + "'");
-    if (!offset) throw CalibrationError(name + ": no offset line");
-    if (!matrix) throw CalibrationError(name + ": no matrix line");
+    if (!seen.contains("offset")) throw CalibrationError(name + ": no offset line");
+    if (!seen.contains("matrix")) throw CalibrationError(name + ": no matrix line");
     if (auto problem = c.problem()) {
-        parser.setLine(matrixLine);
-        parser.fail(*problem);
+        parser.setLine(
+            seen.find(problem->where == MatrixProblem::Where::Offset ? "offset" : "matrix")
+                ->second);
+        parser.fail(problem->text);
     }
     return c;
 }
 
 Calibration readCalibrationFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Without blocking, so that a FIFO nobody writes to cannot hold the start up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         throw CalibrationError("cannot open calibration file " + path + ": " +
                                std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        throw CalibrationError("cannot read calibration file " + path + ": " +
-                               std::strerror(errno));
-    return parseCalibration(text.str(), path);
+    const auto cannotRead = [&path](int error) {
+        return CalibrationError("cannot read calibration file " + path + ": " +
+                                std::strerror(error));
+    };
+    const auto tooLarge = [&path] {
+        return CalibrationError("calibration file " + path + " is larger than " +
+                                std::to_string(kMaxCalibrationBytes / 1024) +
+                                " KiB; a calibration file is a few hundred bytes");
+    };
+    const Descriptor owned{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) throw cannotRead(errno);
+    if (S_ISDIR(info.st_mode)) throw cannotRead(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        throw CalibrationError("calibration file " + path + " is not a regular file");
+    if (info.st_size > static_cast<off_t>(kMaxCalibrationBytes)) throw tooLarge();
+    // One byte more than allowed tells a file that grew since.
+    std::string text(kMaxCalibrationBytes + 1, '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw cannotRead(errno);
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    if (got > kMaxCalibrationBytes) throw tooLarge();
+    text.resize(got);
+    return parseCalibration(text, path);
 }
 
 void writeCalibrationFile(const std::string& path, const Calibration& calibration,
@@ -167,6 +206,7 @@ void writeCalibrationFile(const std::string& path, const Calibration& calibratio
                                 " already exists; it is not overwritten");
     };
     if (existing == Existing::Refuse && ::access(path.c_str(), F_OK) == 0) throw exists();
+    removeStaleTemporaries(path);
     const int error = writeFileAtomically(path, formatCalibration(calibration, sensor), existing);
     if (error == EEXIST) throw exists();
     if (error != 0)

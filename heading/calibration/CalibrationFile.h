@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -21,9 +22,14 @@ inline constexpr std::string_view kCalibrationHeader = "fluxprobe calibration 1"
 
 std::string formatCalibration(const Calibration& calibration, const std::string& sensor);
 
-// Throws CalibrationError "name:line: what was wrong"; numbers that are not finite and a
-// singular matrix are refused as well.
+// Throws CalibrationError "name:line: what was wrong": a malformed or repeated entry, or numbers
+// that are no correction a sensor needs (see matrixProblem).
 Calibration parseCalibration(std::string_view text, const std::string& name);
+
+// A calibration file is a few hundred bytes; anything beyond this is not one.
+inline constexpr std::size_t kMaxCalibrationBytes = 64 * 1024;
+
+// Reads and parses a regular file of at most kMaxCalibrationBytes, never waiting on a FIFO.
 Calibration readCalibrationFile(const std::string& path);
 
 using heading::Existing;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "heading/Numbers.h"
@@ -36,10 +37,22 @@ std::string printed(const char* format, double value) {
     return text;
 }
 
+// The fewest digits that read back as value, so that a value just past a limit never prints as
+// the limit itself.
+std::string shortest(double value) {
+    for (int digits = 6;; ++digits) {
+        const std::string text = printed(("%." + std::to_string(digits) + "g").c_str(), value);
+        if (digits == 17 || std::strtod(text.c_str(), nullptr) == value) return text;
+    }
+}
+
 }  // namespace
 
 Location parseLocation(const std::string& text) {
-    const auto parts = split(text, ',');
+    auto parts = split(text, ',');
+    // As a map copies a place: "52.5, 13.4".
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        parts[i].erase(0, parts[i].find_first_not_of(' '));
     Location where;
     double* fields[] = {&where.latitude, &where.longitude, &where.altitude};
     bool ok = parts.size() == 2 || parts.size() == 3;
@@ -86,9 +99,9 @@ double decimalYear(system_clock::time_point when) {
 
 void checkAltitude(const FieldModel& model, const Location& location) {
     if (location.altitude < model.minAltitude() || location.altitude > model.maxAltitude())
-        throw FieldModelError("option --location: altitude " + printed("%g", location.altitude) +
-                              " m lies outside " + printed("%g", model.minAltitude()) + " to " +
-                              printed("%g", model.maxAltitude()) + " m, where " + model.name() +
+        throw FieldModelError("option --location: altitude " + shortest(location.altitude) +
+                              " m lies outside " + shortest(model.minAltitude()) + " to " +
+                              shortest(model.maxAltitude()) + " m, where " + model.name() +
                               " holds");
 }
 

@@ -8,8 +8,8 @@
 namespace heading {
 
 // "LAT,LON" or "LAT,LON,ALT_M": degrees north in [-90, 90], degrees east in [-180, 360), metres
-// above the WGS84 ellipsoid (0 when left out). Throws FieldModelError naming the option, the
-// value and the range.
+// above the WGS84 ellipsoid (0 when left out); spaces may follow the commas. Throws FieldModelError
+// naming the option, the value and the range.
 Location parseLocation(const std::string& text);
 
 // "YYYY-MM-DD" (a day in UTC, taken at its start) or a decimal year such as 2027.5. Throws

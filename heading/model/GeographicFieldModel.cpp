@@ -4,16 +4,27 @@
 #include <algorithm>
 #include <cctype>
 
+#include "heading/Numbers.h"
+#include "heading/model/ModelFiles.h"
+
 namespace heading {
 
-GeographicFieldModel::GeographicFieldModel(const std::string& folder, const std::string& name) {
+GeographicFieldModel::GeographicFieldModel(const std::string& folder) {
+    const ModelLayout& layout = kShippedModel;
+    // Our own check first: the library trusts the files' sizes and values.
+    checkModelFiles(folder, layout);
+    const std::string damaged = "the field model in " + folder + " is damaged: ";
     try {
-        model_ = std::make_unique<GeographicLib::MagneticModel>(name, folder);
+        model_ = std::make_unique<GeographicLib::MagneticModel>(layout.name, folder);
     } catch (const std::exception& e) {
-        throw FieldModelError("cannot load the field model " + name + " from " + folder + ": " +
-                              e.what());
+        throw FieldModelError(damaged + printable(e.what(), 200));
     }
-    name_ = name;
+    // What the library read is what was checked (the files may have changed in between).
+    if (model_->Degree() != layout.degree || model_->MinTime() != layout.epoch ||
+        model_->MaxTime() != layout.validUntil() || model_->MinHeight() != layout.minHeight ||
+        model_->MaxHeight() != layout.maxHeight)
+        throw FieldModelError(damaged + "the files changed while they were read");
+    name_ = layout.name;
     std::transform(name_.begin(), name_.end(), name_.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
 }
@@ -34,20 +45,21 @@ FieldValues GeographicFieldModel::evaluate(const Location& location, double deci
     return v;
 }
 
+// Our own limits, whatever a file says.
 double GeographicFieldModel::validFrom() const {
-    return model_->MinTime();
+    return kShippedModel.epoch;
 }
 
 double GeographicFieldModel::validUntil() const {
-    return model_->MaxTime();
+    return kShippedModel.validUntil();
 }
 
 double GeographicFieldModel::minAltitude() const {
-    return model_->MinHeight();
+    return kShippedModel.minHeight;
 }
 
 double GeographicFieldModel::maxAltitude() const {
-    return model_->MaxHeight();
+    return kShippedModel.maxHeight;
 }
 
 }  // namespace heading

@@ -11,15 +11,16 @@ class MagneticModel;
 
 namespace heading {
 
-// A field model in GeographicLib's magnetic-model format (NAME.wmm and NAME.wmm.cof in one
-// folder), evaluated with GeographicLib. The name is always given: the library's own default
-// names a model long expired.
+// The field model we ship (WMM2025) in GeographicLib's magnetic-model format (wmm2025.wmm and
+// wmm2025.wmm.cof in one folder), evaluated with GeographicLib. The files are checked against
+// what the build makes of the published coefficients before the library reads them, and the
+// model's years and heights are ours, whatever the files say.
 class GeographicFieldModel : public FieldModel {
   public:
     static constexpr const char* kWmm2025 = "wmm2025";
 
     // Throws FieldModelError naming the folder and what is wrong with the files.
-    explicit GeographicFieldModel(const std::string& folder, const std::string& name = kWmm2025);
+    explicit GeographicFieldModel(const std::string& folder);
     ~GeographicFieldModel() override;
     GeographicFieldModel(const GeographicFieldModel&) = delete;
     GeographicFieldModel& operator=(const GeographicFieldModel&) = delete;

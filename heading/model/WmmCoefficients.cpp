@@ -10,16 +10,17 @@
 #include <sstream>
 
 #include "heading/model/FieldModel.h"
+#include "heading/model/ModelFiles.h"
 
 namespace heading {
 
 namespace {
 
-// The published validity of every WMM release.
-constexpr double kYearsValid = 5.0;
-constexpr double kMinHeight = -1000.0;
-constexpr double kMaxHeight = 850000.0;
-constexpr double kReferenceRadius = 6371200.0;
+// The published validity and reference radius of every WMM release.
+constexpr double kYearsValid = kShippedModel.yearsValid;
+constexpr double kMinHeight = kShippedModel.minHeight;
+constexpr double kMaxHeight = kShippedModel.maxHeight;
+constexpr double kReferenceRadius = kShippedModel.radius;
 
 bool allNines(const std::string& line) {
     const auto first = line.find_first_not_of(" \t\r");

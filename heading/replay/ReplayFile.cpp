@@ -37,11 +37,11 @@ std::string number(double value) {
 // being read.
 class Parser {
   public:
-    Parser(const std::string& name, std::size_t maxSamples)
-        : name_(name), maxSamples_(maxSamples) {}
+    Parser(const std::string& name, std::size_t maxSamples, const ReplayFile::Sink& sink)
+        : name_(name), maxSamples_(maxSamples), sink_(sink) {}
 
     void line(std::string_view line);
-    std::vector<heading::Heading> finish();
+    void finish() const;
     [[noreturn]] void tooLong() const {
         throw SourceError(where(name_, lineNumber_ + 1) + "line longer than " +
                           std::to_string(ReplayFile::kMaxLineBytes) + " bytes");
@@ -55,9 +55,11 @@ class Parser {
 
     const std::string& name_;
     std::size_t maxSamples_;
+    const ReplayFile::Sink& sink_;
     std::size_t lineNumber_ = 0;
     std::size_t columns_ = 0;  // 6 or 9 once the header is read
-    std::vector<heading::Heading> samples_;
+    std::size_t count_ = 0;
+    double firstT_ = 0.0, lastT_ = 0.0;
 };
 
 void Parser::line(std::string_view line) {
@@ -123,18 +125,19 @@ void Parser::line(std::string_view line) {
     h.gravityY = values[7];
     h.gravityZ = values[8];
     check(h);
-    if (samples_.size() >= maxSamples_)
+    if (count_ >= maxSamples_)
         refuse("more than " + std::to_string(maxSamples_) + " samples; a replay holds at most " +
                std::to_string(maxSamples_));
-    samples_.push_back(h);
+    if (count_++ == 0) firstT_ = h.timestamp;
+    lastT_ = h.timestamp;
+    sink_(h);
 }
 
 void Parser::check(const heading::Heading& h) const {
-    if (!samples_.empty() && h.timestamp < samples_.back().timestamp)
-        refuse("t goes backwards: " + number(h.timestamp) + " after " +
-               number(samples_.back().timestamp));
+    if (count_ > 0 && h.timestamp < lastT_)
+        refuse("t goes backwards: " + number(h.timestamp) + " after " + number(lastT_));
     // Beyond this a wait no longer fits the clock, and no session lasts that long.
-    if (!samples_.empty() && !(h.timestamp - samples_.front().timestamp <= ReplayFile::kMaxSpan))
+    if (count_ > 0 && !(h.timestamp - firstT_ <= ReplayFile::kMaxSpan))
         refuse("t is more than " + number(ReplayFile::kMaxSpan) +
                " s after the first sample: " + number(h.timestamp));
     if (!(h.magneticHeading >= 0.0 && h.magneticHeading < 360.0))
@@ -144,11 +147,10 @@ void Parser::check(const heading::Heading& h) const {
                number(h.trueHeading));
 }
 
-std::vector<heading::Heading> Parser::finish() {
+void Parser::finish() const {
     if (columns_ == 0)
         throw SourceError(name_ + ": the file is empty; expected the header " +
                           std::string(kReplayHeader) + " or " + kReplayHeaderWithGravity);
-    return std::move(samples_);
 }
 
 // Gives each whole line of text to parser, and keeps the unfinished end in partial.
@@ -192,7 +194,8 @@ const char* kindOf(mode_t mode) {
 
 }  // namespace
 
-std::vector<heading::Heading> ReplayFile::read(const std::string& path, std::size_t maxSamples) {
+bool ReplayFile::scan(const std::string& path, const Sink& each, const Stopped& stopped,
+                      std::size_t maxSamples) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw SourceError("cannot open replay file " + path + ": " + std::strerror(errno));
     const File file(fd);
@@ -206,10 +209,11 @@ std::vector<heading::Heading> ReplayFile::read(const std::string& path, std::siz
         throw SourceError("replay file " + path + " is " + kindOf(info.st_mode) +
                           "; expected a file or a FIFO");
 
-    Parser parser(path, maxSamples);
+    Parser parser(path, maxSamples, each);
     std::string partial;
     char buffer[65536];
     for (;;) {
+        if (stopped && stopped()) return false;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             splitLines({buffer, static_cast<std::size_t>(n)}, partial, parser);
@@ -220,16 +224,27 @@ std::vector<heading::Heading> ReplayFile::read(const std::string& path, std::siz
         }
     }
     if (!partial.empty()) parser.line(partial);
-    return parser.finish();
+    parser.finish();
+    return true;
+}
+
+std::vector<heading::Heading> ReplayFile::read(const std::string& path, std::size_t maxSamples) {
+    std::vector<heading::Heading> samples;
+    scan(
+        path, [&samples](const heading::Heading& h) { samples.push_back(h); }, {}, maxSamples);
+    return samples;
 }
 
 std::vector<heading::Heading> ReplayFile::parse(std::string_view text, const std::string& name,
                                                 std::size_t maxSamples) {
-    Parser parser(name, maxSamples);
+    std::vector<heading::Heading> samples;
+    const Sink keep = [&samples](const heading::Heading& h) { samples.push_back(h); };
+    Parser parser(name, maxSamples, keep);
     std::string partial;
     splitLines(text, partial, parser);
     if (!partial.empty()) parser.line(partial);
-    return parser.finish();
+    parser.finish();
+    return samples;
 }
 
 }  // namespace heading

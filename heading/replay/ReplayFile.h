@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,16 @@ class ReplayFile {
     // Ten million samples take about half a gigabyte: hours at the fastest sources.
     static constexpr std::size_t kMaxSamples = 10'000'000;
     static constexpr double kMaxSpan = 1e7;  // seconds, about 116 days
+
+    using Sink = std::function<void(const heading::Heading&)>;
+    using Stopped = std::function<bool()>;
+
+    // Reads and checks the file line by line, handing each sample to each and keeping none, so
+    // that a file of any length takes the same memory. Asks stopped (when given) before every
+    // read, and again when a signal interrupts one: true ends the reading, and scan returns
+    // false. Throws as read does.
+    static bool scan(const std::string& path, const Sink& each, const Stopped& stopped = {},
+                     std::size_t maxSamples = kMaxSamples);
 
     // Reads and checks the file line by line, stopping at the first bad one; throws SourceError
     // naming the file, the line and what was expected there. Only a regular file or a FIFO is

@@ -149,7 +149,9 @@ void CalibrationScreen::refresh() {
         showResult(*fit.calibration);
         return;
     }
-    if (fit.accepted())
+    if (fit.accepted() && !fit.advice.empty())
+        statusLabel_->setText(sentence(fit.advice));
+    else if (fit.accepted())
         statusLabel_->setText(tr("Nearly there: keep turning to cover more directions."));
     else
         statusLabel_->setText(sentence(fit.refusal));

@@ -24,8 +24,9 @@ skip() {
     skipped=$((skipped + 1))
 }
 
-# expect STATUS MESSAGE [VAR=VALUE...] -- ARGS...: runs fluxprobe with ARGS (and the variables),
-# bounded in time, and checks its exit status and that stderr holds MESSAGE.
+# expect STATUS MESSAGE [VAR=VALUE...] -- ARGS...: runs fluxprobe with ARGS (and the variables,
+# or env's -u NAME), bounded in time, and checks its exit status and that stderr holds MESSAGE
+# (when one is given).
 expect() {
     local status=$1 message=$2
     shift 2
@@ -39,7 +40,7 @@ expect() {
     env "${vars[@]}" timeout 60 "$bin" "$@" >out.txt 2>err.txt
     local got=$?
     [ "$got" -eq "$status" ] || fail "$*: exit status $got, expected $status ($(tail -2 err.txt))"
-    grep -qF -- "$message" err.txt || fail "$*: no '$message' in: $(grep -v '^[0-9.-]*$' err.txt)"
+    [ -z "$message" ] || grep -qF -- "$message" err.txt || fail "$*: no '$message' in: $(grep -v '^[0-9.-]*$' err.txt)"
 }
 
 samples_in() {
@@ -322,8 +323,40 @@ mkdir -p config/fluxprobe/calibration && cp short.conf config/fluxprobe/calibrat
 expect 0 "calibration/simulated.conf:2: offset needs 3 numbers, found 2; the stored calibration is ignored" -- \
     --heading-source=simulated:offset=5,5,5 --quit-after=1
 [ "$(grep -c 'stored calibration is ignored' err.txt)" -eq 1 ] || fail "a stored calibration that no longer loads: not told once"
+# Files that are no calibration: never read whole, never waited on.
+mkfifo fifo.conf
+head -c 65537 /dev/zero | tr '\0' '#' | sed "1s/^/$cal_head\n/" >huge.conf
+rm config/fluxprobe/calibration/simulated.conf
+mkfifo config/fluxprobe/calibration/simulated.conf
+expect 0 "calibration/simulated.conf is not a regular file; the stored calibration is ignored" -- \
+    --heading-source=simulated:offset=5,5,5 --quit-after=1
+[ "$(grep -c 'stored calibration is ignored' err.txt)" -eq 1 ] || fail "a stored FIFO calibration: not told once"
 rm -r config
+expect 2 "calibration file fifo.conf is not a regular file" -- --heading-source=simulated --calibration=fifo.conf
+expect 2 "calibration file /dev/zero is not a regular file" -- --heading-source=simulated --calibration=/dev/zero
+expect 2 "calibration file huge.conf is larger than 64 KiB; a calibration file is a few hundred bytes" -- \
+    --heading-source=simulated --calibration=huge.conf
+# Numbers no fit makes: a mirror, a lopsided or lopsided-by-a-hair matrix, an overflow, a key twice.
+printf '%s\noffset 0 0 0\nmatrix 1 0.5 0 0.4 1 0 0 0 1\n' "$cal_head" >asym.conf
+printf '%s\noffset 0 0 0\nmatrix -1 0 0 0 1 0 0 0 1\n' "$cal_head" >mirror.conf
+printf '%s\noffset 0 0 0\nmatrix 100 0 0 0 1 0 0 0 0.01\n' "$cal_head" >lopsided.conf
+printf '%s\noffset 1.7e308 0 0\nmatrix 1.5 0 0 0 1.5 0 0 0 1.5\n' "$cal_head" >overflow.conf
+printf '%s\noffset 0 0 0\nmatrix 1 0 0 0 1 0 0 0 1\noffset 1 2 3\n' "$cal_head" >twice.conf
+expect 2 "asym.conf:3: the matrix is not symmetric: row 1, column 2 holds 0.5 but row 2, column 1 holds 0.4" -- \
+    --heading-source=simulated --calibration=asym.conf
+expect 2 "mirror.conf:3: the matrix is not positive definite: it would mirror or flatten the field" -- \
+    --heading-source=simulated --calibration=mirror.conf
+expect 2 "lopsided.conf:3: the matrix is 10000 times stronger in one direction than in another; steel does at most 3" -- \
+    --heading-source=simulated --calibration=lopsided.conf
+expect 2 "overflow.conf:2: an offset of 1.7e+308 µT is too large a number to use" -- \
+    --heading-source=simulated --calibration=overflow.conf
+expect 2 "twice.conf:4: offset is given twice (first on line 2)" -- --heading-source=simulated --calibration=twice.conf
 expect 2 "heading source 'simulated:offset=1,2': offset needs 3 numbers" -- --heading-source=simulated:offset=1,2
+expect 2 "heading source 'simulated:soft=1e308,1e308,1e308': soft and the offset make a field of 10 mT too large a number to use" -- \
+    --heading-source=simulated:soft=1e308,1e308,1e308 --record=soft.csv
+[ -e soft.csv ] && fail "a refused distortion left a record file behind"
+expect 2 "heading source 'simulated:soft=0,0,0': soft is singular" -- --heading-source=simulated:soft=0,0,0
+expect 2 "heading source 'simulated:soft=-1,1,1': soft is not positive definite" -- --heading-source=simulated:soft=-1,1,1
 
 # A device turned through every direction, next to steel (offset 40,-60,25), and one turned flat.
 awk -v h="$header" 'BEGIN { print h; n = 1000; for (i = 0; i < n; i++) { z = 1 - 2 * (i + 0.5) / n;
@@ -342,6 +375,29 @@ expect 2 "calibration file sphere.conf already exists; it is not overwritten" --
 expect 1 "calibration from flat.csv refused: turned only in one plane: also tilt the device forward and sideways" -- \
     --calibrate --heading-source=replay:flat.csv --calibration-out=flat.conf
 [ ! -e flat.conf ] || fail "a refused calibration left flat.conf behind"
+# A recording of readings in nT (or nonsense) is told apart from one that hardly moved.
+awk -v h="$header" 'BEGIN { print h; for (i = 0; i < 300; i++) printf "%d,%g,%g,%g,0,-1\n", i,
+    1e200 * cos(i), 1e200 * sin(i), 1e200 * cos(3 * i) }' >huge.csv
+expect 1 "calibration from huge.csv refused: the readings reach" -- \
+    --calibrate --heading-source=replay:huge.csv --calibration-out=huge-out.conf
+grep -qF "not a magnetic field in µT" err.txt || fail "huge.csv: $(cat err.txt)"
+# A signal while a recording is read stops the fit, says so and writes nothing.
+mkfifo slow.csv
+(echo "$header"; exec sleep 30) >slow.csv &
+writer=$!
+checked=$((checked + 1))
+timeout 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
+calibrating=$!
+sleep 1
+kill -TERM $calibrating
+wait $calibrating
+s=$?
+[ "$s" -eq 1 ] || fail "SIGTERM during --calibrate: exit status $s, expected 1 ($(cat err.txt))"
+grep -qF "SIGTERM: calibration from slow.csv stopped; nothing was written" err.txt ||
+    fail "SIGTERM during --calibrate: $(cat err.txt)"
+[ -e slow.conf ] && fail "SIGTERM during --calibrate: slow.conf was written"
+kill $writer 2>/dev/null
+wait $writer 2>/dev/null
 expect 2 "--calibrate from a replay needs --calibration-out=FILE" -- --calibrate --heading-source=replay:sphere.csv
 expect 2 "calibration file sphere.conf already exists; it is not overwritten" -- \
     --calibrate --heading-source=simulated:tumble --calibration-out=sphere.conf
@@ -350,6 +406,31 @@ expect 0 "there is no magnetometer to calibrate" -- --calibrate --heading-source
 # --- Options.
 expect 2 "unknown option '--bogus'" -- --bogus
 grep -qF "usage: fluxprobe" err.txt || fail "--bogus: no usage line"
+expect 2 "unknown option '--recrod=a.csv' — did you mean --record=a.csv?" -- --recrod=a.csv
+expect 2 "option --serve=8090: give the address too; expected ADDR:PORT, for example 127.0.0.1:8090" -- --serve=8090
+# With no display at all, every option is still checked and told (Qt would abort without one),
+# and the commands that open no window run.
+no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE)
+while IFS='|' read -r message args; do
+    # shellcheck disable=SC2086
+    expect 2 "$message" "${no_display[@]}" -- $args
+done <<'ROWS'
+option --quit-after needs a number, got 'abc'|--quit-after=abc
+option --calibration-out needs a value, as in --calibration-out=compass.conf|--calibrate --heading-source=replay:sphere.csv --calibration-out=
+unknown option '--bogus'|--bogus -platform offscreen
+heading source 'warp-drive': expected auto|--heading-source=warp-drive
+option --serve=nowhere:80: 'nowhere' is not an IP address|--serve=nowhere:80
+option --field-model needs --location=LAT,LON[,ALT_M]|--field-model
+ROWS
+expect 0 "" "${no_display[@]}" -- --field-model --location=52.5,13.4 --date=2027.5
+grep -q "^declination=" out.txt || fail "--field-model with no display: $(cat out.txt err.txt)"
+rm -f nodisplay.conf
+expect 0 "" "${no_display[@]}" -- --calibrate --heading-source=replay:sphere.csv --calibration-out=nodisplay.conf
+[ -s nodisplay.conf ] || fail "--calibrate from a replay with no display wrote nothing: $(cat err.txt)"
+# The paints of every view are for --stats only.
+expect 0 "delivered" -- --heading-source=simulated --quit-after=0.5
+grep -q "paints" err.txt && fail "a run without --stats printed: $(grep paints err.txt)"
+expect 0 "fluxprobe: paints FluxprobeViewController/" -- --heading-source=simulated --quit-after=0.5 --stats
 expect 2 "option --quit-after needs a number, got 'soon'" -- --quit-after=soon
 expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '-1'" -- --quit-after=-1
 expect 2 "option --quit-after needs seconds above 0 and at most 31536000 (a year), got '31536001'" -- --quit-after=31536001
@@ -388,6 +469,11 @@ expect 2 "option --location needs LAT,LON or LAT,LON,ALT_M in degrees and metres
 expect 2 "option --location: altitude 900000 m lies outside -1000 to 850000 m, where WMM2025 holds" -- \
     --field-model --location=0,0,900000
 expect 2 "option --location: altitude 900000 m lies outside" -- --heading-source=simulated --location=0,0,900000
+expect 2 "option --location: altitude 850000.1 m lies outside -1000 to 850000 m" -- --field-model --location=0,0,850000.1
+expect 0 "" -- --field-model "--location=52.5, 13.4" --date=2027.5  # as copied from a map
+grep -q "^declination=" out.txt || fail "--location with spaces after the commas: $(cat err.txt)"
+expect 2 "option --location needs LAT,LON or LAT,LON,ALT_M in degrees and metres, got '52.5 ,13.4'" -- \
+    --field-model "--location=52.5 ,13.4"
 expect 2 "--date=2031-01-01 lies outside 2025.0 to 2030.0, the years WMM2025 covers" -- \
     --field-model --location=0,0 --date=2031-01-01
 expect 2 "option --date needs a day as YYYY-MM-DD or a decimal year such as 2027.5, got 'soon'" -- \
@@ -398,6 +484,15 @@ mkdir -p no-model
 expect 2 "the field model wmm2025.wmm is in none of $work/no-model" FLUXPROBE_DATA_DIR="$work/no-model" -- \
     --heading-source=simulated --location=52.5,13.4 --record=no-model.csv
 [ -e no-model.csv ] && fail "a missing field model left a record file behind"
+# A damaged model is refused before anything trusts it: by the query and by a run with a location.
+mkdir -p damaged-model nan-model
+cp "$(dirname "$bin")"/wmm2025.wmm* damaged-model/ && cp "$(dirname "$bin")"/wmm2025.wmm* nan-model/
+sed -i 's/^NumModels .*/NumModels 1000000000/' damaged-model/wmm2025.wmm
+printf '\0\0\0\0\0\0\xf8\x7f' | dd of=nan-model/wmm2025.wmm.cof bs=1 seek=24 conv=notrunc 2>/dev/null
+expect 2 "the field model in $work/damaged-model is damaged: wmm2025.wmm: NumModels is '1000000000', expected 1" \
+    FLUXPROBE_DATA_DIR="$work/damaged-model" -- --field-model --location=0,0
+expect 2 "the field model in $work/nan-model is damaged: wmm2025.wmm.cof: coefficient 2 of the field is nan" \
+    FLUXPROBE_DATA_DIR="$work/nan-model" -- --heading-source=simulated --location=52.5,13.4 --quit-after=1
 # Near a magnetic pole the model still answers, with a caution.
 expect 0 "under 2000 nT: this near a magnetic pole the declination, and so the true heading, is unreliable" -- \
     --field-model --location=86.5,160 --date=2026.0

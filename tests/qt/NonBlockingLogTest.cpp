@@ -98,7 +98,7 @@ TEST(NonBlockingLog, EndingTheBatchWritesWhatItHeldAndLaterLinesAtOnce) {
     EXPECT_EQ(onDisk(f.get()), expected);
 }
 
-TEST(StreamBatchDeathTest, AnUncaughtExceptionStillWritesTheHeldLines) {
+TEST(NonBlockingLogDeathTest, AnUncaughtExceptionStillWritesTheHeldLines) {
     GTEST_FLAG_SET(death_test_style, "fast");  // the child writes where the parent reads
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -31,7 +31,6 @@ TEST(Options, OurOptionsAreReadAndOtherArgumentsIgnored) {
     EXPECT_EQ(query.location->longitude, 151.21);
     EXPECT_EQ(query.location->altitude, 40.0);
     EXPECT_EQ(query.date, 2027.5);
-    EXPECT_TRUE(platform::qt::wantsFieldModel({"-platform", "offscreen", "--field-model"}));
 
     const auto defaults = parseOptions({});
     EXPECT_FALSE(defaults.location);
@@ -66,7 +65,7 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
         {"--declination=\x1b[2J", "needs a number, got '\\x1b[2J'"},
         {"--bogus\x07", "unknown option '--bogus\\x07'"},
         {"--location=0x10,5", "--location needs LAT,LON or LAT,LON,ALT_M"},
-        {"--location=52, 13", "--location needs LAT,LON or LAT,LON,ALT_M"},
+        {"--location=52 ,13", "--location needs LAT,LON or LAT,LON,ALT_M"},
         {"--record", "--record needs a value"},
         {"--screenshot=", "--screenshot needs a value"},
         {"--open-compass=yes", "--open-compass takes no value"},
@@ -78,16 +77,42 @@ TEST(Options, BadOptionsAreRefusedNamingTheOption) {
         {"--date=2027.5", "--date goes with --field-model"},
         {"--date=27-6-30", "--date needs a day as YYYY-MM-DD or a decimal year"},
         {"--stats=1", "--stats takes no value"},
+        // A slip or the start of one option's name is named; nothing when none stands out.
+        {"--recrod=a.csv", "unknown option '--recrod=a.csv' \u2014 did you mean --record=a.csv?"},
+        {"--quitafter=3", "did you mean --quit-after=3?"},
+        {"--stat", "did you mean --stats?"},
+        {"--calibration-o=c.conf", "did you mean --calibration-out=c.conf?"},
+        {"--serv", "did you mean --serve?"},
+        {"--calib", "unknown option '--calib'\n"},
+        {"--frobnicate=1", "unknown option '--frobnicate=1'\n"},
+        // What the source and the address say is checked with the options.
+        {"--heading-source=warp", "heading source 'warp': expected auto"},
+        {"--serve=8090", "expected ADDR:PORT, for example 127.0.0.1:8090"},
     };
     for (const Case& c : cases) {
         try {
             parseOptions({c.arg});
             ADD_FAILURE() << c.arg << " was accepted";
         } catch (const OptionError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos)
+            EXPECT_NE((e.what() + std::string("\n")).find(c.expected), std::string::npos)
                 << c.arg << ": " << e.what();
         }
     }
+}
+
+// Qt's options, with one or two dashes and with their values, are left to Qt; ours stay.
+TEST(Options, QtsOwnOptionsAreLeftOutBeforeOursAreRead) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> ours;
+    } cases[] = {
+        {{"-platform", "offscreen", "--quit-after=1"}, {"--quit-after=1"}},
+        {{"--platform", "xcb", "-style=fusion", "--style", "fusion"}, {}},
+        {{"-qwindowgeometry", "480x720", "-reverse", "walk.csv"}, {"walk.csv"}},
+        {{"--stats", "-qmljsdebugger=port:1", "-x", "-reverse=1"}, {"--stats", "-x", "-reverse=1"}},
+        {{"-platform"}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::qt::withoutQtOptions(c.args), c.ours);
 }
 
 TEST(Options, StrayArgumentsAreIgnoredWithAWordEach) {

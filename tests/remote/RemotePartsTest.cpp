@@ -142,7 +142,7 @@ TEST(ServeOptions, ReadsAddressesAndAsksForATokenOffLoopback) {
     EXPECT_EQ(parseServeOptions("127.0.0.1", "a-given-token-0123").token, "a-given-token-0123");
 
     for (const char* bad : {"nowhere:80", "1.2.3.4:", "1.2.3.4:65536", "1.2.3.4:http", "[::1",
-                            "[::1]80", "1.2.3.4:-1"})
+                            "[::1]80", "1.2.3.4:-1", "8090"})
         EXPECT_THROW(parseServeOptions(bad, ""), ServeError) << bad;
     for (const char* bad :
          {"short", "0123456789abcde", "has space in it here", "quote\"quote\"quote\"quote"})

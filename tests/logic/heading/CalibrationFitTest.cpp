@@ -2,12 +2,15 @@
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "heading/HeadingMath.h"
+#include "heading/calibration/CalibrationCollector.h"
 #include "heading/calibration/CalibrationFit.h"
+#include "heading/calibration/SampleThinner.h"
 
 namespace {
 
@@ -137,9 +140,32 @@ TEST(CalibrationFit, WithoutAReferenceKeepsTheEllipsoidsMeanRadius) {
     EXPECT_NEAR(fit.calibration->offset.z, 30, 0.2);
 }
 
+// The field seen by a device turned round once in a plane, wobbling out of it by wobble (a share
+// of the field): the readings' thinnest spread is wobble times their widest.
+std::vector<Vector3> wobblingTurn(const Sensor& sensor, double wobble, std::mt19937& rng) {
+    std::vector<Vector3> out;
+    for (int i = 0; i < 400; ++i) {
+        const double a = i * 2 * kPi / 400;
+        out.push_back(
+            sensor.read({48 * std::cos(a), 48 * std::sin(a), 48 * wobble * std::sin(5 * a)}, rng));
+    }
+    return out;
+}
+
+// Readings only from directions within a cone around +z: the device never turned over.
+std::vector<Vector3> oneSided(const Sensor& sensor, double minZ, int n, std::mt19937& rng) {
+    const Sensor ideal{{0, 0, 0}, {1, 1, 1}, {0, 0, 1}, 0.0, 0.0};
+    std::vector<Vector3> out;
+    while (static_cast<int>(out.size()) < n)
+        for (Vector3 v : tumbled(ideal, 48, 1, rng))
+            if (v.z >= minZ * 48) out.push_back(sensor.read(v, rng));
+    return out;
+}
+
 TEST(CalibrationFit, RefusesOrFallsBackOnDataThatCannotCarryAFit) {
     std::mt19937 rng(3);
     const Sensor sensor{{20, -10, 5}};
+    const Sensor steel{{20, -10, 5}, {0.92, 1.0, 1.08}};
     auto turn = [&](auto field) {
         std::vector<Vector3> out;
         for (int i = 0; i < 400; ++i) out.push_back(sensor.read(field(i * 360.0 / 400), rng));
@@ -159,36 +185,97 @@ TEST(CalibrationFit, RefusesOrFallsBackOnDataThatCannotCarryAFit) {
     // A magnet brought up to the device while it turned.
     auto magnet = tumbled(sensor, 48, 400, rng);
     for (int i = 150; i < 250; ++i) magnet[i].x += 25.0 * std::sin((i - 150) * kPi / 100);
-    const auto strong = tumbled(sensor, 140, 400, rng);
+    auto huge = tumbled(sensor, 48, 400, rng);
+    for (Vector3& v : huge) v = {v.x * 1e198, v.y * 1e198, v.z * 1e198};
 
     struct Case {
         const char* name;
         std::vector<Vector3> samples;
         bool accepted;
         FitKind kind;
-        const char* reason;
+        const char* reason;  // of the refusal, or the advice given with a sphere fit
+        std::optional<double> reference = std::nullopt;
     };
     const Case cases[] = {
         {"flat turn", flat, false, {}, "turned only in one plane"},
         {"tilt about one axis", tilted, false, {}, "turned only in one plane"},
+        // The plane's threshold, from both sides: a wobble of 9% is a plane, 11% is not.
+        {"wobbling 9%", wobblingTurn(sensor, 0.09, rng), false, {}, "turned only in one plane"},
+        {"wobbling 11%", wobblingTurn(sensor, 0.11, rng), false, {}, "only 8 of 26 directions"},
         {"20 samples", tumbled(sensor, 48, 20, rng), false, {}, "only 20 usable samples"},
+        {"99 samples", tumbled(sensor, 48, 99, rng), false, {}, "only 99 usable samples"},
+        {"100 samples", tumbled(sensor, 48, 100, rng), true, FitKind::Ellipsoid, ""},
         {"all equal", std::vector<Vector3>(300, Vector3{12, -3, 40}), false, {}, "hardly changed"},
+        {"1e200 µT", huge, false, {}, "not a magnetic field in µT"},
         {"quarter sphere", quarter, true, FitKind::Sphere, ""},
+        // Within 26° of one direction: the face and edge bins around it, 5 of 26.
+        {"one cap",
+         oneSided(Sensor{{20, -10, 5}, {1, 1, 1}, {0, 0, 1}, 0, 0.02}, 0.9, 400, rng),
+         false,
+         {},
+         "the field was seen in only 5 of 26 directions (19%)"},
+        {"never turned over", oneSided(sensor, 0.2, 600, rng), true, FitKind::Sphere,
+         "never seen from the device's back: turn it so that its back faces where its front did"},
+        {"never turned over, next to steel",
+         oneSided(steel, 0.2, 600, rng),
+         false,
+         {},
+         "never seen from the device's back"},
+        {"a cap next to steel", oneSided(steel, 0.6, 400, rng), false, {}, "the fit is uncertain"},
         {"NaNs mixed in", withNaN, true, FitKind::Ellipsoid, ""},
         {"a magnet passing", magnet, false, {}, "a magnet moved nearby"},
-        {"140 µT", strong, false, {}, "not the Earth's"},
+        {"140 µT", tumbled(sensor, 140, 400, rng), false, {}, "not the Earth's"},
+        {"squashed 3.2 times",
+         tumbled(Sensor{{20, -10, 5}, {0.5, 1.0, 1.6}, {1, 2, 3}, 0.7}, 48, 400, rng),
+         false,
+         {},
+         "squashed 3.2 times"},
+        // The field model's total where the device is, against the fit's: 15% apart at most.
+        {"56 µT where 47 are",
+         tumbled(sensor, 56, 400, rng),
+         false,
+         {},
+         "the field here should be about 47 µT; the fit found 56 µT: turn the device away from "
+         "steel and try again",
+         47.0},
+        {"53.5 µT where 47 are", tumbled(sensor, 53.5, 400, rng), true, FitKind::Ellipsoid, "",
+         47.0},
     };
     for (const Case& c : cases) {
-        const auto fit = fitCalibration(c.samples, std::nullopt);
+        const auto fit = fitCalibration(c.samples, c.reference);
         EXPECT_EQ(fit.accepted(), c.accepted) << c.name << ": " << fit.refusal;
         if (c.accepted && fit.accepted()) {
             EXPECT_EQ(fit.quality.kind, c.kind) << c.name;
             EXPECT_NEAR(fit.calibration->offset.x, 20, 1.0) << c.name;
+            EXPECT_NE(fit.advice.find(c.reason), std::string::npos) << c.name << ": " << fit.advice;
         } else {
             EXPECT_NE(fit.refusal.find(c.reason), std::string::npos)
                 << c.name << ": " << fit.refusal;
         }
     }
+}
+
+TEST(CalibrationFit, ACollectorKeepsOnlyReadingsThatMoved) {
+    heading::calibration::CalibrationCollector collector;
+    // 0.6 µT from the last one kept is a move; 0.4 µT (1.6 after 1.2) is not.
+    for (double x : {0.0, 0.6, 1.2, 1.6, 2.0})
+        collector.add(heading::Heading::of(x, 20, -44, 0, -1));
+    EXPECT_EQ(collector.kept(), 4u);
+}
+
+TEST(CalibrationFit, ThinsALongRecordingToABoundedShareSpreadOverItsDirections) {
+    std::mt19937 rng(11);
+    heading::calibration::SampleThinner thinner;
+    const Sensor sensor{{40, -60, 25}, {0.9, 1.0, 1.1}, {1, 0, 0}, 0.3};
+    // Hours lying still, then one turn through every direction.
+    for (int i = 0; i < 1'000'000; ++i) thinner.add(sensor.read({0, 20, -44}, rng));
+    for (const Vector3& v : tumbled(sensor, 48, 3000, rng)) thinner.add(v);
+    const auto kept = thinner.samples();
+    EXPECT_LE(kept.size(), heading::calibration::SampleThinner::kCapacity);
+    const auto fit = fitCalibration(kept);
+    ASSERT_TRUE(fit.accepted()) << fit.refusal;
+    EXPECT_EQ(fit.quality.kind, FitKind::Ellipsoid);
+    EXPECT_NEAR(fit.calibration->offset.z, 25, 0.5);
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -21,7 +26,7 @@ namespace cal = heading::calibration;
 cal::Calibration sample() {
     cal::Calibration c;
     c.offset = {40.125, -60.0000000001, 25};
-    c.matrix = {0.9, -0.05, 0.01, -0.05, 1.1, 1e-17, 0.01, 1e-17, 1.0 / 3};
+    c.matrix = {0.9, -0.05, 0.01, -0.05, 1.1, 1e-17, 0.01, 1e-17, 2.0 / 3};
     c.quality = {cal::FitKind::Sphere, 48.2, 0.75, 88.46153846153846};
     return c;
 }
@@ -62,35 +67,118 @@ TEST_F(CalibrationStore, KeepsEveryDigitAndNeverLeavesAHalfWrittenFile) {
                  cal::CalibrationError);
     EXPECT_EQ(slurp(path), before);
     // No temporary files left next to it.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "fluxprobe/calibration"),
+    const auto folder = dir / "fluxprobe/calibration";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
                             std::filesystem::directory_iterator()),
               1);
+
+    // What a store stopped half-way left goes with the next store; a store going on now in
+    // another process, and files not of our pattern, stay.
+    const auto leave = [&](const std::string& name, int ageSeconds) {
+        std::ofstream(folder / name) << "half";
+        const timespec times[2] = {{::time(nullptr) - ageSeconds, 0},
+                                   {::time(nullptr) - ageSeconds, 0}};
+        ::utimensat(AT_FDCWD, (folder / name).c_str(), times, 0);
+    };
+    leave(".ak8975@i2c-1-1-000c.conf.a1B2c3", 3600);
+    leave(".ak8975@i2c-1-1-000c.conf.Fresh1", 0);
+    leave(".ak8975@i2c-1-1-000c.conf.toolong7", 3600);
+    leave(".other.conf.a1B2c3", 3600);
+    cal::writeCalibrationFile(path, sample(), "", cal::Existing::Replace);
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names,
+              (std::set<std::string>{"ak8975@i2c-1-1-000c.conf", ".ak8975@i2c-1-1-000c.conf.Fresh1",
+                                     ".ak8975@i2c-1-1-000c.conf.toolong7", ".other.conf.a1B2c3"}));
 }
 
-TEST(CalibrationFile, RefusesMalformedFilesNamingTheLine) {
+TEST_F(CalibrationStore, ReadsOnlyARegularFileOfAtMost64KiB) {
+    const std::string ok = "fluxprobe calibration 1\noffset 1 2 3\nmatrix 1 0 0 0 1 0 0 0 1\n#";
+    const auto fifo = dir / "fifo.conf";
+    ::mkfifo(fifo.c_str(), 0600);
+    std::ofstream(dir / "full.conf") << ok << std::string(64 * 1024 - ok.size(), 'x');
+    std::ofstream(dir / "over.conf") << ok << std::string(64 * 1024 + 1 - ok.size(), 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {fifo.string(), "calibration file " + fifo.string() + " is not a regular file"},
+        {"/dev/zero", "calibration file /dev/zero is not a regular file"},
+        {dir.string(), "cannot read calibration file " + dir.string() + ": Is a directory"},
+        {(dir / "full.conf").string(), ""},
+        {(dir / "over.conf").string(),
+         "calibration file " + (dir / "over.conf").string() +
+             " is larger than 64 KiB; a calibration file is a few hundred bytes"},
+    };
+    for (const auto& [path, message] : cases) {
+        try {
+            cal::readCalibrationFile(path);
+            EXPECT_EQ(message, "") << path << " was read";
+        } catch (const cal::CalibrationError& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+    }
+}
+
+TEST(CalibrationStorePath, TakesOnlyAnAbsoluteConfigHome) {
+    const std::string home = ::getenv("HOME") ? ::getenv("HOME") : "";
+    const std::string xdg = ::getenv("XDG_CONFIG_HOME") ? ::getenv("XDG_CONFIG_HOME") : "";
+    ::setenv("HOME", "/home/someone", 1);
+    ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+    EXPECT_EQ(cal::storedCalibrationPath("s"),
+              "/home/someone/.config/fluxprobe/calibration/s.conf");
+    ::setenv("XDG_CONFIG_HOME", "/etc/xdg-user", 1);
+    EXPECT_EQ(cal::storedCalibrationPath("s"), "/etc/xdg-user/fluxprobe/calibration/s.conf");
+    ::setenv("HOME", home.c_str(), 1);
+    if (xdg.empty())
+        ::unsetenv("XDG_CONFIG_HOME");
+    else
+        ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+}
+
+TEST(CalibrationFile, RefusesMalformedFilesAndCorrectionsNoSteelNeedsNamingTheLine) {
     const std::string h = "fluxprobe calibration 1\n";
     const std::string m = "matrix 1 0 0 0 1 0 0 0 1\n";
+    const std::string o = "offset 1 2 3\n";
     struct Case {
         std::string text;
-        const char* message;
+        const char* message;  // nullptr: accepted
     };
     const Case cases[] = {
         {"", "c.conf: the file is empty"},
         {"fluxprobe calibration 2\n",
          "c.conf:1: expected the first line 'fluxprobe calibration 1'"},
         {h + "offset 1 2\n" + m, "c.conf:2: offset needs 3 numbers, found 2"},
+        {h + "offset 1 2 3 4\n" + m, "c.conf:2: offset needs 3 numbers, found 4"},
         {h + "offset 1 x 2\n" + m, "c.conf:2: offset: 'x' is not a number"},
         {h + "\n# note\noffset 1 2 nan\n" + m, "c.conf:4: offset: nan is not a finite number"},
-        {h + "offset 1 2 3\nmatrix 1 0 0 0 1 0 0 0 inf\n", "c.conf:3: matrix: inf is not a finite"},
-        {h + "offset 1 2 3\nmatrix 1 2 3 2 4 6 0 0 1\n", "c.conf:3: the matrix is singular"},
-        {h + "offset 1 2 3\n" + m + "colour red\n", "c.conf:4: unknown entry 'colour'"},
-        {h + "offset 1 2 3\n", "c.conf: no matrix line"},
+        {h + o + "matrix 1 0 0 0 1 0 0 0 inf\n", "c.conf:3: matrix: inf is not a finite"},
+        {h + o + "matrix 1 2 3 2 4 6 0 0 1\n", "c.conf:3: the matrix is singular"},
+        {h + o + m + "colour red\n", "c.conf:4: unknown entry 'colour'"},
+        {h + o, "c.conf: no matrix line"},
+        {h + o + m + "offset 4 5 6\n", "c.conf:4: offset is given twice (first on line 2)"},
+        {h + "fit sphere\n" + o + m + "fit sphere\n", "c.conf:5: fit is given twice"},
+        // Symmetric to 1e-9 of the largest entry, and no further.
+        {h + o + "matrix 1 0.2 0 0.2000000009 1 0 0 0 1\n", nullptr},
+        {h + o + "matrix 1 0.2 0 0.200000002 1 0 0 0 1\n",
+         "c.conf:3: the matrix is not symmetric: row 1, column 2 holds 0.2 but row 2, column 1 "
+         "holds 0.200000002"},
+        {h + o + "matrix -1 0 0 0 1 0 0 0 1\n",
+         "c.conf:3: the matrix is not positive definite: it would mirror or flatten the field"},
+        {h + o + "matrix 3 0 0 0 1 0 0 0 1\n", nullptr},
+        {h + o + "matrix 3.01 0 0 0 1 0 0 0 1\n", "c.conf:3: the matrix is 3.01 times stronger"},
+        {h + o + "matrix 100 0 0 0 1 0 0 0 0.01\n", "c.conf:3: the matrix is 10000 times"},
+        {h + o + "matrix 1e-4 0 0 0 1e-4 0 0 0 1e-4\n", nullptr},
+        {h + o + "matrix 1e6 999999 0 999999 1e6 0 0 0 1e6\n", "c.conf:3: the matrix is"},
+        {h + "offset 1.7e308 0 0\nmatrix 1.5 0 0 0 1.5 0 0 0 1.5\n",
+         "c.conf:2: an offset of 1.7e+308 µT is too large a number to use"},
+        {h + o + "matrix 1e160 0 0 0 1e160 0 0 0 1e160\n",
+         "c.conf:3: the matrix and the offset make a field of 10 mT too large a number to use"},
     };
     for (const Case& c : cases) {
         try {
             cal::parseCalibration(c.text, "c.conf");
-            ADD_FAILURE() << "accepted: " << c.text;
+            EXPECT_EQ(c.message, nullptr) << "accepted: " << c.text;
         } catch (const cal::CalibrationError& e) {
+            ASSERT_NE(c.message, nullptr) << e.what();
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
                 << e.what() << "\nexpected: " << c.message;
         }
@@ -159,6 +247,17 @@ TEST_F(CalibrationStore, SessionAppliesTheSensorsStoredCalibrationOrSaysWhyNot) 
     EXPECT_NE(warnings[0].find("simulated.conf:2: offset needs 3 numbers"), std::string::npos);
     EXPECT_NE(warnings[0].find("ignored"), std::string::npos);
 
+    // A FIFO in its place would hold the start up for ever: it is told once and ignored too.
+    std::filesystem::remove(cal::storedCalibrationPath("simulated"));
+    ::mkfifo(cal::storedCalibrationPath("simulated").c_str(), 0600);
+    heading::HeadingSession fifo(options, service, queue.post(), warn);
+    EXPECT_FALSE(service.correction());
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[1].find("simulated.conf is not a regular file; the stored calibration is "
+                               "ignored"),
+              std::string::npos)
+        << warnings[1];
+
     options.calibration = cal::storedCalibrationPath("simulated");
     EXPECT_THROW(heading::HeadingSession(options, service, queue.post(), warn),
                  heading::SourceError);
@@ -187,6 +286,17 @@ TEST_F(CalibrationStore, FitsARecordingAndWritesItOnce) {
     std::ostringstream out2, err2;
     EXPECT_EQ(cal::calibrateRecording(replay, conf, std::nullopt, out2, err2), 2);
     EXPECT_NE(err2.str().find("already exists"), std::string::npos);
+
+    // A signal while the file is read stops the work; nothing is written.
+    const std::string stopped = (dir / "stopped.conf").string();
+    int asked = 0;
+    std::ostringstream out4, err4;
+    EXPECT_EQ(cal::calibrateRecording(replay, stopped, std::nullopt, out4, err4,
+                                      [&asked] { return ++asked > 1 ? SIGTERM : 0; }),
+              1);
+    EXPECT_EQ(err4.str(),
+              "fluxprobe: SIGTERM: calibration from " + replay + " stopped; nothing was written\n");
+    EXPECT_FALSE(std::filesystem::exists(stopped));
 
     {  // a device turned flat on a table, once round
         std::ofstream flat(replay);

@@ -1,9 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "HeadingTestSupport.h"
 #include "heading/SourceError.h"
@@ -83,6 +88,9 @@ TEST(ReplayFile, EachMalformedFileGetsItsOwnMessage) {
         {h + "1,1,2,3,4,5\n0.5,1,2,3,4,5\n", "session.csv:3: t goes backwards: 0.5 after 1"},
         {h + "5,1,2,3,4,5\n9.3e9,1,2,3,4,5\n",
          "session.csv:3: t is more than 10000000 s after the first sample: 9300000000"},
+        // Each step under the span, the whole over it: measured from the first sample.
+        {h + "0,1,2,3,4,5\n6e6,1,2,3,4,5\n1.2e7,1,2,3,4,5\n",
+         "session.csv:4: t is more than 10000000 s after the first sample: 12000000"},
         {h + "0,1,2,3,400,5\n",
          "session.csv:2: magneticHeading must lie in [0, 360) degrees, found 400"},
         {h + "0,1,2,3,-30,5\n", "session.csv:2: magneticHeading must lie in [0, 360)"},
@@ -121,6 +129,35 @@ TEST(ReplayFile, TakesAByteOrderMarkAndLinesUpToTheLimitAndCapsTheSamples) {
         EXPECT_EQ(std::string(e.what()),
                   "session.csv:4: more than 2 samples; a replay holds at most 2");
     }
+}
+
+TEST(ReplayFile, AnEndlessLineIsRefusedWithoutReadingItToItsEnd) {
+    const auto dir = heading_test::freshTempDir("replay-endless");
+    const auto fifo = (dir / "endless.csv").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::size_t written = 0;
+    // Up to 64 MiB without a newline, until the reader lets go of the pipe.
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        const std::string chunk(65536, 'x');
+        ::signal(SIGPIPE, SIG_IGN);
+        while (written < (64u << 20)) {
+            const ssize_t n = ::write(fd, chunk.data(), chunk.size());
+            if (n <= 0) break;
+            written += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+    });
+    std::string message;
+    try {
+        ReplayFile::read(fifo);
+    } catch (const SourceError& e) {
+        message = e.what();
+    }
+    writer.join();
+    EXPECT_EQ(message, fifo + ":1: line longer than 4096 bytes");
+    EXPECT_LT(written, 1u << 20) << "bytes taken before the refusal";
+    std::filesystem::remove_all(dir);
 }
 
 TEST(ReplayFile, MissingAndUnreadableFilesAreNamed) {

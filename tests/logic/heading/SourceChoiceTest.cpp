@@ -66,6 +66,14 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
         {"simulated:rate=-5", "rate must be above 0 Hz"},
         {"simulated:rate=100001", "rate must be at most 100000 Hz"},
         {"simulated:rate=1e300", "rate must be at most 100000 Hz"},
+        // A distortion no steel makes: samples that overflow, vanish or come out mirrored.
+        {"simulated:soft=1e308,1e308,1e308", "soft and the offset make a field of 10 mT too large"},
+        {"simulated:offset=1e308,0,0", "an offset of 1e+308 µT is too large a number to use"},
+        {"simulated:soft=0,0,0", "soft is singular"},
+        {"simulated:soft=1,2,3,2,4,6,3,6,9", "soft is singular"},
+        {"simulated:soft=-1,1,1", "soft is not positive definite"},
+        {"simulated:soft=1,0.2,0,0,1,0,0,0,1", "soft is not symmetric: row 1, column 2 holds 0.2"},
+        {"simulated:soft=3.1,1,1", "soft is 3.1 times stronger in one direction"},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -86,8 +94,8 @@ TEST(SourceChoice, SimulatedTakesATumbleAndADistortion) {
     EXPECT_TRUE(spec.motion.tumble);
     EXPECT_EQ(spec.motion.offset.y, -60);
     EXPECT_EQ(spec.motion.soft, (std::array<double, 9>{1.1, 0, 0, 0, 0.9, 0, 0, 0, 1}));
-    const auto full = parseSourceChoice("simulated:soft=1,2,3,4,5,6,7,8,9,tumble");
-    EXPECT_EQ(full.motion.soft[5], 6);
+    const auto full = parseSourceChoice("simulated:soft=1.1,0.05,0,0.05,0.9,0.02,0,0.02,1,tumble");
+    EXPECT_EQ(full.motion.soft[5], 0.02);
     EXPECT_TRUE(full.motion.tumble);
     EXPECT_FALSE(parseSourceChoice("simulated").motion.any());
 

@@ -33,6 +33,9 @@ TEST(FieldQuery, ReadsLocationsAndDates) {
     EXPECT_EQ(b.latitude, -90.0);
     EXPECT_EQ(b.longitude, 359.5);
     EXPECT_EQ(b.altitude, -1000.0);
+    const heading::Location copied = heading::parseLocation("52.5, 13.4,  40");  // from a map
+    EXPECT_EQ(copied.longitude, 13.4);
+    EXPECT_EQ(copied.altitude, 40.0);
 
     EXPECT_EQ(heading::parseDate("2027.5"), 2027.5);
     EXPECT_EQ(heading::parseDate("2025-01-01"), 2025.0);
@@ -58,10 +61,15 @@ TEST(FieldQuery, RefusesWhatItCannotAnswerNamingValueAndRange) {
         {[] { heading::parseLocation("1,2,3,4"); }, "got '1,2,3,4'"},
         {[] { heading::parseLocation("nan,0"); }, "got 'nan,0'"},
         {[] { heading::parseLocation("1,"); }, "got '1,'"},
+        {[] { heading::parseLocation("52.5 ,13.4"); }, "got '52.5 ,13.4'"},
+        {[] { heading::parseLocation(" 52.5,13.4"); }, "got ' 52.5,13.4'"},
+        {[] { heading::parseLocation("52.5,\t13.4"); }, "got '52.5,\\x0913.4'"},
         {[] { heading::parseDate("2027-02-29"); },
          "option --date needs a day as YYYY-MM-DD or a decimal year such as 2027.5, got "
          "'2027-02-29'"},
         {[] { heading::parseDate("soon"); }, "got 'soon'"},
+        {[] { heading::parseDate("2027-01-01x"); }, "got '2027-01-01x'"},
+        {[] { heading::parseDate("2027-1-1"); }, "got '2027-1-1'"},
         {[&] {
              heading::checkAltitude(model, {0, 0, 850001});
          },
@@ -71,6 +79,10 @@ TEST(FieldQuery, RefusesWhatItCannotAnswerNamingValueAndRange) {
              heading::checkAltitude(model, {0, 0, -1001});
          },
          "altitude -1001 m lies outside"},
+        {[&] {
+             heading::checkAltitude(model, {0, 0, 850000.1});
+         },
+         "altitude 850000.1 m lies outside -1000 to 850000 m"},
         {[&] { heading::checkYear(model, 2030.01, "--date=2030.01"); },
          "--date=2030.01 lies outside 2025.0 to 2030.0, the years WMM2025 covers"},
         {[&] { heading::checkYear(model, 2024.99, "--date=2024-12-31"); },
