@@ -58,6 +58,7 @@ void FluxprobeViewController::viewDidLoad() {
         wavesview_->setHidden(true);
     }
     if (fluxprobeview_) fluxprobeview_->setBackgroundColor(platform::Color::clear());
+    if (mySlider_) platform::Platform::current().showThreshold(*mySlider_, kThresholdOffset);
 
     setLocationManager(std::make_shared<platform::LocationManager>());
     if (locationManager_->headingAvailable()) {

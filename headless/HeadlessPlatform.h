@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "heading/HeadingService.h"
-#include "platform/ClassRegistry.h"
-#include "platform/Platform.h"
-#include "platform/ViewController.h"
 #include "headless/InterfaceDefinition.h"
 #include "headless/RecordingContext.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Platform.h"
+#include "platform/Slider.h"
+#include "platform/ViewController.h"
 
 namespace platform::headless {
 
@@ -82,6 +83,8 @@ class HeadlessPlatform : public Platform {
     int soundsPlayed() const { return *soundsPlayed_; }
     int soundsAlive() const { return *soundsAlive_; }
     bool idleTimerDisabled() const { return idleTimerDisabled_; }
+    // The thresholds shown: by the slider's name, the offset added to its value.
+    const std::map<std::string, float>& thresholds() const { return thresholds_; }
     const std::vector<bool>& idleTimerChanges() const { return idleTimerChanges_; }
     int presentations() const { return presentations_; }
     int dismissals() const { return dismissals_; }
@@ -110,6 +113,9 @@ class HeadlessPlatform : public Platform {
     std::shared_ptr<Timer> scheduleTimer(double interval, std::function<void()> tick,
                                          bool repeats) override;
     void setIdleTimerDisabled(bool disabled) override;
+    void showThreshold(Slider& slider, float offset) override {
+        thresholds_[slider.name()] = offset;
+    }
 
     // For the peers.
     void record(View& view, ViewChange change);
@@ -144,6 +150,7 @@ class HeadlessPlatform : public Platform {
     int dismissals_ = 0;
     bool soundsCanBeMade_ = true;
     bool idleTimerDisabled_ = false;
+    std::map<std::string, float> thresholds_;
     bool recording_ = true;
     long logCount_ = 0;
 };

@@ -15,6 +15,7 @@
 
 namespace platform {
 
+class Slider;
 class ViewController;
 
 // Everything the logic needs from the machine it runs on. One platform is current at a time;
@@ -64,6 +65,10 @@ class Platform {
 
     virtual std::shared_ptr<Timer> scheduleTimer(double interval, std::function<void()> tick,
                                                  bool repeats) = 0;
+
+    // Shows beside slider where an alarm that compares against the slider's value plus offset
+    // starts, following the slider as it moves.
+    virtual void showThreshold(Slider& slider, float offset) = 0;
 
     // Keeps the display from dimming or locking while disabled is true.
     virtual void setIdleTimerDisabled(bool disabled) = 0;

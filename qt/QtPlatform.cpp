@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QSlider>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -26,10 +27,12 @@
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ScreenExtras.h"
+#include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/SignalStatus.h"
-#include "qt/widgets/ViewHostWidget.h"
+#include "qt/widgets/ThresholdLabel.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
@@ -72,7 +75,7 @@ namespace {
 
 // Without a heading source nothing is ever measured: plots show their scale only.
 void showNoData(QWidget* root) {
-    for (ViewHostWidget* host : root->findChildren<ViewHostWidget*>()) host->setShowsNoData(true);
+    for (PlotWidget* host : root->findChildren<PlotWidget*>()) host->setShowsNoData(true);
 }
 
 }  // namespace
@@ -101,7 +104,7 @@ void QtPlatform::post(std::function<void()> task) {
 }
 
 long QtPlatform::paintsOf(const View& view) {
-    auto* host = qobject_cast<ViewHostWidget*>(WidgetPeer::widgetOf(&view));
+    auto* host = qobject_cast<PlotWidget*>(WidgetPeer::widgetOf(&view));
     return host ? host->paints() : 0;
 }
 
@@ -149,7 +152,7 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
         pendingScreenRoot_ = nullptr;
         pendingScreenNib_.clear();
         auto view = bindInterface(root, nibName, owner);
-        addScreenExtras(root, owner);
+        addScreenExtras(root);
         if (!service_.headingAvailable()) showNoData(root);
         return view;
     }
@@ -167,7 +170,7 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
         root.reset(inner);
     }
     auto view = bindInterface(root.get(), nibName, owner);
-    addScreenExtras(root.get(), owner);
+    addScreenExtras(root.get());
     if (!service_.headingAvailable()) showNoData(root.get());
     root.release();  // the root view's peer owns it now
     return view;
@@ -272,6 +275,15 @@ void QtPlatform::dropInvalidTimers() {
                                      [](const auto& t) { return !t->isValid(); }),
                       timers_.end());
     });
+}
+
+void QtPlatform::showThreshold(Slider& slider, float offset) {
+    auto* q = qobject_cast<QSlider*>(WidgetPeer::widgetOf(&slider));
+    // One label a slider, however often its screen loads.
+    if (!q || (q->parentWidget() && q->parentWidget()->findChild<ThresholdLabel*>())) return;
+    ThresholdLabel* label = addThresholdLabel(q, offset);
+    // It grows with the window as the screen's own text does.
+    if (ScreenScaler* scaler = label ? ScreenScaler::of(label) : nullptr) scaler->adopt(label);
 }
 
 void QtPlatform::setIdleTimerDisabled(bool disabled) {

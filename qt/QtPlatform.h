@@ -61,6 +61,7 @@ class QtPlatform : public Platform {
     void dismissModal(ViewController& presenter, ViewController& presented, bool animated) override;
     std::shared_ptr<Timer> scheduleTimer(double interval, std::function<void()> tick,
                                          bool repeats) override;
+    void showThreshold(Slider& slider, float offset) override;
     void setIdleTimerDisabled(bool disabled) override;
 
     // How long a modal screen takes to fade in or out.

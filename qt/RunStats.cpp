@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "qt/widgets/ViewHostWidget.h"
+#include "qt/widgets/PlotWidget.h"
 
 namespace platform::qt {
 
@@ -64,7 +64,7 @@ std::string RunStats::summary() const {
     const double seconds = secondsRun();
     std::string line = "fluxprobe: paints";
     if (window_) {
-        for (const ViewHostWidget* host : window_->findChildren<ViewHostWidget*>()) {
+        for (const PlotWidget* host : window_->findChildren<PlotWidget*>()) {
             line += ' ';
             line += (screenOf(host) + QLatin1Char('/') + host->objectName()).toStdString();
             line += '=';

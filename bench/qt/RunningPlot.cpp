@@ -58,7 +58,7 @@ class GraphViewPlot : public RunningPlot {
     }
     void append(double x, double y, double z) override { view_.updateHistoryWithX(x, y, z); }
     void draw(QImage& image) override {
-        // What a ViewHostWidget paint does, after Qt has filled the background.
+        // What a PlotWidget paint does, after Qt has filled the background.
         QPainter painter(&image);
         painter.fillRect(image.rect(), Qt::white);
         platform::qt::PainterContext context(painter);

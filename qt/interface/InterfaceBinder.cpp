@@ -11,9 +11,9 @@
 #include "platform/InterfaceError.h"
 #include "qt/EndLoopOnException.h"
 #include "qt/interface/UserAction.h"
+#include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
-#include "qt/widgets/ViewHostWidget.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
@@ -87,8 +87,13 @@ void keepPlaceWhenHidden(QWidget* w) {
     w->setSizePolicy(policy);
 }
 
-QWidget* hostIn(QWidget* container, const std::shared_ptr<View>& view) {
-    auto* host = new ViewHostWidget(container);  // owned by the container
+// The plot of a view the logic draws: the widget itself when it is one, else one inside it.
+QWidget* plotFor(QWidget* container, const std::shared_ptr<View>& view) {
+    if (auto* plot = qobject_cast<PlotWidget*>(container)) {
+        plot->setView(view);
+        return plot;
+    }
+    auto* host = new PlotWidget(container);  // owned by the container
     host->setObjectName(container->objectName() + QStringLiteral("Host"));
     host->setView(view);
     host->setAccessibleName(container->accessibleName());
@@ -151,7 +156,8 @@ bool widgetFitsOutlet(const QWidget* w, OutletKind kind) {
             return w->inherits("QSvgWidget");
         }
         case OutletKind::Custom:
-            return qstrcmp(w->metaObject()->className(), "QWidget") == 0;
+            return qobject_cast<const PlotWidget*>(w) ||
+                   qstrcmp(w->metaObject()->className(), "QWidget") == 0;
     }
     return false;
 }
@@ -208,7 +214,7 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
         std::shared_ptr<View> view = outlets[i].make();
         view->setName(outlets[i].name);
         copyState(*view, w, root);
-        QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? hostIn(w, view) : w;
+        QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? plotFor(w, view) : w;
         keepPlaceWhenHidden(w);
         // A free view (the dial) is moved over the others by the logic: keep it on top.
         if (w != root && !isInLayout(w)) w->raise();

@@ -8,8 +8,10 @@
 #include <QXmlStreamReader>
 
 #include "platform/InterfaceError.h"
+#include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/TurningPicture.h"
 
 namespace platform::qt {
 
@@ -26,10 +28,16 @@ class ScreenAwareLoader : public QUiLoader {
             screen->setObjectName(name);
             return screen;
         }
-        if (className == QLatin1String("ReadoutLabel")) {
-            auto* readout = new ReadoutLabel(parent);  // owned by parent, or by the caller
-            readout->setObjectName(name);
-            return readout;
+        QWidget* ours = nullptr;  // owned by parent, or by the caller
+        if (className == QLatin1String("ReadoutLabel"))
+            ours = new ReadoutLabel(parent);
+        else if (className == QLatin1String("PlotWidget"))
+            ours = new PlotWidget(parent);
+        else if (className == QLatin1String("TurningPicture"))
+            ours = new TurningPicture(parent);
+        if (ours) {
+            ours->setObjectName(name);
+            return ours;
         }
         return QUiLoader::createWidget(className, parent, name);
     }

@@ -9,9 +9,8 @@ class QWidget;
 namespace platform::qt {
 
 // Makes a screen work from the keyboard: every control takes focus with Tab; buttons click with
-// Space, Enter or Return; the slider moves with the arrows and Page Up/Down (its own keys);
-// Escape presses the screen's "done" control when it has one; the dial can be focused and put
-// back where it started with Home or a double-click.
+// Space, Enter or Return; the slider moves with the arrows and Page Up/Down (its own keys).
+// Escape (the screen's root) and the dial's Home are their own widgets' keys.
 class KeyboardAccess : public QObject {
     Q_OBJECT
 
@@ -24,8 +23,6 @@ class KeyboardAccess : public QObject {
 
   private:
     using QObject::QObject;
-
-    QPointer<QAbstractButton> done_;  // pressed by Escape
 };
 
 }  // namespace platform::qt

@@ -6,12 +6,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmapCache>
-#include <QStyle>
-#include <QStyleOption>
 #include <algorithm>
-#include <atomic>
 
-#include "qt/widgets/WidgetPeer.h"
+#include "qt/widgets/ParentPaint.h"
 
 namespace platform::qt {
 
@@ -35,23 +32,9 @@ QAccessibleInterface* readoutInterface(const QString&, QObject* object) {
     return label ? new ReadoutAccessible(label) : nullptr;
 }
 
-quint64 nextId() {
-    static std::atomic<quint64> ids{0};
-    return ++ids;
-}
-
-bool isOpaque(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        if (!std::all_of(row, row + image.width(), [](QRgb p) { return qAlpha(p) == 255; }))
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
-ReadoutLabel::ReadoutLabel(QWidget* parent) : QWidget(parent), id_(nextId()) {
+ReadoutLabel::ReadoutLabel(QWidget* parent) : QWidget(parent) {
     static const bool installed = [] {
         QAccessible::installFactory(readoutInterface);
         return true;
@@ -105,64 +88,25 @@ QSize ReadoutLabel::minimumSizeHint() const {
 
 void ReadoutLabel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    switch (event->type()) {
-        case QEvent::FontChange:
-            // A new font starts the widest text afresh.
-            widest_ = 0;
-            staticText_ = QStaticText();
-            staticText_.setTextFormat(Qt::PlainText);
-            textChanged();
-            updateGeometry();
-            [[fallthrough]];
-        case QEvent::StyleChange:
-        case QEvent::PaletteChange:
-        case QEvent::EnabledChange:
-        case QEvent::ParentChange:
-            ++styleGeneration_;
-            update();
-            break;
-        default:
-            break;
+    if (event->type() == QEvent::FontChange) {
+        // A new font starts the widest text afresh.
+        widest_ = 0;
+        staticText_ = QStaticText();
+        staticText_.setTextFormat(Qt::PlainText);
+        textChanged();
+        updateGeometry();
     }
+    if (kept_.changedBy(event)) update();
 }
 
 QPixmap ReadoutLabel::beneath() {
     QWidget* parent = parentWidget();
     if (!parent || isWindow()) return {};
-    const qreal ratio = devicePixelRatioF();
-    const QRect area = geometry();
-    const QString key = QStringLiteral("readout/%1/%2,%3,%4x%5/%6x%7/%8/%9")
-                            .arg(id_)
-                            .arg(area.x())
-                            .arg(area.y())
-                            .arg(area.width())
-                            .arg(area.height())
-                            .arg(parent->width())
-                            .arg(parent->height())
-                            .arg(ratio)
-                            .arg(styleGeneration_);
+    const QString key = kept_.keyFor(this);
     QPixmap picture;
     if (key == seeThroughAt_ || QPixmapCache::find(key, &picture)) return picture;
-    // Beside its siblings only: a free one may lie over another's picture.
-    if (!isInLayout(this)) {
-        seeThroughAt_ = key;
-        return {};
-    }
-    QImage image((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        // The parent's own painting alone (its styled background and frame), none of its
-        // children.
-        parent->render(&painter, QPoint(), QRegion(area), QWidget::DrawWindowBackground);
-        if (testAttribute(Qt::WA_StyledBackground)) {
-            QStyleOption option;
-            option.initFrom(this);
-            style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
-        }
-    }
-    if (!isOpaque(image)) {
+    const QImage image = parentPaint(this);
+    if (image.isNull()) {
         seeThroughAt_ = key;
         return {};
     }

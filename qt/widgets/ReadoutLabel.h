@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "qt/widgets/ParentPaint.h"
+
 namespace platform::qt {
 
 // A line of text that changes with every sample: a value, or a mark that keeps showing its
@@ -62,8 +64,7 @@ class ReadoutLabel : public QWidget {
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
     QStaticText staticText_;
     int widest_ = 0;  // the widest text shown at the font, in pixels
-    quint64 id_;
-    unsigned styleGeneration_ = 0;
+    KeptPicture kept_;
     QString seeThroughAt_;  // the picture's key when last found see-through
 };
 

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "platform/Label.h"
+#include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
@@ -28,7 +29,7 @@ double stepped(double scale) {
 }
 
 bool isFree(const QWidget* w) {
-    return !w->isWindow() && !isInLayout(w) && !w->property("fluxprobeOverlay").toBool();
+    return !w->isWindow() && !isInLayout(w) && !ScreenWidget::isOverlay(w);
 }
 
 bool hasFreeChild(const QWidget* w) {
@@ -159,7 +160,7 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
             fixedSizes_.emplace_back(w, w->minimumSize());  // the waves indicator
     }
 
-    root->installEventFilter(this);
+    // The screen's root tells of its own resizes; the face is a plain widget in its layout.
     if (face_ && face_ != root) face_->installEventFilter(this);
 }
 
@@ -169,18 +170,21 @@ QRect ScreenScaler::area() const {
 }
 
 bool ScreenScaler::eventFilter(QObject*, QEvent* event) {
-    // The layouts place the widgets once this event is through: look after them.
-    if ((event->type() == QEvent::Resize || event->type() == QEvent::Show) && !relayoutPosted_) {
-        relayoutPosted_ = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                relayoutPosted_ = false;
-                relayout();
-            },
-            Qt::QueuedConnection);
-    }
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) relayoutSoon();
     return false;
+}
+
+void ScreenScaler::relayoutSoon() {
+    // The layouts place the widgets once the resize is through: look after them then.
+    if (relayoutPosted_) return;
+    relayoutPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            relayoutPosted_ = false;
+            relayout();
+        },
+        Qt::QueuedConnection);
 }
 
 void ScreenScaler::relayout() {
@@ -247,6 +251,12 @@ void ScreenScaler::place(Free& f, QPointF centre, QSizeF size) {
         }
     const QPointF corner = centre - QPointF(size.width() / 2.0, size.height() / 2.0);
     f.widget->setGeometry(QRectF(corner, size).toAlignedRect());
+}
+
+void ScreenScaler::adopt(QWidget* w) {
+    w->ensurePolished();
+    ownFonts_.emplace_back(w, w->font());
+    if (fontScale_ != 1.0) w->setFont(scaledFont(w->font(), fontScale_));
 }
 
 bool ScreenScaler::restore(QWidget* freeWidget) {

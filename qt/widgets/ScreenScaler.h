@@ -40,9 +40,14 @@ class ScreenScaler : public QObject {
     double freeScale() const { return freeScale_; }
     // The room of the free views, in the coordinates of their parent.
     QRect area() const;
+    // Takes a widget added to the screen after it was designed: its font grows with the rest.
+    void adopt(QWidget* w);
     // Puts a free view back where the interface file placed it (at the current scale), untuned.
     bool restore(QWidget* freeWidget);
 
+    // Brings fonts and free views in line with the screen's size once the layouts have placed
+    // its widgets (on the loop's next turn).
+    void relayoutSoon();
     // Brings fonts and free views in line with the current size now (normally done once the
     // loop has laid the screen out after a resize).
     void relayout();

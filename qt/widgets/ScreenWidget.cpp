@@ -1,24 +1,22 @@
 #include "qt/widgets/ScreenWidget.h"
 
+#include <QAbstractButton>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QTouchEvent>
 #include <algorithm>
 
 #include "qt/EndLoopOnException.h"
+#include "qt/widgets/ScreenScaler.h"
 
 namespace platform::qt {
-
-namespace {
-constexpr const char* kOverlayProperty = "fluxprobeOverlay";
-}
 
 ScreenWidget::ScreenWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_AcceptTouchEvents);
 }
 
 void ScreenWidget::setOverlay(QWidget* overlay) {
-    overlay->setProperty(kOverlayProperty, true);
     overlay->setParent(this);
     cover(overlay);
     overlay->raise();
@@ -46,12 +44,36 @@ bool ScreenWidget::isCovered(const QWidget* w) {
     return false;
 }
 
+bool ScreenWidget::isOverlay(const QWidget* w) {
+    const auto* screen = w ? qobject_cast<const ScreenWidget*>(w->parentWidget()) : nullptr;
+    return screen && screen->overlay_ == w;
+}
+
 void ScreenWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    for (QObject* child : children()) {
-        auto* w = qobject_cast<QWidget*>(child);
-        if (w && w->property(kOverlayProperty).toBool()) cover(w);
+    if (overlay_) cover(overlay_);
+    if (ScreenScaler* scaler = ScreenScaler::of(this)) scaler->relayoutSoon();
+}
+
+void ScreenWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (ScreenScaler* scaler = ScreenScaler::of(this)) scaler->relayoutSoon();
+}
+
+void ScreenWidget::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        for (auto* button : findChildren<QAbstractButton*>()) {
+            // This screen's own, not one of a screen presented over it.
+            const QWidget* screen = button->parentWidget();
+            while (screen && !qobject_cast<const ScreenWidget*>(screen))
+                screen = screen->parentWidget();
+            if (screen == this && button->property("action").toString() == QLatin1String("done")) {
+                button->click();
+                return;
+            }
+        }
     }
+    QWidget::keyPressEvent(event);
 }
 
 bool ScreenWidget::event(QEvent* event) {

@@ -30,6 +30,9 @@ class ScreenWidget : public QWidget {
     // A child that must always cover this widget (a screen presented over this one).
     void setOverlay(QWidget* overlay);
 
+    // True when w is a screen presented over another one.
+    static bool isOverlay(const QWidget* w);
+
     // True when w cannot be seen: a screen presented over a screen holding w (or over w itself)
     // covers it completely and opaquely, not fading in or out.
     static bool isCovered(const QWidget* w);
@@ -37,6 +40,9 @@ class ScreenWidget : public QWidget {
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Escape presses the screen's "done" control, when it has one.
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "heading/HeadingService.h"
-#include "qt/widgets/Backdrop.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/WidgetPeer.h"
@@ -38,7 +37,6 @@ void dim(QWidget* w, bool dimmed) {
     } else {
         w->setGraphicsEffect(nullptr);
     }
-    Backdrop::contentChanged(w);
 }
 
 // In the header, centred, but clear of the screen's title.
@@ -110,18 +108,14 @@ void SignalStatus::showOnScreens() {
             banner->setAttribute(Qt::WA_TransparentForMouseEvents);
             banner->setAccessibleName(QStringLiteral("Signal status"));
         }
-        if (banner->text() != text_) {
-            banner->setText(text_);
-            Backdrop::contentChanged(banner);
-        }
+        if (banner->text() != text_) banner->setText(text_);
         banner->setVisible(stale_);
         if (!stale_) continue;
         placeBanner(banner, screen);
         banner->raise();
         // A screen presented over this one stays above this one's banner.
         for (QObject* child : screen->children())
-            if (auto* over = qobject_cast<QWidget*>(child);
-                over && over->property("fluxprobeOverlay").toBool())
+            if (auto* over = qobject_cast<QWidget*>(child); over && ScreenWidget::isOverlay(over))
                 over->raise();
     }
 }

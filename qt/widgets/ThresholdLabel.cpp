@@ -5,8 +5,6 @@
 #include <QSlider>
 #include <algorithm>
 
-#include "qt/widgets/Backdrop.h"
-
 namespace platform::qt {
 
 namespace {
@@ -45,10 +43,8 @@ ThresholdLabel::ThresholdLabel(QSlider* slider, float offset) : slider_(slider),
         QStringLiteral("The alarm sounds while the total field is above this"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     fitWidestText();
-    connect(slider, &QSlider::valueChanged, this, [this, offset](int value) {
-        setText(textFor(value, offset));
-        Backdrop::contentChanged(this);
-    });
+    connect(slider, &QSlider::valueChanged, this,
+            [this, offset](int value) { setText(textFor(value, offset)); });
     slider->installEventFilter(this);
 }
 

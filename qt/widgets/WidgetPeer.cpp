@@ -16,10 +16,11 @@
 #include "platform/Switch.h"
 #include "qt/drawing/RepaintRegion.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
-#include "qt/widgets/ViewHostWidget.h"
+#include "qt/widgets/TurningPicture.h"
 
 namespace platform::qt {
 
@@ -68,13 +69,6 @@ int sweptSide(QSizeF bounds) {
     return static_cast<int>(std::ceil(std::hypot(bounds.width(), bounds.height())));
 }
 
-// Rows of a turn's repaint are merged into bands this tall: a handful of copies per frame.
-constexpr int kRepaintBand = 32;
-
-bool isOverlay(const QWidget* w) {
-    return w->property("fluxprobeOverlay").toBool();
-}
-
 // Whether only overlays lie above w among its siblings: a dial placed again as it turns is
 // mostly there already.
 bool onTopOfSiblings(const QWidget* w) {
@@ -85,7 +79,7 @@ bool onTopOfSiblings(const QWidget* w) {
         auto* s = qobject_cast<QWidget*>(*it);
         if (!s || s->isWindow()) continue;
         if (s == w) return true;
-        if (!isOverlay(s)) return false;
+        if (!ScreenWidget::isOverlay(s)) return false;
     }
     return false;
 }
@@ -103,12 +97,8 @@ bool isInLayout(const QWidget* w) {
 
 WidgetPeer::WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool owning)
     : view_(view), widget_(widget), owning_(owning) {
-    auto* label = qobject_cast<QLabel*>(widget);
-    paintsImage_ = label && !label->pixmap().isNull();
-    if (paintsImage_) {
-        backdrop_ = new Backdrop(widget);
-        widget->setAttribute(Qt::WA_OpaquePaintEvent);
-    }
+    paintsImage_ = qobject_cast<TurningPicture*>(widget) != nullptr;
+    // Observed, not changed: the view keeps the size and place Qt's layouts give the widget.
     widget->installEventFilter(this);
     widget->setProperty(kPeerProperty, QVariant::fromValue(static_cast<QObject*>(this)));
 }
@@ -121,10 +111,6 @@ WidgetPeer* WidgetPeer::of(const QWidget* widget) {
 WidgetPeer::~WidgetPeer() {
     if (widget_) {
         widget_->removeEventFilter(this);
-        if (backdrop_) {  // the label paints itself again, with what lies beneath it
-            delete backdrop_.data();
-            widget_->setAttribute(Qt::WA_OpaquePaintEvent, false);
-        }
         if (of(widget_) == this) widget_->setProperty(kPeerProperty, QVariant());
         if (owning_) {
             // The view can go inside one of the widget's own signals (a button that dismisses
@@ -160,7 +146,7 @@ void WidgetPeer::viewChanged(View& view, ViewChange change) {
     // changes are in, so its redraw waits for the frame too.
     FrameClock* clock = FrameClock::current();
     if (clock && change != ViewChange::Subviews &&
-        (change != ViewChange::Display || qobject_cast<ViewHostWidget*>(widget_) ||
+        (change != ViewChange::Display || qobject_cast<PlotWidget*>(widget_) ||
          ScreenWidget::isCovered(widget_))) {
         if (pending_ == 0) clock->hold(this);
         pending_ |= bit;
@@ -184,10 +170,6 @@ void WidgetPeer::applyPending() {
 void WidgetPeer::apply(View& view, ViewChange change) {
     QWidget* w = widget_;
     if (!w) return;
-    // What the widget paints changes with these; a picture of what lies beneath an opaque
-    // widget above it must be drawn again.
-    bool newContent = change == ViewChange::Font || change == ViewChange::BackgroundColor ||
-                      change == ViewChange::Value || change == ViewChange::Display;
     switch (change) {
         case ViewChange::Text:
             if (auto* l = dynamic_cast<Label*>(&view)) {
@@ -197,13 +179,10 @@ void WidgetPeer::apply(View& view, ViewChange change) {
                 if (l->text() == setText_ && labelText(w).constData() == shown_.constData()) break;
                 setText_ = l->text();
                 const QString text = QString::fromStdString(setText_);
-                if (auto* readout = qobject_cast<ReadoutLabel*>(w)) {
-                    newContent = readout->text() != text;
+                if (auto* readout = qobject_cast<ReadoutLabel*>(w))
                     readout->setText(text);
-                } else if (auto* label = qobject_cast<QLabel*>(w)) {
-                    newContent = label->text() != text;
+                else if (auto* label = qobject_cast<QLabel*>(w))
                     label->setText(text);
-                }
                 shown_ = labelText(w);
             }
             break;
@@ -234,7 +213,7 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             break;
         }
         case ViewChange::Display:
-            if (auto* host = qobject_cast<ViewHostWidget*>(w); host && FrameClock::current())
+            if (auto* host = qobject_cast<PlotWidget*>(w); host && FrameClock::current())
                 host->redisplay();
             else
                 w->update();
@@ -262,7 +241,6 @@ void WidgetPeer::apply(View& view, ViewChange change) {
             }
             break;
     }
-    if (newContent) Backdrop::contentChanged(w);
 }
 
 void WidgetPeer::place(View& view) {
@@ -272,12 +250,14 @@ void WidgetPeer::place(View& view) {
     // slow turn or a still device's jitter would otherwise redraw the dial, and everything
     // beneath it, every frame. Turns add up against the one last drawn, so the dial never falls
     // behind by more than that half pixel.
-    const bool unseenTurn = paintsImage_ && drawnTurn_ &&
-                            turnMovesLessThanHalfAPixel(*drawnTurn_, view.transform(),
-                                                        inkRadius(view), w->devicePixelRatioF());
+    auto* picture = qobject_cast<TurningPicture*>(w);
+    const bool unseenTurn =
+        picture && drawnTurn_ &&
+        turnMovesLessThanHalfAPixel(*drawnTurn_, view.transform(), picture->inkRadius(),
+                                    w->devicePixelRatioF());
     if (isInLayout(w)) {
         // The layout keeps the place; a turn is painted inside the widget.
-        if (!unseenTurn) w->update();
+        if (picture && !unseenTurn) turnPicture(view);
         return;
     }
     placedByLogic_ = true;
@@ -312,17 +292,23 @@ void WidgetPeer::place(View& view) {
         }
         if (w->geometry() == box) {
             if (unseenTurn) return;
-            if (repaintTurn(view)) return;
+            // Where the picture was and is: only over siblings, or under nothing but overlays.
+            if (picture && onTopOfSiblings(w)) {
+                turnPicture(view);
+                return;
+            }
         }
         w->setGeometry(box);
     }
+    if (picture) turnPicture(view);
     // A view the user moves rides above the laid-out ones, but never above a screen presented
     // over this one.
     if (!onTopOfSiblings(w)) {
         w->raise();
         if (QWidget* parent = w->parentWidget())
             for (QObject* sibling : parent->children())
-                if (auto* s = qobject_cast<QWidget*>(sibling); s && isOverlay(s)) s->raise();
+                if (auto* s = qobject_cast<QWidget*>(sibling); s && ScreenWidget::isOverlay(s))
+                    s->raise();
     }
     w->update();
 }
@@ -371,19 +357,6 @@ bool WidgetPeer::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Show:
             reportGeometry();
             break;
-        case QEvent::Paint:
-            if (paintsImage_) {
-                if (auto view = view_.lock()) {
-                    const QRegion& exposed = static_cast<QPaintEvent*>(event)->region();
-                    // Outside the ink's old and new reach, the bands still show what lies
-                    // beneath, unless something else asked for them too.
-                    paintImage(*view, exposed == turnRequest_ ? turnRepaint_ & exposed : exposed);
-                    turnRepaint_ = QRegion();
-                    turnRequest_ = QRegion();
-                    return true;
-                }
-            }
-            break;
         default:
             break;
     }
@@ -404,82 +377,15 @@ bool turnMovesLessThanHalfAPixel(const AffineTransform& drawn, const AffineTrans
     return std::isfinite(moved) && moved < 0.5;  // a turn that is not finite is always drawn
 }
 
-QSizeF WidgetPeer::boundsOf(View& view, const QLabel& label) const {
+void WidgetPeer::turnPicture(View& view) {
+    auto* picture = qobject_cast<TurningPicture*>(widget_.data());
+    if (!picture) return;
     // The bounds (untransformed size) are the view's; a laid-out widget's size is its bounds.
-    QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
-    return !placedByLogic_ || bounds.isEmpty() ? QSizeF(label.size()) : bounds;
-}
-
-double WidgetPeer::inkRadius(View& view) {
-    // The picture as last drawn, until then its corners.
-    if (!scaled_.isNull() && scaled_.devicePixelRatio() > 0.0)
-        return turned_.inkRadius(scaled_) / scaled_.devicePixelRatio();
-    return std::hypot(view.bounds().size.width, view.bounds().size.height) / 2.0;
-}
-
-QSizeF WidgetPeer::pictureSize(View& view, const QLabel& label) const {
-    return QSizeF(label.pixmap().size()).scaled(boundsOf(view, label), Qt::KeepAspectRatio);
-}
-
-bool WidgetPeer::repaintTurn(View& view) {
-    auto* label = qobject_cast<QLabel*>(widget_.data());
-    if (!label || !onTopOfSiblings(label)) return false;
-    const qreal ratio = label->devicePixelRatioF();
-    const QSizeF picture = pictureSize(view, *label);
-    if (scaled_.isNull() || scaled_.size() != (picture * ratio).toSize()) return false;
-    const AffineTransform t = view.transform();
-    const QRegion now = turned_.reach(scaled_, picture, label->size(), ratio,
-                                      t.isIdentity() ? QTransform() : turnOf(t));
-    // Qt repaints and flushes the bands; only where the picture's ink was or will be is the
-    // dial drawn again, while nothing else asks for those bands.
-    const QRegion precise = now | turned_.drawnReach();
-    const QRegion bands = RepaintRegion::inBands(precise, kRepaintBand);
-    turnRepaint_ |= precise;
-    turnRequest_ |= bands;
-    label->update(bands);
-    return true;
-}
-
-void WidgetPeer::paintImage(View& view, const QRegion& exposed) {
-    auto* label = qobject_cast<QLabel*>(widget_.data());
-    if (!label) return;
-    QPainter painter(label);
-    const QPixmap pixmap = label->pixmap();
-    // Opaque: every pixel is painted here, starting from what lies beneath. Turned, the
-    // picture's box grows to the square it sweeps about the same centre.
-    QImage beneath;
-    if (backdrop_) {
-        const int side = sweptSide(boundsOf(view, *label));
-        backdrop_->setReach(QSize(side, side));
-        // Opaque for this paint: Qt painted nothing beneath. The next decides afresh.
-        if (label->testAttribute(Qt::WA_OpaquePaintEvent)) beneath = backdrop_->beneath();
-        label->setAttribute(Qt::WA_OpaquePaintEvent, backdrop_->worthKeeping());
-    }
-    if (view.backgroundColor().alpha > 0.0f) {
-        if (!beneath.isNull()) painter.drawImage(0, 0, beneath);
-        beneath = QImage();
-        painter.fillRect(label->rect(), toQColor(view.backgroundColor()));
-    }
-    const QSizeF picture = pictureSize(view, *label);
-    // Scaling a large picture down costs far more than turning it: scale once per size, so each
-    // frame of a turning dial only turns.
-    const qreal ratio = label->devicePixelRatioF();
-    const QSize pixels = (picture * ratio).toSize();
-    if (pixmap.isNull() || pixels.isEmpty()) {
-        if (!beneath.isNull()) painter.drawImage(0, 0, beneath);
-        return;
-    }
-    if (scaledKey_ != pixmap.cacheKey() || scaled_.size() != pixels) {
-        scaled_ = pixmap.toImage()
-                      .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                      .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        scaled_.setDevicePixelRatio(ratio);
-        scaledKey_ = pixmap.cacheKey();
-    }
+    const QSizeF bounds(view.bounds().size.width, view.bounds().size.height);
+    picture->setPictureSize(placedByLogic_ && !bounds.isEmpty() ? bounds : QSizeF());
     const AffineTransform t = view.transform();
     drawnTurn_ = t;
-    turned_.draw(painter, scaled_, picture, label->size(), ratio,
-                 t.isIdentity() ? QTransform() : turnOf(t), beneath, exposed);
+    picture->turnTo(t.isIdentity() ? QTransform() : turnOf(t));
 }
 
 }  // namespace platform::qt

@@ -12,8 +12,6 @@
 #include <string>
 
 #include "platform/View.h"
-#include "qt/drawing/TurnedPicture.h"
-#include "qt/widgets/Backdrop.h"
 
 namespace platform::qt {
 
@@ -24,9 +22,8 @@ namespace platform::qt {
 // A widget in a layout keeps the layout's geometry and is painted turned inside it. A free
 // widget is placed by the logic: its geometry is the view's frame (the bounding box of the
 // turned bounds), or for a turned picture the square the picture sweeps about that frame's
-// centre, and its picture is painted turned about its centre. A picture is painted opaquely,
-// over a picture of what lies beneath it, so that turning it repaints nothing else, and a turn
-// repaints only where the picture was and is.
+// centre, and its picture is painted turned about its centre: a turn repaints only where the
+// picture's ink was and is.
 class WidgetPeer : public QObject, public ViewPeer {
   public:
     // An owning peer deletes its widget when the view goes (a screen's root, the window).
@@ -59,14 +56,8 @@ class WidgetPeer : public QObject, public ViewPeer {
     void apply(View& view, ViewChange change);
     void place(View& view);
     void followSubviews(View& view);
-    void paintImage(View& view, const QRegion& exposed);
-    // Asks for the repaint of a turn in place: where the picture was and where it is now.
-    // False when that is not known (nothing drawn yet, a new size, something above it).
-    bool repaintTurn(View& view);
-    QSizeF boundsOf(View& view, const QLabel& label) const;
-    QSizeF pictureSize(View& view, const QLabel& label) const;
-    // How far from its centre the picture has ink, in the view's units.
-    double inkRadius(View& view);
+    // Hands a turning picture its size and turn.
+    void turnPicture(View& view);
 
     std::weak_ptr<View> view_;
     QPointer<QWidget> widget_;
@@ -76,14 +67,7 @@ class WidgetPeer : public QObject, public ViewPeer {
     unsigned pending_ = 0;  // one bit per ViewChange held for the frame
     std::string setText_;   // the logic's text last given to the label
     QString shown_;         // and the label's text then, shared with it while unchanged
-    QImage scaled_;         // the picture at its drawn size, turned each paint
-    qint64 scaledKey_ = 0;  // the picture scaled_ was made from
-    TurnedPicture turned_;
-    // A picture peer is opaque: it turns its picture onto what lies beneath it.
-    QPointer<Backdrop> backdrop_;
     std::optional<AffineTransform> drawnTurn_;  // the turn of the last paint
-    QRegion turnRequest_;                       // the repaint turns asked for since the last paint
-    QRegion turnRepaint_;                       // the part of it the dial must draw
 };
 
 // A view's turn as a QTransform, or identity when a component is not finite.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct CompassParts {
 
 TEST_F(CompassTest, OpeningAndClosingTheCompassAThousandTimesLeavesNothingBehind) {
     launch();
+    // The meter says where its alarm starts, once.
+    const std::map<std::string, float> threshold{{"mySlider", 60.0f}};
+    EXPECT_EQ(platform.thresholds(), threshold);
     setSlider(40.0f);
     std::weak_ptr<platform::LocationManager> meterManager = meter->locationManager();
     std::weak_ptr<platform::Window> window = delegate->window();

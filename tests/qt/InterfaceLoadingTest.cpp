@@ -61,7 +61,7 @@ TEST_F(InterfaceFilesTest, ABrokenMainFileIsAClearErrorNamingFileAndOutlet) {
          "<widget class=\"QLabel\" name=\"mySlider\">",
          {"interface file 'MainWindow'", "outlet 'mySlider'", "must be a slider, found a QLabel"}},
         {"graph host not a plain widget",
-         "<widget class=\"QWidget\" name=\"graphView\">",
+         "<widget class=\"PlotWidget\" name=\"graphView\">",
          "<widget class=\"QFrame\" name=\"graphView\">",
          {"outlet 'graphView'", "custom view container"}},
         {"action nobody triggers",

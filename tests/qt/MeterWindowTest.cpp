@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "QtMeterFixture.h"
+#include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
-#include "qt/widgets/ViewHostWidget.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -90,7 +90,7 @@ TEST_F(QtMeterTest, SamplesPostedFromAnotherThreadArriveInOrderOnTheLoop) {
 
 TEST_F(QtMeterTest, TheGraphPlotsAtTheSizeTheLayoutGivesIt) {
     launch();
-    auto* host = widget<platform::qt::ViewHostWidget>("graphViewHost");
+    auto* host = widget<platform::qt::PlotWidget>("graphView");
     auto graph = meter->graphView();
     EXPECT_EQ(graph->bounds().size.width, host->width());
     EXPECT_EQ(graph->bounds().size.height, host->height());
@@ -156,7 +156,7 @@ TEST_F(QtMeterTest, AScreenshotShowsTheThreeTracesInTheirColours) {
     settle();
     const QImage shot = window->grab().toImage();
     ASSERT_FALSE(shot.isNull());
-    auto* host = widget<QWidget>("graphViewHost");
+    auto* host = widget<QWidget>("graphView");
     const QRect area(host->mapTo(window, QPoint(0, 0)) * shot.devicePixelRatio(),
                      host->size() * shot.devicePixelRatio());
     const TraceColours c = traceColours(shot, area);

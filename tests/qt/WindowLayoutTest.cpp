@@ -101,7 +101,7 @@ TEST_F(QtWindowTest, TheNoCompassAlertIsLegibleAndFitsTheWindow) {
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->text(), "This device does not have the ability to measure magnetic fields.");
     // Nothing was measured, so the graph shows its scale but no trace.
-    const QImage graph = widget<QWidget>("graphViewHost")->grab().toImage();
+    const QImage graph = widget<QWidget>("graphView")->grab().toImage();
     int coloured = 0;
     // The graph is drawn over its near-black rounded frame, which no trace colour is.
     for (int y = 0; y < graph.height(); ++y)

@@ -4,13 +4,16 @@
 
 namespace platform::qt {
 
-// Draws a plot's scale but none of its data, for a device with no heading source: there the
-// graph's ring holds nothing measured, and its zeros would draw a level trace nobody recorded.
-// Data is told from scale by colour: the plot strokes its grid in grey and its traces in colour.
-// Everything else passes to the context underneath.
-class NoDataContext : public DrawingContext {
+// Draws one layer of a plot: its scale, which stays put and is kept as a picture (and is all a
+// device with no heading source shows: its zeros would draw a level trace nobody recorded), or
+// its data, drawn over that picture at each change. Data is told from scale by colour: the plot
+// strokes its grid in grey and its traces in colour. Everything else passes to the context
+// underneath.
+enum class PlotLayer { Scale, Data };
+
+class LayerContext : public DrawingContext {
   public:
-    explicit NoDataContext(DrawingContext& inner) : inner_(inner) {}
+    LayerContext(DrawingContext& inner, PlotLayer layer) : inner_(inner), layer_(layer) {}
 
     void saveGState() override;
     void restoreGState() override;
@@ -25,6 +28,7 @@ class NoDataContext : public DrawingContext {
 
   private:
     DrawingContext& inner_;
+    PlotLayer layer_;
     bool coloured_ = false;
     unsigned saved_ = 0;  // one bit per saved state: coloured_ at the save (deep enough for plots)
     unsigned depth_ = 0;

@@ -1,14 +1,14 @@
-#include "qt/drawing/NoDataContext.h"
+#include "qt/drawing/LayerContext.h"
 
 namespace platform::qt {
 
-void NoDataContext::saveGState() {
+void LayerContext::saveGState() {
     if (depth_ < 32) saved_ = (saved_ & ~(1u << depth_)) | (coloured_ ? 1u << depth_ : 0u);
     ++depth_;
     inner_.saveGState();
 }
 
-void NoDataContext::restoreGState() {
+void LayerContext::restoreGState() {
     if (depth_ > 0) {
         --depth_;
         if (depth_ < 32) coloured_ = (saved_ >> depth_) & 1u;
@@ -16,18 +16,18 @@ void NoDataContext::restoreGState() {
     inner_.restoreGState();
 }
 
-void NoDataContext::setGrayStrokeColor(float gray, float alpha) {
+void LayerContext::setGrayStrokeColor(float gray, float alpha) {
     coloured_ = false;
     inner_.setGrayStrokeColor(gray, alpha);
 }
 
-void NoDataContext::setRGBStrokeColor(float red, float green, float blue, float alpha) {
+void LayerContext::setRGBStrokeColor(float red, float green, float blue, float alpha) {
     coloured_ = true;
     inner_.setRGBStrokeColor(red, green, blue, alpha);
 }
 
-void NoDataContext::strokePath() {
-    if (!coloured_) {
+void LayerContext::strokePath() {
+    if (coloured_ == (layer_ == PlotLayer::Data)) {
         inner_.strokePath();
         return;
     }

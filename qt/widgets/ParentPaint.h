@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QEvent>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+namespace platform::qt {
+
+// What w's parent paints itself (its styled background and frame, none of its children) in
+// w's area, at w's device pixel ratio, with w's own styled background over it; null when that
+// leaves any pixel see-through, or when w is free to lie over a sibling (not laid out).
+QImage parentPaint(QWidget* w);
+
+// Kept pictures of a widget's own painting, in QPixmapCache: one key for each widget, place,
+// size, parent size, device pixel ratio and style generation.
+class KeptPicture {
+  public:
+    KeptPicture();
+    QString keyFor(const QWidget* w) const;
+    // Whether event may change what w or its parent paints; then the kept pictures are stale.
+    bool changedBy(const QEvent* event);
+
+  private:
+    quint64 id_;
+    unsigned generation_ = 0;
+};
+
+}  // namespace platform::qt
