@@ -6,9 +6,11 @@ SampleRoad::SampleRoad(heading::HeadingService& service, const RoadStations& sta
     : service_(service) {
     heading::HeadingService::Road road;
     road.tap = stations.calibration;
-    road.trueNorth = stations.trueNorth;
+    for (heading::SampleStage* stage : {stations.trueNorth, stations.presentation})
+        if (stage) road.stages.push_back(stage);
     for (heading::SampleSink* sink :
-         {stations.recorder, stations.signalStatus, stations.remoteView})
+         {stations.recorder, stations.windowRecording, stations.signalStatus, stations.remoteView,
+          stations.acMonitor})
         if (sink) road.sinks.push_back(sink);
     service_.layRoad(std::move(road));
 }

@@ -5,6 +5,7 @@
 #include "MeterRig.h"
 #include "graph/GraphView.h"
 #include "headless/RecordingContext.h"
+#include "instrument/Instrument.h"
 
 namespace {
 
@@ -26,6 +27,21 @@ void BM_MeterSample(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_MeterSample);
+
+// The same sample with the instrument stage in the road, statistics kept and a reference taken:
+// what holding, zeroing and the strip add to a sample.
+void BM_MeterSampleZeroed(benchmark::State& state) {
+    MeterRig rig;
+    instrument::Instrument stage;
+    rig.platform.service().layRoad({.stages = {&stage}});
+    for (long i = 0; i < 10; ++i) rig.platform.deliverHeading(sampleAt(i));
+    stage.zero();
+    long n = 10;
+    for (auto _ : state) rig.platform.deliverHeading(sampleAt(n++));
+    state.SetItemsProcessed(state.iterations());
+    benchmark::DoNotOptimize(stage.statistics().samples());
+}
+BENCHMARK(BM_MeterSampleZeroed);
 
 // One heading sample to the open compass alone: marker labels, heading, compass point, axis
 // labels, graph append and the dial's turn.

@@ -102,7 +102,8 @@ bool CompassViewController::shouldAutorotateToInterfaceOrientation(int) {
 
 void CompassViewController::locationManagerDidUpdateHeading(
     platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
-    if (!heading) return;
+    // A held display keeps what it shows.
+    if (!heading || heading->shown.held) return;
     const double x = heading->x;
     const double y = heading->y;
     const double z = heading->z;
@@ -132,9 +133,11 @@ void CompassViewController::update() {
             magnitudeLabel_->setText(point);
     }
 
-    if (xLabel_) xLabel_->setText(platform::format("%.1f", h.x));
-    if (yLabel_) yLabel_->setText(platform::format("%.1f", h.y));
-    if (zLabel_) zLabel_->setText(platform::format("%.1f", h.z));
+    // Zeroed, the axes show the change from the reference; the heading is the field's own.
+    const heading::Presentation& shown = h.shown;
+    if (xLabel_) xLabel_->setText(platform::format("%.1f", shown.relative ? h.x - shown.x0 : h.x));
+    if (yLabel_) yLabel_->setText(platform::format("%.1f", shown.relative ? h.y - shown.y0 : h.y));
+    if (zLabel_) zLabel_->setText(platform::format("%.1f", shown.relative ? h.z - shown.z0 : h.z));
     if (hd_)
         hd_->setText(unknown ? std::string("--.-\u00b0")
                              : platform::format("%.1f\u00b0", static_cast<double>(val)));

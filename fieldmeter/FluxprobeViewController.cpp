@@ -89,12 +89,12 @@ bool FluxprobeViewController::shouldAutorotateToInterfaceOrientation(int) {
 
 namespace {
 
-// Writes the value with one decimal, then prefixes the text just written with the axis name.
+// Writes the value in its format, then prefixes the text just written with the axis name.
 // The prefixed text is put together by hand rather than through a second format("...%s"): it
 // is the same text for half the cost, and the sample path runs up to a thousand times a second.
-void writeAxis(Label* label, std::string_view prefix, double value) {
+void writeAxis(Label* label, std::string_view prefix, const char* format, double value) {
     if (!label) return;
-    label->setText(platform::format("%.1f", value));
+    label->setText(platform::format(format, value));
     std::string prefixed;
     prefixed.reserve(prefix.size() + label->text().size());
     prefixed.append(prefix).append(label->text());
@@ -113,15 +113,30 @@ void FluxprobeViewController::locationManagerDidUpdateHeading(
     const double x = heading->x;
     const double y = heading->y;
     const double z = heading->z;
-
-    writeAxis(xLabel_.get(), "X \u00b5T:", x);
-    writeAxis(yLabel_.get(), "Y \u00b5T:", y);
-    writeAxis(zLabel_.get(), "Z \u00b5T:", z);
-
+    const heading::Presentation& shown = heading->shown;
     const float magnitude = static_cast<float>(std::sqrt((x * x + y * y) + z * z));
-    if (magnitudeLabel_) {
-        magnitudeLabel_->setText(platform::format("%.1f", static_cast<double>(magnitude)));
-        magnitudeLabel_->setFont(readoutFont());
+
+    // A held display keeps its texts and graph; the alarm below still judges every sample.
+    if (!shown.held) {
+        const double sx = shown.relative ? x - shown.x0 : x;
+        const double sy = shown.relative ? y - shown.y0 : y;
+        const double sz = shown.relative ? z - shown.z0 : z;
+        const float total = shown.relative
+                                ? static_cast<float>(std::sqrt((sx * sx + sy * sy) + sz * sz))
+                                : magnitude;
+        if (!shown.unit) {
+            writeAxis(xLabel_.get(), "X \u00b5T:", "%.1f", sx);
+            writeAxis(yLabel_.get(), "Y \u00b5T:", "%.1f", sy);
+            writeAxis(zLabel_.get(), "Z \u00b5T:", "%.1f", sz);
+            if (magnitudeLabel_)
+                magnitudeLabel_->setText(platform::format("%.1f", static_cast<double>(total)));
+        } else {
+            writeUnitAxes(*shown.unit, sx, sy, sz);
+            if (magnitudeLabel_)
+                magnitudeLabel_->setText(platform::format(
+                    shown.unit->format, static_cast<double>(total) * shown.unit->perMicrotesla));
+        }
+        if (magnitudeLabel_) magnitudeLabel_->setFont(readoutFont());
     }
 
     const float sliderValue = mySlider_ ? mySlider_->value() : 0.0f;
@@ -135,7 +150,23 @@ void FluxprobeViewController::locationManagerDidUpdateHeading(
         if (wavesview_) wavesview_->setHidden(true);
     }
 
-    if (graphView_) graphView_->updateHistoryWithX(x, y, z);
+    if (graphView_ && !shown.held) {
+        if (shown.relative)
+            graphView_->updateHistoryWithX(x - shown.x0, y - shown.y0, z - shown.z0);
+        else
+            graphView_->updateHistoryWithX(x, y, z);
+    }
+}
+
+void FluxprobeViewController::writeUnitAxes(const heading::FieldUnit& unit, double x, double y,
+                                            double z) {
+    const char* names[] = {"X ", "Y ", "Z "};
+    Label* labels[] = {xLabel_.get(), yLabel_.get(), zLabel_.get()};
+    const double values[] = {x, y, z};
+    for (int i = 0; i < 3; ++i) {
+        const std::string prefix = std::string(names[i]) + unit.symbol + ":";
+        writeAxis(labels[i], prefix, unit.format, values[i] * unit.perMicrotesla);
+    }
 }
 
 void FluxprobeViewController::locationManagerDidFailWithError(platform::LocationManager& manager,

@@ -72,6 +72,8 @@ class FluxprobeViewController : public platform::ViewController,
 
   private:
     void playBeep();
+    // The axis readouts in a unit other than the screen's own microtesla.
+    void writeUnitAxes(const heading::FieldUnit& unit, double x, double y, double z);
 
     std::shared_ptr<platform::Label> magnitudeLabel_;
     std::shared_ptr<platform::Label> xLabel_;

@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "Check.h"
 #include "heading/Numbers.h"
 #include "heading/iio/IioAttributes.h"
+#include "heading/iio/IioRates.h"
+#include "heading/iio/IioScanType.h"
 
 namespace {
 
@@ -86,6 +89,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             written += cell;
         }
         require(heading::parseIioMountMatrix(written) == matrix, "a mount matrix reads back");
+    }
+
+    heading::IioScanType type;
+    if (accepted([&] { type = heading::parseIioScanType(text); })) {
+        require(type.bits >= 1 && type.shift + type.bits <= type.storage,
+                "a scan type's value fits its storage");
+        char written[64];
+        std::snprintf(written, sizeof written, "%s:%c%u/%uX%u>>%u\n", type.bigEndian ? "be" : "le",
+                      type.isSigned ? 's' : 'u', type.bits, type.storage, type.repeat, type.shift);
+        require(heading::parseIioScanType(written) == type, "a scan type reads back");
+        // Every value read from any stored bytes lies in the type's range.
+        unsigned char stored[8];
+        for (std::size_t i = 0; i < sizeof stored; ++i)
+            stored[i] = size > i ? data[size - 1 - i] : 0;
+        const std::int64_t v = type.extract(stored);
+        if (type.bits < 64) {
+            const std::int64_t span = std::int64_t{1} << (type.bits - (type.isSigned ? 1 : 0));
+            require(v < span && v >= (type.isSigned ? -span : 0), "a stored value is in range");
+        }
+    }
+
+    std::optional<heading::IioRates> rates;
+    if (accepted([&] { rates = heading::IioRates::parse(text); })) {
+        for (const std::optional<double> asked :
+             {std::optional<double>{}, std::optional(0.5), std::optional(100000.0)}) {
+            const double chosen = rates->choose(asked);
+            require(std::isfinite(chosen) && chosen > 0.0 && chosen <= 100000.0,
+                    "a chosen rate is one a driver could take");
+        }
     }
     return 0;
 }

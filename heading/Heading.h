@@ -4,6 +4,28 @@
 
 namespace heading {
 
+// A unit the screens write the field in: its symbol, how many of it make a microtesla, and the
+// printf format that gives it the resolution of a tenth of a microtesla.
+struct FieldUnit {
+    const char* symbol;
+    double perMicrotesla;
+    const char* format;
+    friend bool operator==(const FieldUnit&, const FieldUnit&) = default;
+};
+
+// How the screens show a sample, set on its way to them by the instrument stage. Left as it is, a
+// sample is shown as measured, in microtesla. Whatever it says, the alarm judges the field
+// measured.
+struct Presentation {
+    bool held = false;      // the screens keep showing what they showed
+    bool relative = false;  // show the difference from the reference (x0, y0, z0)
+    double x0 = 0.0;
+    double y0 = 0.0;
+    double z0 = 0.0;
+    const FieldUnit* unit = nullptr;  // null: microtesla, as the screens write it of their own
+    friend bool operator==(const Presentation&, const Presentation&) = default;
+};
+
 // One reading of the heading service: the magnetometer's axes in microtesla and the headings
 // in degrees. trueHeading is negative when no true heading is known.
 struct Heading {
@@ -18,6 +40,7 @@ struct Heading {
     double gravityX = 0.0;
     double gravityY = 0.0;
     double gravityZ = 0.0;
+    Presentation shown;
     friend bool operator==(const Heading&, const Heading&) = default;
 
     static Heading of(double x, double y, double z, double magneticHeading = 0.0,

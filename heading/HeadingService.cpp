@@ -40,7 +40,7 @@ void HeadingService::deliver(const Heading& raw) {
     auto owned = std::make_shared<Heading>(raw);
     // The correction first: the true heading is completed from the corrected magnetic one.
     if (correction_) correction_->apply(*owned);
-    if (road_.trueNorth) road_.trueNorth->complete(*owned);
+    for (SampleStage* stage : road_.stages) stage->complete(*owned);
     const std::shared_ptr<const Heading> sample = std::move(owned);
     for (SampleSink* sink : road_.sinks) sink->onSample(sample);
     ++delivering_;

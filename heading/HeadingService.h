@@ -25,10 +25,11 @@ class HeadingService : public HeadingHub {
     struct Road {
         // While engaged it takes the sample as the source gave it, and the sample goes no further.
         calibration::CalibrationTap* tap = nullptr;
-        // Completes the corrected sample (the true heading).
-        SampleStage* trueNorth = nullptr;
+        // Complete the corrected sample, in this order (the true heading, then how the screens
+        // are to show it), before any sink sees it.
+        std::vector<SampleStage*> stages{};
         // Get the completed sample and every error, in this order, before the attached sinks.
-        std::vector<SampleSink*> sinks;
+        std::vector<SampleSink*> sinks{};
     };
 
     HeadingService() = default;
@@ -57,6 +58,10 @@ class HeadingService : public HeadingHub {
 
     bool calibrating() const { return road_.tap && road_.tap->engaged(); }
 
+    // Samples a second the source's device is set to give, when it says.
+    void setSourceRate(std::optional<double> hz) { sourceRate_ = hz; }
+    std::optional<double> sourceRate() const { return sourceRate_; }
+
     std::uint64_t samplesDelivered() const { return samples_; }
     std::uint64_t deliveries() const { return deliveries_; }
     std::size_t listenerCount() const;
@@ -67,6 +72,7 @@ class HeadingService : public HeadingHub {
     Road road_;
     std::vector<SampleSink*> attached_;
     std::optional<calibration::Calibration> correction_;
+    std::optional<double> sourceRate_;
     std::uint64_t samples_ = 0;
     std::uint64_t deliveries_ = 0;
     int delivering_ = 0;

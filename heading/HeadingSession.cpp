@@ -27,11 +27,21 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& war
             return std::make_unique<NoneSource>();
         case SourceChoice::Kind::Simulated:
             return std::make_unique<SimulatedSource>(spec.rate, options.declination, spec.motion);
-        case SourceChoice::Kind::Auto:
-            if (auto iio = IioSource::findFirst(iioRoot(), options.declination)) return iio;
+        case SourceChoice::Kind::Auto: {
+            IioOptions iio;
+            iio.warn = warn;
+            if (auto found = IioSource::findFirst(iioRoot(), options.declination, readAttributeFile,
+                                                  std::move(iio)))
+                return found;
             return std::make_unique<NoneSource>("auto: no magnetometer under " + iioRoot());
-        case SourceChoice::Kind::Iio:
-            return IioSource::open(iioRoot(), spec.device, options.declination);
+        }
+        case SourceChoice::Kind::Iio: {
+            IioOptions iio;
+            iio.warn = warn;
+            if (spec.iioRate) iio.rate = spec.rate;
+            return IioSource::open(iioRoot(), spec.device, options.declination, readAttributeFile,
+                                   std::move(iio));
+        }
         case SourceChoice::Kind::Replay:
             return std::make_unique<ReplaySource>(spec.file, options.declination, warn);
     }
@@ -115,6 +125,7 @@ void HeadingSession::start() {
     if (channel_) return;
     channel_ = std::make_shared<SampleChannel>(service_, post_, warn_);
     source_->start(channel_);
+    service_.setSourceRate(source_->sampleRate());
 }
 
 void HeadingSession::stop() {
@@ -140,6 +151,21 @@ SampleSink* HeadingSession::recorder() const {
 
 bool HeadingSession::recordingFailed() const {
     return recorder_ && recorder_->failed();
+}
+
+bool HeadingSession::recording() const {
+    return recorder_ && !recordingStopped_;
+}
+
+std::string HeadingSession::recordPath() const {
+    return recorder_ ? recorder_->name() : std::string();
+}
+
+void HeadingSession::stopRecording() {
+    if (!recording()) return;
+    // The recorder stays, idle, so that the remote view can still serve the whole file.
+    recorder_->stop();
+    recordingStopped_ = true;
 }
 
 std::string HeadingSession::describe() const {

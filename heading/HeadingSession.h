@@ -14,7 +14,7 @@ namespace heading {
 
 // What the user chose on the command line.
 struct SourceOptions {
-    // "auto", "iio[:DEVICE]", "replay:FILE", "simulated[:rate=HZ]" or "none".
+    // "auto", "iio[:DEVICE][,rate=HZ]", "replay:FILE", "simulated[:rate=HZ]" or "none".
     std::string spec = "auto";
     // Degrees added to the magnetic heading for the true heading; unknown when empty.
     std::optional<double> declination;
@@ -75,6 +75,12 @@ class HeadingSession {
 
     // True when --record was given and writing the file failed (the warning has been given).
     bool recordingFailed() const;
+    // True while --record's file is written.
+    bool recording() const;
+    std::string recordPath() const;
+    // Ends --record's recording before the run ends: the file is written out and nothing more
+    // is added to it.
+    void stopRecording();
 
   private:
     void loadCalibration(const std::string& choice);
@@ -84,6 +90,7 @@ class HeadingSession {
     Warn warn_;
     std::unique_ptr<Source> source_;
     std::unique_ptr<Recorder> recorder_;
+    bool recordingStopped_ = false;  // by the user, before the run ended
     std::shared_ptr<SampleChannel> channel_;
     std::optional<double> referenceField_;
     std::string calibrationOut_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace heading {
@@ -27,6 +28,9 @@ class Source {
     // Names the physical sensor, the same across reboots, for its stored calibration; empty
     // for a source that has none (a replay, no sensor).
     virtual std::string sensorId() const { return {}; }
+
+    // Samples a second the device is set to give, when it says so (after start).
+    virtual std::optional<double> sampleRate() const { return std::nullopt; }
 };
 
 }  // namespace heading

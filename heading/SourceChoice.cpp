@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "heading/Numbers.h"
@@ -13,7 +14,9 @@ namespace heading {
 namespace {
 
 constexpr const char* kAccepted =
-    "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none";
+    "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none";
+
+constexpr double kMaxHumAmplitude = 1000.0;  // µT
 
 [[noreturn]] void refuse(std::string_view text, const std::string& why) {
     throw SourceError("heading source '" + printable(text) + "': " + why);
@@ -56,6 +59,7 @@ std::vector<double> parseValues(std::string_view whole, std::string_view key,
 
 void parseSimulated(std::string_view whole, std::string_view options, SourceChoice& spec) {
     const auto parts = splitCommas(options);
+    bool hum = false;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::string_view part = parts[i];
         if (part == "tumble") {
@@ -74,14 +78,35 @@ void parseSimulated(std::string_view whole, std::string_view options, SourceChoi
                 std::copy(v.begin(), v.end(), spec.motion.soft.begin());
             else
                 refuse(whole, "soft needs 3 numbers (a diagonal) or 9 (a matrix, row by row)");
+        } else if (part.starts_with("ac=")) {
+            const auto v = parseValues(whole, "ac", parts, i);
+            if (v.size() != 2)
+                refuse(whole, "ac needs a frequency and an amplitude (Hz, µT), as in ac=50,1.5");
+            spec.motion.humHz = v[0];
+            spec.motion.humAmplitude = v[1];
+            hum = true;
         } else {
-            refuse(whole, "expected rate=HZ, tumble, offset=X,Y,Z or soft=... after 'simulated:'");
+            refuse(whole,
+                   "expected rate=HZ, tumble, offset=X,Y,Z, soft=... or ac=HZ,AMPLITUDE_UT after "
+                   "'simulated:'");
         }
     }
     // A distortion no steel makes would give samples that cannot be shown, kept or calibrated.
     if (const auto problem =
             calibration::matrixProblem(spec.motion.soft, spec.motion.offset, "soft"))
         refuse(whole, problem->text);
+    // Checked once the rate is known, whichever comes first.
+    if (!hum) return;
+    const double hz = spec.motion.humHz, amplitude = spec.motion.humAmplitude;
+    if (!(hz > 0.0)) refuse(whole, "ac frequency must be above 0 Hz");
+    if (!(hz < spec.rate / 2.0)) {
+        char limit[96];
+        std::snprintf(limit, sizeof limit, "ac frequency must be below %g Hz, half the rate",
+                      spec.rate / 2.0);
+        refuse(whole, limit);
+    }
+    if (!(amplitude > 0.0)) refuse(whole, "ac amplitude must be above 0 µT");
+    if (!(amplitude <= kMaxHumAmplitude)) refuse(whole, "ac amplitude must be at most 1000 µT");
 }
 
 }  // namespace
@@ -96,10 +121,23 @@ SourceChoice parseSourceChoice(std::string_view text) {
     if (name == "auto" || name == "none") {
         if (hasArgument) refuse(text, "'" + std::string(name) + "' takes no argument");
         spec.kind = name == "auto" ? SourceChoice::Kind::Auto : SourceChoice::Kind::None;
-    } else if (name == "iio") {
-        if (hasArgument && argument.empty()) refuse(text, "expected a device name after 'iio:'");
+    } else if (name == "iio" || name.starts_with("iio,")) {
+        // iio[:DEVICE][,rate=HZ]: the options follow the device, or "iio" itself.
+        const std::string_view rest = name == "iio" ? argument : text.substr(3);
+        const auto comma = rest.find(',');
+        const std::string_view device = name == "iio" ? rest.substr(0, comma) : "";
+        if (name == "iio" && hasArgument && device.empty())
+            refuse(text, "expected a device name after 'iio:'");
         spec.kind = SourceChoice::Kind::Iio;
-        spec.device = std::string(argument);
+        spec.device = std::string(device);
+        const std::string_view options =
+            comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
+        if (comma != std::string_view::npos) {
+            if (!options.starts_with("rate=") || options.find(',') != std::string_view::npos)
+                refuse(text, "expected rate=HZ after the device, as in iio:ak8975,rate=20");
+            spec.rate = parseRate(text, options.substr(5));
+            spec.iioRate = true;
+        }
     } else if (name == "replay") {
         if (argument.empty()) refuse(text, "expected a file after 'replay:'");
         spec.kind = SourceChoice::Kind::Replay;

@@ -17,7 +17,8 @@ struct SourceChoice {
     Kind kind = Kind::Auto;
     std::string device;          // iio: the device asked for, empty for the first one
     std::string file;            // replay
-    double rate = kDefaultRate;  // simulated, samples per second
+    double rate = kDefaultRate;  // simulated, samples per second; iio with iioRate
+    bool iioRate = false;        // iio: rate=HZ was given
     SimulatedMotion motion;      // simulated: tumble, offset=X,Y,Z, soft=3 or 9 numbers
 };
 

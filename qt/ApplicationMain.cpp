@@ -1,6 +1,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPixmap>
+#include <QSettings>
 #include <QTimer>
 #include <cmath>
 #include <csignal>
@@ -18,6 +19,10 @@
 #include "heading/calibration/CalibrationTap.h"
 #include "heading/model/FieldModel.h"
 #include "heading/model/TrueNorthStage.h"
+#include "instrument/AcMonitor.h"
+#include "instrument/Instrument.h"
+#include "instrument/Spectrum.h"
+#include "instrument/SummaryLine.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
@@ -31,9 +36,13 @@
 #include "qt/QuitTimer.h"
 #include "qt/RunStats.h"
 #include "qt/Screenshot.h"
+#include "qt/ac/AcControl.h"
 #include "qt/calibration/CalibrationFlow.h"
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/RecordingCommand.h"
+#include "qt/instrument/InstrumentControls.h"
+#include "qt/instrument/MeterStatusOf.h"
+#include "qt/instrument/WindowRecording.h"
 #include "qt/positioning/PositionWatcher.h"
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FrameClock.h"
@@ -80,7 +89,11 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     settings.dataDir = qEnvironmentVariable("FLUXPROBE_DATA_DIR");
 
     heading::HeadingService service;
+    // Hold, zero, statistics and units: how the screens are to show each sample.
+    instrument::Instrument instrument;
     qt::QtPlatform platform(service, settings);
+    // The latest samples and their spectrum, for the AC view, the remote view and the summary.
+    instrument::AcMonitor ac;
 
     // True north from the field model, unless the user gave the declination. Set up before the
     // session, so that a model that cannot be loaded leaves no record file behind.
@@ -111,7 +124,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
         try {
             remoteView = std::make_unique<remote::RemoteView>(
                 *options.serve, options.serveToken, *session, options.source.recordPath,
-                [&platform] { return platform.mainWindow(); });
+                [&platform] { return platform.mainWindow(); }, &ac);
         } catch (const remote::ServeError& e) {
             return fail(e.what());
         }
@@ -122,20 +135,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     } catch (const InterfaceError& e) {
         return fail(e.what());
     }
-    // Every station is there now: the road is laid before the first sample.
     heading::calibration::CalibrationTap calibrationTap;
-    std::optional<app::SampleRoad> road;
-    road.emplace(service, app::RoadStations{.calibration = &calibrationTap,
-                                            .trueNorth = trueNorth.get(),
-                                            .recorder = session->recorder(),
-                                            .signalStatus = platform.signalStatus(),
-                                            .remoteView = remoteView.get()});
-    try {
-        session->start();
-    } catch (const heading::SourceError& e) {
-        return fail(e.what());
-    }
-
     // The system's location service, asked once the window is up.
     std::unique_ptr<qt::PositionWatcher> positions;
     if (app::asksLocationService(options.source, options.location, service.headingAvailable()))
@@ -180,7 +180,44 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
         return trueNorth ? trueNorth->totalFieldMicrotesla() : std::nullopt;
     });
     calibration.attachTo(platform.mainWindow());
+    if (remoteView)
+        remoteView->setSignal([&service, &platform]() -> remote::SignalState {
+            const qt::SignalStatus* signal = platform.signalStatus();
+            if (!service.headingAvailable() || !signal) return {"none", "No magnetometer found"};
+            if (!signal->isStale()) return {"live", ""};
+            const std::string text = signal->statusText().toStdString();
+            if (signal->hasEnded()) return {"ended", text};
+            return {signal->isStopped() ? "denied" : "stale", text};
+        });
     if (options.calibrate) calibration.open();
+
+    qt::AcControl acControl(ac);
+    acControl.attachTo(platform.mainWindow());
+    if (options.openAc) QTimer::singleShot(0, &app, [&acControl] { acControl.open(); });
+    QSettings kept(QStringLiteral("fluxprobe"), QStringLiteral("fluxprobe"));
+    qt::InstrumentControls controls(instrument, *session, kept, options.units);
+    controls.attachTo(platform.mainWindow());
+    if (remoteView)
+        remoteView->setStatus([&] {
+            return qt::meterStatusOf(service, platform.signalStatus(), instrument,
+                                     controls.isRecording());
+        });
+
+    // Every station is there now: the road is laid before the first sample.
+    std::optional<app::SampleRoad> road;
+    road.emplace(service, app::RoadStations{.calibration = &calibrationTap,
+                                            .trueNorth = trueNorth.get(),
+                                            .presentation = &instrument,
+                                            .recorder = session->recorder(),
+                                            .windowRecording = &controls.recording(),
+                                            .signalStatus = platform.signalStatus(),
+                                            .remoteView = remoteView.get(),
+                                            .acMonitor = &ac});
+    try {
+        session->start();
+    } catch (const heading::SourceError& e) {
+        return fail(e.what());
+    }
 
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
@@ -241,6 +278,10 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     if (options.stats) std::cerr << summary << std::endl;
     std::cerr << "fluxprobe: delivered " << service.samplesDelivered() << " samples" << std::endl;
     if (!statsLine.empty()) std::cerr << statsLine << std::endl;
+    // The AC figures come last, over the run's last window.
+    if (options.summary)
+        std::cout << instrument::SummaryLine(instrument.run()).text() << ' '
+                  << instrument::summaryFields(ac.spectrum()) << std::endl;
     return status;
 }
 

@@ -8,6 +8,7 @@
 #include "heading/SourceChoice.h"
 #include "heading/SourceError.h"
 #include "heading/model/FieldQuery.h"
+#include "instrument/Units.h"
 #include "qt/StrayArguments.h"
 #include "remote/ServeOptions.h"
 
@@ -152,6 +153,9 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--open-compass") {
             if (hasValue) throw OptionError("option --open-compass takes no value");
             options.openCompass = true;
+        } else if (name == "--open-ac") {
+            if (hasValue) throw OptionError("option --open-ac takes no value");
+            options.openAc = true;
         } else if (name == "--serve") {
             options.serve = value;
         } else if (name == "--serve-token") {
@@ -169,6 +173,15 @@ Options parseOptions(const std::vector<std::string>& args) {
         } else if (name == "--stats") {
             if (hasValue) throw OptionError("option --stats takes no value");
             options.stats = true;
+        } else if (name == "--units") {
+            needValue("mG");
+            options.units = instrument::parseUnit(value);
+            if (!options.units)
+                throw OptionError("option --units needs uT (or \u00b5T), nT, mG or G, got " +
+                                  quoted(value));
+        } else if (name == "--summary") {
+            if (hasValue) throw OptionError("option --summary takes no value");
+            options.summary = true;
         } else if (name == "--ui-dir") {
             needValue("resources");
             options.uiDir = value;
@@ -211,7 +224,8 @@ const char* usageLine() {
            "                 [--calibrate] [--calibration=auto|none|FILE] "
            "[--calibration-out=FILE]\n"
            "                 [--serve[=ADDR:PORT]] [--serve-token=TOKEN] [--open-compass] "
-           "[--stats] [--help]\n"
+           "[--open-ac]\n"
+           "                 [--stats] [--units=uT|nT|mG|G] [--summary] [--help]\n"
            "                 [Qt options such as -platform offscreen]\n"
            "       fluxprobe --field-model --location=LAT,LON[,ALT_M] [--date=YYYY-MM-DD|YEAR]";
 }
@@ -227,14 +241,18 @@ Options:
   --heading-source=SPEC  where samples come from (default auto):
                            auto                the first IIO magnetometer; none found means
                                                no heading data ("No Compass!")
-                           iio[:DEVICE]        a Linux IIO magnetometer by device or driver,
-                                               e.g. iio:iio:device0 or iio:ak8975
+                           iio[:DEVICE][,rate=HZ]
+                                               a Linux IIO magnetometer by device or driver,
+                                               e.g. iio:iio:device0 or iio:ak8975,rate=20;
+                                               the nearest rate it offers (default: the
+                                               highest up to 100 Hz)
                            replay:FILE         a recorded CSV session, paced in real time
                            simulated[:rate=HZ] an Earth-like field with a magnet passing by;
                                                add ,tumble to turn the device through every
                                                direction, ,offset=X,Y,Z and ,soft=A,B,C (or
                                                nine numbers) to distort it like a sensor
-                                               next to steel
+                                               next to steel, ,ac=HZ,AMPLITUDE_UT for a
+                                               hum on x (a sine, peak µT)
                            none                a device without a magnetometer
   --declination=DEG      true heading = magnetic heading + DEG (east positive); beats
                          --location
@@ -267,10 +285,15 @@ Options:
                          a random one; needed then on loopback too
   --ui-dir=DIR           read the interface files (*.ui) from DIR (or set FLUXPROBE_UI_DIR)
   --open-compass         press the compass button once the window is up (for automated runs)
+  --open-ac              press the AC button once the window is up (for automated runs)
   --stats                at exit, two more lines on stderr: how often each self-drawn view
                          was painted; and samples, frames a second, the time from a sample
                          falling due to the frame that shows it (median, 95th percentile,
                          longest) and the time to the first frame
+  --units=UNIT           show the field in uT (also \u00b5T; the default), nT, mG or G for this
+                         run. Recordings, the log and the stream stay in uT
+  --summary              at exit, one line on stdout: samples, seconds, and min, max and mean
+                         of each axis and the total (uT), with when the total peaked
   --help, -h             this text
 
 Environment:

@@ -7,6 +7,7 @@
 
 #include "heading/HeadingSession.h"
 #include "heading/model/FieldModel.h"
+#include "instrument/Units.h"
 
 namespace platform::qt {
 
@@ -17,9 +18,13 @@ struct Options {
     std::string screenshot;            // PNG written just before the loop ends
     std::string uiDir;                 // interface files from here instead of the bundled ones
     bool openCompass = false;          // press the meter's compass button once shown
+    bool openAc = false;               // press the meter's AC button once shown
     std::optional<std::string> serve;  // the remote view's ADDR:PORT; empty for the default
     std::string serveToken;
     bool stats = false;  // one line of frame and latency figures at exit
+    // The unit the window shows the field in; the one kept from the last run when not given.
+    std::optional<instrument::Unit> units;
+    bool summary = false;  // one line of the run's figures on stdout at exit
     // Where the device is, for true north from the field model.
     std::optional<heading::Location> location;
     // --field-model: print the model's field at the location (on date, a decimal year, or

@@ -4,10 +4,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFont>
-#include <QGraphicsOpacityEffect>
 #include <QIcon>
 #include <QMessageBox>
-#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
@@ -20,6 +18,7 @@
 #include "platform/Window.h"
 #include "qt/DataFiles.h"
 #include "qt/EndLoopOnException.h"
+#include "qt/Fade.h"
 #include "qt/QtTimer.h"
 #include "qt/ScreenSaverInhibitor.h"
 #include "qt/interface/InterfaceBinder.h"
@@ -27,6 +26,7 @@
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/NoSensorHint.h"
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ScreenExtras.h"
 #include "qt/widgets/ScreenScaler.h"
@@ -49,26 +49,6 @@ void writeLine(std::string_view line) {
     funlockfile(stderr);
 }
 
-// Fades a widget's opacity from one value to another, then runs done (if the widget still
-// exists). The effect is removed at the end, so a shown screen paints at full speed.
-void fade(QWidget* widget, QObject* context, double from, double to, std::function<void()> done) {
-    auto* effect = new QGraphicsOpacityEffect(widget);  // owned by the widget
-    effect->setOpacity(from);
-    widget->setGraphicsEffect(effect);
-    auto* animation = new QPropertyAnimation(effect, "opacity", context);
-    animation->setDuration(QtPlatform::kFadeMilliseconds);
-    animation->setStartValue(from);
-    animation->setEndValue(to);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    QPointer<QWidget> target(widget);
-    QObject::connect(animation, &QPropertyAnimation::finished, context,
-                     [target, done = std::move(done)] {
-                         if (target) target->setGraphicsEffect(nullptr);
-                         if (done) done();
-                     });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
-}
-
 }  // namespace
 
 namespace {
@@ -76,6 +56,7 @@ namespace {
 // Without a heading source nothing is ever measured: plots show their scale only.
 void showNoData(QWidget* root) {
     for (PlotWidget* host : root->findChildren<PlotWidget*>()) host->setShowsNoData(true);
+    NoSensorHint::addTo(root);
 }
 
 }  // namespace
@@ -140,7 +121,8 @@ MainInterface QtPlatform::loadMainInterface() {
     // The window already holds the screen's widgets; the screen takes them when it loads.
     pendingScreenNib_ = nib;
     pendingScreenRoot_ = mainWindow_->findChild<QWidget*>(controllerClass);
-    if (service_.headingAvailable()) signalStatus_ = std::make_unique<SignalStatus>(mainWindow_);
+    if (service_.headingAvailable())
+        signalStatus_ = std::make_unique<SignalStatus>(service_, mainWindow_);
     return main;
 }
 

@@ -11,6 +11,7 @@
 
 #include "heading/HeadingService.h"
 #include "platform/Platform.h"
+#include "qt/Fade.h"
 #include "qt/interface/UiLoader.h"
 
 namespace platform::qt {
@@ -65,7 +66,7 @@ class QtPlatform : public Platform {
     void setIdleTimerDisabled(bool disabled) override;
 
     // How long a modal screen takes to fade in or out.
-    static constexpr int kFadeMilliseconds = 250;
+    static constexpr int kFadeMilliseconds = qt::kFadeMilliseconds;
 
   private:
     void dropInvalidTimers();

@@ -49,6 +49,24 @@ RemoteServer::RemoteServer(ServerSettings settings)
     // The page's own files name the token, so that a browser sends it for them too.
     page_.replace("{{auth}}",
                   settings_.token.isEmpty() ? QByteArray() : "?token=" + settings_.token);
+    signalCheck_.setInterval(kSignalCheckMs);
+    connect(&signalCheck_, &QTimer::timeout, this, &RemoteServer::checkSignal);
+    setSignal(std::move(settings_.signal));
+}
+
+void RemoteServer::setSignal(std::function<SignalState()> signal) {
+    settings_.signal = std::move(signal);
+    if (!settings_.signal) {
+        signalCheck_.stop();
+        return;
+    }
+    checkSignal();
+    signalCheck_.start();
+}
+
+void RemoteServer::checkSignal() {
+    const SignalState now = settings_.signal();
+    hub_.setState(now.signal, now.text);
 }
 
 RemoteServer::~RemoteServer() {
@@ -164,6 +182,18 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
         const std::string json = latestJson(*latest_);
         connection.respond(200, "application/json",
                            QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+    } else if (path == "/api/v1/spectrum") {
+        if (!settings_.spectrumJson) {
+            connection.respond(404, "application/json", "{\"error\":\"no spectrum\"}");
+            return;
+        }
+        const std::string json = settings_.spectrumJson();
+        connection.respond(200, "application/json",
+                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+    } else if (path == "/api/v1/status") {
+        const std::string json = statusJson(settings_.status ? settings_.status() : MeterStatus{});
+        connection.respond(200, "application/json",
+                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
     } else if (path == "/api/v1/session.csv") {
         serveSession(connection);
     } else if (path == "/" || path == "/index.html") {
@@ -198,7 +228,7 @@ void RemoteServer::upgrade(HttpConnection& connection, const HttpRequestHead& re
             return;
         }
     }
-    const std::string_view key = *request.header("sec-websocket-key");
+    const std::string_view key = request.header("sec-websocket-key").value_or("");
     const QByteArray accept =
         QCryptographicHash::hash(QByteArray(key.data(), static_cast<qsizetype>(key.size())) +
                                      "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",

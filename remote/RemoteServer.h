@@ -5,15 +5,18 @@
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
+#include <QTimer>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "heading/Heading.h"
 #include "heading/replay/ReplayLine.h"
+#include "remote/MeterStatus.h"
 #include "remote/SampleJson.h"
 #include "remote/SessionRing.h"
 #include "remote/StreamHub.h"
@@ -30,6 +33,13 @@ struct HttpRequestHead;
 struct RecordedBytes {
     int fd = -1;
     qint64 length = 0;
+};
+
+// The meter's signal as its window shows it: live, stale, ended, denied or none, and the status
+// line it shows ("No signal — the replay has ended"; empty while live).
+struct SignalState {
+    std::string signal = "none";
+    std::string text;
 };
 
 struct ServerSettings {
@@ -49,12 +59,21 @@ struct ServerSettings {
     // The meter's alarm threshold in µT, asked for each sample; no alarm when empty.
     std::function<float()> alarmThreshold;
     std::size_t sessionCapacity = SessionRing::kDefaultCapacity;
+    // The latest spectrum as JSON, made when asked for; 404 without it.
+    std::function<std::string()> spectrumJson;
+    // The meter's state for /api/v1/status, asked at each request; "none" and zeros when empty.
+    std::function<MeterStatus()> status;
+    // The meter's signal, looked at kSignalCheckMs apart and pushed on the stream when it changes;
+    // nothing is pushed when empty.
+    std::function<SignalState()> signal;
 };
 
 // The live view's server: the page, the latest sample, the live stream and the session as CSV,
 // over HTTP and WebSocket on the main loop. Read only: nothing a client sends changes the meter.
 class RemoteServer : public QObject {
   public:
+    static constexpr int kSignalCheckMs = 100;
+
     explicit RemoteServer(ServerSettings settings);
     ~RemoteServer() override;
 
@@ -65,6 +84,9 @@ class RemoteServer : public QObject {
     // Every delivered sample, in order, on the main thread.
     void deliver(const heading::Heading& heading);
 
+    void setStatus(std::function<MeterStatus()> status) { settings_.status = std::move(status); }
+    void setSignal(std::function<SignalState()> signal);
+
     std::size_t streamClients() const { return hub_.clientCount(); }
     std::size_t connections() const { return connections_.size(); }
 
@@ -73,6 +95,7 @@ class RemoteServer : public QObject {
     void handle(HttpConnection& connection, const HttpRequestHead& request);
     void upgrade(HttpConnection& connection, const HttpRequestHead& request);
     void serveSession(HttpConnection& connection);
+    void checkSignal();
     bool authorized(const HttpRequestHead& request) const;
     bool hostAllowed(const HttpRequestHead& request) const;
     // Drops the connection that has waited longest for a head (from peer, when given); false
@@ -88,6 +111,7 @@ class RemoteServer : public QObject {
     std::optional<RemoteSample> latest_;
     std::uint64_t sequence_ = 0;
     QByteArray page_, script_, style_;
+    QTimer signalCheck_;
 };
 
 }  // namespace remote

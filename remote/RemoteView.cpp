@@ -6,13 +6,15 @@
 
 #include "fieldmeter/Threshold.h"
 #include "heading/HeadingSession.h"
+#include "instrument/AcMonitor.h"
 #include "remote/ServeOptions.h"
+#include "remote/SpectrumJson.h"
 
 namespace remote {
 
 RemoteView::RemoteView(const std::string& serve, const std::string& token,
                        heading::HeadingSession& session, const std::string& recordPath,
-                       std::function<QWidget*()> window) {
+                       std::function<QWidget*()> window, instrument::AcMonitor* ac) {
     const ServeOptions options = parseServeOptions(serve, token);
     if (!options.notice.empty()) std::cerr << "fluxprobe: " << options.notice << std::endl;
     ServerSettings settings;
@@ -35,6 +37,7 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
         }
         return static_cast<float>(slider->value()) + fieldmeter::kThresholdOffset;
     };
+    if (ac) settings.spectrumJson = [ac] { return spectrumJson(ac->spectrum()); };
     server_ = std::make_unique<RemoteServer>(std::move(settings));
     if (const auto error = server_->listen())
         throw ServeError("cannot serve the remote view on " +
@@ -47,6 +50,14 @@ RemoteView::~RemoteView() = default;
 
 void RemoteView::onSample(const std::shared_ptr<const heading::Heading>& sample) {
     server_->deliver(*sample);
+}
+
+void RemoteView::setStatus(std::function<MeterStatus()> status) {
+    server_->setStatus(std::move(status));
+}
+
+void RemoteView::setSignal(std::function<SignalState()> signal) {
+    server_->setSignal(std::move(signal));
 }
 
 std::string RemoteView::announcement() const {

@@ -30,6 +30,8 @@ void StreamHub::adopt(QTcpSocket* socket) {
     // clients.
     clients_.push_back(Client{
         std::make_unique<WebSocketClient>(socket, [this](WebSocketClient& c) { drop(&c); }), 0});
+    sendHistory(*clients_.back().socket);
+    if (!state_.empty()) clients_.back().socket->sendText(state_);
     if (!frame_.isActive()) frame_.start();
 }
 
@@ -46,13 +48,42 @@ void StreamHub::drop(WebSocketClient* socket) {
     }
 }
 
+void StreamHub::sendHistory(WebSocketClient& socket) const {
+    // Samples still waiting in the pending batch come with it, not twice.
+    std::size_t end = history_.size();
+    while (pending_ > 0 && end > 0 && history_[end - 1].sequence >= pendingFirst_) --end;
+    if (end == 0) return;
+    std::string batch =
+        "{\"missed\":0,\"first\":" + std::to_string(history_.front().sequence) + ",\"delivered\":";
+    appendNumber(batch, history_.front().deliveredMs);
+    batch += ",\"samples\":[";
+    for (std::size_t i = 0; i < end; ++i) {
+        if (i > 0) batch += ',';
+        appendBatchEntry(batch, history_[i].sample);
+    }
+    batch += "]}";
+    socket.sendText(batch);
+}
+
+void StreamHub::setState(const std::string& signal, const std::string& text) {
+    // Both are plain words and dashes of our own: nothing to escape.
+    std::string state = "{\"signal\":\"" + signal + "\",\"text\":\"" + text + "\"}";
+    if (state == state_) return;
+    state_ = std::move(state);
+    for (Client& c : clients_) c.socket->sendText(state_);
+}
+
 void StreamHub::push(const RemoteSample& sample, std::uint64_t sequence) {
+    const double now = std::round(wallClockMs() * 10.0) / 10.0;
+    if (history_.size() == kHistorySamples) history_.pop_front();
+    history_.push_back(Past{sample, sequence, now});
     if (clients_.empty()) return;
     if (pending_ == 0) {
+        pendingFirst_ = sequence;
         body_ = "\"first\":";
         body_ += std::to_string(sequence);
         body_ += ",\"delivered\":";
-        appendNumber(body_, std::round(wallClockMs() * 10.0) / 10.0);
+        appendNumber(body_, now);
         body_ += ",\"samples\":[";
     } else {
         body_ += ',';

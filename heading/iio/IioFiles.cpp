@@ -39,6 +39,30 @@ AttributeRead readAttributeFile(const std::string& path) {
     return result;
 }
 
+int writeAttributeFile(const std::string& path, const std::string& text) {
+    int fd;
+    do fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) return errno;
+    struct stat info {};
+    int error = 0;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = kNotRegularFile;
+    } else {
+        const std::string line = text + "\n";
+        ssize_t n;
+        do n = ::write(fd, line.data(), line.size());
+        while (n < 0 && errno == EINTR);
+        // sysfs takes an attribute in one write; a short one did not take it.
+        if (n < 0)
+            error = errno;
+        else if (static_cast<std::size_t>(n) != line.size())
+            error = EIO;
+    }
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
 std::string describeReadError(int error) {
     return error == kNotRegularFile ? "not a regular file" : std::strerror(error);
 }
@@ -46,6 +70,11 @@ std::string describeReadError(int error) {
 std::string iioRoot() {
     const char* root = std::getenv("FLUXPROBE_IIO_ROOT");
     return root && *root ? root : "/sys/bus/iio/devices";
+}
+
+std::string iioDevRoot() {
+    const char* dev = std::getenv("FLUXPROBE_IIO_DEV");
+    return dev && *dev ? dev : "/dev";
 }
 
 }  // namespace heading

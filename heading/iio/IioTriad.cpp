@@ -96,31 +96,38 @@ std::string IioTriad::path(const std::string& attribute) const {
 }
 
 IioTriad::Reading IioTriad::read() const {
-    Reading reading;
-    std::array<double, 3> v{};
+    std::array<long long, 3> raw{};
     for (std::size_t i = 0; i < 3; ++i) {
         const AttributeRead r = read_(rawPaths_[i]);
+        Reading failed;
         if (r.error != 0) {
-            reading.error = r.error;
-            reading.message = "cannot read " + rawPaths_[i] + ": " + describeReadError(r.error);
-            return reading;
+            failed.error = r.error;
+            failed.message = "cannot read " + rawPaths_[i] + ": " + describeReadError(r.error);
+            return failed;
         }
         try {
-            v[i] = (static_cast<double>(parseIioRaw(r.text)) + offset_[i]) * scale_[i];
+            raw[i] = parseIioRaw(r.text);
         } catch (const AttributeError& e) {
-            reading.error = EIO;
-            reading.message = rawPaths_[i] + ": " + e.what();
-            return reading;
+            failed.error = EIO;
+            failed.message = rawPaths_[i] + ": " + e.what();
+            return failed;
         }
     }
+    return convert(raw);
+}
+
+IioTriad::Reading IioTriad::convert(const std::array<long long, 3>& raw) const {
+    Reading reading;
+    std::array<double, 3> v{};
+    for (std::size_t i = 0; i < 3; ++i)
+        v[i] = (static_cast<double>(raw[i]) + offset_[i]) * scale_[i];
     reading.value = mount_ * Vector3{v[0], v[1], v[2]};
     if (!std::isfinite(reading.value.x * kHeadroom) ||
         !std::isfinite(reading.value.y * kHeadroom) ||
         !std::isfinite(reading.value.z * kHeadroom)) {
         reading.error = ERANGE;
         reading.message =
-            dir_ + ": in_" + type_ +
-            "_x/y/z_raw give a value too large a number to use";
+            dir_ + ": in_" + type_ + "_x/y/z_raw give a value too large a number to use";
     }
     return reading;
 }

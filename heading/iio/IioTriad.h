@@ -43,8 +43,12 @@ class IioTriad {
         std::string message;
     };
     Reading read() const;
+    // The same from raw values that came another way (a buffer's scan).
+    Reading convert(const std::array<long long, 3>& raw) const;
 
     double samplingFrequency() const { return samplingFrequency_; }
+    // After the device was set to another rate.
+    void setSamplingFrequency(double hz) { samplingFrequency_ = hz; }
     const Matrix3& mountMatrix() const { return mount_; }
     const std::array<double, 3>& scale() const { return scale_; }
     const std::array<double, 3>& offset() const { return offset_; }

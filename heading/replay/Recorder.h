@@ -37,10 +37,19 @@ class Recorder : public SampleSink {
     void record(const heading::Heading& heading);
     void flush();
 
-    void onSample(const std::shared_ptr<const Heading>& sample) override { record(*sample); }
+    // Flushes and takes no more samples; the file stays open for reading.
+    void stop() {
+        flush();
+        stopped_ = true;
+    }
+
+    void onSample(const std::shared_ptr<const Heading>& sample) override {
+        if (!stopped_) record(*sample);
+    }
     void onError(const LocationError&) override {}
 
     bool failed() const { return failed_; }
+    bool stopped() const { return stopped_; }
     const std::string& name() const { return name_; }
     // The file being written (opened for reading too when the recorder created it), and how many
     // of its bytes hold whole lines written so far.
@@ -63,6 +72,7 @@ class Recorder : public SampleSink {
     std::size_t written_ = 0;  // bytes in the file: whole lines only
     ContinuousTime time_;
     bool failed_ = false;
+    bool stopped_ = false;
     bool gravity_ = false;
 };
 

@@ -38,8 +38,16 @@ heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
 heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
                                         std::optional<double> declination,
                                         const SimulatedMotion& motion) {
-    if (!motion.any()) return sample(n, rate, declination);
     const double t = static_cast<double>(n) / rate;
+    if (!motion.any()) {
+        heading::Heading h = sample(n, rate, declination);
+        if (motion.humAmplitude != 0.0) {
+            h.x += motion.hum(t);
+            h.magneticHeading = magneticHeadingFromAxes(h.x, h.y);
+            h.trueHeading = trueHeadingFrom(h.magneticHeading, declination);
+        }
+        return h;
+    }
     Vector3 field{0.0, kHorizontal, kVertical};  // world: x east, y north, z up
     Vector3 up{0.0, 0.0, 1.0};
     if (motion.tumble) {
@@ -49,7 +57,8 @@ heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
         heading::Heading flat = sample(n, rate, declination);
         field = {flat.x, flat.y, flat.z};
     }
-    const Vector3 raw = motion.distort(field);
+    Vector3 raw = motion.distort(field);
+    raw.x += motion.hum(t);
     heading::Heading h;
     h.x = raw.x;
     h.y = raw.y;

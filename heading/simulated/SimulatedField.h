@@ -23,8 +23,9 @@ struct SimulatedField {
 
     static heading::Heading sample(std::uint64_t n, double rate, std::optional<double> declination);
 
-    // With motion: the same field seen by a tumbling device (no magnet passes, gravity given)
-    // and through a distorting sensor; the headings are what that sensor would report.
+    // With motion: the same field seen by a tumbling device (no magnet passes, gravity given),
+    // through a distorting sensor, with a hum on x; the headings are what that sensor would
+    // report.
     static heading::Heading sample(std::uint64_t n, double rate, std::optional<double> declination,
                                    const SimulatedMotion& motion);
 };

@@ -29,4 +29,10 @@ Vector3 SimulatedMotion::distort(const Vector3& f) const {
             m[6] * f.x + m[7] * f.y + m[8] * f.z + offset.z};
 }
 
+double SimulatedMotion::hum(double t) const {
+    if (humAmplitude == 0.0) return 0.0;
+    // The phase from the fraction of a cycle, so that it stays exact hours into a run.
+    return humAmplitude * std::sin(2.0 * std::numbers::pi * std::fmod(humHz * t, 1.0));
+}
+
 }  // namespace heading

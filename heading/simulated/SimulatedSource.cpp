@@ -28,9 +28,13 @@ void SimulatedSource::stop() {
 }
 
 std::string SimulatedSource::describe() const {
-    char text[64];
-    std::snprintf(text, sizeof text, "simulated %g Hz%s%s", rate_,
-                  motion_.tumble ? ", tumbling" : "", motion_.distorted() ? ", distorted" : "");
+    char text[128];
+    int used =
+        std::snprintf(text, sizeof text, "simulated %g Hz%s%s", rate_,
+                      motion_.tumble ? ", tumbling" : "", motion_.distorted() ? ", distorted" : "");
+    if (motion_.humAmplitude != 0.0 && used > 0 && static_cast<std::size_t>(used) < sizeof text)
+        std::snprintf(text + used, sizeof text - static_cast<std::size_t>(used),
+                      ", humming %g Hz at %g µT", motion_.humHz, motion_.humAmplitude);
     return text;
 }
 

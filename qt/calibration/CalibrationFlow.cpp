@@ -1,14 +1,15 @@
 #include "qt/calibration/CalibrationFlow.h"
 
 #include <QBoxLayout>
+#include <QPushButton>
 #include <QShortcut>
-#include <QToolButton>
 #include <QWidget>
 
 #include "heading/Callbacks.h"
 #include "heading/calibration/CalibrationFile.h"
 #include "heading/calibration/CalibrationFit.h"
 #include "qt/calibration/CalibrationScreen.h"
+#include "qt/widgets/ScreenScaler.h"
 
 namespace platform::qt {
 
@@ -32,14 +33,13 @@ void CalibrationFlow::attachTo(QWidget* window) {
     connect(shortcut, &QShortcut::activated, this, &CalibrationFlow::open);
     // Next to the title, where no control of the screens' own sits.
     if (auto* header = window->findChild<QHBoxLayout*>(QStringLiteral("headerRow"))) {
-        auto* button = new QToolButton(window);
+        // A button like the screen's own, growing with the window as they do.
+        auto* button = new QPushButton(tr("Calibrate"), window);
         button->setObjectName(QStringLiteral("calibrateButton"));
-        button->setText(tr("Calibrate"));
         button->setToolTip(tr("Calibrate the compass (%1)").arg(QString::fromLatin1(kShortcut)));
-        button->setAutoRaise(true);
-        button->setStyleSheet(QStringLiteral("color: #8fa3ad;"));
-        connect(button, &QToolButton::clicked, this, &CalibrationFlow::open);
+        connect(button, &QPushButton::clicked, this, &CalibrationFlow::open);
         header->insertWidget(1, button);
+        if (ScreenScaler* scaler = ScreenScaler::of(button)) scaler->adopt(button);
     }
 }
 

@@ -163,7 +163,7 @@ bool PainterContext::fillSegmentsDirectly(const QPen& pen) {
         return false;
     QPaintEngine* engine = painter_.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster) return false;
-    // For a widget this is the backing store's image the painter was redirected to.
+    // For a widget this is the window's backing-store image, which the engine paints into.
     QPaintDevice* device = engine->paintDevice();
     if (!device || device->devType() != QInternal::Image) return false;
     const QImage& image = *static_cast<const QImage*>(device);

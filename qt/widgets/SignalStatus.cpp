@@ -8,6 +8,7 @@
 #include "heading/HeadingService.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/UnderHeader.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
@@ -39,6 +40,16 @@ void dim(QWidget* w, bool dimmed) {
     }
 }
 
+// The screen's own banner, wherever in it its row is; not that of a screen presented over it.
+QLabel* bannerOf(QWidget* screen) {
+    for (QLabel* banner : screen->findChildren<QLabel*>(QString::fromLatin1(kBannerName))) {
+        QWidget* owner = banner->parentWidget();
+        while (owner && !qobject_cast<ScreenWidget*>(owner)) owner = owner->parentWidget();
+        if (owner == screen) return banner;
+    }
+    return nullptr;
+}
+
 // In the header, centred, but clear of the screen's title.
 void placeBanner(QLabel* banner, QWidget* screen) {
     banner->adjustSize();
@@ -52,7 +63,8 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 }  // namespace
 
-SignalStatus::SignalStatus(QWidget* window) : window_(window) {
+SignalStatus::SignalStatus(const heading::HeadingService& service, QWidget* window)
+    : window_(window), service_(service) {
     sinceSample_.start();
     checker_.setInterval(kCheckEveryMs);
     connect(&checker_, &QTimer::timeout, this, &SignalStatus::check);
@@ -61,8 +73,9 @@ SignalStatus::SignalStatus(QWidget* window) : window_(window) {
 
 SignalStatus::~SignalStatus() = default;
 
-void SignalStatus::sampleArrived() {
+void SignalStatus::sampleArrived(double timestamp) {
     sinceSample_.restart();
+    limit_.sample(timestamp);
     stopped_ = false;
     ended_ = false;
     if (stale_) setStale(false, {});
@@ -76,15 +89,17 @@ void SignalStatus::readingFailed(const heading::LocationError& error) {
 
 QString SignalStatus::staleText() const {
     if (ended_) return QStringLiteral("No signal \u2014 the replay has ended");
-    return stopped_ ? QStringLiteral("No signal \u2014 the sensor is not read")
-                    : QStringLiteral("No signal \u2014 trying again");
+    if (stopped_) return QStringLiteral("No signal \u2014 the sensor is not read");
+    // The guided calibration takes every sample while it runs: nothing is wrong with the source.
+    return service_.calibrating() ? QStringLiteral("Calibrating\u2026")
+                                  : QStringLiteral("No signal \u2014 trying again");
 }
 
 void SignalStatus::check() {
-    if (!stale_ && sinceSample_.elapsed() >= kStaleAfterMs)
+    limit_.setRate(service_.sourceRate());
+    // Once stale, again each time: a calibration begun or ended, or a screen opened since.
+    if (stale_ || limit_.stale(static_cast<double>(sinceSample_.elapsed()) / 1000.0))
         setStale(true, staleText());
-    else if (stale_)
-        showOnScreens();  // a screen opened meanwhile shows it too
 }
 
 void SignalStatus::setStale(bool stale, const QString& text) {
@@ -98,8 +113,7 @@ void SignalStatus::showOnScreens() {
     for (QWidget* w : window_->findChildren<QWidget*>())
         if (isReadout(w)) dim(w, stale_);
     for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
-        auto* banner = screen->findChild<QLabel*>(QString::fromLatin1(kBannerName),
-                                                  Qt::FindDirectChildrenOnly);
+        auto* banner = bannerOf(screen);
         if (!banner && !stale_) continue;
         if (!banner) {
             banner = new QLabel(screen);  // owned by the screen
@@ -107,10 +121,11 @@ void SignalStatus::showOnScreens() {
             banner->setStyleSheet(QString::fromLatin1(kBannerStyle));
             banner->setAttribute(Qt::WA_TransparentForMouseEvents);
             banner->setAccessibleName(QStringLiteral("Signal status"));
+            insertUnderHeader(screen, banner, Qt::AlignHCenter);
         }
         if (banner->text() != text_) banner->setText(text_);
         banner->setVisible(stale_);
-        if (!stale_) continue;
+        if (!stale_ || isInLayout(banner)) continue;
         placeBanner(banner, screen);
         banner->raise();
         // A screen presented over this one stays above this one's banner.

@@ -5,6 +5,8 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "platform/Format.h"
+
 namespace platform::qt {
 
 namespace {
@@ -44,14 +46,14 @@ ThresholdLabel::ThresholdLabel(QSlider* slider, float offset) : slider_(slider),
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     fitWidestText();
     connect(slider, &QSlider::valueChanged, this,
-            [this, offset](int value) { setText(textFor(value, offset)); });
+            [this, offset](int value) { setText(textFor(value, offset, unit_)); });
     slider->installEventFilter(this);
 }
 
 void ThresholdLabel::fitWidestText() {
     // Sized for the widest text, so that moving the slider never lays the row out again.
     setMinimumWidth(indent() +
-                    fontMetrics().horizontalAdvance(textFor(slider_->maximum(), offset_)));
+                    fontMetrics().horizontalAdvance(textFor(slider_->maximum(), offset_, unit_)));
 }
 
 void ThresholdLabel::changeEvent(QEvent* event) {
@@ -70,9 +72,20 @@ bool ThresholdLabel::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-QString ThresholdLabel::textFor(int sliderValue, float offset) {
+QString ThresholdLabel::textFor(int sliderValue, float offset, const heading::FieldUnit* unit) {
     const double threshold = static_cast<double>(static_cast<float>(sliderValue) + offset);
+    if (unit)
+        return QStringLiteral("alarm above %1 %2")
+            .arg(QString::fromStdString(
+                     platform::format(unit->format, threshold * unit->perMicrotesla)),
+                 QString::fromUtf8(unit->symbol));
     return QStringLiteral("alarm above %1 \u00b5T").arg(threshold, 0, 'f', 0);
+}
+
+void ThresholdLabel::setUnit(const heading::FieldUnit* unit) {
+    unit_ = unit;
+    setText(textFor(slider_->value(), offset_, unit_));
+    fitWidestText();
 }
 
 ThresholdLabel* addThresholdLabel(QSlider* slider, float offset) {

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include "heading/Heading.h"
+
 class QSlider;
 
 namespace platform::qt {
@@ -15,7 +17,9 @@ class ThresholdLabel : public QLabel {
   public:
     ThresholdLabel(QSlider* slider, float offset);
 
-    static QString textFor(int sliderValue, float offset);
+    // In unit, or in microtesla when it is null.
+    static QString textFor(int sliderValue, float offset, const heading::FieldUnit* unit = nullptr);
+    void setUnit(const heading::FieldUnit* unit);
 
   protected:
     // Keeps the text's left edge over the slider's as the row is laid out.
@@ -27,6 +31,7 @@ class ThresholdLabel : public QLabel {
 
     QSlider* slider_;
     float offset_;
+    const heading::FieldUnit* unit_ = nullptr;
 };
 
 // Puts a threshold label just above the slider (the slider's row gets a row above it), when the

@@ -6,20 +6,30 @@ const token = new URLSearchParams(location.search).get('token');
 const auth = token ? '?token=' + encodeURIComponent(token) : '';
 const $ = (id) => document.getElementById(id);
 
-// Numbers as the meter prints them with "%.1f": exact decimal value of the double, halves to
+// Numbers as the meter prints them with "%.Nf": exact decimal value of the double, halves to
 // even, and a negative number that rounds to zero keeps its sign.
-function fixed1(v) {
+function fixed(v, decimals) {
   if (v === null || !Number.isFinite(v)) return v === null ? 'nan' : String(v);
-  let s = v.toFixed(1);
+  let s = v.toFixed(decimals);
   const exact = Math.abs(v).toFixed(20);
-  if (/\.\d50{18}$/.test(exact)) {  // exactly half way: printf rounds to the even digit
-    const down = (Math.trunc(Math.abs(v) * 10) / 10).toFixed(1);
+  const half = new RegExp('\\.\\d{' + decimals + '}50{' + (19 - decimals) + '}$');
+  if (decimals < 19 && half.test(exact)) {  // exactly half way: printf rounds to the even digit
+    const scale = 10 ** decimals;
+    const down = (Math.trunc(Math.abs(v) * scale) / scale).toFixed(decimals);
     const lastDigit = Number(down[down.length - 1]);
     if (lastDigit % 2 === 0) s = (v < 0 ? '-' : '') + down;
   }
   if (s[0] !== '-' && (v < 0 || Object.is(v, -0))) s = '-' + s;
   return s;
 }
+const fixed1 = (v) => fixed(v, 1);
+
+// The meter's units: symbol, how many make a microtesla, decimals (the resolution of 0.1 µT).
+const kUnits = {
+  uT: ['µT', 1, 1], nT: ['nT', 1000, 0], mG: ['mG', 10, 0], G: ['G', 0.01, 4],
+};
+let unit = kUnits.uT;
+const field = (v) => (unit === kUnits.uT || v === null ? fixed1(v) : fixed(v * unit[1], unit[2]));
 
 // The compass screen's eight points, compared in single precision as there.
 function compassPoint(heading) {
@@ -61,10 +71,10 @@ function add(sample) {
 function showLatest() {
   if (!latest) return;
   const [, x, y, z, magnetic, trueHeading, total, alarm] = latest;
-  $('total').textContent = fixed1(total);
-  $('x').textContent = fixed1(x);
-  $('y').textContent = fixed1(y);
-  $('z').textContent = fixed1(z);
+  $('total').textContent = field(total);
+  $('x').textContent = field(x);
+  $('y').textContent = field(y);
+  $('z').textContent = field(z);
   $('magnetic').textContent = fixed1(magnetic) + '°';
   $('magneticPoint').textContent = compassPoint(magnetic);
   const trueKnown = trueHeading !== null && trueHeading >= 0;
@@ -82,14 +92,19 @@ function showLatest() {
 
 const colours = ['#ff5a4e', '#4ede6a', '#5a9bff'];
 
-function drawGraph() {
-  const canvas = $('plot');
+// A canvas sized to its box in device pixels, cleared, with its context.
+function clearedCanvas(canvas) {
   const ratio = window.devicePixelRatio || 1;
   const w = Math.max(1, Math.round(canvas.clientWidth * ratio));
   const h = Math.max(1, Math.round(canvas.clientHeight * ratio));
   if (canvas.width !== w || canvas.height !== h) { canvas.width = w; canvas.height = h; }
   const g = canvas.getContext('2d');
   g.clearRect(0, 0, w, h);
+  return { g, w, h, ratio };
+}
+
+function drawGraph() {
+  const { g, w, h, ratio } = clearedCanvas($('plot'));
   // As on the meter: +128 µT at the top, -128 at the bottom, a grid line every 25.6 µT.
   const yOf = (v) => h / 2 - (v / 128) * (h / 2);
   g.strokeStyle = '#1d272d';
@@ -154,18 +169,35 @@ function setSpan(seconds) {
   dirty = true;
 }
 
+// live, or the meter's own words for why nothing new comes; anything else dims every reading.
 function status(text, live) {
   $('status').textContent = text;
   $('status').classList.toggle('live', live);
+  document.body.classList.toggle('stale', !live);
+}
+
+function showSignal(state) {
+  document.body.dataset.signal = state.signal;
+  status(state.signal === 'live' ? 'live' : state.text, state.signal === 'live');
 }
 
 function connect() {
   const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
   const socket = new WebSocket(scheme + location.host + '/api/v1/stream' + auth);
   let lastSequence = -1;
-  socket.onopen = () => status('live', true);
+  socket.onopen = () => {
+    // The meter sends its last samples first: what an earlier connection showed goes.
+    history.length = 0;
+    head = 0;
+    latest = null;
+    received = 0;
+    missed = 0;
+    status('connected', false);
+  };
   socket.onmessage = (event) => {
-    const batch = JSON.parse(event.data);
+    const message = JSON.parse(event.data);
+    if (message.signal !== undefined) { showSignal(message); return; }
+    const batch = message;
     missed += batch.missed;
     if (lastSequence >= 0 && batch.first !== lastSequence + 1 + batch.missed)
       missed += Math.max(0, batch.first - (lastSequence + 1 + batch.missed));
@@ -174,9 +206,69 @@ function connect() {
     lastSequence = batch.first + batch.samples.length - 1;
   };
   socket.onclose = () => {
-    status('disconnected; trying again…', false);
+    document.body.dataset.signal = 'lost';
+    status('No connection to the meter — trying again', false);
     setTimeout(connect, 1000);
   };
+}
+
+// The AC part of the field: the server's latest spectrum, twice a second while the page shows.
+function drawSpectrum(s) {
+  $('acRms').textContent = s.ac_rms === null ? '– µT rms' : s.ac_rms.toFixed(3) + ' µT rms';
+  $('acHz').textContent = s.dominant_hz === null ? '– Hz' : s.dominant_hz.toFixed(1) + ' Hz';
+  $('acMessage').textContent = s.message || '';
+  const { g, w, h, ratio } = clearedCanvas($('spectrum'));
+  if (!s.hz.length) return;
+  const nyquist = s.hz[s.hz.length - 1];
+  const sum = s.hz.map((_, k) => Math.hypot(s.x[k], s.y[k], s.z[k]));
+  const top = Math.ceil(Math.log10(Math.max(...sum, 1e-4)));
+  const xOf = (f) => (f / nyquist) * (w - 1);
+  const yOf = (v) => Math.min(h, ((top - Math.log10(Math.max(v, 1e-300))) / 5) * h);
+  g.strokeStyle = '#ffb000';
+  g.setLineDash([3 * ratio, 3 * ratio]);
+  for (const mains of [50, 60]) {
+    if (mains >= nyquist) continue;
+    g.beginPath(); g.moveTo(xOf(mains), 0); g.lineTo(xOf(mains), h); g.stroke();
+  }
+  g.setLineDash([]);
+  g.lineWidth = 1.5 * ratio;
+  g.beginPath();
+  sum.forEach((v, k) => (k ? g.lineTo(xOf(s.hz[k]), yOf(v)) : g.moveTo(xOf(s.hz[k]), yOf(v))));
+  g.stroke();
+}
+
+async function pollSpectrum() {
+  if (!document.hidden) {
+    try {
+      const response = await fetch('api/v1/spectrum' + auth, { cache: 'no-store' });
+      if (response.ok) drawSpectrum(await response.json());
+    } catch (e) { /* the stream's status line says when the meter is gone */ }
+  }
+  setTimeout(pollSpectrum, 500);
+}
+
+// HOLD, REL and REC as the window shows them, and the window's unit, asked once a second.
+async function followStatus() {
+  try {
+    const response = await fetch('api/v1/status' + auth, { cache: 'no-store' });
+    if (response.ok) {
+      const s = await response.json();
+      const marks = [];
+      if (s.held) marks.push('HOLD');
+      if (s.relative) marks.push('REL');
+      if (s.recording) marks.push('REC');
+      $('marks').textContent = marks.join(' ');
+      const chosen = kUnits[s.units] || kUnits.uT;
+      if (chosen !== unit) {
+        unit = chosen;
+        for (const e of document.querySelectorAll('.unit')) e.textContent = unit[0];
+        dirty = true;
+      }
+    }
+  } catch (e) {
+    // The stream says when the meter cannot be reached.
+  }
+  setTimeout(followStatus, 1000);
 }
 
 async function start() {
@@ -184,19 +276,19 @@ async function start() {
   $('span60').addEventListener('click', () => setSpan(true));
   new ResizeObserver(() => { dirty = true; }).observe($('plot'));
   try {
+    // The stream brings the last samples; this only finds out whether the link is allowed in.
     const response = await fetch('api/v1/latest' + auth, { cache: 'no-store' });
-    if (response.ok) {
-      const s = await response.json();
-      add([s.t, s.x, s.y, s.z, s.magneticHeading, s.trueHeading, s.total, s.alarm ? 1 : 0]);
-    } else if (response.status === 401) {
+    if (response.status === 401) {
       status('this page needs the link with its token', false);
       return;
     }
   } catch (e) {
-    status('cannot reach the meter', false);
+    status('No connection to the meter', false);
   }
   connect();
+  followStatus();
   requestAnimationFrame(frame);
+  pollSpectrum();
 }
 
 start();

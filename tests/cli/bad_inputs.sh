@@ -111,11 +111,14 @@ expect 0 "replay of header-only.csv finished after 0 samples" -- \
     --heading-source=replay:header-only.csv --quit-after=1
 
 # --- Heading sources.
-expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none" -- \
+expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none" -- \
     --heading-source=warp-drive
 expect 2 "heading source 'simulated:rate=0': rate must be above 0 Hz" -- --heading-source=simulated:rate=0
+expect 2 "heading source 'simulated:ac=30,1': ac frequency must be below 25 Hz, half the rate" -- \
+    --heading-source=simulated:ac=30,1
 expect 2 "heading source 'replay:': expected a file after 'replay:'" -- --heading-source=replay:
 expect 2 "no IIO magnetometer 'ak8975' under $work/no-iio; found no IIO devices" -- --heading-source=iio:ak8975
+expect 2 "heading source 'iio:ak8975,fast': expected rate=HZ after the device, as in iio:ak8975,rate=20" -- --heading-source=iio:ak8975,fast
 expect 0 "delivered 0 samples" -- --heading-source=auto --quit-after=1  # "No Compass!" alert
 
 # A sysfs tree of our own: iio:device0, an ak8975 at 50 Hz.
@@ -383,12 +386,14 @@ expect 1 "calibration from huge.csv refused: the readings reach" -- \
 grep -qF "not a magnetic field in µT" err.txt || fail "huge.csv: $(cat err.txt)"
 # A signal while a recording is read stops the fit, says so and writes nothing.
 mkfifo slow.csv
-(echo "$header"; exec sleep 30) >slow.csv &
+# The header goes through once fluxprobe has opened the FIFO, and so has its signal handlers.
+# --foreground: the signal reaches fluxprobe once, not again through its process group.
+(echo "$header"; : >slow.opened; exec sleep 30) >slow.csv &
 writer=$!
 checked=$((checked + 1))
-timeout 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
+timeout --foreground 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
 calibrating=$!
-sleep 1
+for _ in $(seq 300); do [ -e slow.opened ] && break; sleep 0.1; done
 kill -TERM $calibrating
 wait $calibrating
 s=$?

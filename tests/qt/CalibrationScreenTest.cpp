@@ -1,6 +1,6 @@
+#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <QToolButton>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +15,7 @@
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/CoverageView.h"
 #include "qt/widgets/ReadoutLabel.h"
+#include "qt/widgets/ScreenScaler.h"
 
 namespace {
 
@@ -35,8 +36,16 @@ TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
                                     [this](std::function<void()> t) { platform->post(t); });
     platform::qt::CalibrationFlow flow(service, session, calibrationTap);
     flow.attachTo(window);
-    auto* button = window->findChild<QToolButton*>(QStringLiteral("calibrateButton"));
+    auto* button = window->findChild<QPushButton*>(QStringLiteral("calibrateButton"));
     ASSERT_NE(button, nullptr);
+    // A button that grows with the window like the screen's own.
+    window->resize(1080, 1200);
+    QTest::qWait(50);
+    platform::qt::ScreenScaler::of(button)->relayout();
+    EXPECT_EQ(QFontInfo(button->font()).pixelSize(),
+              QFontInfo(window->findChild<QPushButton*>(QStringLiteral("compassButton"))->font())
+                  .pixelSize());
+    EXPECT_GT(button->height(), 20);
     button->click();
     platform::qt::CalibrationScreen* screen = flow.screen();
     ASSERT_NE(screen, nullptr);

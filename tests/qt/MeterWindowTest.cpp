@@ -27,6 +27,7 @@ TEST_F(QtMeterTest, StartUpShowsTheMeterInItsWindow) {
     for (const char* name : {"magnitudeLabel", "xLabel", "yLabel", "zLabel", "fluxprobeview"})
         EXPECT_TRUE(widget<QWidget>(name)->isVisible()) << name;
     EXPECT_FALSE(widget<QWidget>("wavesview")->isVisible());
+    EXPECT_EQ(window->findChild<QLabel*>("noSensorHint"), nullptr);
     EXPECT_EQ(meter->mySlider()->value(), 40.0f);
     EXPECT_EQ(meter->mySlider()->maximumValue(), 200.0f);
     EXPECT_EQ(service.listenerCount(), 1u);
@@ -182,6 +183,13 @@ TEST_F(QtMeterTest, WithoutAMagnetometerTheNoCompassAlertOpens) {
     ASSERT_EQ(box->buttons().size(), 1);
     EXPECT_EQ(box->buttons()[0]->text(), "OK");
     EXPECT_TRUE(window->isVisible());  // the alert does not block the loop or hide the meter
+    // Under the title, the meter says what to try instead.
+    auto* hint = widget<QLabel>("noSensorHint");
+    EXPECT_EQ(hint->text(), "No magnetometer found \u2014 try --heading-source=simulated");
+    EXPECT_TRUE(hint->isVisible());
+    auto* title = widget<QWidget>("titleLabel");
+    EXPECT_GE(hint->mapTo(window, QPoint()).y(),
+              title->mapTo(window, QPoint(0, title->height())).y());
     QPointer<QMessageBox> gone(box);
     box->buttons()[0]->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

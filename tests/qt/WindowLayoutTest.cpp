@@ -13,6 +13,7 @@
 
 #include "QtMeterFixture.h"
 #include "compass/globals.h"
+#include "heading/calibration/CalibrationCollector.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
@@ -209,6 +210,16 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     }));
     deliver(0, 30, 40);
     EXPECT_FALSE(status->isStale());
+
+    // While the guided calibration takes the samples the meter says so, not "No signal".
+    heading::calibration::CalibrationCollector collector;
+    calibrationTap.engage(collector);
+    deliver(0, 30, 40);
+    ASSERT_TRUE(eventually([&] { return status->isStale(); }));
+    EXPECT_EQ(banner()->text(), QStringLiteral("Calibrating\u2026"));
+    calibrationTap.release();
+    ASSERT_TRUE(eventually(
+        [&] { return banner()->text() == QStringLiteral("No signal \u2014 trying again"); }));
 }
 
 TEST_F(QtWindowTest, TheThresholdLabelFollowsTheSlider) {

@@ -9,6 +9,7 @@
 #include "remote/SampleJson.h"
 #include "remote/ServeOptions.h"
 #include "remote/SessionRing.h"
+#include "remote/WebSocketProtocol.h"
 
 namespace remote {
 namespace {
@@ -77,6 +78,51 @@ TEST(HttpRequestHead, ReadsWhatTheServerNeedsAndRefusesWhatItCannotTrust) {
     EXPECT_EQ(findHeadEnd("GET / HTTP/1.1\r\nHost: a\r\n"), std::nullopt);
     EXPECT_EQ(findHeadEnd("GET / HTTP/1.1\r\n\r\nrest"), 18u);
     EXPECT_EQ(findHeadEnd("GET / HTTP/1.0\n\n"), 16u);
+}
+
+// A client's frame, masked with a zero key (so the payload reads as sent).
+std::string clientFrame(unsigned char first, std::size_t length) {
+    std::string frame(1, static_cast<char>(first));
+    if (length < 126) {
+        frame += static_cast<char>(0x80 | length);
+    } else {
+        frame += static_cast<char>(0x80 | 126);
+        frame += static_cast<char>(length >> 8);
+        frame += static_cast<char>(length & 0xff);
+    }
+    return frame + std::string(4, '\0') + std::string(length, 'a');
+}
+
+TEST(ClientFrameReader, KeepsAMessageWithinItsSizeAcrossFragmentsAndInOrder) {
+    const struct {
+        const char* what;
+        std::string frames;
+        std::size_t read;  // frames read before the close, if any
+        int closeCode;
+    } cases[] = {
+        {"a message in three fragments with a ping between",
+         clientFrame(0x01, 400) + clientFrame(0x00, 400) + clientFrame(0x89, 4) +
+             clientFrame(0x80, 224),
+         4, 0},
+        {"fragments adding up to more than 1 KiB",
+         clientFrame(0x01, 400) + clientFrame(0x00, 400) + clientFrame(0x80, 225), 2, 1009},
+        {"a continuation with no message begun", clientFrame(0x80, 5), 0, 1002},
+        {"a new message before the last one ended", clientFrame(0x01, 5) + clientFrame(0x81, 5), 1,
+         1002},
+        {"a fragmented ping", clientFrame(0x09, 5), 0, 1002},
+    };
+    for (const auto& c : cases) {
+        ClientFrameReader reader(1024);
+        std::string_view rest = c.frames;
+        std::size_t read = 0;
+        FrameRead r;
+        while (!rest.empty() && (r = reader.read(rest)).consumed > 0) {
+            rest.remove_prefix(r.consumed);
+            ++read;
+        }
+        EXPECT_EQ(read, c.read) << c.what;
+        EXPECT_EQ(r.closeCode, c.closeCode) << c.what;
+    }
 }
 
 TEST(SessionRing, KeepsTheLastTenMinutesAndNeverMoreThanItsCapacity) {

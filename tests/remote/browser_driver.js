@@ -78,7 +78,9 @@ setTimeout(() => finish(1, `browser_driver: gave up after ${seconds} s`), Number
              magnetic: text('magnetic'), magneticPoint: text('magneticPoint'),
              true: document.getElementById('trueRow').hidden ? null : text('true'),
              truePoint: text('truePoint'), alarm: !document.getElementById('alarm').hidden,
-             status: text('status'), samples: Number(document.body.dataset.samples || 0) };
+             status: text('status'), samples: Number(document.body.dataset.samples || 0),
+             signal: document.body.dataset.signal || '',
+             opacity: Number(getComputedStyle(document.querySelector('main')).opacity) };
   })()`);
   if (screenshot) {
     await sleep(300);

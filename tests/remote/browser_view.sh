@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Headless Chromium loads the live view from the running program, replaying a file, and must show
 # the file's steady sample exactly as the meter prints it, having followed the stream up to it.
+# Then a page opened after a short replay has ended gets the last 150 samples, and says, dimmed,
+# what the meter says.
 # usage: browser_view.sh FLUXPROBE WORKDIR       (exit 77: no chromium or node here, skipped)
 set -u
 bin=$1
@@ -50,4 +52,32 @@ samples=$(echo "$shown" | sed -n 's/.*"samples":\([0-9]*\).*/\1/p')
 [ "${samples:-0}" -ge 100 ] || { echo "FAIL: only ${samples:-0} samples came by the stream"; failed=1; }
 [ -s page.png ] || { echo "FAIL: no screenshot"; failed=1; }
 [ $failed -eq 0 ] && echo "the browser shows the replayed file, $samples samples by the stream"
+kill $pid 2>/dev/null
+wait $pid 2>/dev/null
+
+# Three seconds of samples; the page opens once they are over.
+{
+    echo "t,x,y,z,magneticHeading,trueHeading"
+    for i in $(seq 0 299); do echo "$((i / 100)).$(printf %02d $((i % 100))),$i,1,2,10,-1"; done
+} >short.csv
+: >out.txt
+"$bin" --heading-source=replay:short.csv --serve=127.0.0.1:0 --quit-after=60 >out.txt 2>err.txt &
+pid=$!
+for _ in $(seq 100); do
+    grep -q 'remote view at' out.txt && break
+    sleep 0.1
+done
+url=$(sed -n 's/^fluxprobe: remote view at \(http:[^ ]*\)$/\1/p' out.txt)
+[ -n "$url" ] || { echo "FAIL: no URL on stdout: $(cat out.txt err.txt)"; exit 1; }
+sleep 5
+shown=$(timeout 60 node "$here/browser_driver.js" "$chromium" "$url" \
+    "document.body.dataset.signal === 'ended' && document.body.dataset.samples >= 150" 45 ended.png)
+status=$?
+echo "late page shows: $shown"
+[ $status -eq 0 ] || { echo "FAIL: the late page never showed the ended replay's last samples"; exit 1; }
+for expected in '"x":"299.0"' '"status":"No signal — the replay has ended"' '"samples":150,'; do
+    case $shown in *"$expected"*) ;; *) echo "FAIL: expected $expected"; failed=1 ;; esac
+done
+case $shown in *'"opacity":1}'*) echo "FAIL: the numbers are not dimmed"; failed=1 ;; esac
+[ $failed -eq 0 ] && echo "a late page gets the last 150 samples and shows the replay's end, dimmed"
 exit $failed

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "heading/HeadingMath.h"
 #include "heading/simulated/SimulatedField.h"
@@ -54,6 +55,28 @@ TEST(SimulatedField, DependsOnlyOnTheIndexAndTheRate) {
     EXPECT_EQ(a.timestamp, b.timestamp);
     EXPECT_DOUBLE_EQ(SimulatedField::sample(100, 50, 15.0).trueHeading,
                      heading::normalizeDegrees(a.magneticHeading + 15.0));
+}
+
+TEST(SimulatedField, AHumIsASineOnXWhateverElseTheFieldDoes) {
+    heading::SimulatedMotion plain, tumbling;
+    tumbling.tumble = true;
+    for (heading::SimulatedMotion motion : {plain, tumbling}) {
+        SCOPED_TRACE(motion.tumble ? "tumbling" : "flat");
+        heading::SimulatedMotion humming = motion;
+        humming.humHz = 50;
+        humming.humAmplitude = 1.5;
+        for (std::uint64_t n : {0u, 1u, 7u, 12345u, 3600000u}) {
+            const auto quiet = SimulatedField::sample(n, 1000, std::nullopt, motion);
+            const auto h = SimulatedField::sample(n, 1000, std::nullopt, humming);
+            EXPECT_NEAR(h.x - quiet.x, 1.5 * std::sin(2 * std::numbers::pi * 50 * (n / 1000.0)),
+                        1e-9);
+            EXPECT_EQ(h.y, quiet.y);
+            EXPECT_EQ(h.z, quiet.z);
+            if (!motion.tumble) {
+                EXPECT_EQ(h.magneticHeading, heading::magneticHeadingFromAxes(h.x, h.y));
+            }
+        }
+    }
 }
 
 }  // namespace

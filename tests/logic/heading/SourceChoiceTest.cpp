@@ -26,6 +26,8 @@ TEST(SourceChoice, AcceptsEveryForm) {
         {"iio", Kind::Iio, "", "", 50},
         {"iio:iio:device1", Kind::Iio, "iio:device1", "", 50},
         {"iio:ak8975", Kind::Iio, "ak8975", "", 50},
+        {"iio:lis3mdl,rate=20", Kind::Iio, "lis3mdl", "", 20},
+        {"iio,rate=12.5", Kind::Iio, "", "", 12.5},
         {"replay:session.csv", Kind::Replay, "", "session.csv", 50},
         {"replay:C:/odd:name.csv", Kind::Replay, "", "C:/odd:name.csv", 50},
         {"simulated", Kind::Simulated, "", "", 50},
@@ -40,17 +42,22 @@ TEST(SourceChoice, AcceptsEveryForm) {
         EXPECT_EQ(s.device, c.device);
         EXPECT_EQ(s.file, c.file);
         EXPECT_EQ(s.rate, c.rate);
+        EXPECT_EQ(s.iioRate, c.kind == Kind::Iio && c.rate != 50);
     }
 }
 
 TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "expected auto, iio[:DEVICE], replay:FILE, simulated[:rate=HZ] or none"},
+        {"", "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none"},
         {"compass", "expected auto, iio[:DEVICE]"},
         {"Simulated", "expected auto"},
         {"auto:x", "'auto' takes no argument"},
         {"none:", "'none' takes no argument"},
         {"iio:", "expected a device name after 'iio:'"},
+        {"iio:,rate=5", "expected a device name after 'iio:'"},
+        {"iio:ak8975,fast", "expected rate=HZ after the device"},
+        {"iio,rate=5,rate=6", "expected rate=HZ after the device"},
+        {"iio:ak8975,rate=0", "rate must be above 0 Hz"},
         {"replay", "expected a file after 'replay:'"},
         {"replay:", "expected a file after 'replay:'"},
         {"simulated:", "expected rate=HZ"},
@@ -66,6 +73,15 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
         {"simulated:rate=-5", "rate must be above 0 Hz"},
         {"simulated:rate=100001", "rate must be at most 100000 Hz"},
         {"simulated:rate=1e300", "rate must be at most 100000 Hz"},
+        {"simulated:ac=50", "ac needs a frequency and an amplitude (Hz, µT), as in ac=50,1.5"},
+        {"simulated:ac=50,1,2", "ac needs a frequency and an amplitude"},
+        {"simulated:ac=hum,1", "ac value 'hum' is not a number"},
+        {"simulated:ac=0,1", "ac frequency must be above 0 Hz"},
+        {"simulated:ac=-50,1", "ac frequency must be above 0 Hz"},
+        {"simulated:ac=25,1", "ac frequency must be below 25 Hz, half the rate"},
+        {"simulated:ac=60,1,rate=100", "ac frequency must be below 50 Hz, half the rate"},
+        {"simulated:ac=20,0", "ac amplitude must be above 0 µT"},
+        {"simulated:ac=20,1000.5", "ac amplitude must be at most 1000 µT"},
         // A distortion no steel makes: samples that overflow, vanish or come out mirrored.
         {"simulated:soft=1e308,1e308,1e308", "soft and the offset make a field of 10 mT too large"},
         {"simulated:offset=1e308,0,0", "an offset of 1e+308 µT is too large a number to use"},
@@ -88,7 +104,7 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
     }
 }
 
-TEST(SourceChoice, SimulatedTakesATumbleAndADistortion) {
+TEST(SourceChoice, SimulatedTakesATumbleADistortionAndAHum) {
     const auto spec = parseSourceChoice("simulated:rate=20,tumble,offset=40,-60,25,soft=1.1,0.9,1");
     EXPECT_EQ(spec.rate, 20);
     EXPECT_TRUE(spec.motion.tumble);
@@ -98,6 +114,15 @@ TEST(SourceChoice, SimulatedTakesATumbleAndADistortion) {
     EXPECT_EQ(full.motion.soft[5], 0.02);
     EXPECT_TRUE(full.motion.tumble);
     EXPECT_FALSE(parseSourceChoice("simulated").motion.any());
+
+    const auto hum = parseSourceChoice("simulated:ac=50,1.5,rate=1000,tumble");
+    EXPECT_EQ(hum.motion.humHz, 50);
+    EXPECT_EQ(hum.motion.humAmplitude, 1.5);
+    EXPECT_EQ(hum.rate, 1000);
+    EXPECT_TRUE(hum.motion.tumble);
+    EXPECT_EQ(parseSourceChoice("simulated:ac=24.9,1000").motion.humAmplitude, 1000);
+    // A hum is no sensor of its own: it keeps no calibration.
+    EXPECT_FALSE(parseSourceChoice("simulated:ac=10,1").motion.any());
 
     for (const char* bad : {"simulated:offset=1,2", "simulated:soft=1,2", "simulated:offset=1,x,3",
                             "simulated:tumble,spin"})

@@ -1,0 +1,31 @@
+#include "instrument/SummaryLine.h"
+
+#include <string>
+
+#include "instrument/Statistics.h"
+#include "platform/Format.h"
+
+namespace instrument {
+
+SummaryLine::SummaryLine(const Statistics& run) {
+    append("samples", std::to_string(run.samples()));
+    append("seconds", platform::format("%.3f", run.seconds()));
+    const struct {
+        const char* name;
+        const Extremes& e;
+    } quantities[] = {{"x", run.x()}, {"y", run.y()}, {"z", run.z()}, {"total", run.total()}};
+    const bool any = run.samples() > 0;
+    for (const auto& q : quantities) {
+        const std::string name = q.name;
+        append(name + "_min", platform::format("%.2f", any ? q.e.min : 0.0));
+        append(name + "_max", platform::format("%.2f", any ? q.e.max : 0.0));
+        append(name + "_mean", platform::format("%.2f", run.mean(q.e)));
+    }
+    append("total_peak_t", platform::format("%.3f", run.peakTime()));
+}
+
+void SummaryLine::append(std::string_view name, std::string_view value) {
+    text_.append(" ").append(name).append("=").append(value);
+}
+
+}  // namespace instrument

@@ -1,0 +1,52 @@
+#include "instrument/Units.h"
+
+#include "platform/Format.h"
+
+namespace instrument {
+
+namespace {
+
+struct Entry {
+    const char* key;
+    heading::FieldUnit unit;
+};
+
+// 1 µT = 1000 nT = 10 mG = 0.01 G.
+constexpr Entry kUnits[] = {
+    {"uT", {"\u00b5T", 1.0, "%.1f"}},
+    {"nT", {"nT", 1000.0, "%.0f"}},
+    {"mG", {"mG", 10.0, "%.0f"}},
+    {"G", {"G", 0.01, "%.4f"}},
+};
+
+const Entry& entry(Unit unit) {
+    return kUnits[static_cast<int>(unit)];
+}
+
+}  // namespace
+
+std::optional<Unit> parseUnit(std::string_view text) {
+    if (text == "\u00b5T") return Unit::Microtesla;
+    for (int i = 0; i < 4; ++i)
+        if (text == kUnits[i].key) return static_cast<Unit>(i);
+    return std::nullopt;
+}
+
+const char* unitKey(Unit unit) {
+    return entry(unit).key;
+}
+
+const char* unitSymbol(Unit unit) {
+    return entry(unit).unit.symbol;
+}
+
+const heading::FieldUnit& fieldUnit(Unit unit) {
+    return entry(unit).unit;
+}
+
+std::string formatField(double microtesla, Unit unit) {
+    const heading::FieldUnit& u = fieldUnit(unit);
+    return platform::format(u.format, microtesla * u.perMicrotesla);
+}
+
+}  // namespace instrument

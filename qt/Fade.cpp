@@ -1,0 +1,28 @@
+#include "qt/Fade.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QWidget>
+
+namespace platform::qt {
+
+void fade(QWidget* widget, QObject* context, double from, double to, std::function<void()> done) {
+    auto* effect = new QGraphicsOpacityEffect(widget);  // owned by the widget
+    effect->setOpacity(from);
+    widget->setGraphicsEffect(effect);
+    auto* animation = new QPropertyAnimation(effect, "opacity", context);
+    animation->setDuration(kFadeMilliseconds);
+    animation->setStartValue(from);
+    animation->setEndValue(to);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    QPointer<QWidget> target(widget);
+    QObject::connect(animation, &QPropertyAnimation::finished, context,
+                     [target, done = std::move(done)] {
+                         if (target) target->setGraphicsEffect(nullptr);
+                         if (done) done();
+                     });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include "qt/ac/AcScreen.h"
+
+class QAbstractButton;
+class QWidget;
+
+namespace instrument {
+class AcMonitor;
+}
+
+namespace platform::qt {
+
+// The meter's way into the AC view: an "AC" button beside the compass's and the key A. The view
+// fades in over the meter as the compass does, and Done or Escape fades it out again.
+class AcControl : public QObject {
+    Q_OBJECT
+
+  public:
+    static constexpr const char* kShortcut = "A";
+
+    explicit AcControl(instrument::AcMonitor& monitor);
+    ~AcControl() override;
+
+    // Adds the button and the key to the meter's window.
+    void attachTo(QWidget* window);
+    // Presents the view over the meter; nothing when it is open or something else covers the
+    // meter.
+    void open();
+    void close();
+
+    AcScreen* screen() const { return screen_; }
+    QAbstractButton* button() const { return button_; }
+
+  private:
+    instrument::AcMonitor& monitor_;
+    QPointer<QAbstractButton> button_;
+    QPointer<QWidget> meter_;  // the meter's screen, which the view covers
+    QPointer<AcScreen> screen_;
+    bool closing_ = false;
+};
+
+}  // namespace platform::qt

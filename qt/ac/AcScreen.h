@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+
+class QLabel;
+class QPushButton;
+
+namespace instrument {
+class AcMonitor;
+}
+
+namespace platform::qt {
+
+class SpectrumPlot;
+
+// The AC view, presented over the meter: the RMS of the field's alternating part, its strongest
+// frequency, and the live spectrum, refreshed at most kRefreshMs apart while it is shown. Done or
+// Escape asks for it to be closed.
+class AcScreen : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kRefreshMs = 100;
+
+    explicit AcScreen(instrument::AcMonitor& monitor, QWidget* parent = nullptr);
+
+    // Analyses the latest samples, if any came since the last time, and shows the result.
+    void refresh();
+
+    QLabel* rmsLabel() const { return rms_; }
+    QLabel* frequencyLabel() const { return frequency_; }
+    QLabel* statusLabel() const { return status_; }
+    SpectrumPlot* plot() const { return plot_; }
+
+  signals:
+    void doneRequested();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    instrument::AcMonitor& monitor_;
+    QTimer timer_;
+    std::uint64_t shownSamples_ = UINT64_MAX;
+    QLabel* rms_;
+    QLabel* frequency_;
+    QLabel* status_;
+    SpectrumPlot* plot_;
+    QPushButton* done_;
+};
+
+}  // namespace platform::qt

@@ -1,0 +1,125 @@
+#include "qt/instrument/InstrumentBar.h"
+
+#include <QActionGroup>
+#include <QBoxLayout>
+#include <QMenu>
+#include <QToolButton>
+
+namespace platform::qt {
+
+namespace {
+
+const char* const kUnitKeys[] = {"uT", "nT", "mG", "G"};
+const char* const kUnitNames[] = {"\u00b5T", "nT", "mG", "G"};
+
+}  // namespace
+
+InstrumentBar::InstrumentBar(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("instrumentBar"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setStyleSheet(QStringLiteral(
+        "QToolButton { color: #e8eef2; background: #2b3a42; border: 1px solid #05080a;"
+        " border-radius: 5px; padding: 2px 7px; }"
+        "QToolButton:checked { background: #ffb000; color: #12191d; }"
+        "QToolButton:focus { border: 2px solid #ffb000; }"
+        "QToolButton::menu-indicator { image: none; width: 0; }"
+        "#recordButton { color: #ff3b30; }"
+        "#recordButton:checked { background: #ff3b30; color: #ffffff; }"
+        "#instrumentMarks { color: #ffb000; font-weight: bold; }"));
+
+    hold_ = button(QStringLiteral("holdButton"), tr("Hold"), tr("Freeze what is shown (H)"));
+    hold_->setCheckable(true);
+    zero_ = button(QStringLiteral("zeroButton"), tr("Zero"),
+                   tr("Show the change from now on (Z); a long press or Shift+Z clears it"));
+    record_ = button(QStringLiteral("recordButton"), QStringLiteral("\u25cf"),
+                     tr("Record to the Documents folder (Ctrl+R)"));
+    record_->setCheckable(true);
+    record_->setAccessibleName(tr("Record"));
+    more_ = button(QStringLiteral("instrumentMenuButton"), QStringLiteral("\u22ef"),
+                   tr("Units and statistics"));
+    more_->setAccessibleName(tr("More"));
+    more_->setPopupMode(QToolButton::InstantPopup);
+
+    menu_ = new QMenu(this);
+    QMenu* units = menu_->addMenu(tr("Units"));
+    units_ = new QActionGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = units->addAction(QString::fromUtf8(kUnitNames[i]));
+        a->setCheckable(true);
+        a->setData(QString::fromLatin1(kUnitKeys[i]));
+        units_->addAction(a);
+    }
+    strip_ = menu_->addAction(tr("Statistics"));
+    strip_->setCheckable(true);
+    strip_->setShortcut(QKeySequence(Qt::Key_S));
+    strip_->setShortcutContext(Qt::WidgetShortcut);  // shown only: the window binds the key
+    QAction* reset = menu_->addAction(tr("Reset statistics"));
+    reset->setShortcut(QKeySequence(Qt::Key_R));
+    reset->setShortcutContext(Qt::WidgetShortcut);
+    QAction* clear = menu_->addAction(tr("Clear zero"));
+    clear->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Z));
+    clear->setShortcutContext(Qt::WidgetShortcut);
+    more_->setMenu(menu_);
+
+    marksLabel_ = new QLabel(this);
+    marksLabel_->setObjectName(QStringLiteral("instrumentMarks"));
+    marksLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    marksLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    for (QToolButton* b : {hold_, zero_, record_, more_}) row->addWidget(b);
+    row->addWidget(marksLabel_, 1);
+
+    connect(hold_, &QToolButton::clicked, this, &InstrumentBar::holdToggled);
+    connect(record_, &QToolButton::clicked, this, &InstrumentBar::recordToggled);
+    connect(zero_, &QToolButton::pressed, this, [this] { zeroPress_.start(); });
+    connect(zero_, &QToolButton::released, this, [this] {
+        if (zeroPress_.isValid() && zeroPress_.elapsed() >= kLongPressMs)
+            emit zeroCleared();
+        else
+            emit zeroPressed();
+        zeroPress_.invalidate();
+    });
+    connect(units_, &QActionGroup::triggered, this,
+            [this](QAction* a) { emit unitChosen(a->data().toString()); });
+    connect(strip_, &QAction::triggered, this, &InstrumentBar::stripToggled);
+    connect(reset, &QAction::triggered, this, &InstrumentBar::statisticsReset);
+    connect(clear, &QAction::triggered, this, &InstrumentBar::zeroCleared);
+}
+
+QToolButton* InstrumentBar::button(const QString& name, const QString& text, const QString& tip) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setAccessibleDescription(tip);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+void InstrumentBar::showState(bool held, bool relative, bool recording,
+                              const QString& recordingMark) {
+    hold_->setChecked(held);
+    record_->setChecked(recording);
+    QStringList marks;
+    if (held) marks << QStringLiteral("HOLD");
+    if (relative) marks << QStringLiteral("REL");
+    if (recording) marks << QStringLiteral("REC ") + recordingMark;
+    const QString text = marks.join(QLatin1Char(' '));
+    if (text != marks_) {
+        marks_ = text;
+        marksLabel_->setText(text);
+    }
+}
+
+void InstrumentBar::showUnit(const QString& key) {
+    for (QAction* a : units_->actions()) a->setChecked(a->data().toString() == key);
+}
+
+void InstrumentBar::showStripShown(bool shown) {
+    strip_->setChecked(shown);
+}
+
+}  // namespace platform::qt

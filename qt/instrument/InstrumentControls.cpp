@@ -1,0 +1,185 @@
+#include "qt/instrument/InstrumentControls.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QSettings>
+#include <QShortcut>
+#include <QWidget>
+
+#include "instrument/Instrument.h"
+#include "qt/instrument/InstrumentBar.h"
+#include "qt/instrument/StatisticsStrip.h"
+#include "qt/instrument/StatusToast.h"
+#include "qt/instrument/WindowRecording.h"
+#include "qt/widgets/ScreenScaler.h"
+#include "qt/widgets/ThresholdLabel.h"
+
+namespace platform::qt {
+
+namespace {
+
+const QString kUnitSetting = QStringLiteral("units");
+
+}  // namespace
+
+InstrumentControls::InstrumentControls(instrument::Instrument& instrument,
+                                       heading::HeadingSession& session, QSettings& settings,
+                                       std::optional<instrument::Unit> unit,
+                                       const QString& documents)
+    : instrument_(instrument),
+      settings_(settings),
+      recording_(std::make_unique<WindowRecording>(session, documents)) {
+    if (!unit) unit = instrument::parseUnit(settings_.value(kUnitSetting).toString().toStdString());
+    instrument_.setUnit(unit.value_or(instrument::Unit::Microtesla));
+    recordingClock_.setInterval(500);
+    connect(&recordingClock_, &QTimer::timeout, this, &InstrumentControls::showState);
+    connect(recording_.get(), &WindowRecording::changed, this, &InstrumentControls::showState);
+}
+
+InstrumentControls::~InstrumentControls() {
+    // The bar and strip belong to the window; they go with it, or here if it outlives us.
+    delete bar_.data();
+    delete strip_.data();
+    delete toast_.data();
+}
+
+QString InstrumentControls::message() const {
+    return toast_ ? toast_->saying() : QString();
+}
+
+void InstrumentControls::say(const QString& text) {
+    if (toast_) toast_->say(text);
+}
+
+void InstrumentControls::refit() {
+    // Once the loop has laid the column out with the controls in it.
+    QTimer::singleShot(0, this, [this] {
+        if (ScreenScaler* scaler = bar_ ? ScreenScaler::of(bar_) : nullptr) scaler->relayout();
+    });
+}
+
+InstrumentBar* InstrumentControls::bar() const {
+    return bar_;
+}
+
+StatisticsStrip* InstrumentControls::strip() const {
+    return strip_;
+}
+
+bool InstrumentControls::isRecording() const {
+    return recording_->isRecording();
+}
+
+void InstrumentControls::attachTo(QWidget* window) {
+    window_ = window;
+    if (!window) return;
+    bar_ = new InstrumentBar(window);
+    strip_ = new StatisticsStrip(instrument_, window);
+    strip_->hide();
+    toast_ = new StatusToast(window);
+    // Under the title, inside the meter's column; else at the top of the window.
+    QBoxLayout* column = window->findChild<QBoxLayout*>(QStringLiteral("screenLayout"));
+    int at = 1;
+    if (!column) {
+        column = qobject_cast<QBoxLayout*>(window->layout());
+        at = 0;
+    }
+    if (column) {
+        column->insertWidget(at, bar_);
+        column->insertWidget(at + 1, strip_);
+    }
+
+    connect(bar_, &InstrumentBar::holdToggled, this, &InstrumentControls::toggleHold);
+    connect(bar_, &InstrumentBar::zeroPressed, this, &InstrumentControls::zero);
+    connect(bar_, &InstrumentBar::zeroCleared, this, &InstrumentControls::clearZero);
+    connect(bar_, &InstrumentBar::recordToggled, this, &InstrumentControls::toggleRecording);
+    connect(bar_, &InstrumentBar::stripToggled, this, &InstrumentControls::toggleStrip);
+    connect(bar_, &InstrumentBar::statisticsReset, this, &InstrumentControls::resetStatistics);
+    connect(bar_, &InstrumentBar::unitChosen, this, [this](const QString& key) {
+        if (auto unit = instrument::parseUnit(key.toStdString())) chooseUnit(*unit, true);
+    });
+
+    const struct {
+        QKeySequence keys;
+        void (InstrumentControls::*act)();
+    } keys[] = {
+        {QKeySequence(Qt::Key_H), &InstrumentControls::toggleHold},
+        {QKeySequence(Qt::Key_Z), &InstrumentControls::zero},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Z), &InstrumentControls::clearZero},
+        {QKeySequence(Qt::Key_S), &InstrumentControls::toggleStrip},
+        {QKeySequence(Qt::Key_R), &InstrumentControls::resetStatistics},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), &InstrumentControls::toggleRecording},
+    };
+    for (const auto& k : keys) {
+        auto* shortcut = new QShortcut(k.keys, window);
+        connect(shortcut, &QShortcut::activated, this, k.act);
+    }
+    applyUnit();
+    showState();
+    refit();
+}
+
+void InstrumentControls::toggleHold() {
+    instrument_.setHeld(!instrument_.held());
+    showState();
+}
+
+void InstrumentControls::zero() {
+    if (!instrument_.zero()) say(tr("No sample to zero on yet"));
+    showState();
+}
+
+void InstrumentControls::clearZero() {
+    instrument_.clearZero();
+    showState();
+}
+
+void InstrumentControls::toggleStrip() {
+    if (!strip_) return;
+    strip_->setVisible(strip_->isHidden());
+    if (bar_) bar_->showStripShown(!strip_->isHidden());
+    refit();
+}
+
+void InstrumentControls::resetStatistics() {
+    instrument_.resetStatistics();
+    if (strip_ && !strip_->isHidden()) strip_->refresh();
+}
+
+void InstrumentControls::toggleRecording() {
+    say(recording_->toggle());
+}
+
+void InstrumentControls::chooseUnit(instrument::Unit unit, bool remember) {
+    instrument_.setUnit(unit);
+    if (remember) settings_.setValue(kUnitSetting, QString::fromLatin1(instrument::unitKey(unit)));
+    applyUnit();
+}
+
+void InstrumentControls::applyUnit() {
+    const instrument::Unit unit = instrument_.unit();
+    if (bar_) bar_->showUnit(QString::fromLatin1(instrument::unitKey(unit)));
+    if (strip_ && !strip_->isHidden()) strip_->refresh();
+    if (!window_) return;
+    // The caption beside the total and the alarm's line speak the same unit as the readouts.
+    if (auto* caption = window_->findChild<QLabel*>(QStringLiteral("unitLabel")))
+        caption->setText(QString::fromUtf8(instrument::unitSymbol(unit)));
+    if (auto* alarm = window_->findChild<ThresholdLabel*>())
+        alarm->setUnit(unit == instrument::Unit::Microtesla ? nullptr
+                                                            : &instrument::fieldUnit(unit));
+}
+
+void InstrumentControls::showState() {
+    const bool recording = recording_->isRecording();
+    if (recording && !recordingClock_.isActive()) recordingClock_.start();
+    if (!recording) recordingClock_.stop();
+    if (!bar_) return;
+    const int seconds = static_cast<int>(recording_->seconds());
+    const QString mark = QStringLiteral("%1:%2 \u00b7 %3")
+                             .arg(seconds / 60)
+                             .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                             .arg(recording_->samples());
+    bar_->showState(instrument_.held(), instrument_.relative(), recording, mark);
+}
+
+}  // namespace platform::qt

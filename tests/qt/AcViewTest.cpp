@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+#include <numbers>
+
+#include "QtMeterFixture.h"
+#include "instrument/AcMonitor.h"
+#include "qt/ac/AcControl.h"
+#include "qt/ac/AcScreen.h"
+#include "qt/ac/SpectrumPlot.h"
+
+namespace fluxprobe_qt_test {
+namespace {
+
+using platform::qt::AcControl;
+using platform::qt::AcScreen;
+
+// The meter with its AC view wired as the program wires it.
+class QtAcViewTest : public QtMeterTest {
+  protected:
+    void start() {
+        launch();
+        layRoad({.acMonitor = &ac});
+        control = std::make_unique<AcControl>(ac);
+        control->attachTo(window);
+        ASSERT_NE(control->button(), nullptr);
+    }
+
+    void TearDown() override {
+        control.reset();
+        QtMeterTest::TearDown();
+    }
+
+    // count samples at rate of the Earth's field with a hum of amplitude (peak) at hz on x.
+    void hum(double rate, int count, double hz, double amplitude) {
+        for (int n = 0; n < count; ++n) {
+            const double t = n / rate;
+            auto h = heading::Heading::of(
+                20.0 + amplitude * std::sin(2.0 * std::numbers::pi * hz * t), -30.0, 10.0);
+            h.timestamp = t;
+            service.deliver(h);
+        }
+    }
+
+    bool shown() const { return control->screen() && control->screen()->isVisible(); }
+
+    instrument::AcMonitor ac;
+    std::unique_ptr<AcControl> control;
+};
+
+TEST_F(QtAcViewTest, OpensWithAOrItsButtonShowsTheHumAndClosesWithEscapeOrDone) {
+    start();
+    hum(1000, 1100, 50, 1.48 * std::sqrt(2.0));
+    const std::function<void(AcScreen*)> closers[] = {
+        [](AcScreen* s) { QTest::keyClick(s, Qt::Key_Escape); },
+        [](AcScreen* s) {
+            QTest::mouseClick(s->findChild<QPushButton*>(QStringLiteral("acDoneButton")),
+                              Qt::LeftButton);
+        },
+    };
+    bool byKey = true;
+    for (const auto& closeIt : closers) {
+        if (byKey)
+            QTest::keyClick(window, Qt::Key_A);
+        else
+            QTest::mouseClick(control->button(), Qt::LeftButton);
+        byKey = !byKey;
+        ASSERT_TRUE(shown());
+        AcScreen* screen = control->screen();
+        QTRY_COMPARE(screen->rmsLabel()->text(), QStringLiteral("1.48 µT rms"));
+        EXPECT_EQ(screen->frequencyLabel()->text(), QStringLiteral("50.0 Hz"));
+        EXPECT_NEAR(screen->plot()->nyquist(), 500.0, 1e-6);
+        closeIt(screen);
+        QTRY_VERIFY(!shown());
+        EXPECT_TRUE(control->button()->hasFocus());
+    }
+}
+
+TEST_F(QtAcViewTest, DrawsTheStrongestBinWhereItsFrequencyLies) {
+    start();
+    hum(1000, 1100, 120, 3.0);
+    control->open();
+    AcScreen* screen = control->screen();
+    screen->refresh();
+    QTRY_VERIFY(!screen->graphicsEffect());  // faded in
+    const QImage image = screen->plot()->grab().toImage();
+    // The highest pixel of the x trace's red.
+    const QRgb red = QColor::fromRgbF(1.0f, 0.42f, 0.38f).rgb();
+    int top = image.height(), column = -1;
+    for (int y = 0; y < image.height() && column < 0; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == red) {
+                top = y;
+                column = x;
+                break;
+            }
+    ASSERT_GE(column, 0);
+    const QRectF area = screen->plot()->plotArea();
+    const double ratio = image.devicePixelRatio();
+    EXPECT_NEAR(column / ratio, area.left() + 120.0 / 500.0 * (area.width() - 1.0), 2.0);
+    EXPECT_LT(top, image.height() / 4);
+}
+
+TEST_F(QtAcViewTest, SaysWhyThereAreNoFiguresAndStaysShutUnderTheCompass) {
+    start();
+    hum(10, 40, 3, 1.0);
+    QTest::keyClick(window, Qt::Key_A);
+    ASSERT_TRUE(shown());
+    QTRY_COMPARE(control->screen()->statusLabel()->text(),
+                 QStringLiteral("AC needs at least 20 samples a second"));
+    EXPECT_EQ(control->screen()->rmsLabel()->text(), QStringLiteral("-- µT rms"));
+    QTest::keyClick(control->screen(), Qt::Key_Escape);
+    QTRY_VERIFY(!shown());
+
+    QTest::mouseClick(widget<QPushButton>("compassButton"), Qt::LeftButton);
+    QTRY_VERIFY(
+        meter->modalViewController() &&
+        !window->findChild<QWidget*>(QStringLiteral("CompassViewController"))->graphicsEffect());
+    QTest::keyClick(window, Qt::Key_A);
+    settle();
+    EXPECT_FALSE(shown());
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test

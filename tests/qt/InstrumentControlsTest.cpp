@@ -1,0 +1,152 @@
+#include <QDir>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "QtMeterFixture.h"
+#include "heading/HeadingSession.h"
+#include "heading/replay/ReplayFile.h"
+#include "instrument/Instrument.h"
+#include "qt/instrument/InstrumentBar.h"
+#include "qt/instrument/InstrumentControls.h"
+#include "qt/instrument/StatisticsStrip.h"
+#include "qt/instrument/WindowRecording.h"
+
+namespace fluxprobe_qt_test {
+namespace {
+
+using platform::qt::InstrumentControls;
+
+heading::SourceOptions noSource() {
+    heading::SourceOptions options;
+    options.spec = "none";
+    options.calibration = "none";
+    return options;
+}
+
+// The meter with the instrument in the samples' road and its controls around the screen.
+class InstrumentControlsTest : public QtMeterTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        // Documents resolves through the user's folder settings, as on a desktop.
+        QDir(home.path()).mkpath(QStringLiteral("config"));
+        QFile dirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_DOCUMENTS_DIR=\"" + home.filePath(QStringLiteral("Docs")).toUtf8() +
+                   "\"\n");
+        dirs.close();
+        savedConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+
+        launch();
+        controls = std::make_unique<InstrumentControls>(instrument, session, kept, std::nullopt);
+        layRoad({.presentation = &instrument, .windowRecording = &controls->recording()});
+        controls->attachTo(window);
+        settle();
+    }
+    void TearDown() override {
+        road.reset();
+        controls.reset();
+        QtMeterTest::TearDown();
+        qputenv("XDG_CONFIG_HOME", savedConfig);
+    }
+
+    // Readouts and plain labels alike.
+    QString text(const char* name) const {
+        return widget<QWidget>(name)->property("text").toString();
+    }
+    QString readouts() const {
+        return text("xLabel") + " " + text("yLabel") + " " + text("zLabel") + " " +
+               text("magnitudeLabel");
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(window, k, modifiers);
+        settle();
+    }
+    void sample(double x, double y, double z) {
+        deliver(x, y, z);
+        settle();
+    }
+    QString marks() const { return controls->bar()->marks(); }
+    bool alarm() const { return widget<QWidget>("wavesview")->isVisible(); }
+
+    QTemporaryDir home;
+    QByteArray savedConfig;
+    QSettings kept{home.filePath(QStringLiteral("kept.ini")), QSettings::IniFormat};
+    instrument::Instrument instrument;
+    heading::HeadingSession session{noSource(), service, [](std::function<void()> f) { f(); }};
+    std::unique_ptr<InstrumentControls> controls;
+};
+
+TEST_F(InstrumentControlsTest, HoldKeepsTheReadoutsWhileTheAlarmFollowsEverySample) {
+    sample(3, 4, 12);
+    const QString shown = readouts();
+    key(Qt::Key_H);
+    EXPECT_EQ(marks(), "HOLD");
+    const std::uint64_t before = service.samplesDelivered();
+    for (double z : {150.0, 160.0}) {
+        sample(0, 0, z);
+        EXPECT_EQ(readouts(), shown);
+        EXPECT_TRUE(alarm()) << z;
+    }
+    sample(0, 0, 20);
+    EXPECT_FALSE(alarm());
+    EXPECT_EQ(service.samplesDelivered() - before, 3u);
+    key(Qt::Key_H);
+    sample(0, 0, 50);
+    EXPECT_EQ(marks(), "");
+    EXPECT_EQ(readouts(), QString::fromUtf8("X \u00b5T:0.0 Y \u00b5T:0.0 Z \u00b5T:50.0 50.0"));
+}
+
+TEST_F(InstrumentControlsTest, ZeroShowsTheChangeInTheChosenUnitAndTheStripKeepsTheField) {
+    for (int i = 0; i < 10; ++i) sample(90, 100, 40);
+    key(Qt::Key_Z);
+    EXPECT_EQ(marks(), "REL");
+    sample(93, 104, 40);
+    EXPECT_EQ(readouts(), QString::fromUtf8("X \u00b5T:3.0 Y \u00b5T:4.0 Z \u00b5T:0.0 5.0"));
+    EXPECT_TRUE(alarm());  // 140 µT measured, above 100
+
+    controls->chooseUnit(instrument::Unit::Milligauss, true);
+    sample(93, 104, 40);
+    EXPECT_EQ(readouts(), "X mG:30 Y mG:40 Z mG:0 50");
+    EXPECT_EQ(text("unitLabel"), "mG");
+    EXPECT_EQ(text("thresholdLabel"), "alarm above 1000 mG");
+    EXPECT_EQ(kept.value("units").toString(), "mG");
+
+    key(Qt::Key_S);
+    auto* strip = controls->strip();
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_TRUE(strip->plainText().contains("X  900  930  905"));  // the field, not the change
+    key(Qt::Key_R);
+    EXPECT_EQ(strip->plainText(), "no samples since reset");
+
+    key(Qt::Key_Z, Qt::ShiftModifier);
+    sample(3, 4, 0);
+    EXPECT_EQ(marks(), "");
+    EXPECT_EQ(readouts(), "X mG:30 Y mG:40 Z mG:0 50");
+}
+
+TEST_F(InstrumentControlsTest, CtrlRTwiceWritesANewReplayableFileInDocuments) {
+    const QDir documents(home.filePath(QStringLiteral("Docs")));
+    std::vector<QString> files;
+    for (int run = 0; run < 2; ++run) {  // the second in the same second gets its own name
+        key(Qt::Key_R, Qt::ControlModifier);
+        EXPECT_TRUE(marks().startsWith("REC ")) << marks().toStdString();
+        for (int i = 0; i < 5; ++i) sample(run, i, 48);
+        key(Qt::Key_R, Qt::ControlModifier);
+        EXPECT_EQ(marks(), "");
+        files.push_back(controls->recording().path());
+        EXPECT_TRUE(controls->message().contains(files.back()));
+        const auto samples = heading::ReplayFile::read(files.back().toStdString());
+        ASSERT_EQ(samples.size(), 5u);
+        EXPECT_EQ(samples[4].x, run);
+        EXPECT_EQ(samples[4].y, 4);
+    }
+    EXPECT_EQ(QFileInfo(files[0]).absolutePath(), documents.absolutePath());
+    EXPECT_TRUE(QFileInfo(files[0]).fileName().startsWith("fluxprobe-"));
+    EXPECT_NE(files[0], files[1]);
+}
+
+}  // namespace
+}  // namespace fluxprobe_qt_test
