@@ -78,7 +78,7 @@ void CompassViewController::viewDidLoad() {
     // Without a heading source the screen stays as loaded and says nothing.
     if (!locationManager_->headingAvailable()) return;
 
-    locationManager_->setHeadingFilter(platform::kHeadingFilterNone);
+    locationManager_->setHeadingFilter(heading::kHeadingFilterNone);
     auto self = std::static_pointer_cast<CompassViewController>(shared_from_this());
     locationManager_->setDelegate(self);
     locationManager_->startUpdatingHeading();
@@ -101,7 +101,7 @@ bool CompassViewController::shouldAutorotateToInterfaceOrientation(int) {
 }
 
 void CompassViewController::locationManagerDidUpdateHeading(
-    platform::LocationManager&, std::shared_ptr<const platform::Heading> heading) {
+    platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     // A held display keeps what it shows.
     if (!heading || heading->shown.held) return;
     const double x = heading->x;
@@ -114,7 +114,7 @@ void CompassViewController::locationManagerDidUpdateHeading(
 
 void CompassViewController::update() {
     if (!heading_) return;
-    const platform::Heading& h = *heading_;
+    const heading::Heading& h = *heading_;
     resetvars();
 
     if (sw == 0)
@@ -134,7 +134,7 @@ void CompassViewController::update() {
     }
 
     // Zeroed, the axes show the change from the reference; the heading is the field's own.
-    const platform::Presentation& shown = h.shown;
+    const heading::Presentation& shown = h.shown;
     if (xLabel_) xLabel_->setText(platform::format("%.1f", shown.relative ? h.x - shown.x0 : h.x));
     if (yLabel_) yLabel_->setText(platform::format("%.1f", shown.relative ? h.y - shown.y0 : h.y));
     if (zLabel_) zLabel_->setText(platform::format("%.1f", shown.relative ? h.z - shown.z0 : h.z));

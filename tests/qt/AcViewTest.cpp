@@ -23,7 +23,7 @@ class QtAcViewTest : public QtMeterTest {
   protected:
     void start() {
         launch();
-        listener = service.addSampleListener([this](const platform::Heading& h) { ac.add(h); });
+        layRoad({.acMonitor = &ac});
         control = std::make_unique<AcControl>(ac);
         control->attachTo(window);
         ASSERT_NE(control->button(), nullptr);
@@ -31,7 +31,6 @@ class QtAcViewTest : public QtMeterTest {
 
     void TearDown() override {
         control.reset();
-        service.removeSampleListener(listener);
         QtMeterTest::TearDown();
     }
 
@@ -39,7 +38,7 @@ class QtAcViewTest : public QtMeterTest {
     void hum(double rate, int count, double hz, double amplitude) {
         for (int n = 0; n < count; ++n) {
             const double t = n / rate;
-            auto h = platform::Heading::of(
+            auto h = heading::Heading::of(
                 20.0 + amplitude * std::sin(2.0 * std::numbers::pi * hz * t), -30.0, 10.0);
             h.timestamp = t;
             service.deliver(h);
@@ -49,7 +48,6 @@ class QtAcViewTest : public QtMeterTest {
     bool shown() const { return control->screen() && control->screen()->isVisible(); }
 
     instrument::AcMonitor ac;
-    std::size_t listener = 0;
     std::unique_ptr<AcControl> control;
 };
 
