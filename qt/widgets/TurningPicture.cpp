@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPixmapCache>
 #include <cmath>
 
@@ -107,6 +108,13 @@ void TurningPicture::paintEvent(QPaintEvent*) {
     if (!turn_.isIdentity()) painter.setTransform(turn_, true);
     painter.drawPixmap(QRectF(QPointF(-size.width() / 2.0, -size.height() / 2.0), size), picture,
                        QRectF(picture.rect()));
+    if (hasFocus()) {
+        // Where the keys go: a ring in the palette's highlight about the picture, inside the box.
+        const double r = std::min(inkRadius(), std::min(width(), height()) / 2.0) - 1.5;
+        painter.resetTransform();
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 3.0));
+        painter.drawEllipse(QRectF(rect()).center(), r, r);
+    }
 }
 
 void TurningPicture::changeEvent(QEvent* event) {

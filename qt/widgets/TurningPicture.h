@@ -13,8 +13,8 @@ namespace platform::qt {
 // picture is kept in QPixmapCache, so a turn only turns it. A turn repaints only the square its
 // ink sweeps, in a few bands of rows, not the whole box.
 //
-// A movable picture (the dial) takes focus, and Home or a double-click puts it back where its
-// screen placed it, unturned.
+// A movable picture (the dial) takes focus, ringed in the palette's highlight while it has it,
+// and Home or a double-click puts it back where its screen placed it, unturned.
 class TurningPicture : public QLabel {
     Q_OBJECT
     Q_PROPERTY(bool movable READ isMovable WRITE setMovable)
