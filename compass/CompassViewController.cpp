@@ -80,7 +80,7 @@ void CompassViewController::viewDidLoad() {
     // Without a heading source the screen stays as loaded and says nothing.
     if (!locationManager_->headingAvailable()) return;
 
-    locationManager_->setHeadingFilter(platform::kHeadingFilterNone);
+    locationManager_->setHeadingFilter(heading::kHeadingFilterNone);
     auto self = std::static_pointer_cast<CompassViewController>(shared_from_this());
     locationManager_->setDelegate(self);
     locationManager_->startUpdatingHeading();
@@ -103,7 +103,7 @@ bool CompassViewController::shouldAutorotateToInterfaceOrientation(int) {
 }
 
 void CompassViewController::locationManagerDidUpdateHeading(
-    platform::LocationManager&, std::shared_ptr<const platform::Heading> heading) {
+    platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     // A held display keeps what it shows.
     if (!heading || heading->shown.held) return;
     const double x = heading->x;
@@ -116,7 +116,7 @@ void CompassViewController::locationManagerDidUpdateHeading(
 
 void CompassViewController::update() {
     if (!heading_) return;
-    const platform::Heading& h = *heading_;
+    const heading::Heading& h = *heading_;
     resetvars();
 
     if (sw == 0)
@@ -137,7 +137,7 @@ void CompassViewController::update() {
 
     // Zeroed, the axes show the change from the reference; the heading is the field's own. The
     // axes and their caption speak the meter's unit.
-    const platform::Presentation& shown = h.shown;
+    const heading::Presentation& shown = h.shown;
     const auto axis = [&shown](double v, double v0) {
         const double value = shown.relative ? v - v0 : v;
         return shown.unit ? platform::format(shown.unit->format, value * shown.unit->perMicrotesla)

@@ -11,7 +11,7 @@ namespace {
 
 struct Entry {
     const char* key;
-    platform::FieldUnit unit;
+    heading::FieldUnit unit;
 };
 
 // 1 µT = 1000 nT = 10 mG = 0.01 G.
@@ -43,12 +43,12 @@ const char* unitSymbol(Unit unit) {
     return entry(unit).unit.symbol;
 }
 
-const platform::FieldUnit& fieldUnit(Unit unit) {
+const heading::FieldUnit& fieldUnit(Unit unit) {
     return entry(unit).unit;
 }
 
 std::string formatField(double microtesla, Unit unit) {
-    const platform::FieldUnit& u = fieldUnit(unit);
+    const heading::FieldUnit& u = fieldUnit(unit);
     return platform::format(u.format, microtesla * u.perMicrotesla);
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/InterfaceError.h"
-#include "qt/Guarded.h"
+#include "qt/EndLoopOnException.h"
 #include "qt/interface/UserAction.h"
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
@@ -128,7 +128,7 @@ void wireControl(QWidget* control, const std::shared_ptr<View>& view,
     QObject::connect(button, &QAbstractButton::clicked, button, [owner, sender, action] {
         // A screen that has gone is never called.
         if (auto screen = owner.lock())
-            guarded([&] {
+            endLoopOnException([&] {
                 const UserAction byTheUser;
                 screen->performAction(action, sender.lock().get());
             });

@@ -24,9 +24,8 @@ using platform::qt::AcScreen;
 class QtAcViewTest : public QtMeterTest {
   protected:
     void start() {
-        service.setPresenter([this](platform::Heading& h) { instrument.present(h); });
         launch();
-        listener = service.addSampleListener([this](const platform::Heading& h) { ac.add(h); });
+        layRoad({.presentation = &instrument, .acMonitor = &ac});
         control = std::make_unique<AcControl>(ac, instrument);
         control->attachTo(window);
         ASSERT_NE(control->button(), nullptr);
@@ -34,7 +33,6 @@ class QtAcViewTest : public QtMeterTest {
 
     void TearDown() override {
         control.reset();
-        service.removeSampleListener(listener);
         QtMeterTest::TearDown();
     }
 
@@ -42,7 +40,7 @@ class QtAcViewTest : public QtMeterTest {
     void hum(double rate, int count, double hz, double amplitude) {
         for (int n = 0; n < count; ++n) {
             const double t = n / rate;
-            auto h = platform::Heading::of(
+            auto h = heading::Heading::of(
                 20.0 + amplitude * std::sin(2.0 * std::numbers::pi * hz * t), -30.0, 10.0);
             h.timestamp = t;
             service.deliver(h);
@@ -53,7 +51,6 @@ class QtAcViewTest : public QtMeterTest {
 
     instrument::Instrument instrument;
     instrument::AcMonitor ac;
-    std::size_t listener = 0;
     std::unique_ptr<AcControl> control;
 };
 
@@ -155,7 +152,7 @@ TEST_F(QtAcViewTest, TheAcViewAndTheCompassSpeakTheChosenUnit) {
         auto* compass = window->findChild<QWidget*>(
             QString::fromLatin1(compass::CompassViewController::kClassName));
         ASSERT_NE(compass, nullptr);
-        auto h = platform::Heading::of(20.0, -30.0, 10.0);
+        auto h = heading::Heading::of(20.0, -30.0, 10.0);
         service.deliver(h);
         settle();
         EXPECT_EQ(compass->findChild<QWidget*>("xLabel")->property("text").toString(),

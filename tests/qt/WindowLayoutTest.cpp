@@ -13,6 +13,7 @@
 
 #include "QtMeterFixture.h"
 #include "compass/globals.h"
+#include "heading/calibration/CalibrationCollector.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
@@ -181,7 +182,7 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     deliver(0, 30, 40);
     EXPECT_FALSE(status->isStale());
 
-    service.fail(platform::LocationError{platform::LocationError::kLocationUnknown, {}});
+    service.fail(heading::LocationError{heading::LocationError::kLocationUnknown, {}});
     settle();
     ASSERT_NE(banner(), nullptr);
     EXPECT_TRUE(banner()->isVisible());
@@ -194,7 +195,7 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     EXPECT_EQ(total->graphicsEffect(), nullptr);
 
     // A replay that has ended is not tried again, and the silence after it says so.
-    service.fail(platform::LocationError{platform::LocationError::kEnded, {}});
+    service.fail(heading::LocationError{heading::LocationError::kEnded, {}});
     settle();
     EXPECT_EQ(banner()->text(), QStringLiteral("No signal \u2014 the replay has ended"));
     deliver(0, 30, 40);
@@ -211,11 +212,12 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     EXPECT_FALSE(status->isStale());
 
     // While the guided calibration takes the samples the meter says so, not "No signal".
-    service.setCalibrationTap([](const platform::Heading&) {});
+    heading::calibration::CalibrationCollector collector;
+    calibrationTap.engage(collector);
     deliver(0, 30, 40);
     ASSERT_TRUE(eventually([&] { return status->isStale(); }));
     EXPECT_EQ(banner()->text(), QStringLiteral("Calibrating\u2026"));
-    service.setCalibrationTap({});
+    calibrationTap.release();
     ASSERT_TRUE(eventually(
         [&] { return banner()->text() == QStringLiteral("No signal \u2014 trying again"); }));
 }

@@ -120,7 +120,7 @@ class InstrumentMeterTest : public MeterTest {
   protected:
     void SetUp() override {
         MeterTest::SetUp();
-        platform.service().setPresenter([this](platform::Heading& h) { instrument.present(h); });
+        platform.service().layRoad({.stages = {&instrument}});
         launch();
         setSlider(40.0f);  // the alarm above 100 µT
     }
