@@ -185,6 +185,7 @@ class CompassViewController : public platform::ViewController,
     std::shared_ptr<platform::Label> xLabel_;
     std::shared_ptr<platform::Label> yLabel_;
     std::shared_ptr<platform::Label> zLabel_;
+    std::shared_ptr<platform::Label> unitLabel_;  // the axes' unit
     std::array<std::shared_ptr<platform::Label>, kMarkerCount> markers_;
     std::shared_ptr<platform::Label> hd_;
     std::shared_ptr<graph::GraphView> graphView_;

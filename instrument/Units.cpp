@@ -1,5 +1,8 @@
 #include "instrument/Units.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/Format.h"
 
 namespace instrument {
@@ -47,6 +50,17 @@ const heading::FieldUnit& fieldUnit(Unit unit) {
 std::string formatField(double microtesla, Unit unit) {
     const heading::FieldUnit& u = fieldUnit(unit);
     return platform::format(u.format, microtesla * u.perMicrotesla);
+}
+
+std::string formatFigure(double microtesla, Unit unit) {
+    const double per = fieldUnit(unit).perMicrotesla;
+    const double value = microtesla * per;
+    const int finest = static_cast<int>(std::lround(3.0 - std::log10(per)));
+    const double magnitude = std::abs(value);
+    const int significant = magnitude > 0.0 && std::isfinite(magnitude)
+                                ? 2 - static_cast<int>(std::floor(std::log10(magnitude)))
+                                : finest;
+    return platform::format("%.*f", std::clamp(significant, 0, finest), value);
 }
 
 }  // namespace instrument

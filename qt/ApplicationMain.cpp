@@ -194,7 +194,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
         });
     if (options.calibrate) calibration.open();
 
-    qt::AcControl acControl(ac);
+    qt::AcControl acControl(ac, instrument);
     acControl.attachTo(platform.mainWindow());
     if (options.openAc) QTimer::singleShot(0, &app, [&acControl] { acControl.open(); });
     QSettings kept(QStringLiteral("fluxprobe"), QStringLiteral("fluxprobe"));

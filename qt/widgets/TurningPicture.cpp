@@ -7,6 +7,7 @@
 #include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -193,14 +194,23 @@ void TurningPicture::paintEvent(QPaintEvent*) {
     const Scaled& picture = scaled();
     if (picture.image.isNull()) return;
     QPainter painter(this);
-    if (turnInto(painter, picture)) return;
-    // Onto a painter that scales, or whose pixels are not in memory: turned by Qt.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setTransform(placement(picture.image), true);
-    const QSize pixels = picture.image.size();
-    painter.drawImage(QRectF(QPointF(0.0, 0.0), QSizeF(pixels)), picture.image,
-                      QRectF(QPointF(0.0, 0.0), QSizeF(pixels)));
+    if (!turnInto(painter, picture)) {
+        // Onto a painter that scales, or whose pixels are not in memory: turned by Qt.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setTransform(placement(picture.image), true);
+        const QSize pixels = picture.image.size();
+        painter.drawImage(QRectF(QPointF(0.0, 0.0), QSizeF(pixels)), picture.image,
+                          QRectF(QPointF(0.0, 0.0), QSizeF(pixels)));
+    }
+    if (hasFocus()) {
+        // Where the keys go: a ring in the palette's highlight about the picture, inside the box.
+        const double r = std::min(inkRadius(), std::min(width(), height()) / 2.0) - 1.5;
+        painter.resetTransform();
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 3.0));
+        painter.drawEllipse(QRectF(rect()).center(), r, r);
+    }
 }
 
 void TurningPicture::changeEvent(QEvent* event) {

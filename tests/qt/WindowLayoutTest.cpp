@@ -267,11 +267,24 @@ TEST_F(QtWindowTest, EveryControlWorksFromTheKeyboard) {
     QTest::keyClick(done, Qt::Key_Escape);
     ASSERT_TRUE(eventually([&] { return !meter->modalViewController(); }));
 
-    // The dial takes focus, and Home puts it back untouched.
+    // The dial takes focus, ringed in the focus colour, and Home puts it back untouched.
     QLabel* dial = widget<QLabel>("fluxprobeview");
+    const auto ringed = [dial] {
+        const QImage image = dial->grab().toImage();
+        const QColor mark = dial->palette().color(QPalette::Highlight);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == mark;
+        return count > image.width();
+    };
+    EXPECT_FALSE(ringed());
     meter->fluxprobeview()->setCenter({40, 300});
     meter->fluxprobeview()->setTransform(platform::makeRotation(1.0f));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     dial->setFocus();
+    ASSERT_TRUE(dial->hasFocus());
+    EXPECT_TRUE(ringed());
     QTest::keyClick(dial, Qt::Key_Home);
     settle();
     EXPECT_TRUE(meter->fluxprobeview()->transform().isIdentity());
