@@ -190,18 +190,28 @@ bool TurningPicture::turnInto(QPainter& painter, const Scaled& picture) {
     return true;
 }
 
-void TurningPicture::paintEvent(QPaintEvent*) {
+void TurningPicture::paintEvent(QPaintEvent* event) {
     const Scaled& picture = scaled();
     if (picture.image.isNull()) return;
     QPainter painter(this);
     if (!turnInto(painter, picture)) {
-        // Onto a painter that scales, or whose pixels are not in memory: turned by Qt.
+        // Unturned, or onto a painter that scales or whose pixels are not in memory: by Qt.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.setTransform(placement(picture.image), true);
-        const QSize pixels = picture.image.size();
-        painter.drawImage(QRectF(QPointF(0.0, 0.0), QSizeF(pixels)), picture.image,
-                          QRectF(QPointF(0.0, 0.0), QSizeF(pixels)));
+        const QTransform placed = placement(picture.image);
+        painter.setTransform(placed, true);
+        const QRectF whole(picture.image.rect());
+        if (!turn_.isIdentity()) {
+            painter.drawImage(whole, picture.image, whole);
+        } else {
+            // A band at a time: Qt hands a draw of many rows to its threads and waits for
+            // them, which costs more here than the drawing.
+            const QTransform back = placed.inverted();
+            for (const QRect& r : event->region()) {
+                const QRectF part = back.mapRect(QRectF(r)) & whole;
+                if (!part.isEmpty()) painter.drawImage(part, picture.image, part);
+            }
+        }
     }
     if (hasFocus()) {
         // Where the keys go: a ring in the palette's highlight about the picture, inside the box.
