@@ -163,6 +163,10 @@ std::string HeadingSession::recordPath() const {
     return recorder_ ? recorder_->name() : std::string();
 }
 
+void HeadingSession::discardRecording() {
+    if (recorder_ && !channel_) recorder_->discard();
+}
+
 void HeadingSession::stopRecording() {
     if (!recording()) return;
     if (channel_) service_.setSampleObserver({});

@@ -35,6 +35,10 @@ class Recorder {
 
     void record(const platform::Heading& heading);
     void flush();
+    // Takes back the file this recorder created while nothing is written to it yet, when the
+    // run stops before it starts; a file that another has put at the path meanwhile is left.
+    // Nothing is recorded afterwards.
+    void discard();
 
     bool failed() const { return failed_; }
     const std::string& name() const { return name_; }
@@ -60,6 +64,7 @@ class Recorder {
     ContinuousTime time_;
     bool failed_ = false;
     bool gravity_ = false;
+    bool created_ = false;  // the file was made by this recorder
 };
 
 }  // namespace heading
