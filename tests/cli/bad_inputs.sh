@@ -6,6 +6,8 @@ set -u
 bin=$1
 work=$2
 resources=$3
+# shellcheck source=../support/serve_fluxprobe.sh
+. "$(cd "$(dirname "$0")" && pwd)/../support/serve_fluxprobe.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 work=$(pwd)
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/run
@@ -532,13 +534,9 @@ grep -q '?token=' out.txt || fail "--serve=0:0: no token in the URLs: $(cat out.
 expect 0 "delivered 0 samples" -- --serve=[::ffff:127.0.0.1]:0 --heading-source=none --quit-after=0.5
 grep -q '^fluxprobe: remote view at http://127.0.0.1:[0-9]*/$' out.txt ||
     fail "--serve=[::ffff:127.0.0.1]:0 is not served as 127.0.0.1: $(cat out.txt err.txt)"
-timeout 60 "$bin" --heading-source=none --serve=127.0.0.1:0 --quit-after=20 >first.txt 2>&1 &
-first=$!
-for _ in $(seq 100); do
-    grep -q 'remote view at' first.txt && break
-    sleep 0.1
-done
-port=$(sed -n 's|^fluxprobe: remote view at http://127.0.0.1:\([0-9]*\)/$|\1|p' first.txt)
+serve_fluxprobe first.txt first.txt timeout 60 "$bin" --heading-source=none --serve=127.0.0.1:0 --quit-after=20
+first=$served_pid
+port=$(echo "$served_url" | sed -n 's|^http://127.0.0.1:\([0-9]*\)/$|\1|p')
 if [ -n "$port" ]; then
     expect 2 "cannot serve the remote view on 127.0.0.1:$port: The bound address is already in use" \
         -- --serve=127.0.0.1:$port --heading-source=none
