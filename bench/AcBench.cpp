@@ -37,7 +37,7 @@ BENCHMARK(BM_Spectrum)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 void BM_AcSampleAdded(benchmark::State& state) {
     instrument::AcMonitor monitor;
-    platform::Heading h = platform::Heading::of(20, -30, 10);
+    heading::Heading h = heading::Heading::of(20, -30, 10);
     for (auto _ : state) {
         h.timestamp += 0.001;
         monitor.add(h);

@@ -49,7 +49,7 @@ void BM_CalibrationApply(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         const auto& s = samples[i++ & 1023];
-        platform::Heading h = platform::Heading::of(s.x, s.y, s.z, 0, 10);
+        heading::Heading h = heading::Heading::of(s.x, s.y, s.z, 0, 10);
         c.apply(h);
         benchmark::DoNotOptimize(h);
     }
@@ -63,7 +63,7 @@ void BM_MeterSampleCalibrated(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         const auto& s = samples[i++ & 1023];
-        rig.platform.deliverHeading(platform::Heading::of(s.x, s.y, s.z));
+        rig.platform.deliverHeading(heading::Heading::of(s.x, s.y, s.z));
     }
 }
 BENCHMARK(BM_MeterSampleCalibrated)->Arg(0)->Arg(1);

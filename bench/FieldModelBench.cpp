@@ -33,7 +33,7 @@ void BM_TrueNorthFill(benchmark::State& state) {
     auto model = std::make_shared<heading::GeographicFieldModel>(FLUXPROBE_FIELD_MODEL_DIR);
     heading::TrueNorth north(model, {});
     north.setLocation({-33.87, 151.21, 0.0});
-    platform::Heading h;
+    heading::Heading h;
     double magnetic = 0.0;
     for (auto _ : state) {
         h.magneticHeading = magnetic;

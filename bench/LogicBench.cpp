@@ -9,8 +9,8 @@
 
 namespace {
 
-platform::Heading sampleAt(long n) {
-    platform::Heading h;
+heading::Heading sampleAt(long n) {
+    heading::Heading h;
     const double t = static_cast<double>(n) * 0.02;
     h.x = 20.0 * std::cos(t);
     h.y = 20.0 * std::sin(t);
@@ -33,7 +33,7 @@ BENCHMARK(BM_MeterSample);
 void BM_MeterSampleZeroed(benchmark::State& state) {
     MeterRig rig;
     instrument::Instrument stage;
-    rig.platform.service().setPresenter([&stage](platform::Heading& h) { stage.present(h); });
+    rig.platform.service().layRoad({.stages = {&stage}});
     for (long i = 0; i < 10; ++i) rig.platform.deliverHeading(sampleAt(i));
     stage.zero();
     long n = 10;

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/AppDelegate.h"
-#include "app/Classes.h"
+#include "app/InterfaceClasses.h"
 #include "compass/CompassViewController.h"
 #include "fieldmeter/FluxprobeViewController.h"
 #include "headless/HeadlessPlatform.h"
@@ -18,7 +18,7 @@ struct MeterRig {
         platform.setMainInterface("AppDelegate", "FluxprobeViewController", "MainWindow");
         platform.setRecording(false);
         delegate =
-            std::static_pointer_cast<app::AppDelegate>(platform.launch(app::fluxprobeClasses()));
+            std::static_pointer_cast<app::AppDelegate>(platform.launch(app::interfaceClasses()));
     }
 
     // Opens the compass with the meter's button, as the user does; null if it did not open.

@@ -12,8 +12,8 @@
 
 namespace {
 
-platform::Heading sampleAt(long i) {
-    platform::Heading h;
+heading::Heading sampleAt(long i) {
+    heading::Heading h;
     h.x = 20.0 + static_cast<double>(i % 7);
     h.y = -15.0;
     h.z = (i % 5) == 0 ? -140.0 : -44.0;

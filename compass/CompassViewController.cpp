@@ -31,6 +31,7 @@ CompassViewController::~CompassViewController() {
     xLabel_.reset();
     yLabel_.reset();
     zLabel_.reset();
+    unitLabel_.reset();
     graphView_.reset();
     hd_.reset();
     // The screen's only heading source: letting go of it ends its updates.
@@ -51,6 +52,7 @@ std::vector<platform::Outlet> CompassViewController::outlets() {
         makeOutlet<Label>("xLabel", [this](auto v) { setXLabel(v); }),
         makeOutlet<Label>("yLabel", [this](auto v) { setYLabel(v); }),
         makeOutlet<Label>("zLabel", [this](auto v) { setZLabel(v); }),
+        makeOutlet<Label>("unitLabel", [this](auto v) { unitLabel_ = v; }),
         makeOutlet<Label>("hd", [this](auto v) { setHd(v); }),
         makeOutlet<graph::GraphView>("graphView", [this](auto v) { setGraphView(v); }),
         makeOutlet<platform::Switch>("engkey", [this](auto v) { engkey_ = v; }),
@@ -78,7 +80,7 @@ void CompassViewController::viewDidLoad() {
     // Without a heading source the screen stays as loaded and says nothing.
     if (!locationManager_->headingAvailable()) return;
 
-    locationManager_->setHeadingFilter(platform::kHeadingFilterNone);
+    locationManager_->setHeadingFilter(heading::kHeadingFilterNone);
     auto self = std::static_pointer_cast<CompassViewController>(shared_from_this());
     locationManager_->setDelegate(self);
     locationManager_->startUpdatingHeading();
@@ -101,7 +103,7 @@ bool CompassViewController::shouldAutorotateToInterfaceOrientation(int) {
 }
 
 void CompassViewController::locationManagerDidUpdateHeading(
-    platform::LocationManager&, std::shared_ptr<const platform::Heading> heading) {
+    platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     // A held display keeps what it shows.
     if (!heading || heading->shown.held) return;
     const double x = heading->x;
@@ -114,7 +116,7 @@ void CompassViewController::locationManagerDidUpdateHeading(
 
 void CompassViewController::update() {
     if (!heading_) return;
-    const platform::Heading& h = *heading_;
+    const heading::Heading& h = *heading_;
     resetvars();
 
     if (sw == 0)
@@ -133,11 +135,20 @@ void CompassViewController::update() {
             magnitudeLabel_->setText(point);
     }
 
-    // Zeroed, the axes show the change from the reference; the heading is the field's own.
-    const platform::Presentation& shown = h.shown;
-    if (xLabel_) xLabel_->setText(platform::format("%.1f", shown.relative ? h.x - shown.x0 : h.x));
-    if (yLabel_) yLabel_->setText(platform::format("%.1f", shown.relative ? h.y - shown.y0 : h.y));
-    if (zLabel_) zLabel_->setText(platform::format("%.1f", shown.relative ? h.z - shown.z0 : h.z));
+    // Zeroed, the axes show the change from the reference; the heading is the field's own. The
+    // axes and their caption speak the meter's unit.
+    const heading::Presentation& shown = h.shown;
+    const auto axis = [&shown](double v, double v0) {
+        const double value = shown.relative ? v - v0 : v;
+        return shown.unit ? platform::format(shown.unit->format, value * shown.unit->perMicrotesla)
+                          : platform::format("%.1f", value);
+    };
+    if (xLabel_) xLabel_->setText(axis(h.x, shown.x0));
+    if (yLabel_) yLabel_->setText(axis(h.y, shown.y0));
+    if (zLabel_) zLabel_->setText(axis(h.z, shown.z0));
+    if (const char* symbol = shown.unit ? shown.unit->symbol : "\u00b5T";
+        unitLabel_ && unitLabel_->text() != symbol)
+        unitLabel_->setText(symbol);
     if (hd_)
         hd_->setText(unknown ? std::string("--.-\u00b0")
                              : platform::format("%.1f\u00b0", static_cast<double>(val)));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "graph/GraphView.h"
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 #include "platform/ImageView.h"
 #include "platform/Label.h"
 #include "platform/LocationManager.h"
@@ -76,7 +76,7 @@ class CompassViewController : public platform::ViewController,
     bool shouldAutorotateToInterfaceOrientation(int orientation) override;
 
     void locationManagerDidUpdateHeading(platform::LocationManager& manager,
-                                         std::shared_ptr<const platform::Heading> heading) override;
+                                         std::shared_ptr<const heading::Heading> heading) override;
 
     // Rebuilds the display from the latest reading and the north reference.
     void update();
@@ -113,8 +113,8 @@ class CompassViewController : public platform::ViewController,
     void setLocationManager(std::shared_ptr<platform::LocationManager> v) {
         locationManager_ = std::move(v);
     }
-    std::shared_ptr<const platform::Heading> heading() const { return heading_; }
-    void setHeading(std::shared_ptr<const platform::Heading> v) { heading_ = std::move(v); }
+    std::shared_ptr<const heading::Heading> heading() const { return heading_; }
+    void setHeading(std::shared_ptr<const heading::Heading> v) { heading_ = std::move(v); }
     std::shared_ptr<platform::Label> n1() const { return markers_[kN1]; }
     void setN1(std::shared_ptr<platform::Label> v) { markers_[kN1] = std::move(v); }
     std::shared_ptr<platform::Label> s1() const { return markers_[kS1]; }
@@ -185,13 +185,14 @@ class CompassViewController : public platform::ViewController,
     std::shared_ptr<platform::Label> xLabel_;
     std::shared_ptr<platform::Label> yLabel_;
     std::shared_ptr<platform::Label> zLabel_;
+    std::shared_ptr<platform::Label> unitLabel_;  // the axes' unit
     std::array<std::shared_ptr<platform::Label>, kMarkerCount> markers_;
     std::shared_ptr<platform::Label> hd_;
     std::shared_ptr<graph::GraphView> graphView_;
     double trueHeading_ = 0.0;
     std::shared_ptr<platform::LocationManager> locationManager_;
-    std::shared_ptr<const platform::Heading> heading_;
-    std::shared_ptr<const platform::Heading> magneticHeading_;  // part of the model, unused
+    std::shared_ptr<const heading::Heading> heading_;
+    std::shared_ptr<const heading::Heading> magneticHeading_;  // part of the model, unused
     float magnitude_ = 0.0f;
     std::shared_ptr<platform::Switch> engkey_;
     // A reference only: the run loop holds the timer until it is invalidated.

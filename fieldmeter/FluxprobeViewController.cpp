@@ -62,7 +62,7 @@ void FluxprobeViewController::viewDidLoad() {
 
     setLocationManager(std::make_shared<platform::LocationManager>());
     if (locationManager_->headingAvailable()) {
-        locationManager_->setHeadingFilter(platform::kHeadingFilterNone);
+        locationManager_->setHeadingFilter(heading::kHeadingFilterNone);
         locationManager_->setDelegate(
             std::static_pointer_cast<FluxprobeViewController>(shared_from_this()));
         locationManager_->startUpdatingHeading();
@@ -109,11 +109,11 @@ const platform::Font& readoutFont() {
 }  // namespace
 
 void FluxprobeViewController::locationManagerDidUpdateHeading(
-    platform::LocationManager&, std::shared_ptr<const platform::Heading> heading) {
+    platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     const double x = heading->x;
     const double y = heading->y;
     const double z = heading->z;
-    const platform::Presentation& shown = heading->shown;
+    const heading::Presentation& shown = heading->shown;
     const float magnitude = static_cast<float>(std::sqrt((x * x + y * y) + z * z));
 
     // A held display keeps its texts and graph; the alarm below still judges every sample.
@@ -158,7 +158,7 @@ void FluxprobeViewController::locationManagerDidUpdateHeading(
     }
 }
 
-void FluxprobeViewController::writeUnitAxes(const platform::FieldUnit& unit, double x, double y,
+void FluxprobeViewController::writeUnitAxes(const heading::FieldUnit& unit, double x, double y,
                                             double z) {
     const char* names[] = {"X ", "Y ", "Z "};
     Label* labels[] = {xLabel_.get(), yLabel_.get(), zLabel_.get()};
@@ -169,9 +169,9 @@ void FluxprobeViewController::writeUnitAxes(const platform::FieldUnit& unit, dou
     }
 }
 
-void FluxprobeViewController::locationManagerDidFailWithError(
-    platform::LocationManager& manager, const platform::LocationError& error) {
-    if (error.code == platform::LocationError::kDenied) manager.stopUpdatingHeading();
+void FluxprobeViewController::locationManagerDidFailWithError(platform::LocationManager& manager,
+                                                              const heading::LocationError& error) {
+    if (error.code == heading::LocationError::kDenied) manager.stopUpdatingHeading();
 }
 
 void FluxprobeViewController::playBeep() {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "fieldmeter/Threshold.h"
 #include "graph/GraphView.h"
 #include "platform/Label.h"
 #include "platform/LocationManager.h"
@@ -20,7 +21,7 @@ class FluxprobeViewController : public platform::ViewController,
   public:
     static constexpr const char* kClassName = "FluxprobeViewController";
     // The threshold is the slider's value plus this, in microtesla.
-    static constexpr float kThresholdOffset = 60.0f;
+    static constexpr float kThresholdOffset = fieldmeter::kThresholdOffset;
 
     explicit FluxprobeViewController(std::string nibName);
     ~FluxprobeViewController() override;
@@ -34,9 +35,9 @@ class FluxprobeViewController : public platform::ViewController,
     bool shouldAutorotateToInterfaceOrientation(int orientation) override;
 
     void locationManagerDidUpdateHeading(platform::LocationManager& manager,
-                                         std::shared_ptr<const platform::Heading> heading) override;
+                                         std::shared_ptr<const heading::Heading> heading) override;
     void locationManagerDidFailWithError(platform::LocationManager& manager,
-                                         const platform::LocationError& error) override;
+                                         const heading::LocationError& error) override;
 
     void touchesBegan(const platform::TouchSet& touches, const platform::Event& event) override;
     void touchesMoved(const platform::TouchSet& touches, const platform::Event& event) override;
@@ -72,7 +73,7 @@ class FluxprobeViewController : public platform::ViewController,
   private:
     void playBeep();
     // The axis readouts in a unit other than the screen's own microtesla.
-    void writeUnitAxes(const platform::FieldUnit& unit, double x, double y, double z);
+    void writeUnitAxes(const heading::FieldUnit& unit, double x, double y, double z);
 
     std::shared_ptr<platform::Label> magnitudeLabel_;
     std::shared_ptr<platform::Label> xLabel_;

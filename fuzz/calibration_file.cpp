@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(
         back.offset.x == c.offset.x && back.offset.y == c.offset.y && back.offset.z == c.offset.z,
         "the offset is written and read back unchanged");
-    platform::Heading h = platform::Heading::of(1e300, -1e300, 3, 0, 2);
+    heading::Heading h = heading::Heading::of(1e300, -1e300, 3, 0, 2);
     c.apply(h);  // extremes may overflow to infinity, never crash
     return 0;
 }

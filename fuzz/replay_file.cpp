@@ -20,7 +20,7 @@
 namespace {
 
 using fuzz::require;
-using platform::Heading;
+using heading::Heading;
 
 bool finite(const Heading& h) {
     return std::isfinite(h.timestamp) && std::isfinite(h.x) && std::isfinite(h.y) &&

@@ -3,81 +3,64 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/LocationManager.h"
-
 namespace heading {
 
 HeadingService::~HeadingService() = default;
 
-void HeadingService::attach(platform::LocationManager& manager) {
-    if (std::find(managers_.begin(), managers_.end(), &manager) == managers_.end())
-        managers_.push_back(&manager);
+void HeadingService::attach(SampleSink& sink) {
+    if (std::find(attached_.begin(), attached_.end(), &sink) == attached_.end())
+        attached_.push_back(&sink);
 }
 
-void HeadingService::detach(platform::LocationManager& manager) {
-    auto it = std::find(managers_.begin(), managers_.end(), &manager);
-    if (it == managers_.end()) return;
+void HeadingService::detach(SampleSink& sink) {
+    auto it = std::find(attached_.begin(), attached_.end(), &sink);
+    if (it == attached_.end()) return;
     if (delivering_ > 0)
         *it = nullptr;  // the delivery loop is walking the list; compact afterwards
     else
-        managers_.erase(it);
+        attached_.erase(it);
 }
 
 std::size_t HeadingService::listenerCount() const {
     return static_cast<std::size_t>(
-        std::count_if(managers_.begin(), managers_.end(), [](auto* m) { return m != nullptr; }));
+        std::count_if(attached_.begin(), attached_.end(), [](auto* s) { return s != nullptr; }));
 }
 
 void HeadingService::compact() {
     if (delivering_ == 0)
-        managers_.erase(std::remove(managers_.begin(), managers_.end(), nullptr), managers_.end());
+        attached_.erase(std::remove(attached_.begin(), attached_.end(), nullptr), attached_.end());
 }
 
-void HeadingService::deliver(const platform::Heading& raw) {
+void HeadingService::deliver(const Heading& raw) {
     ++samples_;
-    if (tap_) {
-        tap_(raw);
+    if (calibrating()) {
+        road_.tap->onSample(std::make_shared<const Heading>(raw));
         return;
     }
-    auto owned = std::make_shared<platform::Heading>(raw);
+    auto owned = std::make_shared<Heading>(raw);
     // The correction first: the true heading is completed from the corrected magnetic one.
     if (correction_) correction_->apply(*owned);
-    if (filter_) filter_(*owned);
-    if (observer_) observer_(*owned);
-    if (activity_) activity_(owned->timestamp, nullptr);
-    for (const auto& listener : listeners_) listener.second(*owned);
-    if (presenter_) presenter_(*owned);
-    std::shared_ptr<const platform::Heading> shared = std::move(owned);
+    for (SampleStage* stage : road_.stages) stage->complete(*owned);
+    const std::shared_ptr<const Heading> sample = std::move(owned);
+    for (SampleSink* sink : road_.sinks) sink->onSample(sample);
     ++delivering_;
-    const std::size_t n = managers_.size();
+    const std::size_t n = attached_.size();
     for (std::size_t i = 0; i < n; ++i) {
-        if (platform::LocationManager* m = managers_[i]) {
+        if (SampleSink* s = attached_[i]) {
             ++deliveries_;
-            m->deliverHeading(shared);
+            s->onSample(sample);
         }
     }
     --delivering_;
     compact();
 }
 
-std::size_t HeadingService::addSampleListener(
-    std::function<void(const platform::Heading&)> listener) {
-    listeners_.emplace_back(++nextListener_, std::move(listener));
-    return nextListener_;
-}
-
-void HeadingService::removeSampleListener(std::size_t id) {
-    listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(),
-                                    [id](const auto& l) { return l.first == id; }),
-                     listeners_.end());
-}
-
-void HeadingService::fail(const platform::LocationError& error) {
-    if (activity_) activity_(0.0, &error);
+void HeadingService::fail(const LocationError& error) {
+    for (SampleSink* sink : road_.sinks) sink->onError(error);
     ++delivering_;
-    const std::size_t n = managers_.size();
+    const std::size_t n = attached_.size();
     for (std::size_t i = 0; i < n; ++i)
-        if (platform::LocationManager* m = managers_[i]) m->deliverError(error);
+        if (SampleSink* s = attached_[i]) s->onError(error);
     --delivering_;
     compact();
 }

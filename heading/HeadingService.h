@@ -2,22 +2,36 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "heading/Heading.h"
+#include "heading/HeadingHub.h"
+#include "heading/SampleSink.h"
+#include "heading/SampleStage.h"
 #include "heading/calibration/Calibration.h"
-#include "platform/Heading.h"
-#include "platform/HeadingHub.h"
+#include "heading/calibration/CalibrationTap.h"
 
 namespace heading {
 
-// The process's one heading service: hands every sample and error, on the main thread and in
-// order, to every location manager that has started updates. A manager that starts during a
-// delivery gets the next sample; one that stops or goes during a delivery gets no more.
-class HeadingService : public platform::HeadingHub {
+// The process's one heading service: runs every sample, on the main thread and in order, down
+// the road the app lays, and hands it and every error at the end to every sink attached (the
+// location managers that have started updates). A sink attached during a delivery gets the next
+// sample; one detached or gone during a delivery gets no more.
+class HeadingService : public HeadingHub {
   public:
+    // The stations before the attached sinks, none of them owned; each must outlive its road.
+    struct Road {
+        // While engaged it takes the sample as the source gave it, and the sample goes no further.
+        calibration::CalibrationTap* tap = nullptr;
+        // Complete the corrected sample, in this order (the true heading, then how the screens
+        // are to show it), before any sink sees it.
+        std::vector<SampleStage*> stages{};
+        // Get the completed sample and every error, in this order, before the attached sinks.
+        std::vector<SampleSink*> sinks{};
+    };
+
     HeadingService() = default;
     ~HeadingService() override;
     HeadingService(const HeadingService&) = delete;
@@ -26,50 +40,24 @@ class HeadingService : public platform::HeadingHub {
     bool headingAvailable() const override { return available_; }
     void setHeadingAvailable(bool available) { available_ = available; }
 
-    void attach(platform::LocationManager& manager) override;
-    void detach(platform::LocationManager& manager) override;
+    void attach(SampleSink& sink) override;
+    void detach(SampleSink& sink) override;
 
     // Main thread only.
-    void deliver(const platform::Heading& heading);
-    void fail(const platform::LocationError& error);
+    void deliver(const Heading& heading);
+    void fail(const LocationError& error);
 
-    // Completes every sample before anyone sees it (the true heading from the field model).
-    void setSampleFilter(std::function<void(platform::Heading&)> filter) {
-        filter_ = std::move(filter);
-    }
+    // Replaces the road; an empty one leaves only the correction and the attached sinks.
+    void layRoad(Road road) { road_ = std::move(road); }
 
-    // Every sample is corrected with this before the filter, the observer and the managers see
-    // it.
+    // Every sample past the tap is corrected with this first.
     void setCorrection(std::optional<calibration::Calibration> correction) {
         correction_ = std::move(correction);
     }
     const std::optional<calibration::Calibration>& correction() const { return correction_; }
 
-    // While a calibration is being taken every sample goes to it as the source gave it, and
-    // to nothing else: the screens and the recorder wait until the tap is cleared.
-    void setCalibrationTap(std::function<void(const platform::Heading&)> tap) {
-        tap_ = std::move(tap);
-    }
-    bool calibrating() const { return static_cast<bool>(tap_); }
+    bool calibrating() const { return road_.tap && road_.tap->engaged(); }
 
-    // Called with every completed sample before the managers get it (a recorder, a counter).
-    void setSampleObserver(std::function<void(const platform::Heading&)> observer) {
-        observer_ = std::move(observer);
-    }
-
-    // Told of every sample (with its time stamp and a null error) and every error, without
-    // being a listener: the platform's own display of whether readings still come.
-    using ActivityObserver = std::function<void(double timestamp, const platform::LocationError*)>;
-    void setActivityObserver(ActivityObserver observer) { activity_ = std::move(observer); }
-    // Also called with every sample before the managers get it, after the sample observer (the
-    // remote view). Returns an id for removeSampleListener.
-    std::size_t addSampleListener(std::function<void(const platform::Heading&)> listener);
-    void removeSampleListener(std::size_t id);
-
-    // The last stage before the screens (the instrument): says how they are to show the sample.
-    void setPresenter(std::function<void(platform::Heading&)> presenter) {
-        presenter_ = std::move(presenter);
-    }
     // Samples a second the source's device is set to give, when it says.
     void setSourceRate(std::optional<double> hz) { sourceRate_ = hz; }
     std::optional<double> sourceRate() const { return sourceRate_; }
@@ -81,14 +69,8 @@ class HeadingService : public platform::HeadingHub {
   private:
     void compact();
 
-    std::vector<platform::LocationManager*> managers_;
-    std::function<void(platform::Heading&)> filter_;
-    std::function<void(const platform::Heading&)> observer_;
-    ActivityObserver activity_;
-    std::vector<std::pair<std::size_t, std::function<void(const platform::Heading&)>>> listeners_;
-    std::size_t nextListener_ = 0;
-    std::function<void(const platform::Heading&)> tap_;
-    std::function<void(platform::Heading&)> presenter_;
+    Road road_;
+    std::vector<SampleSink*> attached_;
     std::optional<calibration::Calibration> correction_;
     std::optional<double> sourceRate_;
     std::uint64_t samples_ = 0;

@@ -124,9 +124,6 @@ void HeadingSession::prepare() {
 void HeadingSession::start() {
     if (channel_) return;
     channel_ = std::make_shared<SampleChannel>(service_, post_, warn_);
-    if (recording())
-        service_.setSampleObserver(
-            [r = recorder_.get()](const platform::Heading& h) { r->record(h); });
     source_->start(channel_);
     service_.setSourceRate(source_->sampleRate());
 }
@@ -136,10 +133,7 @@ void HeadingSession::stop() {
     source_->stop();
     channel_->close();
     channel_.reset();
-    if (recorder_) {
-        service_.setSampleObserver({});
-        recorder_->flush();
-    }
+    if (recorder_) recorder_->flush();
 }
 
 void HeadingSession::flushRecording() {
@@ -149,6 +143,10 @@ void HeadingSession::flushRecording() {
 std::optional<std::pair<int, std::size_t>> HeadingSession::recordedBytes() const {
     if (!recorder_) return std::nullopt;
     return std::pair{recorder_->fd(), recorder_->flushedBytes()};
+}
+
+SampleSink* HeadingSession::recorder() const {
+    return recorder_.get();
 }
 
 bool HeadingSession::recordingFailed() const {
@@ -169,9 +167,8 @@ void HeadingSession::discardRecording() {
 
 void HeadingSession::stopRecording() {
     if (!recording()) return;
-    if (channel_) service_.setSampleObserver({});
     // The recorder stays, idle, so that the remote view can still serve the whole file.
-    recorder_->flush();
+    recorder_->stop();
     recordingStopped_ = true;
 }
 

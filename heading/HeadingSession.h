@@ -70,6 +70,9 @@ class HeadingSession {
     // (the calibration is then in force for this run only).
     std::string saveCalibration(const calibration::Calibration& calibration);
 
+    // The recorder's station on the sample road; null without --record.
+    SampleSink* recorder() const;
+
     // True when --record was given and writing the file failed (the warning has been given).
     bool recordingFailed() const;
     // True while --record's file is written.

@@ -7,14 +7,14 @@ namespace heading {
 SampleChannel::SampleChannel(HeadingService& service, Post post, Warn warn)
     : service_(service), post_(std::move(post)), warn_(std::move(warn)) {}
 
-void SampleChannel::push(const platform::Heading& heading) {
+void SampleChannel::push(const heading::Heading& heading) {
     std::unique_lock lock(mutex_);
     if (shut_) return;
     pending_.push_back({heading, std::nullopt});
     scheduleLocked(lock);
 }
 
-void SampleChannel::push(const std::vector<platform::Heading>& headings) {
+void SampleChannel::push(const std::vector<heading::Heading>& headings) {
     if (headings.empty()) return;
     std::unique_lock lock(mutex_);
     if (shut_) return;
@@ -22,7 +22,7 @@ void SampleChannel::push(const std::vector<platform::Heading>& headings) {
     scheduleLocked(lock);
 }
 
-void SampleChannel::pushError(const platform::LocationError& error) {
+void SampleChannel::pushError(const heading::LocationError& error) {
     std::unique_lock lock(mutex_);
     if (shut_) return;
     pending_.push_back({{}, error});
@@ -58,11 +58,11 @@ void SampleChannel::drain() {
     }
     for (const auto& event : batch) {
         if (closed_) return;  // a delegate may stop the session part-way through a batch
-        if (event.error && event.error->code == platform::LocationError::kEnded) {
+        if (event.error && event.error->code == heading::LocationError::kEnded) {
             outage_ = false;  // the source said so itself: nothing to warn of
             service_.fail(*event.error);
         } else if (event.error) {
-            const bool denied = event.error->code == platform::LocationError::kDenied;
+            const bool denied = event.error->code == heading::LocationError::kDenied;
             if (warn_)
                 warn_(event.error->message +
                       (denied ? "; the sensor is not read any more" : "; trying again"));

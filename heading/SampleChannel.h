@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "heading/Callbacks.h"
+#include "heading/Heading.h"
 #include "heading/HeadingService.h"
-#include "platform/Heading.h"
 
 namespace heading {
 
@@ -24,9 +24,9 @@ class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
     SampleChannel(HeadingService& service, Post post, Warn warn = {});
 
     // Any thread.
-    void push(const platform::Heading& heading);
-    void push(const std::vector<platform::Heading>& headings);
-    void pushError(const platform::LocationError& error);
+    void push(const heading::Heading& heading);
+    void push(const std::vector<heading::Heading>& headings);
+    void pushError(const heading::LocationError& error);
 
     // Samples and errors waiting for the main thread; a source that can afford to drop samples
     // checks it so a slow main loop does not make the backlog grow without end.
@@ -38,8 +38,8 @@ class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
 
   private:
     struct Event {
-        platform::Heading heading;
-        std::optional<platform::LocationError> error;
+        heading::Heading heading;
+        std::optional<heading::LocationError> error;
     };
     void scheduleLocked(std::unique_lock<std::mutex>& lock);
     void drain();

@@ -113,12 +113,12 @@ std::shared_ptr<ApplicationDelegate> HeadlessPlatform::launch(const ClassRegistr
 
 void HeadlessPlatform::deliverHeading(double x, double y, double z, double magnetic,
                                       double trueHeading) {
-    service_.deliver(Heading::of(x, y, z, magnetic, trueHeading));
+    service_.deliver(heading::Heading::of(x, y, z, magnetic, trueHeading));
 }
 
 void HeadlessPlatform::failWithError(int code) {
-    service_.fail(
-        LocationError{code, code == LocationError::kDenied ? "access denied" : "reading failed"});
+    service_.fail(heading::LocationError{
+        code, code == heading::LocationError::kDenied ? "access denied" : "reading failed"});
 }
 
 MainInterface HeadlessPlatform::loadMainInterface() {

@@ -49,7 +49,7 @@ class HeadlessPlatform : public Platform {
     // --- heading service --------------------------------------------------------------------
     heading::HeadingService& service() { return service_; }
     void setHasMagnetometer(bool has) { service_.setHeadingAvailable(has); }
-    void deliverHeading(const Heading& heading) { service_.deliver(heading); }
+    void deliverHeading(const heading::Heading& heading) { service_.deliver(heading); }
     void deliverHeading(double x, double y, double z, double magnetic = 0.0,
                         double trueHeading = -1.0);
     void failWithError(int code);
@@ -96,7 +96,7 @@ class HeadlessPlatform : public Platform {
     long logCount() const { return logCount_; }
 
     // Platform
-    HeadingHub& headingHub() override { return service_; }
+    heading::HeadingHub& headingHub() override { return service_; }
     MainInterface loadMainInterface() override;
     std::shared_ptr<View> loadInterface(const std::string& nibName, ViewController& owner) override;
     std::optional<std::string> pathForResource(const std::string& name,

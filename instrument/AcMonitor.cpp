@@ -2,7 +2,7 @@
 
 namespace instrument {
 
-void AcMonitor::add(const platform::Heading& h) {
+void AcMonitor::add(const heading::Heading& h) {
     window_.add({h.timestamp, h.x, h.y, h.z});
     ++added_;
 }

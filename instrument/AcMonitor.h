@@ -1,20 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "heading/Heading.h"
+#include "heading/SampleSink.h"
 #include "instrument/SampleWindow.h"
 #include "instrument/Spectrum.h"
 #include "instrument/SpectrumAnalyser.h"
-#include "platform/Heading.h"
 
 namespace instrument {
 
 // Keeps the latest samples of the run and their spectrum, analysed again only when asked for
 // after new samples came: the AC view, the remote view and the run's summary share one.
-class AcMonitor {
+class AcMonitor : public heading::SampleSink {
   public:
     // Every delivered sample, in order.
-    void add(const platform::Heading& heading);
+    void add(const heading::Heading& heading);
+    void onSample(const std::shared_ptr<const heading::Heading>& sample) override { add(*sample); }
+    void onError(const heading::LocationError&) override {}
 
     const Spectrum& spectrum();
     std::uint64_t samples() const { return added_; }

@@ -2,13 +2,13 @@
 
 namespace instrument {
 
-void Instrument::present(platform::Heading& heading) {
+void Instrument::present(heading::Heading& heading) {
     const Vector field{heading.x, heading.y, heading.z};
     reference_.add(field);
     statistics_.add(field, heading.timestamp);
     run_.add(field, heading.timestamp);
 
-    platform::Presentation& shown = heading.shown;
+    heading::Presentation& shown = heading.shown;
     shown.held = held_;
     if (const auto& r = reference_.reference()) {
         shown.relative = true;

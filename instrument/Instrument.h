@@ -1,9 +1,10 @@
 #pragma once
 
+#include "heading/Heading.h"
+#include "heading/SampleStage.h"
 #include "instrument/Reference.h"
 #include "instrument/Statistics.h"
 #include "instrument/Units.h"
-#include "platform/Heading.h"
 
 namespace instrument {
 
@@ -11,10 +12,11 @@ namespace instrument {
 // samples' way to the screens: it sees every sample, keeps its figures, and says how the screens
 // are to show the sample. It never changes the sample's field, so the alarm, and anything that
 // took the sample before it (the recorder, the remote view), get the field as measured.
-class Instrument {
+class Instrument : public heading::SampleStage {
   public:
-    // Every sample, in order, just before the screens get it.
-    void present(platform::Heading& heading);
+    // Every sample, in order, before the sinks and the screens get it.
+    void present(heading::Heading& heading);
+    void complete(heading::Heading& sample) override { present(sample); }
 
     void setHeld(bool held) { held_ = held; }
     bool held() const { return held_; }

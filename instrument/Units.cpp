@@ -1,5 +1,8 @@
 #include "instrument/Units.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/Format.h"
 
 namespace instrument {
@@ -8,7 +11,7 @@ namespace {
 
 struct Entry {
     const char* key;
-    platform::FieldUnit unit;
+    heading::FieldUnit unit;
 };
 
 // 1 µT = 1000 nT = 10 mG = 0.01 G.
@@ -40,13 +43,24 @@ const char* unitSymbol(Unit unit) {
     return entry(unit).unit.symbol;
 }
 
-const platform::FieldUnit& fieldUnit(Unit unit) {
+const heading::FieldUnit& fieldUnit(Unit unit) {
     return entry(unit).unit;
 }
 
 std::string formatField(double microtesla, Unit unit) {
-    const platform::FieldUnit& u = fieldUnit(unit);
+    const heading::FieldUnit& u = fieldUnit(unit);
     return platform::format(u.format, microtesla * u.perMicrotesla);
+}
+
+std::string formatFigure(double microtesla, Unit unit) {
+    const double per = fieldUnit(unit).perMicrotesla;
+    const double value = microtesla * per;
+    const int finest = static_cast<int>(std::lround(3.0 - std::log10(per)));
+    const double magnitude = std::abs(value);
+    const int significant = magnitude > 0.0 && std::isfinite(magnitude)
+                                ? 2 - static_cast<int>(std::floor(std::log10(magnitude)))
+                                : finest;
+    return platform::format("%.*f", std::clamp(significant, 0, finest), value);
 }
 
 }  // namespace instrument

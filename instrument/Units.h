@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 namespace instrument {
 
@@ -19,9 +19,12 @@ const char* unitKey(Unit unit);
 // "µT", "nT", "mG", "G".
 const char* unitSymbol(Unit unit);
 // How the screens write a value in unit: each at the resolution of a tenth of a microtesla.
-const platform::FieldUnit& fieldUnit(Unit unit);
+const heading::FieldUnit& fieldUnit(Unit unit);
 // A value given in microtesla, written in unit with its format ("48.3", "48300", "483",
 // "0.4830").
 std::string formatField(double microtesla, Unit unit);
+// A measured figure (the AC view's RMS) in unit to three significant figures, never finer than
+// a thousandth of a microtesla: 1.48 µT is "1.48", "1480", "14.8" or "0.0148".
+std::string formatFigure(double microtesla, Unit unit);
 
 }  // namespace instrument

@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-#include "platform/HeadingHub.h"
+#include "heading/HeadingHub.h"
 #include "platform/Platform.h"
 
 namespace platform {
 
 LocationManager::LocationManager() : LocationManager(Platform::current().headingHub()) {}
 
-LocationManager::LocationManager(HeadingHub& hub) : hub_(hub) {}
+LocationManager::LocationManager(heading::HeadingHub& hub) : hub_(hub) {}
 
 LocationManager::~LocationManager() {
     if (updating_) hub_.detach(*this);
@@ -31,19 +31,19 @@ void LocationManager::stopUpdatingHeading() {
     hub_.detach(*this);
 }
 
-void LocationManager::deliverHeading(const std::shared_ptr<const Heading>& heading) {
+void LocationManager::onSample(const std::shared_ptr<const heading::Heading>& sample) {
     if (!updating_) return;
     if (headingFilter_ > 0.0 && delivered_) {
-        double change = std::fabs(heading->magneticHeading - lastDelivered_);
+        double change = std::fabs(sample->magneticHeading - lastDelivered_);
         if (change > 180.0) change = 360.0 - change;
         if (change < headingFilter_) return;
     }
     delivered_ = true;
-    lastDelivered_ = heading->magneticHeading;
-    if (auto d = delegate_.lock()) d->locationManagerDidUpdateHeading(*this, heading);
+    lastDelivered_ = sample->magneticHeading;
+    if (auto d = delegate_.lock()) d->locationManagerDidUpdateHeading(*this, sample);
 }
 
-void LocationManager::deliverError(const LocationError& error) {
+void LocationManager::onError(const heading::LocationError& error) {
     if (!updating_) return;
     if (auto d = delegate_.lock()) d->locationManagerDidFailWithError(*this, error);
 }

@@ -2,21 +2,19 @@
 
 #include <memory>
 
-#include "platform/Heading.h"
+#include "heading/HeadingHub.h"
 #include "platform/LocationManagerDelegate.h"
 
 namespace platform {
 
-class HeadingHub;
-
 // A screen's own connection to the heading service. The delegate is not owned: a screen that has
 // gone gets no calls. A manager that has been let go of makes no further calls.
-class LocationManager {
+class LocationManager : public heading::SampleSink {
   public:
     // Connects to the current platform's heading service.
     LocationManager();
-    explicit LocationManager(HeadingHub& hub);
-    ~LocationManager();
+    explicit LocationManager(heading::HeadingHub& hub);
+    ~LocationManager() override;
     LocationManager(const LocationManager&) = delete;
     LocationManager& operator=(const LocationManager&) = delete;
 
@@ -36,11 +34,11 @@ class LocationManager {
     bool isUpdatingHeading() const { return updating_; }
 
     // Called by the heading service on the main thread.
-    void deliverHeading(const std::shared_ptr<const Heading>& heading);
-    void deliverError(const LocationError& error);
+    void onSample(const std::shared_ptr<const heading::Heading>& sample) override;
+    void onError(const heading::LocationError& error) override;
 
   private:
-    HeadingHub& hub_;
+    heading::HeadingHub& hub_;
     std::weak_ptr<LocationManagerDelegate> delegate_;
     double headingFilter_ = 1.0;
     double lastDelivered_ = 0.0;

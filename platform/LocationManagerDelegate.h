@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 namespace platform {
 
@@ -11,9 +11,9 @@ class LocationManager;
 class LocationManagerDelegate {
   public:
     virtual ~LocationManagerDelegate() = default;
-    virtual void locationManagerDidUpdateHeading(LocationManager&, std::shared_ptr<const Heading>) {
-    }
-    virtual void locationManagerDidFailWithError(LocationManager&, const LocationError&) {}
+    virtual void locationManagerDidUpdateHeading(LocationManager&,
+                                                 std::shared_ptr<const heading::Heading>) {}
+    virtual void locationManagerDidFailWithError(LocationManager&, const heading::LocationError&) {}
 };
 
 }  // namespace platform

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "heading/HeadingHub.h"
 #include "platform/Alert.h"
-#include "platform/HeadingHub.h"
 #include "platform/MainInterface.h"
 #include "platform/Sound.h"
 #include "platform/Timer.h"
@@ -31,7 +31,7 @@ class Platform {
     static Platform& current();
     static Platform* currentOrNull();
 
-    virtual HeadingHub& headingHub() = 0;
+    virtual heading::HeadingHub& headingHub() = 0;
 
     // Reads the main interface file; throws InterfaceError when it is missing or broken.
     virtual MainInterface loadMainInterface() = 0;

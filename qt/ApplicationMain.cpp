@@ -7,15 +7,21 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/SampleRoad.h"
+#include "app/TrueNorthChoice.h"
 #include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
-#include "heading/SourceChoice.h"
+#include "heading/calibration/CalibrationTap.h"
 #include "heading/model/FieldModel.h"
+#include "heading/model/TrueNorthStage.h"
 #include "instrument/AcMonitor.h"
 #include "instrument/Instrument.h"
 #include "instrument/Spectrum.h"
@@ -23,23 +29,25 @@
 #include "platform/ApplicationDelegate.h"
 #include "platform/InterfaceError.h"
 #include "platform/Launcher.h"
+#include "qt/DataFiles.h"
 #include "qt/FieldModelQuery.h"
 #include "qt/LatencyMeter.h"
+#include "qt/NonBlockingLog.h"
 #include "qt/Options.h"
 #include "qt/QtPlatform.h"
 #include "qt/QuitOnSignals.h"
 #include "qt/QuitTimer.h"
 #include "qt/RunStats.h"
 #include "qt/Screenshot.h"
-#include "qt/StreamBatch.h"
 #include "qt/ac/AcControl.h"
 #include "qt/calibration/CalibrationFlow.h"
 #include "qt/calibration/CalibrationScreen.h"
 #include "qt/calibration/RecordingCommand.h"
 #include "qt/instrument/InstrumentControls.h"
 #include "qt/instrument/MeterStatusOf.h"
+#include "qt/instrument/WindowRecording.h"
 #include "qt/interface/UiLoader.h"
-#include "qt/positioning/TrueNorthSetup.h"
+#include "qt/positioning/PositionWatcher.h"
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FrameClock.h"
 #include "qt/widgets/SignalStatus.h"
@@ -106,7 +114,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     std::signal(SIGPIPE, SIG_IGN);
     // One log line per sample goes to stderr: write them once per turn of the loop, not one by
     // one, and never wait for a reader. Made before anything is written to stderr.
-    qt::StreamBatch errors(stderr);
+    qt::NonBlockingLog errors(stderr);
 
     // Made last of all, once every file the user named has been checked, so that a missing or
     // broken one is told with its status even where Qt finds no display to start on; destroyed
@@ -119,21 +127,19 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     settings.dataDir = qEnvironmentVariable("FLUXPROBE_DATA_DIR");
 
     heading::HeadingService service;
-    // Hold, zero, statistics and units: the last stage before the screens.
+    // Hold, zero, statistics and units: how the screens are to show each sample.
     instrument::Instrument instrument;
-    service.setPresenter([&instrument](platform::Heading& h) { instrument.present(h); });
     // The latest samples and their spectrum, for the AC view, the remote view and the summary.
     instrument::AcMonitor ac;
-    const std::size_t acListener =
-        service.addSampleListener([&ac](const platform::Heading& h) { ac.add(h); });
 
     // True north from the field model, unless the user gave the declination. Set up before the
     // session, so that a model that cannot be loaded leaves no record file behind.
-    std::unique_ptr<qt::TrueNorthSetup> trueNorth;
-    if (!options.source.declination) {
+    std::unique_ptr<heading::TrueNorthStage> trueNorth;
+    if (app::fillsTrueNorth(options.source)) {
         try {
-            trueNorth = std::make_unique<qt::TrueNorthSetup>(
-                service, settings.dataDir, options.location, heading::warnOnStderr);
+            trueNorth = std::make_unique<heading::TrueNorthStage>(
+                [dir = settings.dataDir] { return qt::loadFieldModel(dir); }, options.location,
+                heading::warnOnStderr);
         } catch (const heading::FieldModelError& e) {
             return fail(e.what());
         }
@@ -178,7 +184,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     if (options.serve) {
         try {
             remoteView = std::make_unique<remote::RemoteView>(
-                *options.serve, options.serveToken, service, *session, options.source.recordPath,
+                *options.serve, options.serveToken, *session, options.source.recordPath,
                 [&platform] { return platform.mainWindow(); }, &ac);
         } catch (const remote::ServeError& e) {
             return fail(e.what());
@@ -190,19 +196,16 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     } catch (const InterfaceError& e) {
         return fail(e.what());
     }
-    try {
-        session->start();
-    } catch (const heading::SourceError& e) {
-        return fail(e.what());
-    }
-    unstarted.started();
-
-    // A live sensor without a location of the user's asks the system where it is, once the
-    // window is up; a replay keeps its recorded true headings.
-    if (trueNorth && !options.location && service.headingAvailable() &&
-        heading::parseSourceChoice(options.source.spec).kind != heading::SourceChoice::Kind::Replay)
-        QTimer::singleShot(0, &*app,
-                           [&trueNorth] { trueNorth->watch(qt::TrueNorthSetup::systemSource()); });
+    heading::calibration::CalibrationTap calibrationTap;
+    // The system's location service, asked once the window is up.
+    std::unique_ptr<qt::PositionWatcher> positions;
+    if (app::asksLocationService(options.source, options.location, service.headingAvailable()))
+        QTimer::singleShot(0, &*app, [&positions, &trueNorth] {
+            positions = std::make_unique<qt::PositionWatcher>(
+                qt::PositionWatcher::systemSource(),
+                [&trueNorth](const heading::Location& l) { trueNorth->locate(l); });
+            positions->start();
+        });
 
     stats.watch(platform.mainWindow());
     // Samples may come far faster than a display shows frames: hand the widgets new texts,
@@ -233,7 +236,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     }
 
     // The guided calibration: first thing with --calibrate, and at any time from the meter.
-    qt::CalibrationFlow calibration(service, *session);
+    qt::CalibrationFlow calibration(service, *session, calibrationTap);
     calibration.setReferenceField([&trueNorth]() -> std::optional<double> {
         return trueNorth ? trueNorth->totalFieldMicrotesla() : std::nullopt;
     });
@@ -249,17 +252,34 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
         });
     if (options.calibrate) calibration.open();
 
-    qt::AcControl acControl(ac);
+    qt::AcControl acControl(ac, instrument);
     acControl.attachTo(platform.mainWindow());
     if (options.openAc) QTimer::singleShot(0, &*app, [&acControl] { acControl.open(); });
     QSettings kept(QStringLiteral("fluxprobe"), QStringLiteral("fluxprobe"));
-    qt::InstrumentControls controls(instrument, service, *session, kept, options.units);
+    qt::InstrumentControls controls(instrument, *session, kept, options.units);
     controls.attachTo(platform.mainWindow());
     if (remoteView)
         remoteView->setStatus([&] {
             return qt::meterStatusOf(service, platform.signalStatus(), instrument,
                                      controls.isRecording());
         });
+
+    // Every station is there now: the road is laid before the first sample.
+    std::optional<app::SampleRoad> road;
+    road.emplace(service, app::RoadStations{.calibration = &calibrationTap,
+                                            .trueNorth = trueNorth.get(),
+                                            .presentation = &instrument,
+                                            .recorder = session->recorder(),
+                                            .windowRecording = &controls.recording(),
+                                            .signalStatus = platform.signalStatus(),
+                                            .remoteView = remoteView.get(),
+                                            .acMonitor = &ac});
+    try {
+        session->start();
+    } catch (const heading::SourceError& e) {
+        return fail(e.what());
+    }
+    unstarted.started();
 
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
@@ -310,7 +330,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
 
     // Readers stop first, so no sample arrives while the screens go.
     session->stop();
-    service.removeSampleListener(acListener);
+    road.reset();
     remoteView.reset();
     // A recording that stopped on a write error is a failed run, even if the meter went on.
     if (session->recordingFailed() && status == 0) status = 1;
@@ -330,6 +350,11 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
 }  // namespace
 
 int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
+#if defined(__GLIBC__)
+    // Pictures and their copies are large and short-lived: each goes back to the system when
+    // freed, instead of glibc raising its threshold and keeping them in the heap for good.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     // Help needs no display, so it comes before Qt starts.
     if (qt::wantsHelp(argumentsOf(argc, argv))) {
         std::cout << qt::helpText();

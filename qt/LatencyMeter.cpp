@@ -7,9 +7,9 @@ namespace platform::qt {
 
 LatencyMeter::LatencyMeter() : bins_(static_cast<std::size_t>(kSpanMs / kBinMs), 0) {}
 
-void LatencyMeter::watch(HeadingHub& hub) {
+void LatencyMeter::watch(heading::HeadingHub& hub) {
     manager_ = std::make_unique<LocationManager>(hub);
-    manager_->setHeadingFilter(kHeadingFilterNone);
+    manager_->setHeadingFilter(heading::kHeadingFilterNone);
     manager_->setDelegate(weak_from_this());
     manager_->startUpdatingHeading();
 }
@@ -19,8 +19,8 @@ void LatencyMeter::stop() {
     manager_.reset();
 }
 
-void LatencyMeter::locationManagerDidUpdateHeading(LocationManager&,
-                                                   std::shared_ptr<const Heading> heading) {
+void LatencyMeter::locationManagerDidUpdateHeading(
+    LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     if (heading) sampleArrived(heading->timestamp, Clock::now());
 }
 

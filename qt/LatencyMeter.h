@@ -22,11 +22,11 @@ class LatencyMeter : public LocationManagerDelegate,
     LatencyMeter();
 
     // Starts watching every sample of hub.
-    void watch(HeadingHub& hub);
+    void watch(heading::HeadingHub& hub);
     void stop();
 
     void locationManagerDidUpdateHeading(LocationManager&,
-                                         std::shared_ptr<const Heading> heading) override;
+                                         std::shared_ptr<const heading::Heading> heading) override;
     // A sample with the given timestamp (seconds since the source started) arrived at now.
     void sampleArrived(double timestamp, Clock::time_point now);
     // The samples that arrived since the last frame are on screen as of now.

@@ -17,8 +17,8 @@
 #include "platform/ViewController.h"
 #include "platform/Window.h"
 #include "qt/DataFiles.h"
+#include "qt/EndLoopOnException.h"
 #include "qt/Fade.h"
-#include "qt/Guarded.h"
 #include "qt/QtTimer.h"
 #include "qt/ScreenSaverInhibitor.h"
 #include "qt/interface/InterfaceBinder.h"
@@ -41,7 +41,7 @@ namespace {
 
 // The line and its newline under stderr's lock, so that a warning from a reader thread cannot
 // fall between them. When the line goes out is stderr's buffering: the program hands its lines
-// over once per turn of the event loop (StreamBatch).
+// over once per turn of the event loop (NonBlockingLog).
 void writeLine(std::string_view line) {
     flockfile(stderr);
     fwrite_unlocked(line.data(), 1, line.size(), stderr);
@@ -80,7 +80,8 @@ QtPlatform::~QtPlatform() {
 
 void QtPlatform::post(std::function<void()> task) {
     QMetaObject::invokeMethod(
-        context_.get(), [task = std::move(task)] { guarded(task); }, Qt::QueuedConnection);
+        context_.get(), [task = std::move(task)] { endLoopOnException(task); },
+        Qt::QueuedConnection);
 }
 
 long QtPlatform::paintsOf(const View& view) {

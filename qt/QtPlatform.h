@@ -44,12 +44,12 @@ class QtPlatform : public Platform {
     QWidget* mainWindow() const { return mainWindow_; }
     // Whether readings are shown as stale now, and the status line saying so; null without a
     // heading source.
-    const SignalStatus* signalStatus() const { return signalStatus_.get(); }
+    SignalStatus* signalStatus() const { return signalStatus_.get(); }
     // How many times a hosted view has painted (0 for views of other kinds).
     static long paintsOf(const View& view);
 
     // Platform
-    HeadingHub& headingHub() override { return service_; }
+    heading::HeadingHub& headingHub() override { return service_; }
     MainInterface loadMainInterface() override;
     std::shared_ptr<View> loadInterface(const std::string& nibName, ViewController& owner) override;
     std::optional<std::string> pathForResource(const std::string& name,

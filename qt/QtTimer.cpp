@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "qt/Guarded.h"
+#include "qt/EndLoopOnException.h"
 
 namespace platform::qt {
 
@@ -27,7 +27,7 @@ void QtTimer::fire() {
     if (!valid_) return;
     auto tick = tick_;  // the tick may invalidate its own timer
     if (!repeats_) invalidate();
-    if (tick) guarded(tick);
+    if (tick) endLoopOnException(tick);
 }
 
 void QtTimer::invalidate() {

@@ -27,7 +27,7 @@ QByteArray RingCsvBody::next(bool& failed) {
     out.reserve(out.size() + static_cast<qsizetype>((stop - next_) * 120));
     char line[heading::kReplayLineBytes];
     for (; next_ < stop; ++next_) {
-        const platform::Heading* h = ring_.at(next_);
+        const heading::Heading* h = ring_.at(next_);
         if (!h) {
             failed = true;
             return {};

@@ -83,7 +83,7 @@ std::optional<QString> RemoteServer::listen() {
     return std::nullopt;
 }
 
-void RemoteServer::deliver(const platform::Heading& heading) {
+void RemoteServer::deliver(const heading::Heading& heading) {
     RemoteSample sample;
     sample.heading = heading;
     sample.heading.timestamp = time_.next(heading.timestamp);

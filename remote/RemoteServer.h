@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "heading/Heading.h"
 #include "heading/replay/ReplayLine.h"
-#include "platform/Heading.h"
 #include "remote/MeterStatus.h"
 #include "remote/SampleJson.h"
 #include "remote/SessionRing.h"
@@ -82,7 +82,7 @@ class RemoteServer : public QObject {
     quint16 port() const { return tcp_.serverPort(); }
 
     // Every delivered sample, in order, on the main thread.
-    void deliver(const platform::Heading& heading);
+    void deliver(const heading::Heading& heading);
 
     void setStatus(std::function<MeterStatus()> status) { settings_.status = std::move(status); }
     void setSignal(std::function<SignalState()> signal);

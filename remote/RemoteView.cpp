@@ -4,8 +4,7 @@
 #include <iostream>
 #include <limits>
 
-#include "fieldmeter/FluxprobeViewController.h"
-#include "heading/HeadingService.h"
+#include "fieldmeter/Threshold.h"
 #include "heading/HeadingSession.h"
 #include "instrument/AcMonitor.h"
 #include "remote/ServeOptions.h"
@@ -14,10 +13,8 @@
 namespace remote {
 
 RemoteView::RemoteView(const std::string& serve, const std::string& token,
-                       heading::HeadingService& service, heading::HeadingSession& session,
-                       const std::string& recordPath, std::function<QWidget*()> window,
-                       instrument::AcMonitor* ac)
-    : service_(service) {
+                       heading::HeadingSession& session, const std::string& recordPath,
+                       std::function<QWidget*()> window, instrument::AcMonitor* ac) {
     const ServeOptions options = parseServeOptions(serve, token);
     if (!options.notice.empty()) std::cerr << "fluxprobe: " << options.notice << std::endl;
     ServerSettings settings;
@@ -38,8 +35,7 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
             slider = w ? w->findChild<QSlider*>(QStringLiteral("mySlider")) : nullptr;
             if (!slider) return std::numeric_limits<float>::infinity();
         }
-        return static_cast<float>(slider->value()) +
-               fieldmeter::FluxprobeViewController::kThresholdOffset;
+        return static_cast<float>(slider->value()) + fieldmeter::kThresholdOffset;
     };
     if (ac) settings.spectrumJson = [ac] { return spectrumJson(ac->spectrum()); };
     server_ = std::make_unique<RemoteServer>(std::move(settings));
@@ -48,12 +44,12 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
                          (serve.empty() ? kDefaultServe : serve) + ": " + error->toStdString());
     for (const QString& url : pageUrls(options, server_->port()))
         announcement_ += "fluxprobe: remote view at " + url.toStdString() + "\n";
-    listener_ = service_.addSampleListener(
-        [server = server_.get()](const platform::Heading& h) { server->deliver(h); });
 }
 
-RemoteView::~RemoteView() {
-    service_.removeSampleListener(listener_);
+RemoteView::~RemoteView() = default;
+
+void RemoteView::onSample(const std::shared_ptr<const heading::Heading>& sample) {
+    server_->deliver(*sample);
 }
 
 void RemoteView::setStatus(std::function<MeterStatus()> status) {

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "heading/SampleSink.h"
 #include "remote/RemoteServer.h"
 
 namespace heading {
-class HeadingService;
 class HeadingSession;
 }  // namespace heading
 
@@ -19,17 +19,17 @@ class AcMonitor;
 
 namespace remote {
 
-// The live view for browsers, wired into the running meter: every sample the heading service
-// delivers, the recording when there is one, and the meter's alarm threshold from its slider.
-class RemoteView {
+// The live view for browsers, wired into the running meter: every sample it is given on the
+// sample road, the recording when there is one, and the meter's alarm threshold from its slider.
+class RemoteView : public heading::SampleSink {
   public:
     // Listens at once; throws ServeError for a bad --serve or an address that cannot be bound.
     // recordPath is --record's file, if any. window is the meter's window, found when asked.
     // ac, when given, answers for the spectrum.
-    RemoteView(const std::string& serve, const std::string& token, heading::HeadingService& service,
-               heading::HeadingSession& session, const std::string& recordPath,
-               std::function<QWidget*()> window, instrument::AcMonitor* ac = nullptr);
-    ~RemoteView();
+    RemoteView(const std::string& serve, const std::string& token, heading::HeadingSession& session,
+               const std::string& recordPath, std::function<QWidget*()> window,
+               instrument::AcMonitor* ac = nullptr);
+    ~RemoteView() override;
     RemoteView(const RemoteView&) = delete;
     RemoteView& operator=(const RemoteView&) = delete;
 
@@ -41,10 +41,11 @@ class RemoteView {
     // "fluxprobe: remote view at URL" lines for stdout.
     std::string announcement() const;
 
+    void onSample(const std::shared_ptr<const heading::Heading>& sample) override;
+    void onError(const heading::LocationError&) override {}
+
   private:
-    heading::HeadingService& service_;
     std::unique_ptr<RemoteServer> server_;
-    std::size_t listener_ = 0;
     std::string announcement_;
 };
 

@@ -21,7 +21,7 @@ void appendShortest(std::string& out, T value) {
 
 }  // namespace
 
-float totalField(const platform::Heading& h) {
+float totalField(const heading::Heading& h) {
     return static_cast<float>(std::sqrt((h.x * h.x + h.y * h.y) + h.z * h.z));
 }
 
@@ -34,7 +34,7 @@ void appendNumber(std::string& out, float value) {
 }
 
 std::string latestJson(const RemoteSample& s) {
-    const platform::Heading& h = s.heading;
+    const heading::Heading& h = s.heading;
     const std::pair<const char*, double> fields[] = {
         {"{\"t\":", h.timestamp},
         {",\"x\":", h.x},
@@ -56,7 +56,7 @@ std::string latestJson(const RemoteSample& s) {
 }
 
 void appendBatchEntry(std::string& out, const RemoteSample& s) {
-    const platform::Heading& h = s.heading;
+    const heading::Heading& h = s.heading;
     out += '[';
     for (double v : {h.timestamp, h.x, h.y, h.z, h.magneticHeading, h.trueHeading}) {
         appendNumber(out, v);

@@ -3,20 +3,20 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 namespace remote {
 
 // One sample as the remote view shows it: what the meter was given, the total field as the meter
 // works it out (single precision) and whether the meter's alarm sounded for it.
 struct RemoteSample {
-    platform::Heading heading;  // timestamp: the session's time, never going backwards
+    heading::Heading heading;  // timestamp: the session's time, never going backwards
     float total = 0.0f;
     bool alarm = false;
 };
 
 // The total field as the meter computes it.
-float totalField(const platform::Heading& h);
+float totalField(const heading::Heading& h);
 
 // Appends value as the shortest JSON number that reads back as the same double; null when it
 // is not finite (JSON has no NaN or infinity).

@@ -7,7 +7,7 @@ namespace remote {
 SessionRing::SessionRing(std::size_t capacity, double keepSeconds)
     : capacity_(std::max<std::size_t>(capacity, 1)), keepSeconds_(keepSeconds) {}
 
-void SessionRing::append(const platform::Heading& sample) {
+void SessionRing::append(const heading::Heading& sample) {
     if (size_ == capacity_) {
         head_ = (head_ + 1) % capacity_;
         --size_;
@@ -28,7 +28,7 @@ void SessionRing::append(const platform::Heading& sample) {
     }
 }
 
-const platform::Heading* SessionRing::at(std::uint64_t sequence) const {
+const heading::Heading* SessionRing::at(std::uint64_t sequence) const {
     if (sequence < firstSequence() || sequence >= next_) return nullptr;
     return &slots_[(head_ + static_cast<std::size_t>(sequence - firstSequence())) % capacity_];
 }

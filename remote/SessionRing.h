@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 namespace remote {
 
@@ -22,7 +22,7 @@ class SessionRing {
                          double keepSeconds = kKeepSeconds);
 
     // t is the sample's time as the recording would have it (never going backwards).
-    void append(const platform::Heading& sample);
+    void append(const heading::Heading& sample);
 
     std::uint64_t firstSequence() const { return next_ - size_; }
     std::uint64_t nextSequence() const { return next_; }
@@ -31,10 +31,10 @@ class SessionRing {
     std::uint64_t dropped() const { return firstSequence(); }
 
     // The sample with that sequence number while the ring still holds it.
-    const platform::Heading* at(std::uint64_t sequence) const;
+    const heading::Heading* at(std::uint64_t sequence) const;
 
   private:
-    std::vector<platform::Heading> slots_;
+    std::vector<heading::Heading> slots_;
     std::size_t capacity_;
     double keepSeconds_;
     std::size_t head_ = 0;  // slot of the oldest sample

@@ -8,7 +8,7 @@ const char* kindName(FitKind kind) {
     return kind == FitKind::Ellipsoid ? "ellipsoid" : "sphere";
 }
 
-void Calibration::apply(platform::Heading& h) const {
+void Calibration::apply(heading::Heading& h) const {
     if (!std::isfinite(h.x) || !std::isfinite(h.y) || !std::isfinite(h.z)) return;
     const Vector3 c = correct({h.x, h.y, h.z});
     const double before = h.magneticHeading;

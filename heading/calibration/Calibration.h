@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "heading/Heading.h"
 #include "heading/HeadingMath.h"
 #include "heading/calibration/MatrixCheck.h"
-#include "platform/Heading.h"
 
 namespace heading::calibration {
 
@@ -39,7 +39,7 @@ struct Calibration {
     // Corrects the axes and takes the magnetic heading afresh from them (tilt-compensated when
     // the sample carries gravity). A known true heading keeps its distance from the magnetic
     // one. A sample with a value that is not finite passes untouched.
-    void apply(platform::Heading& heading) const;
+    void apply(heading::Heading& heading) const;
 
     // Why these numbers are no correction a sensor next to steel needs, or nothing.
     std::optional<MatrixProblem> problem() const;

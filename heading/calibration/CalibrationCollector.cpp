@@ -10,7 +10,7 @@ CalibrationCollector::CalibrationCollector(std::optional<double> referenceMicrot
     fit_.refusal = "turn the device to begin";
 }
 
-void CalibrationCollector::add(const platform::Heading& raw) {
+void CalibrationCollector::add(const heading::Heading& raw) {
     const Vector3 v{raw.x, raw.y, raw.z};
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return;
     if (last_) {

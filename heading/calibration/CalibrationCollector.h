@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "heading/Heading.h"
 #include "heading/calibration/CalibrationFit.h"
-#include "platform/Heading.h"
 
 namespace heading::calibration {
 
@@ -21,7 +21,7 @@ class CalibrationCollector {
 
     explicit CalibrationCollector(std::optional<double> referenceMicrotesla = std::nullopt);
 
-    void add(const platform::Heading& raw);
+    void add(const heading::Heading& raw);
     // Fits what has been kept so far.
     const FitResult& refit();
     const FitResult& latest() const { return fit_; }

@@ -34,7 +34,7 @@ int calibrateRecording(const std::string& replayPath, const std::string& outPath
     try {
         const bool whole = ReplayFile::scan(
             replayPath,
-            [&thinner](const platform::Heading& h) {
+            [&thinner](const heading::Heading& h) {
                 thinner.add({h.x, h.y, h.z});
             },
             [&] { return stopSignal && stopSignal() != 0; });

@@ -8,9 +8,9 @@ namespace {
 constexpr double kGaussToMicrotesla = 100.0;
 }
 
-platform::Heading iioSample(const Vector3& field, const IioTriad::Reading* gravity,
-                            std::optional<double> declination, double t) {
-    platform::Heading h;
+heading::Heading iioSample(const Vector3& field, const IioTriad::Reading* gravity,
+                           std::optional<double> declination, double t) {
+    heading::Heading h;
     h.x = field.x * kGaussToMicrotesla;
     h.y = field.y * kGaussToMicrotesla;
     h.z = field.z * kGaussToMicrotesla;

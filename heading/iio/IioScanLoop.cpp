@@ -45,10 +45,10 @@ void IioScanLoop::run(std::stop_token stop, const std::shared_ptr<SampleChannel>
     const std::size_t size = layout.scanBytes();
     bool failing = false;
     const auto fail = [&](const std::string& message) {
-        if (!failing) channel->pushError({platform::LocationError::kLocationUnknown, message});
+        if (!failing) channel->pushError({heading::LocationError::kLocationUnknown, message});
         failing = true;
     };
-    std::vector<platform::Heading> samples;
+    std::vector<heading::Heading> samples;
     while (!stop.stop_requested()) {
         if (!reader.isOpen()) {
             {
@@ -57,7 +57,7 @@ void IioScanLoop::run(std::stop_token stop, const std::shared_ptr<SampleChannel>
             }
             if (stop.stop_requested()) return;
             if (const int error = reader.open(); isAccessDenied(error)) {
-                channel->pushError({platform::LocationError::kDenied,
+                channel->pushError({heading::LocationError::kDenied,
                                     "cannot read " + reader.path() + ": " + std::strerror(error)});
                 return;
             }
@@ -92,8 +92,8 @@ void IioScanLoop::run(std::stop_token stop, const std::shared_ptr<SampleChannel>
                                         ? "the device node closed"
                                         : std::string(std::strerror(batch.error));
             if (isAccessDenied(batch.error)) {
-                channel->pushError({platform::LocationError::kDenied,
-                                    "cannot read " + reader.path() + ": " + why});
+                channel->pushError(
+                    {heading::LocationError::kDenied, "cannot read " + reader.path() + ": " + why});
                 return;
             }
             fail("cannot read " + reader.path() + ": " + why);

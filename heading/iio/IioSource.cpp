@@ -119,7 +119,7 @@ std::string IioSource::shortName() const {
 void IioSource::start(std::shared_ptr<SampleChannel> channel) {
     stop();
     if (!denied_.empty()) {
-        channel->pushError({platform::LocationError::kDenied, denied_});
+        channel->pushError({heading::LocationError::kDenied, denied_});
         return;
     }
     rateChanges_ = std::make_unique<IioChanges>(read_, options_.write);
@@ -203,19 +203,19 @@ void IioSource::Poller::run(std::stop_token stop, const std::shared_ptr<SampleCh
 
         if (field.error != 0) {
             if (isAccessDenied(field.error)) {
-                channel->pushError({platform::LocationError::kDenied, field.message});
+                channel->pushError({heading::LocationError::kDenied, field.message});
                 return;
             }
             if (!failing)
-                channel->pushError({platform::LocationError::kLocationUnknown, field.message});
+                channel->pushError({heading::LocationError::kLocationUnknown, field.message});
             failing = true;
             continue;
         }
         failing = false;
 
         const IioTriad::Reading gravity = accel ? accel->read() : IioTriad::Reading{{}, -1, {}};
-        const platform::Heading h = iioSample(field.value, &gravity, declination,
-                                              std::chrono::duration<double>(now - start).count());
+        const heading::Heading h = iioSample(field.value, &gravity, declination,
+                                             std::chrono::duration<double>(now - start).count());
         channel->push(h);
     }
 }

@@ -30,7 +30,7 @@ std::optional<double> TrueNorth::totalMicrotesla() {
     return total_;
 }
 
-void TrueNorth::fill(platform::Heading& h) {
+void TrueNorth::fill(heading::Heading& h) {
     if (const auto d = declination()) h.trueHeading = trueHeadingFrom(h.magneticHeading, *d);
 }
 

@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "heading/Callbacks.h"
+#include "heading/Heading.h"
 #include "heading/model/FieldModel.h"
 #include "heading/model/FieldQuery.h"
-#include "platform/Heading.h"
 
 namespace heading {
 
@@ -40,7 +40,7 @@ class TrueNorth {
 
     // Sets h.trueHeading to its magnetic heading plus the declination, in [0, 360), when the
     // declination is known.
-    void fill(platform::Heading& h);
+    void fill(heading::Heading& h);
 
     const FieldModel& model() const { return *model_; }
 

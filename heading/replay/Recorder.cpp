@@ -62,7 +62,7 @@ void Recorder::append(std::string_view line) {
     buffer_.append(line);
 }
 
-void Recorder::record(const platform::Heading& h) {
+void Recorder::record(const heading::Heading& h) {
     if (failed_ || fd_ < 0) return;
     char line[kReplayLineBytes];
     const std::size_t n = formatReplayLine(line, time_.next(h.timestamp), h, gravity_);

@@ -7,8 +7,9 @@
 #include <string_view>
 
 #include "heading/Callbacks.h"
+#include "heading/Heading.h"
+#include "heading/SampleSink.h"
 #include "heading/replay/ReplayLine.h"
-#include "platform/Heading.h"
 
 namespace heading {
 
@@ -18,7 +19,7 @@ namespace heading {
 // source starts again from 0, the recording carries on from where it was. A write that fails later
 // (disk full) is reported once through warn and recording stops; the meter goes on. The file only
 // ever holds whole lines, so a recording cut short, by a full disk or a crash, still replays.
-class Recorder {
+class Recorder : public SampleSink {
   public:
     using Clock = std::chrono::steady_clock;
 
@@ -29,18 +30,30 @@ class Recorder {
     // Records into an open descriptor, which it then owns; name is used in messages.
     Recorder(int fd, const std::string& name, Warn warn,
              std::function<Clock::time_point()> now = Clock::now, bool gravity = false);
-    ~Recorder();
+    ~Recorder() override;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    void record(const platform::Heading& heading);
+    void record(const heading::Heading& heading);
     void flush();
     // Takes back the file this recorder created while nothing is written to it yet, when the
     // run stops before it starts; a file that another has put at the path meanwhile is left.
     // Nothing is recorded afterwards.
     void discard();
 
+    // Flushes and takes no more samples; the file stays open for reading.
+    void stop() {
+        flush();
+        stopped_ = true;
+    }
+
+    void onSample(const std::shared_ptr<const Heading>& sample) override {
+        if (!stopped_) record(*sample);
+    }
+    void onError(const LocationError&) override {}
+
     bool failed() const { return failed_; }
+    bool stopped() const { return stopped_; }
     const std::string& name() const { return name_; }
     // The file being written (opened for reading too when the recorder created it), and how many
     // of its bytes hold whole lines written so far.
@@ -63,6 +76,7 @@ class Recorder {
     std::size_t written_ = 0;  // bytes in the file: whole lines only
     ContinuousTime time_;
     bool failed_ = false;
+    bool stopped_ = false;
     bool gravity_ = false;
     bool created_ = false;  // the file was made by this recorder
 };

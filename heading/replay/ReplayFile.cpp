@@ -51,7 +51,7 @@ class Parser {
     [[noreturn]] void refuse(const std::string& what) const {
         throw SourceError(where(name_, lineNumber_) + what);
     }
-    void check(const platform::Heading& h) const;
+    void check(const heading::Heading& h) const;
 
     const std::string& name_;
     std::size_t maxSamples_;
@@ -114,7 +114,7 @@ void Parser::line(std::string_view line) {
         refuse("expected " + std::to_string(columns_) + " comma-separated numbers, found " +
                std::to_string(count));
 
-    platform::Heading h;
+    heading::Heading h;
     h.timestamp = values[0];
     h.x = values[1];
     h.y = values[2];
@@ -133,7 +133,7 @@ void Parser::line(std::string_view line) {
     sink_(h);
 }
 
-void Parser::check(const platform::Heading& h) const {
+void Parser::check(const heading::Heading& h) const {
     if (count_ > 0 && h.timestamp < lastT_)
         refuse("t goes backwards: " + number(h.timestamp) + " after " + number(lastT_));
     // Beyond this a wait no longer fits the clock, and no session lasts that long.
@@ -228,17 +228,17 @@ bool ReplayFile::scan(const std::string& path, const Sink& each, const Stopped& 
     return true;
 }
 
-std::vector<platform::Heading> ReplayFile::read(const std::string& path, std::size_t maxSamples) {
-    std::vector<platform::Heading> samples;
+std::vector<heading::Heading> ReplayFile::read(const std::string& path, std::size_t maxSamples) {
+    std::vector<heading::Heading> samples;
     scan(
-        path, [&samples](const platform::Heading& h) { samples.push_back(h); }, {}, maxSamples);
+        path, [&samples](const heading::Heading& h) { samples.push_back(h); }, {}, maxSamples);
     return samples;
 }
 
-std::vector<platform::Heading> ReplayFile::parse(std::string_view text, const std::string& name,
-                                                 std::size_t maxSamples) {
-    std::vector<platform::Heading> samples;
-    const Sink keep = [&samples](const platform::Heading& h) { samples.push_back(h); };
+std::vector<heading::Heading> ReplayFile::parse(std::string_view text, const std::string& name,
+                                                std::size_t maxSamples) {
+    std::vector<heading::Heading> samples;
+    const Sink keep = [&samples](const heading::Heading& h) { samples.push_back(h); };
     Parser parser(name, maxSamples, keep);
     std::string partial;
     splitLines(text, partial, parser);

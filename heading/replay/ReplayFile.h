@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 namespace heading {
 
@@ -23,7 +23,7 @@ class ReplayFile {
     static constexpr std::size_t kMaxSamples = 10'000'000;
     static constexpr double kMaxSpan = 1e7;  // seconds, about 116 days
 
-    using Sink = std::function<void(const platform::Heading&)>;
+    using Sink = std::function<void(const heading::Heading&)>;
     using Stopped = std::function<bool()>;
 
     // Reads and checks the file line by line, handing each sample to each and keeping none, so
@@ -36,12 +36,12 @@ class ReplayFile {
     // Reads and checks the file line by line, stopping at the first bad one; throws SourceError
     // naming the file, the line and what was expected there. Only a regular file or a FIFO is
     // read.
-    static std::vector<platform::Heading> read(const std::string& path,
-                                               std::size_t maxSamples = kMaxSamples);
+    static std::vector<heading::Heading> read(const std::string& path,
+                                              std::size_t maxSamples = kMaxSamples);
 
     // The same check on text already read; name stands for the file in messages.
-    static std::vector<platform::Heading> parse(std::string_view text, const std::string& name,
-                                                std::size_t maxSamples = kMaxSamples);
+    static std::vector<heading::Heading> parse(std::string_view text, const std::string& name,
+                                               std::size_t maxSamples = kMaxSamples);
 };
 
 }  // namespace heading

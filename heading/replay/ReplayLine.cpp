@@ -5,7 +5,7 @@
 
 namespace heading {
 
-std::size_t formatReplayLine(char* line, double t, const platform::Heading& h, bool gravity) {
+std::size_t formatReplayLine(char* line, double t, const heading::Heading& h, bool gravity) {
     const int n =
         gravity ? std::snprintf(line, kReplayLineBytes,
                                 "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g\n", t, h.x,

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 namespace heading {
 
@@ -12,8 +12,7 @@ inline constexpr std::size_t kReplayLineBytes = 256;
 // Writes one sample as a replay line at time t, newline included, into line (kReplayLineBytes);
 // returns its length. %.17g keeps every bit of a double, so the line replays exactly what was
 // delivered. With gravity the accelerometer's three columns follow.
-std::size_t formatReplayLine(char* line, double t, const platform::Heading& h,
-                             bool gravity = false);
+std::size_t formatReplayLine(char* line, double t, const heading::Heading& h, bool gravity = false);
 
 // Keeps t from going backwards across a source that starts again from 0: the recording carries
 // on from where it was.

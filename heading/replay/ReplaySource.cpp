@@ -39,11 +39,11 @@ void ReplaySource::run(std::stop_token stop, std::shared_ptr<SampleChannel> chan
     constexpr std::size_t kMaxBatch = 4096;
     const auto start = Clock::now();
     const double t0 = samples_.empty() ? 0.0 : samples_.front().timestamp;
-    const auto dueAt = [&](const platform::Heading& h) {
+    const auto dueAt = [&](const heading::Heading& h) {
         return start + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(h.timestamp - t0));
     };
-    std::vector<platform::Heading> batch;
+    std::vector<heading::Heading> batch;
     std::size_t next = 0;
     while (next < samples_.size()) {
         {
@@ -65,7 +65,7 @@ void ReplaySource::run(std::stop_token stop, std::shared_ptr<SampleChannel> chan
         warn_("replay of " + path_ + " finished after " + std::to_string(samples_.size()) +
               " samples");
     // After the last sample, so that the screens say the replay ended rather than wait for more.
-    channel->pushError({platform::LocationError::kEnded, {}});
+    channel->pushError({heading::LocationError::kEnded, {}});
 }
 
 }  // namespace heading

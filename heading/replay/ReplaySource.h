@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "heading/Callbacks.h"
+#include "heading/Heading.h"
 #include "heading/ReaderThread.h"
 #include "heading/Source.h"
-#include "platform/Heading.h"
 
 namespace heading {
 
@@ -29,14 +29,14 @@ class ReplaySource : public Source {
     std::string describe() const override;
     bool measuresGravity() const override { return gravity_; }
 
-    const std::vector<platform::Heading>& samples() const { return samples_; }
+    const std::vector<heading::Heading>& samples() const { return samples_; }
 
   private:
     void run(std::stop_token stop, std::shared_ptr<SampleChannel> channel);
 
     std::string path_;
     Warn warn_;
-    std::vector<platform::Heading> samples_;
+    std::vector<heading::Heading> samples_;
     bool gravity_ = false;
     std::mutex mutex_;
     std::condition_variable_any wake_;

@@ -7,8 +7,8 @@
 
 namespace heading {
 
-platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
-                                         std::optional<double> declination) {
+heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
+                                        std::optional<double> declination) {
     const double t = static_cast<double>(n) / rate;
     // The top edge turns clockwise from north: the field seen by the device turns the other way.
     const double turn = 2.0 * std::numbers::pi * std::fmod(t, kTurnPeriod) / kTurnPeriod;
@@ -25,7 +25,7 @@ platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
         z += kMagnetZ * w;
     }
 
-    platform::Heading h;
+    heading::Heading h;
     h.x = x;
     h.y = y;
     h.z = z;
@@ -35,12 +35,12 @@ platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
     return h;
 }
 
-platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
-                                         std::optional<double> declination,
-                                         const SimulatedMotion& motion) {
+heading::Heading SimulatedField::sample(std::uint64_t n, double rate,
+                                        std::optional<double> declination,
+                                        const SimulatedMotion& motion) {
     const double t = static_cast<double>(n) / rate;
     if (!motion.any()) {
-        platform::Heading h = sample(n, rate, declination);
+        heading::Heading h = sample(n, rate, declination);
         if (motion.humAmplitude != 0.0) {
             h.x += motion.hum(t);
             h.magneticHeading = magneticHeadingFromAxes(h.x, h.y);
@@ -54,12 +54,12 @@ platform::Heading SimulatedField::sample(std::uint64_t n, double rate,
         field = SimulatedMotion::toDevice(t, field);
         up = SimulatedMotion::toDevice(t, up);
     } else {
-        platform::Heading flat = sample(n, rate, declination);
+        heading::Heading flat = sample(n, rate, declination);
         field = {flat.x, flat.y, flat.z};
     }
     Vector3 raw = motion.distort(field);
     raw.x += motion.hum(t);
-    platform::Heading h;
+    heading::Heading h;
     h.x = raw.x;
     h.y = raw.y;
     h.z = raw.z;

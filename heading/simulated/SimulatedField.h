@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "heading/Heading.h"
 #include "heading/simulated/SimulatedMotion.h"
-#include "platform/Heading.h"
 
 namespace heading {
 
@@ -21,14 +21,13 @@ struct SimulatedField {
     static constexpr double kMagnetDuration = 3.0;  // s
     static constexpr double kMagnetX = 60.0, kMagnetY = 30.0, kMagnetZ = -80.0;  // µT at peak
 
-    static platform::Heading sample(std::uint64_t n, double rate,
-                                    std::optional<double> declination);
+    static heading::Heading sample(std::uint64_t n, double rate, std::optional<double> declination);
 
     // With motion: the same field seen by a tumbling device (no magnet passes, gravity given),
     // through a distorting sensor, with a hum on x; the headings are what that sensor would
     // report.
-    static platform::Heading sample(std::uint64_t n, double rate, std::optional<double> declination,
-                                    const SimulatedMotion& motion);
+    static heading::Heading sample(std::uint64_t n, double rate, std::optional<double> declination,
+                                   const SimulatedMotion& motion);
 };
 
 }  // namespace heading

@@ -43,7 +43,7 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
     const auto start = Clock::now();
     const auto oneSecond = static_cast<std::uint64_t>(std::ceil(rate_));
     std::uint64_t next = 0;
-    std::vector<platform::Heading> batch;
+    std::vector<heading::Heading> batch;
     // Waking for every sample of a fast source costs more than the samples: wake at most once a
     // 60 Hz display frame and hand over what fell due meanwhile; the screens show no more than
     // that, and paint each such batch as soon as it is in.

@@ -13,7 +13,8 @@
 
 namespace platform::qt {
 
-AcControl::AcControl(instrument::AcMonitor& monitor) : monitor_(monitor) {}
+AcControl::AcControl(instrument::AcMonitor& monitor, const instrument::Instrument& instrument)
+    : monitor_(monitor), instrument_(instrument) {}
 
 AcControl::~AcControl() {
     delete screen_.data();  // it reads the monitor, which may go before the window does
@@ -59,7 +60,7 @@ void AcControl::open() {
     if (!screen_ || !screen_->isVisible())
         if (button_ && ScreenWidget::isCovered(button_)) return;
     if (!screen_) {
-        screen_ = new AcScreen(monitor_);
+        screen_ = new AcScreen(monitor_, instrument_);
         connect(screen_, &AcScreen::doneRequested, this, &AcControl::close);
     }
     closing_ = false;

@@ -10,7 +10,8 @@ class QWidget;
 
 namespace instrument {
 class AcMonitor;
-}
+class Instrument;
+}  // namespace instrument
 
 namespace platform::qt {
 
@@ -22,7 +23,8 @@ class AcControl : public QObject {
   public:
     static constexpr const char* kShortcut = "A";
 
-    explicit AcControl(instrument::AcMonitor& monitor);
+    // The view shows the field in the instrument's unit.
+    AcControl(instrument::AcMonitor& monitor, const instrument::Instrument& instrument);
     ~AcControl() override;
 
     // Adds the button and the key to the meter's window.
@@ -37,6 +39,7 @@ class AcControl : public QObject {
 
   private:
     instrument::AcMonitor& monitor_;
+    const instrument::Instrument& instrument_;
     QPointer<QAbstractButton> button_;
     QPointer<QWidget> meter_;  // the meter's screen, which the view covers
     QPointer<AcScreen> screen_;

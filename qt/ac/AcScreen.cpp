@@ -6,25 +6,14 @@
 #include <QPainter>
 #include <QPushButton>
 #include <algorithm>
-#include <cstdio>
 
 #include "instrument/AcMonitor.h"
+#include "instrument/Instrument.h"
 #include "qt/ac/SpectrumPlot.h"
 
 namespace platform::qt {
 
 namespace {
-
-// Three significant figures, as "1.48", "14.8" or "148"; a thousandth below 1 µT.
-QString rmsText(double microtesla) {
-    const char* format = microtesla >= 100.0  ? "%.0f"
-                         : microtesla >= 10.0 ? "%.1f"
-                         : microtesla >= 1.0  ? "%.2f"
-                                              : "%.3f";
-    char text[32];
-    std::snprintf(text, sizeof text, format, microtesla);
-    return QString::fromLatin1(text);
-}
 
 QLabel* label(const char* name, QWidget* parent) {
     auto* l = new QLabel(parent);
@@ -34,8 +23,9 @@ QLabel* label(const char* name, QWidget* parent) {
 
 }  // namespace
 
-AcScreen::AcScreen(instrument::AcMonitor& monitor, QWidget* parent)
-    : QWidget(parent), monitor_(monitor) {
+AcScreen::AcScreen(instrument::AcMonitor& monitor, const instrument::Instrument& instrument,
+                   QWidget* parent)
+    : QWidget(parent), monitor_(monitor), instrument_(instrument) {
     setObjectName(QStringLiteral("acScreen"));
     setAccessibleName(tr("AC field"));
     setAttribute(Qt::WA_OpaquePaintEvent);  // it paints its own background
@@ -91,8 +81,11 @@ void AcScreen::refresh() {
     if (monitor_.samples() == shownSamples_) return;
     shownSamples_ = monitor_.samples();
     const instrument::Spectrum& s = monitor_.spectrum();
+    const instrument::Unit unit = instrument_.unit();
+    const QString rms =
+        QStringLiteral(" %1 rms").arg(QString::fromUtf8(instrument::unitSymbol(unit)));
     if (s.ready()) {
-        rms_->setText(rmsText(s.acRms) + QStringLiteral(" µT rms"));
+        rms_->setText(QString::fromStdString(instrument::formatFigure(s.acRms, unit)) + rms);
         frequency_->setText(s.dominantHz
                                 ? QString::number(*s.dominantHz, 'f', 1) + QStringLiteral(" Hz")
                                 : QStringLiteral("-- Hz"));
@@ -100,13 +93,14 @@ void AcScreen::refresh() {
                              .arg(s.rate, 0, 'f', s.rate < 100 ? 1 : 0)
                              .arg(static_cast<double>(s.size) / s.rate, 0, 'f', 2));
     } else {
-        rms_->setText(QStringLiteral("-- µT rms"));
+        rms_->setText(QStringLiteral("--") + rms);
         frequency_->setText(QStringLiteral("-- Hz"));
         const std::string_view why = instrument::describe(s.status);
         status_->setText(shownSamples_ == 0
                              ? tr("No samples yet")
                              : QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size())));
     }
+    plot_->setUnit(unit);
     plot_->setSpectrum(s);
 }
 

@@ -9,22 +9,24 @@ class QPushButton;
 
 namespace instrument {
 class AcMonitor;
-}
+class Instrument;
+}  // namespace instrument
 
 namespace platform::qt {
 
 class SpectrumPlot;
 
 // The AC view, presented over the meter: the RMS of the field's alternating part, its strongest
-// frequency, and the live spectrum, refreshed at most kRefreshMs apart while it is shown. Done or
-// Escape asks for it to be closed.
+// frequency, and the live spectrum, in the instrument's unit, refreshed at most kRefreshMs apart
+// while it is shown. Done or Escape asks for it to be closed.
 class AcScreen : public QWidget {
     Q_OBJECT
 
   public:
     static constexpr int kRefreshMs = 100;
 
-    explicit AcScreen(instrument::AcMonitor& monitor, QWidget* parent = nullptr);
+    AcScreen(instrument::AcMonitor& monitor, const instrument::Instrument& instrument,
+             QWidget* parent = nullptr);
 
     // Analyses the latest samples, if any came since the last time, and shows the result.
     void refresh();
@@ -46,6 +48,7 @@ class AcScreen : public QWidget {
 
   private:
     instrument::AcMonitor& monitor_;
+    const instrument::Instrument& instrument_;
     QTimer timer_;
     std::uint64_t shownSamples_ = UINT64_MAX;
     QLabel* rms_;

@@ -39,8 +39,10 @@ double niceStep(double span) {
     return magnitude * (m < 1.5 ? 1.0 : m < 3.5 ? 2.0 : m < 7.5 ? 5.0 : 10.0);
 }
 
+// Plain numbers where they are short, powers of ten beyond.
 QString decadeLabel(int decade) {
-    return QString::number(std::pow(10.0, decade), 'g', 6);
+    if (decade < -4 || decade > 5) return QStringLiteral("1e%1").arg(decade);
+    return QString::number(std::pow(10.0, decade), 'f', std::max(0, -decade));
 }
 
 }  // namespace
@@ -53,6 +55,12 @@ SpectrumPlot::SpectrumPlot(QWidget* parent) : QWidget(parent) {
         tr("Magnitude of the field against frequency, for x, y, z and the vector, on a "
            "logarithmic scale; 50 and 60 Hz are marked"));
     setFont(labelFont());
+}
+
+void SpectrumPlot::setUnit(instrument::Unit unit) {
+    if (unit == unit_) return;
+    unit_ = unit;
+    update();
 }
 
 void SpectrumPlot::setSpectrum(const instrument::Spectrum& spectrum) {
@@ -96,7 +104,8 @@ QPixmap SpectrumPlot::scale() const {
                             .arg(height())
                             .arg(ratio)
                             .arg(topDecade_)
-                            .arg(nyquist_);
+                            .arg(nyquist_)
+                            .arg(static_cast<int>(unit_));
     QPixmap picture;
     if (QPixmapCache::find(key, &picture)) return picture;
 
@@ -146,13 +155,17 @@ QPixmap SpectrumPlot::scale() const {
     }
 
     painter.setPen(kText);
+    // Every unit is a power of ten of a microtesla: the same scale, its decades renamed.
+    const int shift =
+        static_cast<int>(std::lround(std::log10(instrument::fieldUnit(unit_).perMicrotesla)));
     for (int d = 0; d <= kDecades; ++d) {
         const double y = area.top() + d * area.height() / kDecades;
         painter.drawText(QRectF(0, y - metrics.height() / 2.0, area.left() - 4.0, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, decadeLabel(topDecade_ - d));
+                         Qt::AlignRight | Qt::AlignVCenter, decadeLabel(topDecade_ - d + shift));
     }
     painter.drawText(QRectF(0, 0, area.left() - 4.0, metrics.height()),
-                     Qt::AlignRight | Qt::AlignTop, QStringLiteral("µT"));
+                     Qt::AlignRight | Qt::AlignTop,
+                     QString::fromUtf8(instrument::unitSymbol(unit_)));
     const QRectF unitBox(area.right() - metrics.horizontalAdvance(QStringLiteral("Hz")),
                          area.bottom() + 2.0, metrics.horizontalAdvance(QStringLiteral("Hz")),
                          metrics.height());

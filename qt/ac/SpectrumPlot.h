@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+#include "instrument/Units.h"
+
 namespace instrument {
 struct Spectrum;
 }
@@ -25,6 +27,8 @@ class SpectrumPlot : public QWidget {
 
     // Shows the bins of a ready spectrum; any other leaves the scale without traces.
     void setSpectrum(const instrument::Spectrum& spectrum);
+    // The unit the scale is labelled in; the spectrum itself comes in µT.
+    void setUnit(instrument::Unit unit);
 
     QSize sizeHint() const override { return {300, 180}; }
     QSize minimumSizeHint() const override { return {160, 100}; }
@@ -46,6 +50,7 @@ class SpectrumPlot : public QWidget {
     std::array<std::vector<double>, 4> traces_;  // x, y, z and the vector
     double nyquist_ = 0.0;
     int topDecade_ = 1;
+    instrument::Unit unit_ = instrument::Unit::Microtesla;
 };
 
 }  // namespace platform::qt

@@ -13,8 +13,9 @@
 
 namespace platform::qt {
 
-CalibrationFlow::CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session)
-    : service_(service), session_(session) {}
+CalibrationFlow::CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session,
+                                 heading::calibration::CalibrationTap& tap)
+    : service_(service), session_(session), tap_(tap) {}
 
 CalibrationFlow::~CalibrationFlow() {
     delete screen_.data();  // gives the samples back to the screens
@@ -55,7 +56,7 @@ void CalibrationFlow::open() {
     delete screen_.data();
     std::optional<double> reference = reference_ ? reference_() : std::nullopt;
     if (!reference) reference = session_.referenceField();
-    screen_ = new CalibrationScreen(service_, reference, window_);
+    screen_ = new CalibrationScreen(tap_, reference, window_);
     connect(screen_, &CalibrationScreen::calibrated, this, &CalibrationFlow::keep);
     screen_->open();
 }

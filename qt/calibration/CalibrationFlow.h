@@ -7,6 +7,7 @@
 
 #include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
+#include "heading/calibration/CalibrationTap.h"
 
 class QWidget;
 
@@ -22,7 +23,9 @@ class CalibrationFlow : public QObject {
   public:
     static constexpr const char* kShortcut = "Ctrl+Shift+C";
 
-    CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session);
+    // The screen takes its samples through tap, the sample road's calibration station.
+    CalibrationFlow(heading::HeadingService& service, heading::HeadingSession& session,
+                    heading::calibration::CalibrationTap& tap);
     ~CalibrationFlow() override;
 
     // Where the strength a new calibration scales to comes from when the screen opens (the field
@@ -44,6 +47,7 @@ class CalibrationFlow : public QObject {
 
     heading::HeadingService& service_;
     heading::HeadingSession& session_;
+    heading::calibration::CalibrationTap& tap_;
     std::function<std::optional<double>()> reference_;
     QPointer<QWidget> window_;
     QPointer<CalibrationScreen> screen_;

@@ -32,9 +32,9 @@ QLabel* namedLabel(const char* name, QWidget* parent) {
 
 }  // namespace
 
-CalibrationScreen::CalibrationScreen(heading::HeadingService& service,
+CalibrationScreen::CalibrationScreen(heading::calibration::CalibrationTap& tap,
                                      std::optional<double> reference, QWidget* parent)
-    : QDialog(parent), service_(service), collector_(reference), reference_(reference) {
+    : QDialog(parent), tap_(tap), collector_(reference), reference_(reference) {
     setObjectName(QStringLiteral("calibrationScreen"));
     setWindowTitle(tr("Calibrate the compass"));
     // Every text at least 4.5:1 against the dark panel; the verdict's colours too.
@@ -115,13 +115,13 @@ void CalibrationScreen::showEvent(QShowEvent* event) {
 }
 
 void CalibrationScreen::take() {
-    service_.setCalibrationTap([this](const platform::Heading& raw) { collector_.add(raw); });
+    tap_.engage(collector_);
     timer_.start();
 }
 
 void CalibrationScreen::release() {
     timer_.stop();
-    service_.setCalibrationTap({});
+    tap_.release();
 }
 
 void CalibrationScreen::done(int result) {

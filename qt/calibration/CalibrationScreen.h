@@ -4,8 +4,8 @@
 #include <QTimer>
 #include <optional>
 
-#include "heading/HeadingService.h"
 #include "heading/calibration/CalibrationCollector.h"
+#include "heading/calibration/CalibrationTap.h"
 
 class QLabel;
 class QPushButton;
@@ -24,7 +24,7 @@ class CalibrationScreen : public QDialog {
   public:
     static constexpr int kRefitMs = 250;
 
-    CalibrationScreen(heading::HeadingService& service, std::optional<double> reference,
+    CalibrationScreen(heading::calibration::CalibrationTap& tap, std::optional<double> reference,
                       QWidget* parent = nullptr);
     ~CalibrationScreen() override;
 
@@ -49,7 +49,7 @@ class CalibrationScreen : public QDialog {
     QWidget* makeResultPage();
     void showResult(const heading::calibration::Calibration& calibration);
 
-    heading::HeadingService& service_;
+    heading::calibration::CalibrationTap& tap_;
     heading::calibration::CalibrationCollector collector_;
     QTimer timer_;
     CoverageView* coverage_;

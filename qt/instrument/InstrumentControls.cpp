@@ -23,13 +23,12 @@ const QString kUnitSetting = QStringLiteral("units");
 }  // namespace
 
 InstrumentControls::InstrumentControls(instrument::Instrument& instrument,
-                                       heading::HeadingService& service,
                                        heading::HeadingSession& session, QSettings& settings,
                                        std::optional<instrument::Unit> unit,
                                        const QString& documents)
     : instrument_(instrument),
       settings_(settings),
-      recording_(std::make_unique<WindowRecording>(service, session, documents)) {
+      recording_(std::make_unique<WindowRecording>(session, documents)) {
     if (!unit) unit = instrument::parseUnit(settings_.value(kUnitSetting).toString().toStdString());
     instrument_.setUnit(unit.value_or(instrument::Unit::Microtesla));
     recordingClock_.setInterval(500);

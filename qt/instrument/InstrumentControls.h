@@ -35,9 +35,9 @@ class InstrumentControls : public QObject {
   public:
     // unit: the run's unit from the command line; otherwise the one kept in settings.
     // documents: where recordings go; the user's Documents folder when empty.
-    InstrumentControls(instrument::Instrument& instrument, heading::HeadingService& service,
-                       heading::HeadingSession& session, QSettings& settings,
-                       std::optional<instrument::Unit> unit, const QString& documents = {});
+    InstrumentControls(instrument::Instrument& instrument, heading::HeadingSession& session,
+                       QSettings& settings, std::optional<instrument::Unit> unit,
+                       const QString& documents = {});
     ~InstrumentControls() override;
 
     // Puts the controls under the meter's title and binds the keys.
@@ -55,6 +55,7 @@ class InstrumentControls : public QObject {
     InstrumentBar* bar() const;
     StatisticsStrip* strip() const;
     const WindowRecording& recording() const { return *recording_; }
+    WindowRecording& recording() { return *recording_; }
     // The brief line shown now, if any.
     QString message() const;
     bool isRecording() const;

@@ -6,7 +6,6 @@
 #include <QStandardPaths>
 
 #include "heading/Callbacks.h"
-#include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
 #include "heading/SourceError.h"
 #include "heading/replay/Recorder.h"
@@ -19,32 +18,26 @@ QString recordingName(const QDateTime& when, int n) {
                   : QStringLiteral("fluxprobe-%1-%2.csv").arg(stamp).arg(n);
 }
 
-WindowRecording::WindowRecording(heading::HeadingService& service, heading::HeadingSession& session,
-                                 QString folder)
-    : service_(service), session_(session), folder_(std::move(folder)) {
+WindowRecording::WindowRecording(heading::HeadingSession& session, QString folder)
+    : session_(session), folder_(std::move(folder)) {
     if (session_.recording()) {
         recording_ = sessions_ = true;
         path_ = QString::fromStdString(session_.recordPath());
         elapsed_.start();
-        listen();
+        samples_ = 0;
     }
 }
 
-WindowRecording::~WindowRecording() {
-    if (listener_) service_.removeSampleListener(listener_);
-}
+WindowRecording::~WindowRecording() = default;
 
 double WindowRecording::seconds() const {
     return recording_ ? static_cast<double>(elapsed_.elapsed()) / 1000.0 : 0.0;
 }
 
-void WindowRecording::listen() {
-    samples_ = 0;
-    // Only while recording, so that a run without one pays nothing per sample.
-    listener_ = service_.addSampleListener([this](const platform::Heading& h) {
-        if (recorder_) recorder_->record(h);
-        ++samples_;
-    });
+void WindowRecording::onSample(const std::shared_ptr<const heading::Heading>& sample) {
+    if (!recording_) return;
+    if (recorder_) recorder_->record(*sample);
+    ++samples_;
 }
 
 QString WindowRecording::toggle() {
@@ -75,14 +68,12 @@ QString WindowRecording::start() {
     if (!recorder_) return tr("Cannot record: every name in %1 is taken").arg(folder);
     recording_ = true;
     elapsed_.start();
-    listen();
+    samples_ = 0;
     heading::warnOnStderr("recording to " + path_.toStdString());
     return tr("Recording to %1").arg(path_);
 }
 
 QString WindowRecording::stop() {
-    service_.removeSampleListener(listener_);
-    listener_ = 0;
     bool failed = false;
     if (sessions_) {
         session_.stopRecording();

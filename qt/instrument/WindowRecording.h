@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "heading/SampleSink.h"
+
 namespace heading {
-class HeadingService;
 class HeadingSession;
 class Recorder;
 }  // namespace heading
@@ -19,14 +20,14 @@ namespace platform::qt {
 // Recording started and stopped from the window: every delivered sample into a new file in the
 // user's Documents folder, fluxprobe-YYYYMMDD-HHMMSS.csv (-2, -3 … when taken), written as
 // --record writes, so it replays even after a crash. --record's own recording shows here too, and
-// stopping it here ends it.
-class WindowRecording : public QObject {
+// stopping it here ends it. A station of the sample road: it takes every sample and keeps those
+// that come while it records.
+class WindowRecording : public QObject, public heading::SampleSink {
     Q_OBJECT
 
   public:
     // folder: where new recordings go; the user's Documents folder when empty.
-    WindowRecording(heading::HeadingService& service, heading::HeadingSession& session,
-                    QString folder = {});
+    explicit WindowRecording(heading::HeadingSession& session, QString folder = {});
     ~WindowRecording() override;
 
     bool isRecording() const { return recording_; }
@@ -38,21 +39,21 @@ class WindowRecording : public QObject {
     // Starts a recording or stops the one running; returns a short line saying what happened.
     QString toggle();
 
+    void onSample(const std::shared_ptr<const heading::Heading>& sample) override;
+    void onError(const heading::LocationError&) override {}
+
   signals:
     void changed();
 
   private:
     QString start();
     QString stop();
-    void listen();
 
-    heading::HeadingService& service_;
     heading::HeadingSession& session_;
     QString folder_;
     std::unique_ptr<heading::Recorder> recorder_;
     bool recording_ = false;
     bool sessions_ = false;  // the recording is --record's
-    std::size_t listener_ = 0;
     std::uint64_t samples_ = 0;
     QElapsedTimer elapsed_;
     QString path_;

@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "platform/InterfaceError.h"
-#include "qt/Guarded.h"
+#include "qt/EndLoopOnException.h"
 #include "qt/interface/UserAction.h"
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/TurningPicture.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
@@ -128,7 +129,7 @@ void wireControl(QWidget* control, const std::shared_ptr<View>& view,
     QObject::connect(button, &QAbstractButton::clicked, button, [owner, sender, action] {
         // A screen that has gone is never called.
         if (auto screen = owner.lock())
-            guarded([&] {
+            endLoopOnException([&] {
                 const UserAction byTheUser;
                 screen->performAction(action, sender.lock().get());
             });
@@ -152,6 +153,7 @@ bool widgetFitsOutlet(const QWidget* w, OutletKind kind) {
         case OutletKind::Button:
             return qobject_cast<const QAbstractButton*>(w) != nullptr;
         case OutletKind::ImageView: {
+            if (auto* p = qobject_cast<const TurningPicture*>(w)) return p->hasPicture();
             if (auto* l = qobject_cast<const QLabel*>(w)) return !l->pixmap().isNull();
             return w->inherits("QSvgWidget");
         }

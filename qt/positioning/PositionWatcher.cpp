@@ -17,6 +17,11 @@ PositionWatcher::~PositionWatcher() {
     if (source_ && listening_) source_->stopUpdates();
 }
 
+std::unique_ptr<QGeoPositionInfoSource> PositionWatcher::systemSource() {
+    return std::unique_ptr<QGeoPositionInfoSource>(
+        QGeoPositionInfoSource::createDefaultSource(nullptr));
+}
+
 void PositionWatcher::start() {
     if (!source_) {
         state_ = State::Unavailable;

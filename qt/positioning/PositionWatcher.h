@@ -34,6 +34,9 @@ class PositionWatcher : public QObject {
     ~PositionWatcher() override;
 
     void start();
+
+    // The system's location service, or null when this system has none.
+    static std::unique_ptr<QGeoPositionInfoSource> systemSource();
     State state() const { return state_; }
 
   private:

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "qt/Guarded.h"
+#include "qt/EndLoopOnException.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/WidgetPeer.h"
 
@@ -52,7 +52,7 @@ void FrameClock::flush() {
     due.insert(due.end(), std::make_move_iterator(held_.begin()),
                std::make_move_iterator(held_.end()));
     held_.clear();
-    guarded([&] {
+    endLoopOnException([&] {
         for (QPointer<WidgetPeer>& peer : due) {
             if (!peer) continue;
             if (ScreenWidget::isCovered(peer->widget()))
@@ -77,7 +77,7 @@ void FrameClock::flush() {
 void FrameClock::releaseHeld() {
     std::vector<QPointer<WidgetPeer>> due;
     due.swap(held_);
-    guarded([&] {
+    endLoopOnException([&] {
         for (const QPointer<WidgetPeer>& peer : due)
             if (peer) peer->applyPending();
     });

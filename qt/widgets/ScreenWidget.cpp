@@ -7,7 +7,7 @@
 #include <QTouchEvent>
 #include <algorithm>
 
-#include "qt/Guarded.h"
+#include "qt/EndLoopOnException.h"
 #include "qt/widgets/ScreenScaler.h"
 
 namespace platform::qt {
@@ -158,7 +158,7 @@ void ScreenWidget::mouseReleaseEvent(QMouseEvent* event) {
 void ScreenWidget::deliver(const std::vector<QPointF>& points, bool began) {
     std::shared_ptr<ViewController> screen = owner();
     if (!screen || !screen->isViewLoaded()) return;
-    guarded([&] {
+    endLoopOnException([&] {
         const std::shared_ptr<View> root = screen->view();
         std::vector<Touch> touches;
         touches.reserve(points.size());

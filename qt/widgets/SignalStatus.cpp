@@ -63,23 +63,15 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 }  // namespace
 
-SignalStatus::SignalStatus(heading::HeadingService& service, QWidget* window)
+SignalStatus::SignalStatus(const heading::HeadingService& service, QWidget* window)
     : window_(window), service_(service) {
-    service_.setActivityObserver([this](double timestamp, const LocationError* error) {
-        if (error)
-            readingFailed(*error);
-        else
-            sampleArrived(timestamp);
-    });
     sinceSample_.start();
     checker_.setInterval(kCheckEveryMs);
     connect(&checker_, &QTimer::timeout, this, &SignalStatus::check);
     checker_.start();
 }
 
-SignalStatus::~SignalStatus() {
-    service_.setActivityObserver({});
-}
+SignalStatus::~SignalStatus() = default;
 
 void SignalStatus::sampleArrived(double timestamp) {
     sinceSample_.restart();
@@ -89,9 +81,9 @@ void SignalStatus::sampleArrived(double timestamp) {
     if (stale_) setStale(false, {});
 }
 
-void SignalStatus::readingFailed(const LocationError& error) {
-    ended_ = error.code == LocationError::kEnded;
-    stopped_ = error.code == LocationError::kDenied;
+void SignalStatus::readingFailed(const heading::LocationError& error) {
+    ended_ = error.code == heading::LocationError::kEnded;
+    stopped_ = error.code == heading::LocationError::kDenied;
     setStale(true, staleText());
 }
 

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <memory>
 
+#include "heading/SampleSink.h"
 #include "heading/SilenceLimit.h"
-#include "platform/Heading.h"
 
 class QWidget;
 
@@ -23,7 +23,7 @@ namespace platform::qt {
 // outage or no sample has come for longer than the source's pace allows (see
 // heading::SilenceLimit: a second at least), every readout of the window is dimmed and each
 // screen carries a small status line ("No signal — trying again"). The next sample clears both.
-class SignalStatus : public QObject {
+class SignalStatus : public QObject, public heading::SampleSink {
     Q_OBJECT
 
   public:
@@ -31,8 +31,9 @@ class SignalStatus : public QObject {
     // Dim, yet every readout keeps at least 3:1 against its background.
     static constexpr double kDimmedOpacity = 0.65;
 
-    // Watches service's samples for the window's screens; starts at once.
-    SignalStatus(heading::HeadingService& service, QWidget* window);
+    // Watches the samples it is given for the window's screens; starts at once. service says
+    // whether a calibration takes the samples and how fast the source reads.
+    SignalStatus(const heading::HeadingService& service, QWidget* window);
     ~SignalStatus() override;
 
     bool isStale() const { return stale_; }
@@ -43,9 +44,14 @@ class SignalStatus : public QObject {
     // The status line shown now (empty when the readings are fresh).
     QString statusText() const { return stale_ ? text_ : QString(); }
 
+    void onSample(const std::shared_ptr<const heading::Heading>& sample) override {
+        sampleArrived(sample->timestamp);
+    }
+    void onError(const heading::LocationError& error) override { readingFailed(error); }
+
   private:
     void sampleArrived(double timestamp);
-    void readingFailed(const LocationError& error);
+    void readingFailed(const heading::LocationError& error);
     void check();
     void setStale(bool stale, const QString& text);
     QString staleText() const;
@@ -53,7 +59,7 @@ class SignalStatus : public QObject {
     void showOnScreens();
 
     QPointer<QWidget> window_;
-    heading::HeadingService& service_;
+    const heading::HeadingService& service_;
     QElapsedTimer sinceSample_;
     heading::SilenceLimit limit_;
     QTimer checker_;

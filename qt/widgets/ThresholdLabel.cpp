@@ -72,7 +72,7 @@ bool ThresholdLabel::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-QString ThresholdLabel::textFor(int sliderValue, float offset, const FieldUnit* unit) {
+QString ThresholdLabel::textFor(int sliderValue, float offset, const heading::FieldUnit* unit) {
     const double threshold = static_cast<double>(static_cast<float>(sliderValue) + offset);
     if (unit)
         return QStringLiteral("alarm above %1 %2")
@@ -82,7 +82,7 @@ QString ThresholdLabel::textFor(int sliderValue, float offset, const FieldUnit* 
     return QStringLiteral("alarm above %1 \u00b5T").arg(threshold, 0, 'f', 0);
 }
 
-void ThresholdLabel::setUnit(const FieldUnit* unit) {
+void ThresholdLabel::setUnit(const heading::FieldUnit* unit) {
     unit_ = unit;
     setText(textFor(slider_->value(), offset_, unit_));
     fitWidestText();

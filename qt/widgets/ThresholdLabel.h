@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "platform/Heading.h"
+#include "heading/Heading.h"
 
 class QSlider;
 
@@ -18,8 +18,8 @@ class ThresholdLabel : public QLabel {
     ThresholdLabel(QSlider* slider, float offset);
 
     // In unit, or in microtesla when it is null.
-    static QString textFor(int sliderValue, float offset, const FieldUnit* unit = nullptr);
-    void setUnit(const FieldUnit* unit);
+    static QString textFor(int sliderValue, float offset, const heading::FieldUnit* unit = nullptr);
+    void setUnit(const heading::FieldUnit* unit);
 
   protected:
     // Keeps the text's left edge over the slider's as the row is laid out.
@@ -31,7 +31,7 @@ class ThresholdLabel : public QLabel {
 
     QSlider* slider_;
     float offset_;
-    const FieldUnit* unit_ = nullptr;
+    const heading::FieldUnit* unit_ = nullptr;
 };
 
 // Puts a threshold label just above the slider (the slider's row gets a row above it), when the

@@ -1,14 +1,19 @@
 #include "qt/widgets/TurningPicture.h"
 
 #include <QEvent>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPixmapCache>
+#include <QPen>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "qt/drawing/RepaintRegion.h"
+#include "qt/drawing/SmoothTurn.h"
 #include "qt/widgets/ScreenScaler.h"
 
 namespace platform::qt {
@@ -17,6 +22,24 @@ namespace {
 
 // Rows of a turn's repaint are merged into bands this tall: a handful of copies per frame.
 constexpr int kRepaintBand = 32;
+
+// How far from the centre of a premultiplied picture its ink reaches, in its pixels: the
+// farthest corner of an inked pixel, and the pixel a smooth turn reads beyond it.
+double inkRadiusOf(const QImage& picture) {
+    const double cx = picture.width() / 2.0, cy = picture.height() / 2.0;
+    double furthest = -1.0;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        int left = 0, right = picture.width() - 1;
+        while (left <= right && row[left] == 0) ++left;
+        while (right >= left && row[right] == 0) --right;
+        if (left > right) continue;
+        const double dy = std::max(std::fabs(y - cy), std::fabs(y + 1 - cy));
+        const double dx = std::max(std::fabs(left - cx), std::fabs(right + 1 - cx));
+        furthest = std::max(furthest, std::hypot(dx, dy));
+    }
+    return furthest + 1.0;
+}
 
 }  // namespace
 
@@ -33,60 +56,74 @@ void TurningPicture::setPictureSize(QSizeF size) {
     update();
 }
 
-QSizeF TurningPicture::pictureSize() const {
-    const QSizeF room = pictureSize_.isEmpty() ? QSizeF(size()) : pictureSize_;
-    const QPixmap& picture = pixmap();
-    if (picture.isNull()) return room;
-    return QSizeF(picture.size()).scaled(room, Qt::KeepAspectRatio);
+void TurningPicture::setPictureFile(const QString& file) {
+    file_ = file;
+    QImageReader reader(file);
+    natural_ = reader.size();
+    if (natural_.isEmpty())
+        qWarning("fluxprobe: cannot read the picture %s: %s", qPrintable(file),
+                 qPrintable(reader.errorString()));
+    scaled_ = {};
+    update();
 }
 
-QPixmap TurningPicture::scaled() {
+QSizeF TurningPicture::pictureSize() const {
+    const QSizeF room = pictureSize_.isEmpty() ? QSizeF(size()) : pictureSize_;
+    const QSize natural = file_.isEmpty() ? pixmap().size() : natural_;
+    if (natural.isEmpty()) return room;
+    return QSizeF(natural).scaled(room, Qt::KeepAspectRatio);
+}
+
+const TurningPicture::Scaled& TurningPicture::scaled() {
     const QPixmap& picture = pixmap();
+    const qint64 from = file_.isEmpty() ? picture.cacheKey() : 0;
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (pictureSize() * ratio).toSize();
-    if (picture.isNull() || pixels.isEmpty()) return {};
-    // Scaling a large picture down costs far more than turning it: once per size.
-    const QString key = QStringLiteral("picture/%1/%2x%3")
-                            .arg(picture.cacheKey())
-                            .arg(pixels.width())
-                            .arg(pixels.height());
-    QPixmap result;
-    if (!QPixmapCache::find(key, &result)) {
-        result = QPixmap::fromImage(
-            picture.toImage()
-                .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        QPixmapCache::insert(key, result);
+    if ((file_.isEmpty() ? picture.isNull() : natural_.isEmpty()) || pixels.isEmpty()) {
+        scaled_ = {};
+        return scaled_;
     }
-    result.setDevicePixelRatio(ratio);
-    return result;
+    if (!scaled_.image.isNull() && scaled_.from == from && scaled_.image.size() == pixels &&
+        scaled_.image.devicePixelRatio() == ratio)
+        return scaled_;
+    // Scaling a picture costs far more than turning it: once per size.
+    if (file_.isEmpty()) {
+        scaled_.image = picture.toImage()
+                            .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                            .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        QImageReader reader(file_);
+        reader.setScaledSize(pixels);
+        scaled_.image = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    if (scaled_.image.size() != pixels) {  // unreadable since: drawn as nothing
+        scaled_ = {};
+        return scaled_;
+    }
+    scaled_.image.setDevicePixelRatio(ratio);
+    const QImage& image = scaled_.image;
+    scaled_.ink = InkCells(reinterpret_cast<const std::uint32_t*>(image.constBits()),
+                           image.bytesPerLine() / 4, image.width(), image.height());
+    scaled_.radius = inkRadiusOf(image);
+    scaled_.from = from;
+    return scaled_;
 }
 
 double TurningPicture::inkRadius() {
-    const QPixmap picture = scaled();
-    if (picture.isNull()) return std::hypot(width(), height()) / 2.0;
-    if (picture.cacheKey() == radiusOf_ && picture.size() == radiusAt_) return inkRadius_;
-    const QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const double cx = image.width() / 2.0, cy = image.height() / 2.0;
-    double furthest = 0.0;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(row[x]) != 0)
-                furthest = std::max(furthest, std::hypot(x + 0.5 - cx, y + 0.5 - cy));
-    }
-    radiusOf_ = picture.cacheKey();
-    radiusAt_ = picture.size();
-    // A pixel more for the smooth edge.
-    inkRadius_ = (furthest + 1.0) / picture.devicePixelRatio();
-    return inkRadius_;
+    const Scaled& picture = scaled();
+    if (picture.image.isNull()) return std::hypot(width(), height()) / 2.0;
+    return picture.radius / picture.image.devicePixelRatio();
 }
 
 QRegion TurningPicture::inkReach() {
     const double r = inkRadius() + 1.0;  // and one for rounding
+    if (r == reachRadius_ && size() == reachSize_) return reach_;
     const QPointF centre = QRectF(rect()).center();
     const QRect circle = QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r).toAlignedRect();
-    return RepaintRegion::inBands(QRegion(circle, QRegion::Ellipse), kRepaintBand) & rect();
+    reach_ = RepaintRegion::inBands(QRegion(circle, QRegion::Ellipse), kRepaintBand) & rect();
+    reachRadius_ = r;
+    reachSize_ = size();
+    return reach_;
 }
 
 void TurningPicture::turnTo(const QTransform& turn) {
@@ -96,17 +133,84 @@ void TurningPicture::turnTo(const QTransform& turn) {
     update(inkReach());
 }
 
+QTransform TurningPicture::placement(const QImage& picture) const {
+    // A pixel of the picture to a device pixel, centred; unturned, on whole device pixels.
+    const qreal ratio = picture.devicePixelRatio();
+    const QPointF centre(width() * ratio / 2.0, height() * ratio / 2.0);
+    const QPointF half(picture.width() / 2.0, picture.height() / 2.0);
+    const QTransform toDevice = turn_.isIdentity()
+                                    ? QTransform::fromTranslate(std::round(centre.x() - half.x()),
+                                                                std::round(centre.y() - half.y()))
+                                    : QTransform::fromTranslate(-half.x(), -half.y()) * turn_ *
+                                          QTransform::fromTranslate(centre.x(), centre.y());
+    return toDevice * QTransform::fromScale(1.0 / ratio, 1.0 / ratio);
+}
+
+bool TurningPicture::turnInto(QPainter& painter, const Scaled& picture) {
+    QPaintEngine* engine = painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || painter.hasClipping() ||
+        painter.opacity() != 1.0)
+        return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    const auto& target = *static_cast<const QImage*>(device);
+    if (target.format() != QImage::Format_RGB32 &&
+        target.format() != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    // Whole device pixels to each of the widget's, as the picture was scaled for.
+    const QTransform toDevice = painter.deviceTransform();
+    const qreal ratio = picture.image.devicePixelRatio();
+    if (toDevice.type() > QTransform::TxScale || toDevice.m11() != ratio ||
+        toDevice.m22() != ratio || toDevice.dx() != std::floor(toDevice.dx()) ||
+        toDevice.dy() != std::floor(toDevice.dy()))
+        return false;
+    const QTransform toPixels = placement(picture.image) * toDevice;
+    // Unturned on whole pixels, Qt's plain blend is quicker than any sampling.
+    if (toPixels.type() <= QTransform::TxTranslate && toPixels.dx() == std::floor(toPixels.dx()) &&
+        toPixels.dy() == std::floor(toPixels.dy()))
+        return false;
+    if (!toPixels.isInvertible()) return true;  // flattened to nothing: no ink
+    QRegion pixels = toDevice.map(inkReach()) & target.rect();
+    if (const QRegion clip = engine->systemClip(); !clip.isEmpty()) pixels &= clip;
+    // Pixel centres on both sides: the centre of pixel (x, y) is (x + 0.5, y + 0.5).
+    const QTransform centres = QTransform::fromTranslate(0.5, 0.5) * toPixels.inverted() *
+                               QTransform::fromTranslate(-0.5, -0.5);
+    std::vector<SpanFiller::Box> boxes;
+    boxes.reserve(static_cast<std::size_t>(pixels.rectCount()));
+    for (const QRect& r : pixels)
+        boxes.push_back({r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    const QImage& image = picture.image;
+    // The painter holds its image's pixels unshared; bits() would detach them from it.
+    auto* bits = reinterpret_cast<std::uint32_t*>(const_cast<uchar*>(target.constBits()));
+    SmoothTurn::draw(
+        {reinterpret_cast<const std::uint32_t*>(image.constBits()), image.bytesPerLine() / 4,
+         image.width(), image.height(), &picture.ink},
+        {centres.m11(), centres.m12(), centres.m21(), centres.m22(), centres.dx(), centres.dy()},
+        {bits, target.bytesPerLine() / 4, target.width(), target.height()}, boxes);
+    return true;
+}
+
 void TurningPicture::paintEvent(QPaintEvent*) {
-    const QPixmap picture = scaled();
-    if (picture.isNull()) return;
+    const Scaled& picture = scaled();
+    if (picture.image.isNull()) return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    const QSizeF size = pictureSize();
-    painter.translate(width() / 2.0, height() / 2.0);
-    if (!turn_.isIdentity()) painter.setTransform(turn_, true);
-    painter.drawPixmap(QRectF(QPointF(-size.width() / 2.0, -size.height() / 2.0), size), picture,
-                       QRectF(picture.rect()));
+    if (!turnInto(painter, picture)) {
+        // Onto a painter that scales, or whose pixels are not in memory: turned by Qt.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setTransform(placement(picture.image), true);
+        const QSize pixels = picture.image.size();
+        painter.drawImage(QRectF(QPointF(0.0, 0.0), QSizeF(pixels)), picture.image,
+                          QRectF(QPointF(0.0, 0.0), QSizeF(pixels)));
+    }
+    if (hasFocus()) {
+        // Where the keys go: a ring in the palette's highlight about the picture, inside the box.
+        const double r = std::min(inkRadius(), std::min(width(), height()) / 2.0) - 1.5;
+        painter.resetTransform();
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 3.0));
+        painter.drawEllipse(QRectF(rect()).center(), r, r);
+    }
 }
 
 void TurningPicture::changeEvent(QEvent* event) {

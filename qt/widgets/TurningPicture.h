@@ -1,26 +1,35 @@
 #pragma once
 
+#include <QImage>
 #include <QLabel>
-#include <QPixmap>
 #include <QRegion>
 #include <QSizeF>
 #include <QTransform>
 
+#include "qt/drawing/InkCells.h"
+
 namespace platform::qt {
 
 // A picture (the meter's dial, the compass rose and its scale, the alarm's waves) drawn scaled
-// to its size and turned about the widget's centre, smoothly, by Qt's painter. The scaled
-// picture is kept in QPixmapCache, so a turn only turns it. A turn repaints only the square its
-// ink sweeps, in a few bands of rows, not the whole box.
+// to its size and turned about the widget's centre, smoothly. The picture is scaled once per
+// size and kept with where it has ink, so a turn only turns it, passing over the see-through
+// part; a turn repaints only the square its ink sweeps, in a few bands of rows.
 //
-// A movable picture (the dial) takes focus, and Home or a double-click puts it back where its
-// screen placed it, unturned.
+// A movable picture (the dial) takes focus, ringed in the palette's highlight while it has it,
+// and Home or a double-click puts it back where its screen placed it, unturned.
 class TurningPicture : public QLabel {
     Q_OBJECT
     Q_PROPERTY(bool movable READ isMovable WRITE setMovable)
+    Q_PROPERTY(QString picture READ pictureFile WRITE setPictureFile)
 
   public:
     explicit TurningPicture(QWidget* parent = nullptr);
+
+    // The picture's file, read at the size it is drawn (an SVG is drawn sharp at any size, and
+    // no larger copy is kept); without one, the label's pixmap is scaled.
+    const QString& pictureFile() const { return file_; }
+    void setPictureFile(const QString& file);
+    bool hasPicture() const { return !natural_.isEmpty() || !pixmap().isNull(); }
 
     bool isMovable() const { return movable_; }
     void setMovable(bool movable);
@@ -43,16 +52,30 @@ class TurningPicture : public QLabel {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    // The picture at its drawn size in device pixels, from QPixmapCache.
-    QPixmap scaled();
+    // The picture at its drawn size in device pixels, premultiplied, and where it has ink.
+    struct Scaled {
+        QImage image;
+        InkCells ink;
+        double radius = 0.0;  // of the ink, in device pixels
+        qint64 from = 0;      // the pixmap it was scaled from; 0 for the file
+    };
+    const Scaled& scaled();
+    // Where the picture's pixels land in the widget.
+    QTransform placement(const QImage& picture) const;
+    // Turns the picture straight into the pixels the painter paints (a window's backing
+    // store); false, having drawn nothing, where its device, transform or clip do not allow it.
+    bool turnInto(QPainter& painter, const Scaled& picture);
     void putBack();
 
+    QString file_;
+    QSize natural_;  // the file's picture's own size
     QSizeF pictureSize_;
     QTransform turn_;
     bool movable_ = false;
-    qint64 radiusOf_ = 0;  // the scaled picture inkRadius_ was found for
-    QSize radiusAt_;
-    double inkRadius_ = 0.0;
+    Scaled scaled_;
+    QRegion reach_;  // inkReach() at the ink radius and the size below
+    double reachRadius_ = -1.0;
+    QSize reachSize_;
 };
 
 }  // namespace platform::qt

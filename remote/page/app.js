@@ -30,6 +30,16 @@ const kUnits = {
 };
 let unit = kUnits.uT;
 const field = (v) => (unit === kUnits.uT || v === null ? fixed1(v) : fixed(v * unit[1], unit[2]));
+// A measured figure (the AC RMS) as the window writes it: three significant digits, never finer
+// than a thousandth of a microtesla.
+function figure(v) {
+  const value = v * unit[1];
+  const finest = Math.round(3 - Math.log10(unit[1]));
+  const magnitude = Math.abs(value);
+  const significant = magnitude > 0 && Number.isFinite(magnitude)
+    ? 2 - Math.floor(Math.log10(magnitude)) : finest;
+  return fixed(value, Math.min(Math.max(significant, 0), finest));
+}
 
 // The compass screen's eight points, compared in single precision as there.
 function compassPoint(heading) {
@@ -214,7 +224,7 @@ function connect() {
 
 // The AC part of the field: the server's latest spectrum, twice a second while the page shows.
 function drawSpectrum(s) {
-  $('acRms').textContent = s.ac_rms === null ? '– µT rms' : s.ac_rms.toFixed(3) + ' µT rms';
+  $('acRms').textContent = (s.ac_rms === null ? '–' : figure(s.ac_rms)) + ' ' + unit[0] + ' rms';
   $('acHz').textContent = s.dominant_hz === null ? '– Hz' : s.dominant_hz.toFixed(1) + ' Hz';
   $('acMessage').textContent = s.message || '';
   const { g, w, h, ratio } = clearedCanvas($('spectrum'));
@@ -262,6 +272,7 @@ async function followStatus() {
       if (chosen !== unit) {
         unit = chosen;
         for (const e of document.querySelectorAll('.unit')) e.textContent = unit[0];
+        $('plotRange').textContent = String(Number((128 * unit[1]).toPrecision(6)));
         dirty = true;
       }
     }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "CompassFixture.h"
-#include "app/Classes.h"
+#include "app/InterfaceClasses.h"
 
 namespace fluxprobe_test {
 namespace {
@@ -20,7 +20,7 @@ TEST_F(CompassTest, OpensOverTheMeterWithAFadeAndItsOwnHeadingSource) {
     EXPECT_EQ(screen->parentViewController(), meter);
     ASSERT_TRUE(screen->locationManager());
     EXPECT_NE(screen->locationManager(), meter->locationManager());
-    EXPECT_EQ(screen->locationManager()->headingFilter(), platform::kHeadingFilterNone);
+    EXPECT_EQ(screen->locationManager()->headingFilter(), heading::kHeadingFilterNone);
     EXPECT_EQ(platform.service().listenerCount(), 2u);
     EXPECT_EQ(platform.liveTimers(), 1u);
     // The presentation alone holds the screen.
@@ -167,7 +167,7 @@ TEST_F(CompassTest, NeverRotatesAndDoneWithoutPresenterDoesNothing) {
 
 TEST_F(CompassTest, InterfaceFilesCanNameTheCompass) {
     launch();
-    auto made = app::fluxprobeClasses().makeController("CompassViewController", "Compass");
+    auto made = app::interfaceClasses().makeController("CompassViewController", "Compass");
     ASSERT_TRUE(std::dynamic_pointer_cast<CompassViewController>(made));
     EXPECT_EQ(made->nibName(), "Compass");
 }

@@ -112,7 +112,7 @@ TEST_F(MeterTest, SetUpMakesViewsTransparentAndHidesTheWaves) {
     EXPECT_EQ(meter->fluxprobeview()->backgroundColor(), platform::Color::clear());
     ASSERT_TRUE(meter->locationManager());
     EXPECT_TRUE(meter->locationManager()->isUpdatingHeading());
-    EXPECT_EQ(meter->locationManager()->headingFilter(), platform::kHeadingFilterNone);
+    EXPECT_EQ(meter->locationManager()->headingFilter(), heading::kHeadingFilterNone);
     EXPECT_TRUE(platform.alerts().empty());
 }
 
@@ -138,7 +138,7 @@ TEST_F(MeterTest, DeniedAccessStopsUpdatesAndOtherErrorsAreIgnored) {
     EXPECT_EQ(platform.logLines().size(), 1u);
     EXPECT_TRUE(meter->locationManager()->isUpdatingHeading());
 
-    platform.failWithError(platform::LocationError::kDenied);
+    platform.failWithError(heading::LocationError::kDenied);
     EXPECT_FALSE(meter->locationManager()->isUpdatingHeading());
     platform.deliverHeading(0, 0, 1);
     EXPECT_EQ(platform.logLines().size(), 1u);

@@ -54,7 +54,7 @@ TEST_F(MeterTest, BrokenInterfaceFilesAreClearErrorsAtLoad) {
         p.defineInterface("MainWindow", meterInterface().remove(c.remove));
         p.setMainInterface("AppDelegate", "FluxprobeViewController", "MainWindow");
         try {
-            p.launch(app::fluxprobeClasses());
+            p.launch(app::interfaceClasses());
             ADD_FAILURE() << "no error for a missing " << c.remove;
         } catch (const platform::InterfaceError& e) {
             EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();
@@ -68,20 +68,20 @@ TEST_F(MeterTest, AnOutletOfTheWrongKindIsRefused) {
     def.add({"mySlider", platform::OutletKind::Label, platform::makeRect(0, 0, 10, 10)});
     p.defineInterface("MainWindow", def);
     p.setMainInterface("AppDelegate", "FluxprobeViewController", "MainWindow");
-    EXPECT_THROW(p.launch(app::fluxprobeClasses()), platform::InterfaceError);
+    EXPECT_THROW(p.launch(app::interfaceClasses()), platform::InterfaceError);
 }
 
 TEST_F(MeterTest, UnknownClassesAndFilesAreClearErrors) {
     {
         platform::headless::HeadlessPlatform p;
         p.setMainInterface("AppDelegate", "FluxprobeViewController", "Nowhere");
-        EXPECT_THROW(p.launch(app::fluxprobeClasses()), platform::InterfaceError);
+        EXPECT_THROW(p.launch(app::interfaceClasses()), platform::InterfaceError);
     }
     {
         platform::headless::HeadlessPlatform p;
         p.defineInterface("MainWindow", meterInterface());
         p.setMainInterface("NoSuchDelegate", "FluxprobeViewController", "MainWindow");
-        EXPECT_THROW(p.launch(app::fluxprobeClasses()), platform::InterfaceError);
+        EXPECT_THROW(p.launch(app::interfaceClasses()), platform::InterfaceError);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/AppDelegate.h"
-#include "app/Classes.h"
+#include "app/InterfaceClasses.h"
 #include "fieldmeter/FluxprobeViewController.h"
 #include "headless/HeadlessPlatform.h"
 #include "support/MeterInterface.h"
@@ -27,7 +27,7 @@ class MeterTest : public ::testing::Test {
     void launch(bool magnetometer = true) {
         platform.setHasMagnetometer(magnetometer);
         delegate =
-            std::static_pointer_cast<app::AppDelegate>(platform.launch(app::fluxprobeClasses()));
+            std::static_pointer_cast<app::AppDelegate>(platform.launch(app::interfaceClasses()));
         meter = delegate->viewController();
     }
 

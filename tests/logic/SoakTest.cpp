@@ -30,7 +30,7 @@ std::uint64_t soakSamples() {
 class OrderChecker : public platform::LocationManagerDelegate {
   public:
     void locationManagerDidUpdateHeading(platform::LocationManager&,
-                                         std::shared_ptr<const platform::Heading> h) override {
+                                         std::shared_ptr<const heading::Heading> h) override {
         if (h->timestamp != static_cast<double>(received)) ++outOfOrder;
         ++received;
     }
@@ -40,11 +40,11 @@ class OrderChecker : public platform::LocationManagerDelegate {
 
 // Sample i: a field just above the alarm on every tenth sample, a quiet one otherwise, with
 // headings that sweep the whole circle.
-platform::Heading sample(std::uint64_t i) {
+heading::Heading sample(std::uint64_t i) {
     const double wobble = static_cast<double>(i % 7) - 3.0;
     const double z = i % 10 == 0 ? 150.0 : 30.0;
-    auto h = platform::Heading::of(wobble, 20.0 - wobble, z, static_cast<double>(i % 360),
-                                   static_cast<double>((i + 180) % 360));
+    auto h = heading::Heading::of(wobble, 20.0 - wobble, z, static_cast<double>(i % 360),
+                                  static_cast<double>((i + 180) % 360));
     h.timestamp = static_cast<double>(i);
     return h;
 }
@@ -58,7 +58,7 @@ TEST_F(CompassTest, AMillionSamplesThroughBothScreensCountExactlyAndStayFlat) {
     ASSERT_TRUE(screen);
     auto checker = std::make_shared<OrderChecker>();
     platform::LocationManager listener(platform.service());
-    listener.setHeadingFilter(platform::kHeadingFilterNone);
+    listener.setHeadingFilter(heading::kHeadingFilterNone);
     listener.setDelegate(checker);
     listener.startUpdatingHeading();
     ASSERT_EQ(platform.service().listenerCount(), 3u);
@@ -72,7 +72,7 @@ TEST_F(CompassTest, AMillionSamplesThroughBothScreensCountExactlyAndStayFlat) {
     long peakAtCheckpoint = 0;
     std::uint64_t expectedBeeps = 0;
     for (std::uint64_t i = 0; i < total; ++i) {
-        const platform::Heading h = sample(i);
+        const heading::Heading h = sample(i);
         if (h.z > 100.0) ++expectedBeeps;
         platform.deliverHeading(h);
         if (i % 16 == 15) platform.runRedraws();  // a frame now and then, as a display would
@@ -102,13 +102,13 @@ TEST_F(CompassTest, AMillionSamplesThroughBothScreensCountExactlyAndStayFlat) {
         const bool isMeter = graph == meter->graphView();
         for (std::uint32_t k = 0; k < graph::GraphView::kRows; ++k) {
             const std::uint32_t row = (graph->nextIndex() + k) % graph::GraphView::kRows;
-            const platform::Heading h = sample(total - graph::GraphView::kRows + k);
+            const heading::Heading h = sample(total - graph::GraphView::kRows + k);
             const double expected =
                 isMeter ? h.x : static_cast<double>(static_cast<float>(h.magneticHeading) / 4.0f);
             ASSERT_EQ(graph->history(row, 0), expected) << (isMeter ? "meter" : "compass") << k;
         }
     }
-    const platform::Heading last = sample(total - 1);
+    const heading::Heading last = sample(total - 1);
     EXPECT_EQ(meter->zLabel()->text(), platform::format("Z \u00b5T:%.1f", last.z));
     EXPECT_EQ(screen->hd()->text(), platform::format("%.1f\u00b0", last.magneticHeading));
 

@@ -7,7 +7,9 @@
 #include <numbers>
 
 #include "QtMeterFixture.h"
+#include "compass/CompassViewController.h"
 #include "instrument/AcMonitor.h"
+#include "instrument/Instrument.h"
 #include "qt/ac/AcControl.h"
 #include "qt/ac/AcScreen.h"
 #include "qt/ac/SpectrumPlot.h"
@@ -23,15 +25,14 @@ class QtAcViewTest : public QtMeterTest {
   protected:
     void start() {
         launch();
-        listener = service.addSampleListener([this](const platform::Heading& h) { ac.add(h); });
-        control = std::make_unique<AcControl>(ac);
+        layRoad({.presentation = &instrument, .acMonitor = &ac});
+        control = std::make_unique<AcControl>(ac, instrument);
         control->attachTo(window);
         ASSERT_NE(control->button(), nullptr);
     }
 
     void TearDown() override {
         control.reset();
-        service.removeSampleListener(listener);
         QtMeterTest::TearDown();
     }
 
@@ -39,7 +40,7 @@ class QtAcViewTest : public QtMeterTest {
     void hum(double rate, int count, double hz, double amplitude) {
         for (int n = 0; n < count; ++n) {
             const double t = n / rate;
-            auto h = platform::Heading::of(
+            auto h = heading::Heading::of(
                 20.0 + amplitude * std::sin(2.0 * std::numbers::pi * hz * t), -30.0, 10.0);
             h.timestamp = t;
             service.deliver(h);
@@ -48,8 +49,8 @@ class QtAcViewTest : public QtMeterTest {
 
     bool shown() const { return control->screen() && control->screen()->isVisible(); }
 
+    instrument::Instrument instrument;
     instrument::AcMonitor ac;
-    std::size_t listener = 0;
     std::unique_ptr<AcControl> control;
 };
 
@@ -124,6 +125,42 @@ TEST_F(QtAcViewTest, SaysWhyThereAreNoFiguresAndStaysShutUnderTheCompass) {
     QTest::keyClick(window, Qt::Key_A);
     settle();
     EXPECT_FALSE(shown());
+}
+
+TEST_F(QtAcViewTest, TheAcViewAndTheCompassSpeakTheChosenUnit) {
+    start();
+    struct Case {
+        instrument::Unit unit;
+        const char *rms, *x, *symbol;
+    };
+    const Case cases[] = {
+        {instrument::Unit::Microtesla, "1.48 µT rms", "20.0", "µT"},
+        {instrument::Unit::Nanotesla, "1480 nT rms", "20000", "nT"},
+        {instrument::Unit::Milligauss, "14.8 mG rms", "200", "mG"},
+        {instrument::Unit::Gauss, "0.0148 G rms", "0.2000", "G"},
+    };
+    for (const Case& c : cases) {
+        instrument.setUnit(c.unit);
+        hum(1000, 1100, 50, 1.48 * std::sqrt(2.0));
+        control->open();
+        QTRY_COMPARE(control->screen()->rmsLabel()->text(), QString::fromUtf8(c.rms));
+        control->close();
+        QTRY_VERIFY(!shown());
+
+        QTest::mouseClick(widget<QPushButton>("compassButton"), Qt::LeftButton);
+        settle();
+        auto* compass = window->findChild<QWidget*>(
+            QString::fromLatin1(compass::CompassViewController::kClassName));
+        ASSERT_NE(compass, nullptr);
+        auto h = heading::Heading::of(20.0, -30.0, 10.0);
+        service.deliver(h);
+        settle();
+        EXPECT_EQ(compass->findChild<QWidget*>("xLabel")->property("text").toString(),
+                  QString::fromUtf8(c.x));
+        EXPECT_EQ(compass->findChild<QLabel*>("unitLabel")->text(), QString::fromUtf8(c.symbol));
+        QTest::mouseClick(compass->findChild<QPushButton*>("doneButton"), Qt::LeftButton);
+        QTRY_VERIFY(!meter->modalViewController());
+    }
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
     options.spec = "simulated:rate=200,tumble,offset=40,-60,25,soft=1.1,0.05,0,0.05,0.9,0,0,0,1";
     heading::HeadingSession session(options, service,
                                     [this](std::function<void()> t) { platform->post(t); });
-    platform::qt::CalibrationFlow flow(service, session);
+    platform::qt::CalibrationFlow flow(service, session, calibrationTap);
     flow.attachTo(window);
     auto* button = window->findChild<QPushButton*>(QStringLiteral("calibrateButton"));
     ASSERT_NE(button, nullptr);
@@ -83,10 +83,17 @@ TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
     auto* coverage = screen->findChild<platform::qt::CoverageView*>();
     EXPECT_GE(coverage->hit(0) + coverage->hit(25), 1);  // straight out of the front or back
 
-    std::vector<platform::Heading> seen;
-    service.setSampleObserver([&](const platform::Heading& h) { seen.push_back(h); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 300; }, 20000));
-    service.setSampleObserver({});
+    struct Seen : heading::SampleSink {
+        void onSample(const std::shared_ptr<const heading::Heading>& h) override {
+            samples.push_back(*h);
+        }
+        void onError(const heading::LocationError&) override {}
+        std::vector<heading::Heading> samples;
+    } sink;
+    layRoad({.recorder = &sink});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sink.samples.size() >= 300; }, 20000));
+    layRoad();
+    const std::vector<heading::Heading>& seen = sink.samples;
 
     heading::SimulatedMotion tumble;
     tumble.tumble = true;

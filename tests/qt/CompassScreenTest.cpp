@@ -20,7 +20,9 @@
 #include "heading/HeadingMath.h"
 #include "heading/model/FieldQuery.h"
 #include "heading/model/GeographicFieldModel.h"
-#include "qt/positioning/TrueNorthSetup.h"
+#include "heading/model/TrueNorthStage.h"
+#include "qt/DataFiles.h"
+#include "qt/positioning/PositionWatcher.h"
 #include "qt/widgets/FrameClock.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/TurningPicture.h"
@@ -39,7 +41,7 @@ class QtCompassTest : public QtMeterTest {
     }
 
     void reading(double x, double y, double z, double magnetic, double trueHeading = -1.0) {
-        service.deliver(platform::Heading::of(x, y, z, magnetic, trueHeading));
+        service.deliver(heading::Heading::of(x, y, z, magnetic, trueHeading));
         settle();
     }
 
@@ -127,9 +129,11 @@ TEST_F(QtCompassTest, OpensFromTheMeterFollowsReadingsAndIsGoneAfterDone) {
 // True north on a live sensor: unknown ("--.-°", no point, the dial where it was) until the
 // device knows where it is, then the magnetic heading plus the model's declination there.
 TEST_F(QtCompassTest, TrueNorthIsUnknownWithoutALocationAndTheModelsWithOne) {
-    platform::qt::TrueNorthSetup trueNorth(service, QStringLiteral(FLUXPROBE_FIELD_MODEL_DIR),
-                                           std::nullopt, {});
+    heading::TrueNorthStage trueNorth(
+        [] { return platform::qt::loadFieldModel(QStringLiteral(FLUXPROBE_FIELD_MODEL_DIR)); },
+        std::nullopt, {});
     launch();
+    layRoad({.trueNorth = &trueNorth});
     open();
     QTRY_VERIFY(root->graphicsEffect() == nullptr);  // faded in
     compass::sw = 1;
@@ -144,7 +148,9 @@ TEST_F(QtCompassTest, TrueNorthIsUnknownWithoutALocationAndTheModelsWithOne) {
     // The location service answers.
     auto locator = std::make_unique<FakeSource>();
     FakeSource* fake = locator.get();
-    trueNorth.watch(std::move(locator));
+    platform::qt::PositionWatcher watcher(
+        std::move(locator), [&trueNorth](const heading::Location& l) { trueNorth.locate(l); });
+    watcher.start();
     const heading::Location sydney{-33.87, 151.21, 0.0};
     fake->tell(sydney.latitude, sydney.longitude);
     reading(0.0, 0.0, 0.0, 200.0);

@@ -39,14 +39,14 @@ class InstrumentControlsTest : public QtMeterTest {
         savedConfig = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
 
-        service.setPresenter([this](platform::Heading& h) { instrument.present(h); });
         launch();
-        controls =
-            std::make_unique<InstrumentControls>(instrument, service, session, kept, std::nullopt);
+        controls = std::make_unique<InstrumentControls>(instrument, session, kept, std::nullopt);
+        layRoad({.presentation = &instrument, .windowRecording = &controls->recording()});
         controls->attachTo(window);
         settle();
     }
     void TearDown() override {
+        road.reset();
         controls.reset();
         QtMeterTest::TearDown();
         qputenv("XDG_CONFIG_HOME", savedConfig);

@@ -7,12 +7,16 @@
 #include <QTest>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "app/AppDelegate.h"
-#include "app/Classes.h"
+#include "app/InterfaceClasses.h"
+#include "app/SampleRoad.h"
 #include "heading/HeadingService.h"
+#include "heading/calibration/CalibrationTap.h"
 #include "platform/Launcher.h"
 #include "qt/QtPlatform.h"
+#include "qt/widgets/SignalStatus.h"
 
 namespace fluxprobe_qt_test {
 
@@ -38,12 +42,22 @@ class QtMeterTest : public ::testing::Test {
         platform = std::make_unique<platform::qt::QtPlatform>(service, settings);
         service.setHeadingAvailable(magnetometer);
         delegate = std::static_pointer_cast<app::AppDelegate>(
-            platform::launchApplication(*platform, app::fluxprobeClasses()));
+            platform::launchApplication(*platform, app::interfaceClasses()));
         meter = delegate->viewController();
         window = platform->mainWindow();
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        layRoad();
         settle();
+    }
+
+    // Lays the sample road as fluxprobe does: the calibration tap and the window's signal status
+    // with the given stations.
+    void layRoad(app::RoadStations stations = {}) {
+        road.reset();
+        stations.calibration = &calibrationTap;
+        stations.signalStatus = platform->signalStatus();
+        road.emplace(service, stations);
     }
 
     void TearDown() override {
@@ -51,10 +65,11 @@ class QtMeterTest : public ::testing::Test {
         meter.reset();
         delegate.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        road.reset();
         platform.reset();
     }
 
-    void deliver(double x, double y, double z) { service.deliver(platform::Heading::of(x, y, z)); }
+    void deliver(double x, double y, double z) { service.deliver(heading::Heading::of(x, y, z)); }
 
     template <class W>
     W* widget(const char* name) const {
@@ -64,8 +79,10 @@ class QtMeterTest : public ::testing::Test {
     }
 
     heading::HeadingService service;
+    heading::calibration::CalibrationTap calibrationTap;
     platform::qt::QtPlatformSettings settings;
     std::unique_ptr<platform::qt::QtPlatform> platform;
+    std::optional<app::SampleRoad> road;
     std::shared_ptr<app::AppDelegate> delegate;
     std::shared_ptr<fieldmeter::FluxprobeViewController> meter;
     QWidget* window = nullptr;

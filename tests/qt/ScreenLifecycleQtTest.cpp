@@ -40,7 +40,7 @@ TEST_F(QtMeterTest, EveryClosedCompassTakesItsWidgetsWithIt) {
         ASSERT_FALSE(screen.expired()) << "round " << round;
         ASSERT_GT(widgetsUnder(window), before) << "round " << round;
         ASSERT_EQ(service.listenerCount(), 2u) << "round " << round;
-        service.deliver(platform::Heading::of(1.0, 2.0, 3.0, 10.0 * round));
+        service.deliver(heading::Heading::of(1.0, 2.0, 3.0, 10.0 * round));
         settle();
 
         // The last round closes the way the user does, fade and all; the others at once.
@@ -61,7 +61,7 @@ TEST_F(QtMeterTest, EveryClosedCompassTakesItsWidgetsWithIt) {
         ASSERT_EQ(service.listenerCount(), 1u) << "round " << round;
     }
     // The meter is still live behind it all.
-    service.deliver(platform::Heading::of(3.0, 4.0, 12.0));
+    service.deliver(heading::Heading::of(3.0, 4.0, 12.0));
     settle();
     EXPECT_EQ(meter->magnitudeLabel()->text(), "13.0");
 }

@@ -13,6 +13,7 @@
 
 #include "QtMeterFixture.h"
 #include "compass/globals.h"
+#include "heading/calibration/CalibrationCollector.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
@@ -181,7 +182,7 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     deliver(0, 30, 40);
     EXPECT_FALSE(status->isStale());
 
-    service.fail(platform::LocationError{platform::LocationError::kLocationUnknown, {}});
+    service.fail(heading::LocationError{heading::LocationError::kLocationUnknown, {}});
     settle();
     ASSERT_NE(banner(), nullptr);
     EXPECT_TRUE(banner()->isVisible());
@@ -194,7 +195,7 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     EXPECT_EQ(total->graphicsEffect(), nullptr);
 
     // A replay that has ended is not tried again, and the silence after it says so.
-    service.fail(platform::LocationError{platform::LocationError::kEnded, {}});
+    service.fail(heading::LocationError{heading::LocationError::kEnded, {}});
     settle();
     EXPECT_EQ(banner()->text(), QStringLiteral("No signal \u2014 the replay has ended"));
     deliver(0, 30, 40);
@@ -211,11 +212,12 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     EXPECT_FALSE(status->isStale());
 
     // While the guided calibration takes the samples the meter says so, not "No signal".
-    service.setCalibrationTap([](const platform::Heading&) {});
+    heading::calibration::CalibrationCollector collector;
+    calibrationTap.engage(collector);
     deliver(0, 30, 40);
     ASSERT_TRUE(eventually([&] { return status->isStale(); }));
     EXPECT_EQ(banner()->text(), QStringLiteral("Calibrating\u2026"));
-    service.setCalibrationTap({});
+    calibrationTap.release();
     ASSERT_TRUE(eventually(
         [&] { return banner()->text() == QStringLiteral("No signal \u2014 trying again"); }));
 }
@@ -265,11 +267,24 @@ TEST_F(QtWindowTest, EveryControlWorksFromTheKeyboard) {
     QTest::keyClick(done, Qt::Key_Escape);
     ASSERT_TRUE(eventually([&] { return !meter->modalViewController(); }));
 
-    // The dial takes focus, and Home puts it back untouched.
+    // The dial takes focus, ringed in the focus colour, and Home puts it back untouched.
     QLabel* dial = widget<QLabel>("fluxprobeview");
+    const auto ringed = [dial] {
+        const QImage image = dial->grab().toImage();
+        const QColor mark = dial->palette().color(QPalette::Highlight);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == mark;
+        return count > image.width();
+    };
+    EXPECT_FALSE(ringed());
     meter->fluxprobeview()->setCenter({40, 300});
     meter->fluxprobeview()->setTransform(platform::makeRotation(1.0f));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     dial->setFocus();
+    ASSERT_TRUE(dial->hasFocus());
+    EXPECT_TRUE(ringed());
     QTest::keyClick(dial, Qt::Key_Home);
     settle();
     EXPECT_TRUE(meter->fluxprobeview()->transform().isIdentity());

@@ -127,7 +127,7 @@ TEST(ClientFrameReader, KeepsAMessageWithinItsSizeAcrossFragmentsAndInOrder) {
 
 TEST(SessionRing, KeepsTheLastTenMinutesAndNeverMoreThanItsCapacity) {
     SessionRing byCount(5, 600.0);
-    for (int i = 0; i < 12; ++i) byCount.append(platform::Heading::of(i, 0, 0));
+    for (int i = 0; i < 12; ++i) byCount.append(heading::Heading::of(i, 0, 0));
     EXPECT_EQ(byCount.size(), 5u);
     EXPECT_EQ(byCount.firstSequence(), 7u);
     EXPECT_EQ(byCount.dropped(), 7u);
@@ -137,7 +137,7 @@ TEST(SessionRing, KeepsTheLastTenMinutesAndNeverMoreThanItsCapacity) {
 
     SessionRing byTime(1000, 10.0);
     for (int i = 0; i <= 30; ++i) {
-        platform::Heading h = platform::Heading::of(i, 0, 0);
+        heading::Heading h = heading::Heading::of(i, 0, 0);
         h.timestamp = i;
         byTime.append(h);
     }
@@ -148,7 +148,7 @@ TEST(SessionRing, KeepsTheLastTenMinutesAndNeverMoreThanItsCapacity) {
 
 TEST(SampleJson, WritesNumbersThatReadBackExactlyAndNullForWhatJsonCannotHold) {
     RemoteSample s;
-    s.heading = platform::Heading::of(0.1, -1e-300, 48.000000000000007, 359.99, -1);
+    s.heading = heading::Heading::of(0.1, -1e-300, 48.000000000000007, 359.99, -1);
     s.heading.timestamp = 1.0 / 3.0;
     s.total = totalField(s.heading);
     s.alarm = true;
@@ -165,7 +165,7 @@ TEST(SampleJson, WritesNumbersThatReadBackExactlyAndNullForWhatJsonCannotHold) {
     EXPECT_EQ(static_cast<float>(after("\"total\":")), s.total);
 
     RemoteSample odd;
-    odd.heading = platform::Heading::of(std::nan(""), std::numeric_limits<double>::infinity(), 0);
+    odd.heading = heading::Heading::of(std::nan(""), std::numeric_limits<double>::infinity(), 0);
     odd.total = totalField(odd.heading);
     std::string entry;
     appendBatchEntry(entry, odd);

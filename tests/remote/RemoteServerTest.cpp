@@ -41,8 +41,8 @@ bool spin(const std::function<bool()>& done, int ms = 5000) {
     return true;
 }
 
-platform::Heading sample(int n) {
-    platform::Heading h = platform::Heading::of(n * 0.1, -n / 3.0, 48.0 + n, n % 360, -1);
+heading::Heading sample(int n) {
+    heading::Heading h = heading::Heading::of(n * 0.1, -n / 3.0, 48.0 + n, n % 360, -1);
     h.timestamp = n / 1000.0;
     return h;
 }
@@ -126,7 +126,7 @@ TEST(RemoteServer, LatestIsTheLastSampleWithItsTotalAndAlarm) {
     EXPECT_TRUE(get(s.port(), "/api/v1/latest").startsWith("HTTP/1.1 404"));
 
     s.server.deliver(sample(1));
-    platform::Heading loud = platform::Heading::of(0, 0, -150, 12.5, 14);
+    heading::Heading loud = heading::Heading::of(0, 0, -150, 12.5, 14);
     loud.timestamp = 0.5;
     s.server.deliver(loud);
     const QByteArray answer = get(s.port(), "/api/v1/latest");
@@ -495,7 +495,7 @@ TEST(RemoteServer, ConnectionsWaitingForAHeadMakeRoomForANewOne) {
 
 TEST(RemoteServer, SessionCsvReplaysAsTheSamplesThatWereDelivered) {
     Server s;
-    std::vector<platform::Heading> delivered;
+    std::vector<heading::Heading> delivered;
     for (int n = 0; n < 3000; ++n) delivered.push_back(sample(n));
     delivered[7].timestamp = 0.0;  // a source that started again: t must still not go back
     for (const auto& h : delivered) s.server.deliver(h);
@@ -631,7 +631,7 @@ TEST(RemoteServer, SpectrumIsTheLatestAnalysisOrSaysWhatItLacks) {
 
     // A 1 µT rms hum at 60 Hz on y, at 1000 samples a second.
     for (int n = 0; n < 1024; ++n) {
-        platform::Heading h = platform::Heading::of(
+        heading::Heading h = heading::Heading::of(
             20, -30 + std::sqrt(2.0) * std::sin(2 * std::numbers::pi * 60 * n / 1000.0), 10);
         h.timestamp = 5 + n / 1000.0;
         ac.add(h);

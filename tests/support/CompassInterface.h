@@ -21,6 +21,7 @@ inline InterfaceDefinition compassInterface() {
     d.add({"xLabel", OutletKind::Label, makeRect(20, 300, 90, 20), "x"});
     d.add({"yLabel", OutletKind::Label, makeRect(115, 300, 90, 20), "y"});
     d.add({"zLabel", OutletKind::Label, makeRect(210, 300, 90, 20), "z"});
+    d.add({"unitLabel", OutletKind::Label, makeRect(300, 300, 20, 20), "\u00b5T"});
     d.add({"iv", OutletKind::ImageView, makeRect(60, 80, 200, 200)});
     for (unsigned i = 0; i < compass::CompassViewController::kMarkerCount; ++i) {
         const std::string name = compass::CompassViewController::kMarkerNames[i];

@@ -291,7 +291,7 @@ TEST(CalibrationFit, ACollectorKeepsOnlyReadingsThatMoved) {
     heading::calibration::CalibrationCollector collector;
     // 0.6 µT from the last one kept is a move; 0.4 µT (1.6 after 1.2) is not.
     for (double x : {0.0, 0.6, 1.2, 1.6, 2.0})
-        collector.add(platform::Heading::of(x, 20, -44, 0, -1));
+        collector.add(heading::Heading::of(x, 20, -44, 0, -1));
     EXPECT_EQ(collector.kept(), 4u);
 }
 

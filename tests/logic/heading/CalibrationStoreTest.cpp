@@ -189,19 +189,19 @@ TEST(CalibrationApply, CorrectsAxesAndHeadingsAndLeavesBrokenSamplesAlone) {
     cal::Calibration c;
     c.offset = {10, 0, 0};
     c.matrix = {0, 1, 0, -1, 0, 0, 0, 0, 1};                         // turns the field a quarter
-    platform::Heading h = platform::Heading::of(10, 20, -44, 0, 3);  // declination 3°
+    heading::Heading h = heading::Heading::of(10, 20, -44, 0, 3);    // declination 3°
     c.apply(h);
     EXPECT_DOUBLE_EQ(h.x, 20);
     EXPECT_DOUBLE_EQ(h.y, 0);
     EXPECT_DOUBLE_EQ(h.magneticHeading, 270);
     EXPECT_DOUBLE_EQ(h.trueHeading, 273);
 
-    platform::Heading unknown = platform::Heading::of(10, 20, -44, 0, -1);
+    heading::Heading unknown = heading::Heading::of(10, 20, -44, 0, -1);
     c.apply(unknown);
     EXPECT_EQ(unknown.trueHeading, -1);
 
-    platform::Heading broken = platform::Heading::of(NAN, 20, -44, 12, 15);
-    const platform::Heading copy = broken;
+    heading::Heading broken = heading::Heading::of(NAN, 20, -44, 12, 15);
+    const heading::Heading copy = broken;
     c.apply(broken);
     EXPECT_TRUE(std::isnan(broken.x));
     EXPECT_EQ(broken.magneticHeading, copy.magneticHeading);

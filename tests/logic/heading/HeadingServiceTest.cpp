@@ -8,7 +8,7 @@
 
 namespace {
 
-using platform::Heading;
+using heading::Heading;
 using platform::LocationManager;
 
 struct Listener : platform::LocationManagerDelegate {
@@ -21,7 +21,7 @@ struct Listener : platform::LocationManagerDelegate {
         if (onSample) onSample();
     }
     void locationManagerDidFailWithError(LocationManager&,
-                                         const platform::LocationError& e) override {
+                                         const heading::LocationError& e) override {
         errors.push_back(e.code);
     }
 };
@@ -36,8 +36,8 @@ TEST(HeadingService, EveryStartedManagerGetsEverySampleInOrder) {
     heading::HeadingService service;
     auto a = std::make_shared<Listener>(), b = std::make_shared<Listener>();
     LocationManager ma(service), mb(service);
-    ma.setHeadingFilter(platform::kHeadingFilterNone);
-    mb.setHeadingFilter(platform::kHeadingFilterNone);
+    ma.setHeadingFilter(heading::kHeadingFilterNone);
+    mb.setHeadingFilter(heading::kHeadingFilterNone);
     ma.setDelegate(a);
     mb.setDelegate(b);
     ma.startUpdatingHeading();
@@ -89,7 +89,7 @@ TEST(HeadingService, ManagersMayComeAndGoDuringADelivery) {
     auto mc = std::make_unique<LocationManager>(service);
     LocationManager ma(service);
     for (auto [m, l] : {std::pair{&ma, a}, {mb.get(), b}, {mc.get(), c}}) {
-        m->setHeadingFilter(platform::kHeadingFilterNone);
+        m->setHeadingFilter(heading::kHeadingFilterNone);
         m->setDelegate(l);
     }
     ma.startUpdatingHeading();
@@ -101,7 +101,7 @@ TEST(HeadingService, ManagersMayComeAndGoDuringADelivery) {
         if (mb) {
             mb.reset();
             late = std::make_unique<LocationManager>(service);
-            late->setHeadingFilter(platform::kHeadingFilterNone);
+            late->setHeadingFilter(heading::kHeadingFilterNone);
             late->setDelegate(d);
             late->startUpdatingHeading();
         }
@@ -131,25 +131,3 @@ TEST(HeadingService, HeadingFilterDropsSmallChanges) {
 }
 
 }  // namespace
-
-TEST(HeadingService, SampleListenersGetEverySampleBeforeTheManagersUntilRemoved) {
-    heading::HeadingService service;
-    std::vector<std::string> order;
-    service.setSampleObserver(
-        [&](const Heading& h) { order.push_back("rec" + std::to_string(int(h.x))); });
-    const auto first = service.addSampleListener(
-        [&](const Heading& h) { order.push_back("a" + std::to_string(int(h.x))); });
-    service.addSampleListener(
-        [&](const Heading& h) { order.push_back("b" + std::to_string(int(h.x))); });
-    auto delegate = std::make_shared<Listener>();
-    delegate->onSample = [&] { order.push_back("screen"); };
-    LocationManager manager(service);
-    manager.setHeadingFilter(platform::kHeadingFilterNone);
-    manager.setDelegate(delegate);
-    manager.startUpdatingHeading();
-    service.deliver(sample(1));
-    service.removeSampleListener(first);
-    service.deliver(sample(2));
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"rec1", "a1", "b1", "screen", "rec2", "b2", "screen"}));
-}

@@ -73,17 +73,17 @@ class TaskQueue {
 
 // A started location manager that keeps what it receives.
 struct Collector : platform::LocationManagerDelegate {
-    std::vector<platform::Heading> samples;
-    std::vector<platform::LocationError> errors;
+    std::vector<heading::Heading> samples;
+    std::vector<heading::LocationError> errors;
     std::function<void()> onSample;
 
     void locationManagerDidUpdateHeading(platform::LocationManager&,
-                                         std::shared_ptr<const platform::Heading> h) override {
+                                         std::shared_ptr<const heading::Heading> h) override {
         samples.push_back(*h);
         if (onSample) onSample();
     }
     void locationManagerDidFailWithError(platform::LocationManager&,
-                                         const platform::LocationError& e) override {
+                                         const heading::LocationError& e) override {
         errors.push_back(e);
     }
 };
@@ -91,7 +91,7 @@ struct Collector : platform::LocationManagerDelegate {
 struct Listening {
     explicit Listening(heading::HeadingService& service)
         : collector(std::make_shared<Collector>()), manager(service) {
-        manager.setHeadingFilter(platform::kHeadingFilterNone);
+        manager.setHeadingFilter(heading::kHeadingFilterNone);
         manager.setDelegate(collector);
         manager.startUpdatingHeading();
     }

@@ -252,7 +252,7 @@ TEST_F(FakeBufferedIio, ANodeThatClosesIsAnOutageUntilItReadsAgain) {
     writer = -1;
     ASSERT_TRUE(queue.pumpUntil([&] { return !got.errors.empty(); }));
     EXPECT_EQ(got.samples.size(), 3u);
-    EXPECT_EQ(got.errors[0].code, platform::LocationError::kLocationUnknown);
+    EXPECT_EQ(got.errors[0].code, heading::LocationError::kLocationUnknown);
     EXPECT_EQ(got.errors[0].message,
               "cannot read " + (dev / "iio:device0").string() + ": the device node closed");
     feed({bytes.begin() + 3 * 16, bytes.end()});  // opened again: whole scans from here on

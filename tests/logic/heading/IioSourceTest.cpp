@@ -68,8 +68,8 @@ class FakeIio : public ::testing::Test {
         queue.pump();
     }
 
-    platform::Heading firstSample(const std::string& device = "",
-                                  std::optional<double> declination = std::nullopt) {
+    heading::Heading firstSample(const std::string& device = "",
+                                 std::optional<double> declination = std::nullopt) {
         auto source = IioSource::open(root.string(), device, declination);
         run(*source, [&] { return !listener.collector->samples.empty(); });
         const auto h = listener.collector->samples.at(0);
@@ -322,7 +322,7 @@ TEST_F(FakeIio, AccessDeniedIsCodeOneAndEndsTheReading) {
             got.errors.clear();
             run(*source, [&] { return !got.errors.empty(); });
             ASSERT_EQ(got.errors.size(), 1u);
-            EXPECT_EQ(got.errors[0].code, platform::LocationError::kDenied);
+            EXPECT_EQ(got.errors[0].code, heading::LocationError::kDenied);
             EXPECT_NE(got.errors[0].message.find(file), std::string::npos);
             EXPECT_TRUE(got.samples.empty());
         }
@@ -348,7 +348,7 @@ TEST_F(FakeIio, ADeviceThatGoesAwayIsCodeZeroOnceAndSamplesComeBackWithIt) {
     source->stop();
     queue.pump();
     ASSERT_EQ(got.errors.size(), 1u);
-    EXPECT_EQ(got.errors[0].code, platform::LocationError::kLocationUnknown);
+    EXPECT_EQ(got.errors[0].code, heading::LocationError::kLocationUnknown);
     // Names the file that failed (which axis depends on when the directory went).
     EXPECT_NE(got.errors[0].message.find("iio:device0/in_magn_"), std::string::npos);
     EXPECT_NE(got.errors[0].message.find("No such file or directory"), std::string::npos);

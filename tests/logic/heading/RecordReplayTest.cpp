@@ -11,6 +11,7 @@
 #include <string>
 
 #include "HeadingTestSupport.h"
+#include "app/SampleRoad.h"
 #include "heading/HeadingMath.h"
 #include "heading/HeadingSession.h"
 #include "heading/calibration/Calibration.h"
@@ -59,7 +60,7 @@ class RecordReplay : public ::testing::Test {
 
 TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
     const std::string first = path("first.csv"), second = path("second.csv");
-    std::vector<platform::Heading> live;
+    std::vector<heading::Heading> live;
     {
         HeadingService service;
         TaskQueue queue;
@@ -69,12 +70,13 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
         o.declination = 3.3;
         o.recordPath = first;
         HeadingSession session(o, service, queue.post());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() >= 200; }));
         session.stop();
         live = a.collector->samples;
     }
-    std::vector<platform::Heading> replayed;
+    std::vector<heading::Heading> replayed;
     {
         HeadingService service;
         TaskQueue queue;
@@ -84,6 +86,7 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
         o.spec = "replay:" + first;
         o.recordPath = second;
         HeadingSession session(o, service, queue.post(), warnings.warn());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         session.prepare();
         EXPECT_TRUE(service.headingAvailable());
         EXPECT_EQ(session.describe(), "replay " + first + " (" + std::to_string(live.size()) +
@@ -112,7 +115,7 @@ TEST_F(RecordReplay, ARecordingKeepsGravitySoThatACalibratedReplayIsTiltCompensa
     heading::SimulatedMotion distorted = tumble;
     distorted.offset = {40, -60, 25};
     distorted.soft = {1.1, 0, 0, 0, 0.9, 0, 0, 0, 1};
-    std::vector<platform::Heading> live;
+    std::vector<heading::Heading> live;
     {
         HeadingService service;
         TaskQueue queue;
@@ -121,6 +124,7 @@ TEST_F(RecordReplay, ARecordingKeepsGravitySoThatACalibratedReplayIsTiltCompensa
         o.spec = "simulated:rate=200,tumble,offset=40,-60,25,soft=1.1,0,0,0,0.9,0,0,0,1";
         o.recordPath = file;
         HeadingSession session(o, service, queue.post());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() >= 400; }));
         session.stop();
@@ -142,6 +146,7 @@ TEST_F(RecordReplay, ARecordingKeepsGravitySoThatACalibratedReplayIsTiltCompensa
     o.calibration = "none";
     o.recordPath = again;
     HeadingSession session(o, service, queue.post(), warnings.warn());
+    app::SampleRoad road(service, {.recorder = session.recorder()});
     service.setCorrection(undo);
     session.start();
     ASSERT_TRUE(queue.pumpUntil([&] { return !warnings.lines().empty(); }));
@@ -199,7 +204,6 @@ TEST_F(RecordReplay, AReplayWithALocationRecordsTheModelsTrueHeading) {
     north.setLocation({-33.87, 151.21, 0.0});
     const double declination = model->evaluate({-33.87, 151.21, 0.0}, 2027.5).declination;
     HeadingService service;
-    service.setSampleFilter([&](platform::Heading& h) { north.fill(h); });
     TaskQueue queue;
     Listening a(service);
     SourceOptions o;
@@ -207,6 +211,12 @@ TEST_F(RecordReplay, AReplayWithALocationRecordsTheModelsTrueHeading) {
     o.recordPath = record;
     {
         HeadingSession session(o, service, queue.post(), {});
+        struct : heading::SampleStage {
+            void complete(heading::Heading& h) override { north->fill(h); }
+            heading::TrueNorth* north;
+        } stage;
+        stage.north = &north;
+        app::SampleRoad road(service, {.trueNorth = &stage, .recorder = session.recorder()});
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() == 2; }));
     }
@@ -231,6 +241,7 @@ TEST_F(RecordReplay, AnExistingRecordFileIsRefusedAndLeftAlone) {
     o.recordPath = file;
     try {
         HeadingSession session(o, service, queue.post());
+        app::SampleRoad road(service, {.recorder = session.recorder()});
         ADD_FAILURE() << "accepted";
     } catch (const SourceError& e) {
         EXPECT_EQ(std::string(e.what()),
@@ -256,7 +267,7 @@ TEST_F(RecordReplay, AFullDiskIsReportedOnceAndRecordingStops) {
     Warnings warnings;
     {
         Recorder r(fd, "/dev/full", warnings.warn());
-        platform::Heading h;
+        heading::Heading h;
         for (int i = 0; i < 10000; ++i) {  // more than a stdio buffer
             h.timestamp = i;
             r.record(h);
@@ -276,7 +287,7 @@ TEST_F(RecordReplay, TheFileNeverEndsInTheMiddleOfALine) {
     Recorder r(file, {}, [] { return Recorder::Clock::time_point{}; });  // no timed flush
     const int reader = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(reader, 0);
-    platform::Heading h;
+    heading::Heading h;
     h.x = 1.0 / 3.0;  // long numbers: a line does not divide the buffer evenly
     int written = 0;
     for (int i = 0; i < 3000; ++i) {
@@ -305,7 +316,7 @@ TEST_F(RecordReplay, ARecordingCutShortByAWriteErrorStillReplays) {
     auto now = Recorder::Clock::time_point{};
     {
         Recorder r(file, warnings.warn(), [&] { return now; });
-        platform::Heading h;
+        heading::Heading h;
         for (int i = 0; i < 400 && !r.failed(); ++i) {
             h.timestamp = i * 0.01;
             h.x = i / 7.0;
@@ -327,7 +338,7 @@ TEST_F(RecordReplay, TheRecordingIsFlushedOnceASecondHasPassed) {
     const std::string file = path("flushed.csv");
     auto now = Recorder::Clock::time_point{};
     Recorder r(file, {}, [&] { return now; });
-    platform::Heading h;
+    heading::Heading h;
     r.record(h);
     now += std::chrono::milliseconds(999);
     r.record(h);
@@ -344,7 +355,7 @@ TEST_F(RecordReplay, TimeKeepsGoingForwardWhenTheSourceStartsAgain) {
     {
         Recorder r(file, {});
         for (double t : {0.0, 0.5, 1.0, 0.0, 0.25}) {
-            platform::Heading h;
+            heading::Heading h;
             h.timestamp = t;
             r.record(h);
         }

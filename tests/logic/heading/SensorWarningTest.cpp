@@ -8,10 +8,10 @@
 
 namespace {
 
+using heading::LocationError;
 using heading_test::Listening;
 using heading_test::TaskQueue;
 using heading_test::Warnings;
-using platform::LocationError;
 
 // The screens keep quiet about a failing sensor; the person at the terminal is told, once per
 // outage, and told again when it is over. The screens still get every error and sample.
@@ -22,11 +22,11 @@ TEST(SensorWarnings, AnOutageIsToldOnceAndItsEndToo_ADenialForGood) {
     Warnings warnings;
     auto channel = std::make_shared<heading::SampleChannel>(service, queue.post(), warnings.warn());
 
-    channel->push(platform::Heading{});
+    channel->push(heading::Heading{});
     channel->pushError(
         {LocationError::kLocationUnknown, "cannot read m/in_magn_x_raw: No such device"});
-    channel->push(platform::Heading{});
-    channel->push(platform::Heading{});
+    channel->push(heading::Heading{});
+    channel->push(heading::Heading{});
     channel->pushError({LocationError::kDenied, "cannot read m/in_magn_y_raw: Permission denied"});
     queue.pump();
 
@@ -47,7 +47,7 @@ TEST(SensorWarnings, WithoutAWarnChannelNothingIsSaid) {
     Listening screen(service);
     auto channel = std::make_shared<heading::SampleChannel>(service, queue.post());
     channel->pushError({LocationError::kLocationUnknown, "gone"});
-    channel->push(platform::Heading{});
+    channel->push(heading::Heading{});
     queue.pump();
     EXPECT_EQ(screen.collector->errors.size(), 1u);
     EXPECT_EQ(screen.collector->samples.size(), 1u);

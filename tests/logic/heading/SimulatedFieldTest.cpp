@@ -10,7 +10,7 @@ namespace {
 
 using heading::SimulatedField;
 
-double total(const platform::Heading& h) {
+double total(const heading::Heading& h) {
     return std::sqrt(h.x * h.x + h.y * h.y + h.z * h.z);
 }
 
@@ -68,7 +68,8 @@ TEST(SimulatedField, AHumIsASineOnXWhateverElseTheFieldDoes) {
         for (std::uint64_t n : {0u, 1u, 7u, 12345u, 3600000u}) {
             const auto quiet = SimulatedField::sample(n, 1000, std::nullopt, motion);
             const auto h = SimulatedField::sample(n, 1000, std::nullopt, humming);
-            EXPECT_NEAR(h.x - quiet.x, 1.5 * std::sin(2 * std::numbers::pi * 50 * (n / 1000.0)), 1e-9);
+            EXPECT_NEAR(h.x - quiet.x, 1.5 * std::sin(2 * std::numbers::pi * 50 * (n / 1000.0)),
+                        1e-9);
             EXPECT_EQ(h.y, quiet.y);
             EXPECT_EQ(h.z, quiet.z);
             if (!motion.tumble) {

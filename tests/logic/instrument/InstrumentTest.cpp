@@ -41,6 +41,19 @@ TEST(Units, ParseNamesAndFormatAtTheEdges) {
         EXPECT_EQ(instrument::formatField(c.microtesla, Unit::Milligauss), c.mG) << c.microtesla;
         EXPECT_EQ(instrument::formatField(c.microtesla, Unit::Gauss), c.G) << c.microtesla;
     }
+    // Figures: three significant digits down to a thousandth of a microtesla.
+    const Case figures[] = {
+        {1.48, "1.48", "1480", "14.8", "0.0148"},
+        {148.4, "148", "148400", "1484", "1.48"},
+        {0.0123, "0.012", "12", "0.12", "0.00012"},
+        {0.0, "0.000", "0", "0.00", "0.00000"},
+    };
+    for (const Case& c : figures) {
+        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Microtesla), c.uT) << c.microtesla;
+        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Nanotesla), c.nT) << c.microtesla;
+        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Milligauss), c.mG) << c.microtesla;
+        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Gauss), c.G) << c.microtesla;
+    }
 }
 
 TEST(Reference, IsTheMeanOfTheLastTenSamples) {
@@ -107,7 +120,7 @@ class InstrumentMeterTest : public MeterTest {
   protected:
     void SetUp() override {
         MeterTest::SetUp();
-        platform.service().setPresenter([this](platform::Heading& h) { instrument.present(h); });
+        platform.service().layRoad({.stages = {&instrument}});
         launch();
         setSlider(40.0f);  // the alarm above 100 µT
     }

@@ -44,7 +44,7 @@ struct Rig {
                     [this] { return now; }};
 
     double trueOf(double magnetic, double recorded = -1.0) {
-        platform::Heading h = platform::Heading::of(0, 0, 0, magnetic, recorded);
+        heading::Heading h = heading::Heading::of(0, 0, 0, magnetic, recorded);
         north.fill(h);
         return h.trueHeading;
     }

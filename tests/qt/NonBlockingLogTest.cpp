@@ -14,12 +14,12 @@
 #include <string>
 #include <thread>
 
-#include "qt/StreamBatch.h"
+#include "qt/NonBlockingLog.h"
 
 namespace fluxprobe_qt_test {
 namespace {
 
-using platform::qt::StreamBatch;
+using platform::qt::NonBlockingLog;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -53,17 +53,17 @@ void oneLoopTurn() {
     loop.exec();
 }
 
-TEST(StreamBatch, LinesOfOneTurnGoOutTogetherBeforeTheLoopWaitsAllAndInOrder) {
+TEST(NonBlockingLog, LinesOfOneTurnGoOutTogetherBeforeTheLoopWaitsAllAndInOrder) {
     // One line, a turn's worth, and far more than the buffer holds.
     for (int count : {1, 400, 20000}) {
         SCOPED_TRACE(count);
         File f(std::tmpfile());
         ASSERT_TRUE(f);
         std::FILE* stream = f.get();
-        StreamBatch batch(stream);
+        NonBlockingLog batch(stream);
         batch.flushBeforeEachWait();
         const std::string expected = writeLines(stream, count);
-        if (expected.size() < StreamBatch::kBufferSize) {
+        if (expected.size() < NonBlockingLog::kBufferSize) {
             EXPECT_EQ(onDisk(f.get()), "");  // held for the rest of the turn
         }
         oneLoopTurn();
@@ -71,11 +71,11 @@ TEST(StreamBatch, LinesOfOneTurnGoOutTogetherBeforeTheLoopWaitsAllAndInOrder) {
     }
 }
 
-TEST(StreamBatch, AFlushingWriterTakesTheLinesBeforeItAlong) {
+TEST(NonBlockingLog, AFlushingWriterTakesTheLinesBeforeItAlong) {
     File f(std::tmpfile());
     ASSERT_TRUE(f);
     std::FILE* stream = f.get();
-    StreamBatch batch(stream);
+    NonBlockingLog batch(stream);
     std::string expected = writeLines(stream, 3);
     std::fputs("fluxprobe: warning\n", stream);
     std::fflush(stream);
@@ -83,13 +83,13 @@ TEST(StreamBatch, AFlushingWriterTakesTheLinesBeforeItAlong) {
     EXPECT_EQ(onDisk(f.get()), expected);
 }
 
-TEST(StreamBatch, EndingTheBatchWritesWhatItHeldAndLaterLinesAtOnce) {
+TEST(NonBlockingLog, EndingTheBatchWritesWhatItHeldAndLaterLinesAtOnce) {
     File f(std::tmpfile());
     ASSERT_TRUE(f);
     std::string expected;
     std::FILE* stream = f.get();
     {
-        StreamBatch batch(stream);
+        NonBlockingLog batch(stream);
         expected = writeLines(stream, 50);
     }
     EXPECT_EQ(stream, f.get());
@@ -98,7 +98,7 @@ TEST(StreamBatch, EndingTheBatchWritesWhatItHeldAndLaterLinesAtOnce) {
     EXPECT_EQ(onDisk(f.get()), expected);
 }
 
-TEST(StreamBatchDeathTest, AnUncaughtExceptionStillWritesTheHeldLines) {
+TEST(NonBlockingLogDeathTest, AnUncaughtExceptionStillWritesTheHeldLines) {
     GTEST_FLAG_SET(death_test_style, "fast");  // the child writes where the parent reads
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -108,7 +108,7 @@ TEST(StreamBatchDeathTest, AnUncaughtExceptionStillWritesTheHeldLines) {
     EXPECT_DEATH(
         {
             std::FILE* f = std::fopen(path.c_str(), "w");
-            StreamBatch batch(f);
+            NonBlockingLog batch(f);
             writeLines(f, 20);
             std::terminate();
         },
@@ -130,12 +130,12 @@ struct SmallPipe {
     }
 };
 
-TEST(StreamBatch, APipeNobodyReadsNeverBlocksTheWriterAndLosesOnlyWholeLines) {
+TEST(NonBlockingLog, APipeNobodyReadsNeverBlocksTheWriterAndLosesOnlyWholeLines) {
     SmallPipe pipe;
     std::FILE* stream = ::fdopen(pipe.fds[1], "w");
     ASSERT_TRUE(stream);
     constexpr int kLines = 20000;  // 20 times what the pipe and the buffer hold together
-    std::optional<StreamBatch> batch;
+    std::optional<NonBlockingLog> batch;
     batch.emplace(stream);
     batch->flushBeforeEachWait();
     for (int i = 0; i < kLines; ++i) {
@@ -175,7 +175,7 @@ TEST(StreamBatch, APipeNobodyReadsNeverBlocksTheWriterAndLosesOnlyWholeLines) {
     }
 }
 
-TEST(StreamBatch, AReaderThatIsGoneEndsTheLogNotTheProgram) {
+TEST(NonBlockingLog, AReaderThatIsGoneEndsTheLogNotTheProgram) {
     std::signal(SIGPIPE, SIG_IGN);  // as the program does
     SmallPipe pipe;
     ::close(pipe.fds[0]);
@@ -183,7 +183,7 @@ TEST(StreamBatch, AReaderThatIsGoneEndsTheLogNotTheProgram) {
     std::FILE* stream = ::fdopen(pipe.fds[1], "w");
     ASSERT_TRUE(stream);
     {
-        StreamBatch batch(stream);
+        NonBlockingLog batch(stream);
         writeLines(stream, 10000);
         std::fflush(stream);
         EXPECT_EQ(batch.droppedLines(), 0u);  // not dropped for want of room: nobody is there

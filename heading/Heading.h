@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace platform {
+namespace heading {
 
 // A unit the screens write the field in: its symbol, how many of it make a microtesla, and the
 // printf format that gives it the resolution of a tenth of a microtesla.
@@ -70,4 +70,4 @@ struct LocationError {
 // Heading filter value that delivers every change, however small.
 inline constexpr double kHeadingFilterNone = -1.0;
 
-}  // namespace platform
+}  // namespace heading

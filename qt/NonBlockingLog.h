@@ -25,16 +25,16 @@ namespace platform::qt {
 // the batch what is held goes out, waiting at most kFinalWait, followed by how many lines were
 // dropped if any were; then the stream is the original again. Should the program terminate on an
 // uncaught exception, what is held goes out first, as far as it can without waiting.
-class StreamBatch : public QObject {
+class NonBlockingLog : public QObject {
   public:
     static constexpr std::size_t kBufferSize = std::size_t{1} << 16;
     static constexpr int kFinalWaitMs = 500;
 
     // Construct before anything is written to stream.
-    explicit StreamBatch(std::FILE*& stream);
-    ~StreamBatch() override;
-    StreamBatch(const StreamBatch&) = delete;
-    StreamBatch& operator=(const StreamBatch&) = delete;
+    explicit NonBlockingLog(std::FILE*& stream);
+    ~NonBlockingLog() override;
+    NonBlockingLog(const NonBlockingLog&) = delete;
+    NonBlockingLog& operator=(const NonBlockingLog&) = delete;
 
     // Hands what is held over each time the current thread's event loop is about to wait. Needs
     // the loop's event dispatcher, which exists once the QApplication does.

@@ -1,4 +1,4 @@
-#include "qt/Guarded.h"
+#include "qt/EndLoopOnException.h"
 
 #include <QCoreApplication>
 #include <exception>
@@ -8,7 +8,7 @@
 
 namespace platform::qt {
 
-void guarded(const std::function<void()>& call) {
+void endLoopOnException(const std::function<void()>& call) {
     try {
         call();
     } catch (const InterfaceError& e) {

@@ -5,6 +5,6 @@
 namespace app {
 
 // The classes that fluxprobe's interface files name.
-platform::ClassRegistry fluxprobeClasses();
+platform::ClassRegistry interfaceClasses();
 
 }  // namespace app

@@ -1,4 +1,4 @@
-#include "app/Classes.h"
+#include "app/InterfaceClasses.h"
 
 #include "app/AppDelegate.h"
 #include "compass/CompassViewController.h"
@@ -6,7 +6,7 @@
 
 namespace app {
 
-platform::ClassRegistry fluxprobeClasses() {
+platform::ClassRegistry interfaceClasses() {
     platform::ClassRegistry classes;
     classes.addDelegate(AppDelegate::kClassName, [] { return std::make_shared<AppDelegate>(); });
     classes.addController(fieldmeter::FluxprobeViewController::kClassName, [](std::string nib) {

@@ -1,4 +1,4 @@
-#include "qt/StreamBatch.h"
+#include "qt/NonBlockingLog.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,7 +24,7 @@ namespace platform::qt {
 
 // The bounded buffer of whole lines and the descriptor they go to. Written to from any thread
 // (through our stream, whose lock already orders the writers), drained without ever blocking.
-struct StreamBatch::Sink {
+struct NonBlockingLog::Sink {
     std::mutex mutex;
     std::FILE* original = nullptr;
     int out = -1;               // our own descriptor for the original's file
@@ -52,7 +52,7 @@ struct StreamBatch::Sink {
 namespace {
 
 // Lines waiting may fill this much; beyond it new lines are dropped.
-constexpr std::size_t kPendingLimit = StreamBatch::kBufferSize;
+constexpr std::size_t kPendingLimit = NonBlockingLog::kBufferSize;
 
 // A descriptor for fd's file that never blocks: a FIFO or a terminal is opened again (a new
 // open file description, so the O_NONBLOCK is ours alone and nobody else's who shares fd). A
@@ -71,15 +71,15 @@ int nonBlockingCopyOf(int fd, bool& mayBlock, bool& socket) {
     return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
 }
 
-std::vector<std::shared_ptr<StreamBatch::Sink>>& keptSinks() {
+std::vector<std::shared_ptr<NonBlockingLog::Sink>>& keptSinks() {
     // Our streams are never closed (another thread may still hold one after the batch); their
     // sinks stay with them.
-    static std::vector<std::shared_ptr<StreamBatch::Sink>> sinks;
+    static std::vector<std::shared_ptr<NonBlockingLog::Sink>> sinks;
     return sinks;
 }
 
 ssize_t sinkWrite(void* cookie, const char* data, size_t size) {
-    auto* sink = static_cast<StreamBatch::Sink*>(cookie);
+    auto* sink = static_cast<NonBlockingLog::Sink*>(cookie);
     sink->take(data, size);
     return static_cast<ssize_t>(size);
 }
@@ -114,7 +114,7 @@ std::terminate_handler previousTerminate = nullptr;
 
 }  // namespace
 
-void StreamBatch::Sink::take(const char* data, std::size_t size) {
+void NonBlockingLog::Sink::take(const char* data, std::size_t size) {
     std::unique_lock lock(mutex);
     if (direct) {
         lock.unlock();
@@ -140,7 +140,7 @@ void StreamBatch::Sink::take(const char* data, std::size_t size) {
     drain();
 }
 
-void StreamBatch::Sink::line() {
+void NonBlockingLog::Sink::line() {
     if (droppingLine || broken) {
         if (!broken) ++dropped;
     } else if (pending.size() - sent + partial.size() + 1 > kPendingLimit) {
@@ -156,7 +156,7 @@ void StreamBatch::Sink::line() {
     droppingLine = false;
 }
 
-bool StreamBatch::Sink::drain() {
+bool NonBlockingLog::Sink::drain() {
     while (waiting()) {
         std::size_t chunk = pending.size() - sent;
         if (mayBlock) {
@@ -187,7 +187,7 @@ bool StreamBatch::Sink::drain() {
     return !waiting();
 }
 
-StreamBatch::StreamBatch(std::FILE*& stream)
+NonBlockingLog::NonBlockingLog(std::FILE*& stream)
     : stream_(stream), original_(stream), sink_(std::make_shared<Sink>()) {
     std::fflush(original_);
     sink_->original = original_;
@@ -215,7 +215,7 @@ StreamBatch::StreamBatch(std::FILE*& stream)
     }
 }
 
-StreamBatch::~StreamBatch() {
+NonBlockingLog::~NonBlockingLog() {
     QObject::disconnect(waits_);
     writable_.reset();
     if (!sink_) return;
@@ -255,7 +255,7 @@ StreamBatch::~StreamBatch() {
     std::setvbuf(original_, nullptr, _IONBF, 0);
 }
 
-void StreamBatch::flushBeforeEachWait() {
+void NonBlockingLog::flushBeforeEachWait() {
     if (waits_ || !sink_) return;
     QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance(QThread::currentThread());
     if (!loop) return;
@@ -265,7 +265,7 @@ void StreamBatch::flushBeforeEachWait() {
     waits_ = connect(loop, &QAbstractEventDispatcher::aboutToBlock, this, [this] { flush(); });
 }
 
-void StreamBatch::flush() {
+void NonBlockingLog::flush() {
     std::fflush(stream_);
     if (!sink_) return;
     bool waiting;
@@ -277,7 +277,7 @@ void StreamBatch::flush() {
     if (writable_ && writable_->isEnabled() != waiting) writable_->setEnabled(waiting);
 }
 
-std::uint64_t StreamBatch::droppedLines() const {
+std::uint64_t NonBlockingLog::droppedLines() const {
     if (!sink_) return 0;
     std::lock_guard lock(sink_->mutex);
     return sink_->dropped;
