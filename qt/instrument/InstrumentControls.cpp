@@ -11,7 +11,6 @@
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/StatusToast.h"
 #include "qt/instrument/WindowRecording.h"
-#include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ThresholdLabel.h"
 
 namespace platform::qt {
@@ -49,13 +48,6 @@ QString InstrumentControls::message() const {
 
 void InstrumentControls::say(const QString& text) {
     if (toast_) toast_->say(text);
-}
-
-void InstrumentControls::refit() {
-    // Once the loop has laid the column out with the controls in it.
-    QTimer::singleShot(0, this, [this] {
-        if (ScreenScaler* scaler = bar_ ? ScreenScaler::of(bar_) : nullptr) scaler->relayout();
-    });
 }
 
 InstrumentBar* InstrumentControls::bar() const {
@@ -116,7 +108,6 @@ void InstrumentControls::attachTo(QWidget* window) {
     }
     applyUnit();
     showState();
-    refit();
 }
 
 void InstrumentControls::toggleHold() {
@@ -138,7 +129,6 @@ void InstrumentControls::toggleStrip() {
     if (!strip_) return;
     strip_->setVisible(strip_->isHidden());
     if (bar_) bar_->showStripShown(!strip_->isHidden());
-    refit();
 }
 
 void InstrumentControls::resetStatistics() {
@@ -170,6 +160,8 @@ void InstrumentControls::applyUnit() {
 }
 
 void InstrumentControls::showState() {
+    // The strip says at once whether its figures are of the field or beside a zero.
+    if (strip_ && !strip_->isHidden()) strip_->refresh();
     const bool recording = recording_->isRecording();
     if (recording && !recordingClock_.isActive()) recordingClock_.start();
     if (!recording) recordingClock_.stop();
