@@ -7,6 +7,9 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <memory>
 #include <optional>
 #include <string>
@@ -288,6 +291,11 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
 }  // namespace
 
 int applicationMain(int argc, char* argv[], const ClassRegistry& classes) {
+#if defined(__GLIBC__)
+    // Pictures and their copies are large and short-lived: each goes back to the system when
+    // freed, instead of glibc raising its threshold and keeping them in the heap for good.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     // Help needs no display, so it comes before Qt starts.
     if (qt::wantsHelp(argumentsOf(argc, argv))) {
         std::cout << qt::helpText();

@@ -1,14 +1,15 @@
 #include "qt/Fade.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QWidget>
 
+#include "qt/widgets/FadeEffect.h"
+
 namespace platform::qt {
 
 void fade(QWidget* widget, QObject* context, double from, double to, std::function<void()> done) {
-    auto* effect = new QGraphicsOpacityEffect(widget);  // owned by the widget
+    auto* effect = new FadeEffect(widget);  // owned by the widget
     effect->setOpacity(from);
     widget->setGraphicsEffect(effect);
     auto* animation = new QPropertyAnimation(effect, "opacity", context);

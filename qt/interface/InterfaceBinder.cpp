@@ -14,6 +14,7 @@
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/TurningPicture.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
@@ -152,6 +153,7 @@ bool widgetFitsOutlet(const QWidget* w, OutletKind kind) {
         case OutletKind::Button:
             return qobject_cast<const QAbstractButton*>(w) != nullptr;
         case OutletKind::ImageView: {
+            if (auto* p = qobject_cast<const TurningPicture*>(w)) return p->hasPicture();
             if (auto* l = qobject_cast<const QLabel*>(w)) return !l->pixmap().isNull();
             return w->inherits("QSvgWidget");
         }

@@ -6,6 +6,7 @@
 #include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOption>
+#include <utility>
 
 #include "platform/DrawingContext.h"
 #include "qt/drawing/LayerContext.h"
@@ -81,7 +82,7 @@ QPixmap PlotWidget::scale(View& view) {
         const CurrentContextScope current(scaleOnly);
         view.drawRect(view.bounds());
     }
-    picture = QPixmap::fromImage(image);
+    picture = QPixmap::fromImage(std::move(image));  // taken over, not copied
     QPixmapCache::insert(key, picture);
     return picture;
 }

@@ -1,6 +1,7 @@
 #include "qt/widgets/TurningPicture.h"
 
 #include <QEvent>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
@@ -55,34 +56,56 @@ void TurningPicture::setPictureSize(QSizeF size) {
     update();
 }
 
+void TurningPicture::setPictureFile(const QString& file) {
+    file_ = file;
+    QImageReader reader(file);
+    natural_ = reader.size();
+    if (natural_.isEmpty())
+        qWarning("fluxprobe: cannot read the picture %s: %s", qPrintable(file),
+                 qPrintable(reader.errorString()));
+    scaled_ = {};
+    update();
+}
+
 QSizeF TurningPicture::pictureSize() const {
     const QSizeF room = pictureSize_.isEmpty() ? QSizeF(size()) : pictureSize_;
-    const QPixmap& picture = pixmap();
-    if (picture.isNull()) return room;
-    return QSizeF(picture.size()).scaled(room, Qt::KeepAspectRatio);
+    const QSize natural = file_.isEmpty() ? pixmap().size() : natural_;
+    if (natural.isEmpty()) return room;
+    return QSizeF(natural).scaled(room, Qt::KeepAspectRatio);
 }
 
 const TurningPicture::Scaled& TurningPicture::scaled() {
     const QPixmap& picture = pixmap();
+    const qint64 from = file_.isEmpty() ? picture.cacheKey() : 0;
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (pictureSize() * ratio).toSize();
-    if (picture.isNull() || pixels.isEmpty()) {
+    if ((file_.isEmpty() ? picture.isNull() : natural_.isEmpty()) || pixels.isEmpty()) {
         scaled_ = {};
         return scaled_;
     }
-    if (scaled_.from == picture.cacheKey() && scaled_.image.size() == pixels &&
+    if (!scaled_.image.isNull() && scaled_.from == from && scaled_.image.size() == pixels &&
         scaled_.image.devicePixelRatio() == ratio)
         return scaled_;
-    // Scaling a large picture down costs far more than turning it: once per size.
-    scaled_.image = picture.toImage()
-                        .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                        .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Scaling a picture costs far more than turning it: once per size.
+    if (file_.isEmpty()) {
+        scaled_.image = picture.toImage()
+                            .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                            .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+        QImageReader reader(file_);
+        reader.setScaledSize(pixels);
+        scaled_.image = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    if (scaled_.image.size() != pixels) {  // unreadable since: drawn as nothing
+        scaled_ = {};
+        return scaled_;
+    }
     scaled_.image.setDevicePixelRatio(ratio);
     const QImage& image = scaled_.image;
     scaled_.ink = InkCells(reinterpret_cast<const std::uint32_t*>(image.constBits()),
                            image.bytesPerLine() / 4, image.width(), image.height());
     scaled_.radius = inkRadiusOf(image);
-    scaled_.from = picture.cacheKey();
+    scaled_.from = from;
     return scaled_;
 }
 

@@ -21,9 +21,16 @@ namespace platform::qt {
 class TurningPicture : public QLabel {
     Q_OBJECT
     Q_PROPERTY(bool movable READ isMovable WRITE setMovable)
+    Q_PROPERTY(QString picture READ pictureFile WRITE setPictureFile)
 
   public:
     explicit TurningPicture(QWidget* parent = nullptr);
+
+    // The picture's file, read at the size it is drawn (an SVG is drawn sharp at any size, and
+    // no larger copy is kept); without one, the label's pixmap is scaled.
+    const QString& pictureFile() const { return file_; }
+    void setPictureFile(const QString& file);
+    bool hasPicture() const { return !natural_.isEmpty() || !pixmap().isNull(); }
 
     bool isMovable() const { return movable_; }
     void setMovable(bool movable);
@@ -51,7 +58,7 @@ class TurningPicture : public QLabel {
         QImage image;
         InkCells ink;
         double radius = 0.0;  // of the ink, in device pixels
-        qint64 from = 0;      // the pixmap it was scaled from
+        qint64 from = 0;      // the pixmap it was scaled from; 0 for the file
     };
     const Scaled& scaled();
     // Where the picture's pixels land in the widget.
@@ -61,6 +68,8 @@ class TurningPicture : public QLabel {
     bool turnInto(QPainter& painter, const Scaled& picture);
     void putBack();
 
+    QString file_;
+    QSize natural_;  // the file's picture's own size
     QSizeF pictureSize_;
     QTransform turn_;
     bool movable_ = false;
