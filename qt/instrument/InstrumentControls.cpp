@@ -11,6 +11,7 @@
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/StatusToast.h"
 #include "qt/instrument/WindowRecording.h"
+#include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ThresholdLabel.h"
 
 namespace platform::qt {
@@ -79,6 +80,11 @@ void InstrumentControls::attachTo(QWidget* window) {
     if (column) {
         column->insertWidget(at, bar_);
         column->insertWidget(at + 1, strip_);
+    }
+    // Their text grows with the window as the screen's own does.
+    if (ScreenScaler* scaler = ScreenScaler::of(bar_)) {
+        for (QWidget* w : bar_->findChildren<QWidget*>()) scaler->adopt(w);
+        scaler->adopt(strip_);
     }
 
     connect(bar_, &InstrumentBar::holdToggled, this, &InstrumentControls::toggleHold);
