@@ -203,8 +203,9 @@ void TurningPicture::paintEvent(QPaintEvent*) {
         painter.drawImage(QRectF(QPointF(0.0, 0.0), QSizeF(pixels)), picture.image,
                           QRectF(QPointF(0.0, 0.0), QSizeF(pixels)));
     }
-    if (hasFocus()) {
-        // Where the keys go: a ring in the palette's highlight about the picture, inside the box.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        // Where the keys go, once they move the focus: a ring in the palette's highlight about
+        // the picture, inside the box.
         const double r = std::min(inkRadius(), std::min(width(), height()) / 2.0) - 1.5;
         painter.resetTransform();
         painter.setRenderHint(QPainter::Antialiasing, true);
