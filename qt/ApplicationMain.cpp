@@ -70,7 +70,8 @@ int fail(const std::string& message) {
 }
 
 // Until the session starts, a start-up that stops (on an error of ours, or in Qt finding no
-// display to start on) takes back the record file the session made.
+// display to start on) takes back the record file the session made. Should Qt end the program,
+// the lines already logged go out first.
 class UnstartedSession {
   public:
     explicit UnstartedSession(heading::HeadingSession& session) : session_(&session) {}
@@ -83,18 +84,22 @@ class UnstartedSession {
     void started() { session_ = nullptr; }
 
     // Makes the application; Qt ends the program inside when it cannot start its platform.
-    void startQt(std::optional<QApplication>& app, int& argc, char* argv[]) {
+    void startQt(std::optional<QApplication>& app, int& argc, char* argv[],
+                 qt::NonBlockingLog& log) {
         starting = session_;
+        startLog = &log;
         previous = qInstallMessageHandler(discardOnFatal);
         app.emplace(argc, argv);
         qInstallMessageHandler(previous);
         starting = nullptr;
+        startLog = nullptr;
     }
 
   private:
     static void discardOnFatal(QtMsgType type, const QMessageLogContext& context,
                                const QString& text) {
         if (type == QtFatalMsg && starting) starting->discardRecording();
+        if (type == QtFatalMsg && startLog) startLog->flush();
         if (previous)
             previous(type, context, text);
         else
@@ -102,6 +107,7 @@ class UnstartedSession {
     }
 
     static inline heading::HeadingSession* starting = nullptr;
+    static inline qt::NonBlockingLog* startLog = nullptr;
     static inline QtMessageHandler previous = nullptr;
     heading::HeadingSession* session_;
 };
@@ -168,7 +174,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     UnstartedSession unstarted(*session);
 
     // Qt takes its own options out of argv; what is left is ours or ignored.
-    unstarted.startQt(app, argc, argv);
+    unstarted.startQt(app, argc, argv, errors);
     errors.flushBeforeEachWait();
     qt::QuitOnSignals quitOnSignals;
     qt::RunStats stats;
