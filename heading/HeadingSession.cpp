@@ -161,6 +161,10 @@ std::string HeadingSession::recordPath() const {
     return recorder_ ? recorder_->name() : std::string();
 }
 
+void HeadingSession::discardRecording() {
+    if (recorder_ && !channel_) recorder_->discard();
+}
+
 void HeadingSession::stopRecording() {
     if (!recording()) return;
     // The recorder stays, idle, so that the remote view can still serve the whole file.

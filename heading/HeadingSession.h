@@ -78,6 +78,8 @@ class HeadingSession {
     // True while --record's file is written.
     bool recording() const;
     std::string recordPath() const;
+    // Takes back --record's file when the run stops before the session started.
+    void discardRecording();
     // Ends --record's recording before the run ends: the file is written out and nothing more
     // is added to it.
     void stopRecording();

@@ -46,6 +46,7 @@
 #include "qt/instrument/InstrumentControls.h"
 #include "qt/instrument/MeterStatusOf.h"
 #include "qt/instrument/WindowRecording.h"
+#include "qt/interface/UiLoader.h"
 #include "qt/positioning/PositionWatcher.h"
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FrameClock.h"
@@ -68,6 +69,49 @@ int fail(const std::string& message) {
     return 2;
 }
 
+// Until the session starts, a start-up that stops (on an error of ours, or in Qt finding no
+// display to start on) takes back the record file the session made. Should Qt end the program,
+// the lines already logged go out first.
+class UnstartedSession {
+  public:
+    explicit UnstartedSession(heading::HeadingSession& session) : session_(&session) {}
+    ~UnstartedSession() {
+        if (session_) session_->discardRecording();
+    }
+    UnstartedSession(const UnstartedSession&) = delete;
+    UnstartedSession& operator=(const UnstartedSession&) = delete;
+
+    void started() { session_ = nullptr; }
+
+    // Makes the application; Qt ends the program inside when it cannot start its platform.
+    void startQt(std::optional<QApplication>& app, int& argc, char* argv[],
+                 qt::NonBlockingLog& log) {
+        starting = session_;
+        startLog = &log;
+        previous = qInstallMessageHandler(discardOnFatal);
+        app.emplace(argc, argv);
+        qInstallMessageHandler(previous);
+        starting = nullptr;
+        startLog = nullptr;
+    }
+
+  private:
+    static void discardOnFatal(QtMsgType type, const QMessageLogContext& context,
+                               const QString& text) {
+        if (type == QtFatalMsg && starting) starting->discardRecording();
+        if (type == QtFatalMsg && startLog) startLog->flush();
+        if (previous)
+            previous(type, context, text);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    }
+
+    static inline heading::HeadingSession* starting = nullptr;
+    static inline qt::NonBlockingLog* startLog = nullptr;
+    static inline QtMessageHandler previous = nullptr;
+    heading::HeadingSession* session_;
+};
+
 // The meter with its window, from the start of Qt to the last line of its log.
 int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
                   const qt::Options& options) {
@@ -78,13 +122,10 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     // one, and never wait for a reader. Made before anything is written to stderr.
     qt::NonBlockingLog errors(stderr);
 
-    // Qt takes its own options out of argv; what is left is ours or ignored.
-    QApplication app(argc, argv);
-    errors.flushBeforeEachWait();
-    qt::QuitOnSignals quitOnSignals;
-    qt::RunStats stats;
-    QApplication::setApplicationName(QStringLiteral("fluxprobe"));
-    QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));
+    // Made last of all, once every file the user named has been checked, so that a missing or
+    // broken one is told with its status even where Qt finds no display to start on; destroyed
+    // last, after everything made with it.
+    std::optional<QApplication> app;
 
     qt::QtPlatformSettings settings;
     settings.uiDir = QString::fromStdString(options.uiDir);
@@ -94,7 +135,6 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     heading::HeadingService service;
     // Hold, zero, statistics and units: how the screens are to show each sample.
     instrument::Instrument instrument;
-    qt::QtPlatform platform(service, settings);
     // The latest samples and their spectrum, for the AC view, the remote view and the summary.
     instrument::AcMonitor ac;
 
@@ -111,16 +151,40 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
         }
     }
 
+    // An interface folder of the user's: its window's file is found and well-formed.
+    if (!settings.uiDir.isEmpty()) {
+        try {
+            qt::InterfaceFiles(settings.uiDir).check(settings.mainInterface);
+        } catch (const InterfaceError& e) {
+            return fail(e.what());
+        }
+    }
+
+    // The session reads a replay whole, creates the record file and loads the calibration; its
+    // samples are posted to the platform, which exists before the session starts.
+    std::unique_ptr<qt::QtPlatform> platformOwner;
     std::unique_ptr<heading::HeadingSession> session;
-    std::shared_ptr<ApplicationDelegate> delegate;
     try {
         session = std::make_unique<heading::HeadingSession>(
             options.source, service,
-            [&platform](std::function<void()> task) { platform.post(std::move(task)); });
-        session->prepare();
+            [&platformOwner](std::function<void()> task) { platformOwner->post(std::move(task)); });
     } catch (const heading::SourceError& e) {
         return fail(e.what());
     }
+    UnstartedSession unstarted(*session);
+
+    // Qt takes its own options out of argv; what is left is ours or ignored.
+    unstarted.startQt(app, argc, argv, errors);
+    errors.flushBeforeEachWait();
+    qt::QuitOnSignals quitOnSignals;
+    qt::RunStats stats;
+    QApplication::setApplicationName(QStringLiteral("fluxprobe"));
+    QApplication::setDesktopFileName(QStringLiteral("fluxprobe"));
+
+    platformOwner = std::make_unique<qt::QtPlatform>(service, settings);
+    qt::QtPlatform& platform = *platformOwner;
+    std::shared_ptr<ApplicationDelegate> delegate;
+    session->prepare();
     // Before any window: an address that cannot be served stops start-up.
     std::unique_ptr<remote::RemoteView> remoteView;
     if (options.serve) {
@@ -142,7 +206,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     // The system's location service, asked once the window is up.
     std::unique_ptr<qt::PositionWatcher> positions;
     if (app::asksLocationService(options.source, options.location, service.headingAvailable()))
-        QTimer::singleShot(0, &app, [&positions, &trueNorth] {
+        QTimer::singleShot(0, &*app, [&positions, &trueNorth] {
             positions = std::make_unique<qt::PositionWatcher>(
                 qt::PositionWatcher::systemSource(),
                 [&trueNorth](const heading::Location& l) { trueNorth->locate(l); });
@@ -164,7 +228,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     });
     if (options.openCompass) {
         // As the user does it: the meter's compass button, once the loop runs.
-        QTimer::singleShot(0, &app, [&platform] {
+        QTimer::singleShot(0, &*app, [&platform] {
             QWidget* window = platform.mainWindow();
             auto* button =
                 window ? window->findChild<QAbstractButton*>(QStringLiteral("compassButton"))
@@ -196,7 +260,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
 
     qt::AcControl acControl(ac, instrument);
     acControl.attachTo(platform.mainWindow());
-    if (options.openAc) QTimer::singleShot(0, &app, [&acControl] { acControl.open(); });
+    if (options.openAc) QTimer::singleShot(0, &*app, [&acControl] { acControl.open(); });
     QSettings kept(QStringLiteral("fluxprobe"), QStringLiteral("fluxprobe"));
     qt::InstrumentControls controls(instrument, *session, kept, options.units);
     controls.attachTo(platform.mainWindow());
@@ -221,6 +285,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
     } catch (const heading::SourceError& e) {
         return fail(e.what());
     }
+    unstarted.started();
 
     // Leaving the loop closes every window, alerts included: the picture is taken before, of
     // the calibration screen when it is in front.
@@ -238,7 +303,7 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
             QCoreApplication::quit();
         });
 
-    int status = app.exec();
+    int status = app->exec();
     const std::string summary = stats.summary();
     std::string statsLine;
     if (latency) {

@@ -10,7 +10,11 @@ namespace platform::qt {
 
 QStringList dataFolders(const QString& dataDir) {
     if (!dataDir.isEmpty()) return {dataDir};
-    const QString app = QCoreApplication::applicationDirPath();
+    // The field model is loaded before the application exists, so that a damaged one is told
+    // even where Qt could not start; the program's folder is then the kernel's word for it.
+    const QString app = QCoreApplication::instance()
+                            ? QCoreApplication::applicationDirPath()
+                            : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     return {QDir::cleanPath(app + QStringLiteral("/../share/fluxprobe")), app};
 }
 

@@ -10,7 +10,7 @@ namespace platform::qt {
 
 // Where run-time data (beep.wav, the field model) is looked for: dataDir when one is given
 // (FLUXPROBE_DATA_DIR), otherwise the program's installed ../share/fluxprobe, then the
-// program's own folder. Needs a QCoreApplication.
+// program's own folder.
 QStringList dataFolders(const QString& dataDir);
 
 // The first readable `file` in dataFolders; empty when there is none.

@@ -290,7 +290,7 @@ Options:
                          was painted; and samples, frames a second, the time from a sample
                          falling due to the frame that shows it (median, 95th percentile,
                          longest) and the time to the first frame
-  --units=UNIT           show the field in uT (also \u00b5T; the default), nT, mG or G for this
+  --units=UNIT           show the field in uT (also µT; the default), nT, mG or G for this
                          run. Recordings, the log and the stream stay in uT
   --summary              at exit, one line on stdout: samples, seconds, and min, max and mean
                          of each axis and the total (uT), with when the total peaked

@@ -4,6 +4,8 @@
 #include <QSocketNotifier>
 #include <memory>
 
+#include "qt/StopSignals.h"
+
 namespace platform::qt {
 
 // Ctrl+C (SIGINT), SIGTERM and SIGHUP ask the event loop to quit, so the run ends as with
@@ -22,6 +24,7 @@ class QuitOnSignals : public QObject {
 
     int pipe_[2] = {-1, -1};  // the handler's byte, read on the main thread
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<StopSignals> signals_;
 };
 
 }  // namespace platform::qt

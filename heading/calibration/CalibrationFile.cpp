@@ -1,7 +1,5 @@
 #include "heading/calibration/CalibrationFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "heading/BoundedFile.h"
 #include "heading/Numbers.h"
 
 namespace heading::calibration {
@@ -37,14 +36,6 @@ std::vector<std::string_view> words(std::string_view line) {
     }
     return out;
 }
-
-struct Descriptor {
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    int fd;
-    ~Descriptor() { ::close(fd); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-};
 
 class Parser {
   public:
@@ -161,42 +152,24 @@ Calibration parseCalibration(std::string_view text, const std::string& name) {
 }
 
 Calibration readCalibrationFile(const std::string& path) {
-    // Without blocking, so that a FIFO nobody writes to cannot hold the start up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw CalibrationError("cannot open calibration file " + path + ": " +
-                               std::strerror(errno));
-    const auto cannotRead = [&path](int error) {
-        return CalibrationError("cannot read calibration file " + path + ": " +
-                                std::strerror(error));
-    };
-    const auto tooLarge = [&path] {
-        return CalibrationError("calibration file " + path + " is larger than " +
-                                std::to_string(kMaxCalibrationBytes / 1024) +
-                                " KiB; a calibration file is a few hundred bytes");
-    };
-    const Descriptor owned{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) throw cannotRead(errno);
-    if (S_ISDIR(info.st_mode)) throw cannotRead(EISDIR);
-    if (!S_ISREG(info.st_mode))
-        throw CalibrationError("calibration file " + path + " is not a regular file");
-    if (info.st_size > static_cast<off_t>(kMaxCalibrationBytes)) throw tooLarge();
-    // One byte more than allowed tells a file that grew since.
-    std::string text(kMaxCalibrationBytes + 1, '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw cannotRead(errno);
-        }
-        got += static_cast<std::size_t>(n);
+    BoundedFile file = readBoundedFile(path, kMaxCalibrationBytes);
+    switch (file.problem) {
+        case BoundedFile::Problem::None:
+            return parseCalibration(file.bytes, path);
+        case BoundedFile::Problem::Open:
+            throw CalibrationError("cannot open calibration file " + path + ": " +
+                                   std::strerror(file.error));
+        case BoundedFile::Problem::Read:
+            break;
+        case BoundedFile::Problem::NotRegular:
+            throw CalibrationError("calibration file " + path + " is not a regular file");
+        case BoundedFile::Problem::TooLarge:
+            throw CalibrationError("calibration file " + path + " is larger than " +
+                                   std::to_string(kMaxCalibrationBytes / 1024) +
+                                   " KiB; a calibration file is a few hundred bytes");
     }
-    if (got > kMaxCalibrationBytes) throw tooLarge();
-    text.resize(got);
-    return parseCalibration(text, path);
+    throw CalibrationError("cannot read calibration file " + path + ": " +
+                           std::strerror(file.error));
 }
 
 void writeCalibrationFile(const std::string& path, const Calibration& calibration,

@@ -173,6 +173,44 @@ std::optional<Ellipsoid> fitEllipsoid(const std::vector<Vector3d>& points,
     return Ellipsoid{model.sphere.centre + r0 * *u0, a / (k * r0 * r0)};
 }
 
+// Whether the readings bend in a way a sphere cannot follow, as a sensor next to steel makes
+// them: soft iron stretches the radius by a quadratic form of the direction. The distances of
+// the readings from the sphere are fitted over the directions once by a shift alone (constant
+// and linear terms, what a sphere can still take up) and once with the five quadratic terms
+// added. Returns the F statistic of those five terms and the RMS distance they explain, as a
+// share of the radius. The regressors are directions, hardly touched by the noise.
+std::pair<double, double> bendBeyondSphere(const std::vector<Vector3d>& points,
+                                           const Sphere& sphere) {
+    using Vector9d = Eigen::Matrix<double, 9, 1>;
+    auto rowOf = [&](const Vector3d& p) {
+        const Vector3d n = (p - sphere.centre).normalized();
+        Vector9d row;
+        row << 1.0, n.x(), n.y(), n.z(), n.x() * n.x() - n.y() * n.y(), 3.0 * n.z() * n.z() - 1.0,
+            n.x() * n.y(), n.x() * n.z(), n.y() * n.z();
+        return std::pair{row, (p - sphere.centre).norm() - sphere.radius};
+    };
+    Normals<9> quadratic;
+    Normals<4> shift;
+    for (const Vector3d& p : points) {
+        const auto [row, e] = rowOf(p);
+        quadratic.add(row, e);
+        shift.add(row.head<4>(), e);
+    }
+    const auto q = quadratic.solve();
+    const auto l = shift.solve();
+    if (!q || !l) return {0.0, 0.0};
+    double withBend = 0.0, withoutBend = 0.0;
+    for (const Vector3d& p : points) {
+        const auto [row, e] = rowOf(p);
+        withBend += std::pow(row.dot(*q) - e, 2);
+        withoutBend += std::pow(row.head<4>().dot(*l) - e, 2);
+    }
+    const double n = static_cast<double>(points.size());
+    const double explained = std::max(withoutBend - withBend, 0.0);
+    const double f = withBend > 0.0 ? (explained / 5.0) / (withBend / (n - 9.0)) : INFINITY;
+    return {f, std::sqrt(explained / n) / sphere.radius};
+}
+
 // The first side of the device the field was never seen from, as the direction bins tell it:
 // without both sides of every axis an ellipsoid can be stretched to fit any one-sided set.
 std::optional<std::string> missingSide(const DirectionBins& bins) {
@@ -321,6 +359,16 @@ FitResult fitCalibration(std::span<const Vector3> samples,
                                          "much to correct: move the device away from steel and "
                                          "magnets",
                                          conditioning));
+    }
+    // A sphere stands in for the ellipsoid only where the readings are round: soft iron seen from
+    // part of the sphere pulls a sphere's centre far off, though it fits the part it was shown.
+    if (result.quality.kind == FitKind::Sphere) {
+        const auto [f, bend] = bendBeyondSphere(points, *sphere);
+        if (f > FitLimits::kMaxBendF && bend > FitLimits::kMinBend)
+            return refuse(result, missingSide(result.bins)
+                                      .value_or("steel nearby bends the readings, which only the "
+                                                "full fit corrects: keep turning the device, "
+                                                "screen up, down and on every edge"));
     }
     result.advice = side.value_or("");
     result.quality.radius = fittedRadius;

@@ -26,6 +26,11 @@ struct FitLimits {
     static constexpr double kMaxReferenceDeviation = 0.15;
     // The offset's standard deviation (along its least certain direction) against the radius.
     static constexpr double kMaxCentreSpread = 0.02;
+    // A sphere fit is refused when a bend of the readings that only soft iron makes is both
+    // certain (its F statistic, against about 1 for round readings) and not negligible (its RMS
+    // against the radius).
+    static constexpr double kMaxBendF = 6.0;
+    static constexpr double kMinBend = 0.001;
 };
 
 struct FitResult {

@@ -1,9 +1,5 @@
 #include "heading/model/ModelFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -13,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "heading/BoundedFile.h"
 #include "heading/Numbers.h"
 #include "heading/model/FieldModel.h"
 
@@ -39,42 +36,25 @@ std::string number(double value) {
     return text;
 }
 
-// A whole file, if it is a regular file of at most limit bytes; opened without blocking, so
-// that a FIFO in its place cannot hang the start. Returns the error to report, or nothing.
+// A whole file, if it is a regular file of at most limit bytes. Returns the error to report, or
+// nothing; openError is set when it could not be opened.
 std::optional<std::string> readBounded(const std::string& path, std::size_t limit,
                                        std::string& bytes, int& openError) {
-    openError = 0;
-    int fd;
-    do fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        openError = errno;
-        return std::string(std::strerror(errno));
+    BoundedFile file = readBoundedFile(path, limit);
+    openError = file.problem == BoundedFile::Problem::Open ? file.error : 0;
+    switch (file.problem) {
+        case BoundedFile::Problem::None:
+            bytes = std::move(file.bytes);
+            return std::nullopt;
+        case BoundedFile::Problem::Open:
+        case BoundedFile::Problem::Read:
+            return std::string(std::strerror(file.error));
+        case BoundedFile::Problem::NotRegular:
+            return "not a regular file";
+        case BoundedFile::Problem::TooLarge:
+            break;
     }
-    struct stat info {};
-    std::optional<std::string> problem;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        problem = "not a regular file";
-    } else if (static_cast<std::size_t>(info.st_size) > limit) {
-        problem = "larger than " + std::to_string(limit) + " bytes";
-    } else {
-        bytes.resize(limit + 1);
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                problem = std::strerror(errno);
-                break;
-            }
-            if (n == 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        bytes.resize(got);
-        if (!problem && got > limit) problem = "larger than " + std::to_string(limit) + " bytes";
-    }
-    ::close(fd);
-    return problem;
+    return "larger than " + std::to_string(limit) + " bytes";
 }
 
 std::string_view trimmed(std::string_view text) {

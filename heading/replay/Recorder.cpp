@@ -1,6 +1,7 @@
 #include "heading/replay/Recorder.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +29,7 @@ Recorder::Recorder(const std::string& path, Warn warn, std::function<Clock::time
             throw SourceError("record file " + path + " already exists; it is not overwritten");
         throw SourceError("cannot create record file " + path + ": " + std::strerror(error));
     }
+    created_ = true;
     adopt(fd);
 }
 
@@ -61,7 +63,7 @@ void Recorder::append(std::string_view line) {
 }
 
 void Recorder::record(const heading::Heading& h) {
-    if (failed_) return;
+    if (failed_ || fd_ < 0) return;
     char line[kReplayLineBytes];
     const std::size_t n = formatReplayLine(line, time_.next(h.timestamp), h, gravity_);
     if (n == 0) return;
@@ -87,6 +89,19 @@ void Recorder::flush() {
         }
     }
     written_ += done;
+    buffer_.clear();
+}
+
+void Recorder::discard() {
+    if (fd_ < 0) return;
+    struct stat mine {
+    }, there{};
+    if (created_ && written_ == 0 && ::fstat(fd_, &mine) == 0 &&
+        ::lstat(name_.c_str(), &there) == 0 && mine.st_dev == there.st_dev &&
+        mine.st_ino == there.st_ino)
+        ::unlink(name_.c_str());
+    ::close(fd_);
+    fd_ = -1;
     buffer_.clear();
 }
 

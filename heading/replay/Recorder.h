@@ -36,6 +36,10 @@ class Recorder : public SampleSink {
 
     void record(const heading::Heading& heading);
     void flush();
+    // Takes back the file this recorder created while nothing is written to it yet, when the
+    // run stops before it starts; a file that another has put at the path meanwhile is left.
+    // Nothing is recorded afterwards.
+    void discard();
 
     // Flushes and takes no more samples; the file stays open for reading.
     void stop() {
@@ -74,6 +78,7 @@ class Recorder : public SampleSink {
     bool failed_ = false;
     bool stopped_ = false;
     bool gravity_ = false;
+    bool created_ = false;  // the file was made by this recorder
 };
 
 }  // namespace heading

@@ -9,6 +9,7 @@
 #include "qt/Fade.h"
 #include "qt/ac/AcScreen.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
 
 namespace platform::qt {
@@ -38,6 +39,8 @@ void AcControl::attachTo(QWidget* window) {
     button->setAccessibleDescription(
         tr("Opens the AC view: the RMS and frequency of the alternating field, and its spectrum"));
     row->insertWidget(row->indexOf(compass), button);
+    // Its text grows with the window as the compass's does.
+    if (ScreenScaler* scaler = ScreenScaler::of(button)) scaler->adopt(button);
     // In the Tab order too: just before the compass's button.
     if (QWidget* before = compass->previousInFocusChain(); before && before != button)
         QWidget::setTabOrder(before, button);

@@ -51,13 +51,6 @@ void InstrumentControls::say(const QString& text) {
     if (toast_) toast_->say(text);
 }
 
-void InstrumentControls::refit() {
-    // Once the loop has laid the column out with the controls in it.
-    QTimer::singleShot(0, this, [this] {
-        if (ScreenScaler* scaler = bar_ ? ScreenScaler::of(bar_) : nullptr) scaler->relayout();
-    });
-}
-
 InstrumentBar* InstrumentControls::bar() const {
     return bar_;
 }
@@ -88,6 +81,11 @@ void InstrumentControls::attachTo(QWidget* window) {
         column->insertWidget(at, bar_);
         column->insertWidget(at + 1, strip_);
     }
+    // Their text grows with the window as the screen's own does.
+    if (ScreenScaler* scaler = ScreenScaler::of(bar_)) {
+        for (QWidget* w : bar_->findChildren<QWidget*>()) scaler->adopt(w);
+        scaler->adopt(strip_);
+    }
 
     connect(bar_, &InstrumentBar::holdToggled, this, &InstrumentControls::toggleHold);
     connect(bar_, &InstrumentBar::zeroPressed, this, &InstrumentControls::zero);
@@ -116,7 +114,6 @@ void InstrumentControls::attachTo(QWidget* window) {
     }
     applyUnit();
     showState();
-    refit();
 }
 
 void InstrumentControls::toggleHold() {
@@ -138,7 +135,6 @@ void InstrumentControls::toggleStrip() {
     if (!strip_) return;
     strip_->setVisible(strip_->isHidden());
     if (bar_) bar_->showStripShown(!strip_->isHidden());
-    refit();
 }
 
 void InstrumentControls::resetStatistics() {
@@ -170,6 +166,8 @@ void InstrumentControls::applyUnit() {
 }
 
 void InstrumentControls::showState() {
+    // The strip says at once whether its figures are of the field or beside a zero.
+    if (strip_ && !strip_->isHidden()) strip_->refresh();
     const bool recording = recording_->isRecording();
     if (recording && !recordingClock_.isActive()) recordingClock_.start();
     if (!recording) recordingClock_.stop();

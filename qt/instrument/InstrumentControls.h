@@ -64,8 +64,6 @@ class InstrumentControls : public QObject {
     void showState();
     void applyUnit();
     void say(const QString& text);
-    // The free views (the dial) fill the room the controls leave them.
-    void refit();
 
     instrument::Instrument& instrument_;
     QSettings& settings_;

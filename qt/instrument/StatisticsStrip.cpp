@@ -53,7 +53,8 @@ QString StatisticsStrip::plainText() const {
     };
     const Row rows[] = {{"X", s.x()}, {"Y", s.y()}, {"Z", s.z()}, {"|B|", s.total()}};
     QStringList lines;
-    lines << tr("%1  min  max  mean").arg(symbol);
+    lines << tr("%1  min  max  mean")
+                 .arg(instrument_.relative() ? tr("measured %1").arg(symbol) : symbol);
     for (const Row& r : rows)
         lines << QStringLiteral("%1  %2  %3  %4")
                      .arg(QString::fromLatin1(r.name), field(r.e.min), field(r.e.max),

@@ -10,8 +10,9 @@ class Instrument;
 namespace platform::qt {
 
 // The extremes since the last reset, in the chosen unit: min, max and mean of each axis and of
-// the total, and when the total peaked. Refreshed a few times a second while shown, never per
-// sample.
+// the total, and when the total peaked. Always of the field as measured, as the run's summary
+// is: while zeroed it says so, since the readouts then show the change. Refreshed a few times a
+// second while shown, never per sample.
 class StatisticsStrip : public QLabel {
     Q_OBJECT
 

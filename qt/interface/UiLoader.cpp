@@ -110,16 +110,24 @@ QString InterfaceFiles::topLevelProperty(const QByteArray& ui, const QString& pr
     return {};
 }
 
-std::unique_ptr<QWidget> InterfaceFiles::build(const std::string& name, const QByteArray& ui,
-                                               const QSet<QString>& screens) const {
-    // A file that is not well-formed XML makes QUiLoader print and return something partial;
-    // refuse it first with the parser's line and column.
+void InterfaceFiles::refuseMalformed(const std::string& name, const QByteArray& ui) const {
     QXmlStreamReader check(ui);
     while (!check.atEnd()) check.readNext();
     if (check.hasError())
         throw InterfaceError("interface file '" + name + "': " + pathOf(name).toStdString() + ":" +
                              std::to_string(check.lineNumber()) + ": " +
                              check.errorString().toStdString());
+}
+
+void InterfaceFiles::check(const std::string& name) const {
+    refuseMalformed(name, read(name));
+}
+
+std::unique_ptr<QWidget> InterfaceFiles::build(const std::string& name, const QByteArray& ui,
+                                               const QSet<QString>& screens) const {
+    // A file that is not well-formed XML makes QUiLoader print and return something partial;
+    // refuse it first with the parser's line and column.
+    refuseMalformed(name, ui);
     // The files use Qt's own widgets and ours. A loader loads every Designer plugin it finds as
     // it is made, which maps libraries nothing here uses (Qt Quick among them): it is made
     // while Qt knows of no plugin folder.

@@ -19,6 +19,10 @@ class InterfaceFiles {
     // The file's contents; throws InterfaceError when it is missing or unreadable.
     QByteArray read(const std::string& name) const;
 
+    // Reads the file and checks that it is well-formed XML, with no widget made, so that it can
+    // be done before the application exists; throws InterfaceError as read and build do.
+    void check(const std::string& name) const;
+
     // The value of a string property (a dynamic property such as controllerClass) of the file's
     // top-level widget, read without building any widget; empty when it has none.
     static QString topLevelProperty(const QByteArray& ui, const QString& property);
@@ -29,6 +33,8 @@ class InterfaceFiles {
                                    const QSet<QString>& screens) const;
 
   private:
+    void refuseMalformed(const std::string& name, const QByteArray& ui) const;
+
     QString folder_;
 };
 

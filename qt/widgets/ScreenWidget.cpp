@@ -85,6 +85,11 @@ bool ScreenWidget::event(QEvent* event) {
             handleTouch(static_cast<QTouchEvent*>(event));
             event->accept();  // no mouse events are made up from these touches
             return true;
+        case QEvent::LayoutRequest:
+            // A row that comes or goes (the signal banner, the statistics strip) changes the
+            // room the free views (the dial) fill; the layout itself is already through.
+            if (ScreenScaler* scaler = ScreenScaler::of(this)) scaler->relayoutSoon();
+            return QWidget::event(event);
         default:
             return QWidget::event(event);
     }

@@ -213,8 +213,9 @@ void TurningPicture::paintEvent(QPaintEvent* event) {
             }
         }
     }
-    if (hasFocus()) {
-        // Where the keys go: a ring in the palette's highlight about the picture, inside the box.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        // Where the keys go, once they move the focus: a ring in the palette's highlight about
+        // the picture, inside the box.
         const double r = std::min(inkRadius(), std::min(width(), height()) / 2.0) - 1.5;
         painter.resetTransform();
         painter.setRenderHint(QPainter::Antialiasing, true);

@@ -15,8 +15,9 @@ namespace platform::qt {
 // size and kept with where it has ink, so a turn only turns it, passing over the see-through
 // part; a turn repaints only the square its ink sweeps, in a few bands of rows.
 //
-// A movable picture (the dial) takes focus, ringed in the palette's highlight while it has it,
-// and Home or a double-click puts it back where its screen placed it, unturned.
+// A movable picture (the dial) takes focus, ringed in the palette's highlight while it has it
+// and the keyboard is in use, and Home or a double-click puts it back where its screen placed
+// it, unturned.
 class TurningPicture : public QLabel {
     Q_OBJECT
     Q_PROPERTY(bool movable READ isMovable WRITE setMovable)

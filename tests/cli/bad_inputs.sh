@@ -6,6 +6,8 @@ set -u
 bin=$1
 work=$2
 resources=$3
+# shellcheck source=../support/serve_fluxprobe.sh
+. "$(cd "$(dirname "$0")" && pwd)/../support/serve_fluxprobe.sh"
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 work=$(pwd)
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work/run
@@ -413,8 +415,8 @@ expect 2 "unknown option '--bogus'" -- --bogus
 grep -qF "usage: fluxprobe" err.txt || fail "--bogus: no usage line"
 expect 2 "unknown option '--recrod=a.csv' — did you mean --record=a.csv?" -- --recrod=a.csv
 expect 2 "option --serve=8090: give the address too; expected ADDR:PORT, for example 127.0.0.1:8090" -- --serve=8090
-# With no display at all, every option is still checked and told (Qt would abort without one),
-# and the commands that open no window run.
+# With no display at all, every option and every file named is still checked and told (Qt would
+# abort without one), and the commands that open no window run.
 no_display=(-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE)
 while IFS='|' read -r message args; do
     # shellcheck disable=SC2086
@@ -426,7 +428,19 @@ unknown option '--bogus'|--bogus -platform offscreen
 heading source 'warp-drive': expected auto|--heading-source=warp-drive
 option --serve=nowhere:80: 'nowhere' is not an IP address|--serve=nowhere:80
 option --field-model needs --location=LAT,LON[,ALT_M]|--field-model
+cannot open replay file gone.csv: No such file or directory|--heading-source=replay:gone.csv
+header.csv:1: expected the header|--heading-source=replay:header.csv
+calibration file sphere.conf already exists; it is not overwritten|--heading-source=simulated --calibration-out=sphere.conf
+short.conf:2: offset needs 3 numbers, found 2|--heading-source=simulated --calibration=short.conf
+record file sphere.csv already exists; it is not overwritten|--heading-source=simulated --record=sphere.csv
+interface file 'MainWindow': not found|--ui-dir=ui-none --heading-source=simulated
+interface file 'MainWindow': ui-broken/MainWindow.ui:|--ui-dir=ui-broken --heading-source=simulated
 ROWS
+expect 2 "the field model wmm2025.wmm is in none of $work/no-model" "${no_display[@]}" \
+    FLUXPROBE_DATA_DIR="$work/no-model" -- --heading-source=simulated --location=52.5,13.4
+# Good files and no display: Qt stops the start, and takes no record file with it.
+env "${no_display[@]}" timeout 60 "$bin" --heading-source=simulated --record=nodisplay.csv >out.txt 2>err.txt
+[ ! -e nodisplay.csv ] || fail "a start with no display left nodisplay.csv behind"
 expect 0 "" "${no_display[@]}" -- --field-model --location=52.5,13.4 --date=2027.5
 grep -q "^declination=" out.txt || fail "--field-model with no display: $(cat out.txt err.txt)"
 rm -f nodisplay.conf
@@ -512,20 +526,17 @@ expect 2 "option --serve=127.0.0.1:99999: the port must be a number from 0 to 65
 expect 2 "option --serve-token needs 16 to 128 letters, digits" -- --serve --serve-token=short
 expect 2 "option --serve-token goes with --serve" -- --serve-token=0123456789abcdef
 expect 2 "cannot serve the remote view on 192.0.2.1:8090: The address is not available" -- \
-    --serve=192.0.2.1:8090 --heading-source=none
+    --serve=192.0.2.1:8090 --heading-source=simulated --record=unserved.csv
+[ -e unserved.csv ] && fail "a start stopped by --serve left a record file behind"
 expect 0 "--serve=0:0 listens on every address of this machine (0.0.0.0)" -- \
     --serve=0:0 --heading-source=none --quit-after=0.5
 grep -q '?token=' out.txt || fail "--serve=0:0: no token in the URLs: $(cat out.txt)"
 expect 0 "delivered 0 samples" -- --serve=[::ffff:127.0.0.1]:0 --heading-source=none --quit-after=0.5
 grep -q '^fluxprobe: remote view at http://127.0.0.1:[0-9]*/$' out.txt ||
     fail "--serve=[::ffff:127.0.0.1]:0 is not served as 127.0.0.1: $(cat out.txt err.txt)"
-timeout 60 "$bin" --heading-source=none --serve=127.0.0.1:0 --quit-after=20 >first.txt 2>&1 &
-first=$!
-for _ in $(seq 100); do
-    grep -q 'remote view at' first.txt && break
-    sleep 0.1
-done
-port=$(sed -n 's|^fluxprobe: remote view at http://127.0.0.1:\([0-9]*\)/$|\1|p' first.txt)
+serve_fluxprobe first.txt first.txt timeout 60 "$bin" --heading-source=none --serve=127.0.0.1:0 --quit-after=20
+first=$served_pid
+port=$(echo "$served_url" | sed -n 's|^http://127.0.0.1:\([0-9]*\)/$|\1|p')
 if [ -n "$port" ]; then
     expect 2 "cannot serve the remote view on 127.0.0.1:$port: The bound address is already in use" \
         -- --serve=127.0.0.1:$port --heading-source=none

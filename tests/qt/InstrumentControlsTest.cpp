@@ -117,7 +117,9 @@ TEST_F(InstrumentControlsTest, ZeroShowsTheChangeInTheChosenUnitAndTheStripKeeps
     key(Qt::Key_S);
     auto* strip = controls->strip();
     EXPECT_TRUE(strip->isVisible());
-    EXPECT_TRUE(strip->plainText().contains("X  900  930  905"));  // the field, not the change
+    // The field, not the change, and it says so.
+    EXPECT_TRUE(strip->plainText().startsWith("measured mG  min"));
+    EXPECT_TRUE(strip->plainText().contains("X  900  930  905"));
     key(Qt::Key_R);
     EXPECT_EQ(strip->plainText(), "no samples since reset");
 

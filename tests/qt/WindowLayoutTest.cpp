@@ -182,10 +182,15 @@ TEST_F(QtWindowTest, ReadingsThatStopAreShownAsStaleUntilTheNextSample) {
     deliver(0, 30, 40);
     EXPECT_FALSE(status->isStale());
 
+    resizeTo(QSize(280, 440));
     service.fail(heading::LocationError{heading::LocationError::kLocationUnknown, {}});
     settle();
     ASSERT_NE(banner(), nullptr);
     EXPECT_TRUE(banner()->isVisible());
+    // The banner's row leaves the dial less room: it shrinks into it, clear of the readouts.
+    QWidget* dial = widget<QWidget>("fluxprobeview");
+    expectCentred(dial, "under the banner");
+    EXPECT_FALSE(in(dial, window).intersects(in(widget<QWidget>("yLabel"), window)));
     EXPECT_EQ(banner()->text(), QStringLiteral("No signal \u2014 trying again"));
     EXPECT_NE(total->graphicsEffect(), nullptr);
     EXPECT_EQ(total->text(), QStringLiteral("50.0"));  // the last value stays

@@ -8,6 +8,8 @@ set -u
 bin=$1
 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../support/serve_fluxprobe.sh
+. "$here/../support/serve_fluxprobe.sh"
 chromium=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$chromium" ] || ! command -v node >/dev/null; then
     echo "skipped: needs chromium and node (scripts/install-deps installs both)"
@@ -27,14 +29,9 @@ mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     for i in $(seq 200 5999); do echo "$((i / 100)).$(printf %02d $((i % 100))),-0.04,0.25,-150,67.25,337.5"; done
 } >walk.csv
 
-"$bin" --heading-source=replay:walk.csv --serve=127.0.0.1:0 --quit-after=60 >out.txt 2>err.txt &
-pid=$!
+serve_fluxprobe out.txt err.txt "$bin" --heading-source=replay:walk.csv --serve=127.0.0.1:0 --quit-after=60
+pid=$served_pid url=$served_url
 trap 'kill $pid 2>/dev/null' EXIT
-for _ in $(seq 100); do
-    grep -q 'remote view at' out.txt && break
-    sleep 0.1
-done
-url=$(sed -n 's/^fluxprobe: remote view at \(http:[^ ]*\)$/\1/p' out.txt)
 [ -n "$url" ] || { echo "FAIL: no URL on stdout: $(cat out.txt err.txt)"; exit 1; }
 
 shown=$(timeout 60 node "$here/browser_driver.js" "$chromium" "$url" \
@@ -60,14 +57,8 @@ wait $pid 2>/dev/null
     echo "t,x,y,z,magneticHeading,trueHeading"
     for i in $(seq 0 299); do echo "$((i / 100)).$(printf %02d $((i % 100))),$i,1,2,10,-1"; done
 } >short.csv
-: >out.txt
-"$bin" --heading-source=replay:short.csv --serve=127.0.0.1:0 --quit-after=60 >out.txt 2>err.txt &
-pid=$!
-for _ in $(seq 100); do
-    grep -q 'remote view at' out.txt && break
-    sleep 0.1
-done
-url=$(sed -n 's/^fluxprobe: remote view at \(http:[^ ]*\)$/\1/p' out.txt)
+serve_fluxprobe out.txt err.txt "$bin" --heading-source=replay:short.csv --serve=127.0.0.1:0 --quit-after=60
+pid=$served_pid url=$served_url
 [ -n "$url" ] || { echo "FAIL: no URL on stdout: $(cat out.txt err.txt)"; exit 1; }
 sleep 5
 shown=$(timeout 60 node "$here/browser_driver.js" "$chromium" "$url" \

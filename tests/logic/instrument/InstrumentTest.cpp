@@ -23,36 +23,32 @@ TEST(Units, ParseNamesAndFormatAtTheEdges) {
                             {"", std::nullopt},       {"gauss", std::nullopt}};
     for (const Parse& p : parses) EXPECT_EQ(instrument::parseUnit(p.text), p.unit) << p.text;
 
+    // Each writer with its cases: the field at a tenth of a microtesla, and figures to three
+    // significant digits down to a thousandth of a microtesla.
     struct Case {
+        std::string (*write)(double, Unit);
         double microtesla;
         const char *uT, *nT, *mG, *G;
     };
+    const auto field = instrument::formatField;
+    const auto figure = instrument::formatFigure;
     const Case cases[] = {
-        {48.3, "48.3", "48300", "483", "0.4830"},
-        {-0.04, "-0.0", "-40", "-0", "-0.0004"},
-        {-0.004, "-0.0", "-4", "-0", "-0.0000"},
-        {0.05, "0.1", "50", "0", "0.0005"},
-        {0.25, "0.2", "250", "2", "0.0025"},  // ties go to even, as printf rounds them
-        {1000.0, "1000.0", "1000000", "10000", "10.0000"},
+        {field, 48.3, "48.3", "48300", "483", "0.4830"},
+        {field, -0.04, "-0.0", "-40", "-0", "-0.0004"},
+        {field, -0.004, "-0.0", "-4", "-0", "-0.0000"},
+        {field, 0.05, "0.1", "50", "0", "0.0005"},
+        {field, 0.25, "0.2", "250", "2", "0.0025"},  // ties go to even, as printf rounds them
+        {field, 1000.0, "1000.0", "1000000", "10000", "10.0000"},
+        {figure, 1.48, "1.48", "1480", "14.8", "0.0148"},
+        {figure, 148.4, "148", "148400", "1484", "1.48"},
+        {figure, 0.0123, "0.012", "12", "0.12", "0.00012"},
+        {figure, 0.0, "0.000", "0", "0.00", "0.00000"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(instrument::formatField(c.microtesla, Unit::Microtesla), c.uT) << c.microtesla;
-        EXPECT_EQ(instrument::formatField(c.microtesla, Unit::Nanotesla), c.nT) << c.microtesla;
-        EXPECT_EQ(instrument::formatField(c.microtesla, Unit::Milligauss), c.mG) << c.microtesla;
-        EXPECT_EQ(instrument::formatField(c.microtesla, Unit::Gauss), c.G) << c.microtesla;
-    }
-    // Figures: three significant digits down to a thousandth of a microtesla.
-    const Case figures[] = {
-        {1.48, "1.48", "1480", "14.8", "0.0148"},
-        {148.4, "148", "148400", "1484", "1.48"},
-        {0.0123, "0.012", "12", "0.12", "0.00012"},
-        {0.0, "0.000", "0", "0.00", "0.00000"},
-    };
-    for (const Case& c : figures) {
-        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Microtesla), c.uT) << c.microtesla;
-        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Nanotesla), c.nT) << c.microtesla;
-        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Milligauss), c.mG) << c.microtesla;
-        EXPECT_EQ(instrument::formatFigure(c.microtesla, Unit::Gauss), c.G) << c.microtesla;
+        EXPECT_EQ(c.write(c.microtesla, Unit::Microtesla), c.uT) << c.microtesla;
+        EXPECT_EQ(c.write(c.microtesla, Unit::Nanotesla), c.nT) << c.microtesla;
+        EXPECT_EQ(c.write(c.microtesla, Unit::Milligauss), c.mG) << c.microtesla;
+        EXPECT_EQ(c.write(c.microtesla, Unit::Gauss), c.G) << c.microtesla;
     }
 }
 
