@@ -11,15 +11,16 @@ namespace {
 
 struct Entry {
     const char* key;
+    const char* name;
     heading::FieldUnit unit;
 };
 
 // 1 µT = 1000 nT = 10 mG = 0.01 G.
 constexpr Entry kUnits[] = {
-    {"uT", {"\u00b5T", 1.0, "%.1f"}},
-    {"nT", {"nT", 1000.0, "%.0f"}},
-    {"mG", {"mG", 10.0, "%.0f"}},
-    {"G", {"G", 0.01, "%.4f"}},
+    {"uT", "microtesla", {"\u00b5T", 1.0, "%.1f"}},
+    {"nT", "nanotesla", {"nT", 1000.0, "%.0f"}},
+    {"mG", "milligauss", {"mG", 10.0, "%.0f"}},
+    {"G", "gauss", {"G", 0.01, "%.4f"}},
 };
 
 const Entry& entry(Unit unit) {
@@ -41,6 +42,16 @@ const char* unitKey(Unit unit) {
 
 const char* unitSymbol(Unit unit) {
     return entry(unit).unit.symbol;
+}
+
+const char* unitName(Unit unit) {
+    return entry(unit).name;
+}
+
+std::optional<Unit> unitNamed(std::string_view name) {
+    for (int i = 0; i < 4; ++i)
+        if (name == kUnits[i].name) return static_cast<Unit>(i);
+    return std::nullopt;
 }
 
 const heading::FieldUnit& fieldUnit(Unit unit) {

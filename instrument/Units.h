@@ -18,6 +18,10 @@ std::optional<Unit> parseUnit(std::string_view text);
 const char* unitKey(Unit unit);
 // "µT", "nT", "mG", "G".
 const char* unitSymbol(Unit unit);
+// The word a screen reader says: "microtesla", "nanotesla", "milligauss", "gauss".
+const char* unitName(Unit unit);
+// The unit unitName calls name; nothing for any other word.
+std::optional<Unit> unitNamed(std::string_view name);
 // How the screens write a value in unit: each at the resolution of a tenth of a microtesla.
 const heading::FieldUnit& fieldUnit(Unit unit);
 // A value given in microtesla, written in unit with its format ("48.3", "48300", "483",

@@ -11,7 +11,9 @@
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/StatusToast.h"
 #include "qt/instrument/WindowRecording.h"
+#include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
+#include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/ThresholdLabel.h"
 
 namespace platform::qt {
@@ -112,6 +114,12 @@ void InstrumentControls::attachTo(QWidget* window) {
         auto* shortcut = new QShortcut(k.keys, window);
         connect(shortcut, &QShortcut::activated, this, k.act);
     }
+    // The compass is made each time it opens: its readouts learn the unit as it appears.
+    for (QWidget* w = window->findChild<ReadoutLabel*>(); w; w = w->parentWidget())
+        if (auto* screen = qobject_cast<ScreenWidget*>(w)) {
+            connect(screen, &ScreenWidget::overlaid, this, &InstrumentControls::speakUnit);
+            break;
+        }
     applyUnit();
     showState();
 }
@@ -163,6 +171,14 @@ void InstrumentControls::applyUnit() {
     if (auto* alarm = window_->findChild<ThresholdLabel*>())
         alarm->setUnit(unit == instrument::Unit::Microtesla ? nullptr
                                                             : &instrument::fieldUnit(unit));
+    speakUnit(window_);
+}
+
+void InstrumentControls::speakUnit(QWidget* screen) {
+    const QString spoken = QString::fromLatin1(instrument::unitName(instrument_.unit()));
+    // Only the field's readouts: a heading stays in degrees.
+    for (auto* readout : screen->findChildren<ReadoutLabel*>())
+        if (instrument::unitNamed(readout->unit().toStdString())) readout->setUnit(spoken);
 }
 
 void InstrumentControls::showState() {

@@ -63,6 +63,8 @@ class InstrumentControls : public QObject {
   private:
     void showState();
     void applyUnit();
+    // The field's readouts on screen (and the screens over it) say the unit.
+    void speakUnit(QWidget* screen);
     void say(const QString& text);
 
     instrument::Instrument& instrument_;

@@ -61,6 +61,15 @@ void ReadoutLabel::setPlaceholderText(const QString& text) {
     if (text_.isEmpty()) textChanged();
 }
 
+void ReadoutLabel::setUnit(const QString& unit) {
+    if (unit == unit_) return;
+    if (!unit_.isEmpty()) {
+        QString description = accessibleDescription();
+        if (description.contains(unit_)) setAccessibleDescription(description.replace(unit_, unit));
+    }
+    unit_ = unit;
+}
+
 void ReadoutLabel::setAlignment(Qt::Alignment alignment) {
     alignment_ = alignment;
     update();

@@ -36,9 +36,10 @@ class ReadoutLabel : public QWidget {
     // Shown while the text is empty.
     QString placeholderText() const { return placeholder_; }
     void setPlaceholderText(const QString& text);
-    // The unit a screen reader says after the value ("microtesla").
+    // The unit a screen reader says after the value ("microtesla"). A new one also replaces
+    // the old one where the accessible description names it ("... in microtesla").
     QString unit() const { return unit_; }
-    void setUnit(const QString& unit) { unit_ = unit; }
+    void setUnit(const QString& unit);
 
     // What a screen reader says: the accessible name with the value and unit ("Total field,
     // 48.3 microtesla"), or the text shown for a readout without a name.

@@ -21,6 +21,7 @@ void ScreenWidget::setOverlay(QWidget* overlay) {
     cover(overlay);
     overlay->raise();
     overlay_ = overlay;
+    emit overlaid(overlay);
 }
 
 void ScreenWidget::cover(QWidget* overlay) {

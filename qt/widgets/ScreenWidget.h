@@ -37,6 +37,10 @@ class ScreenWidget : public QWidget {
     // covers it completely and opaquely, not fading in or out.
     static bool isCovered(const QWidget* w);
 
+  signals:
+    // A screen is presented over this one: its widgets are there, not yet shown.
+    void overlaid(QWidget* overlay);
+
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

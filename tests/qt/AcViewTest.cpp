@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <numbers>
 
 #include "QtMeterFixture.h"
 #include "compass/CompassViewController.h"
+#include "heading/HeadingSession.h"
 #include "instrument/AcMonitor.h"
 #include "instrument/Instrument.h"
 #include "qt/ac/AcControl.h"
 #include "qt/ac/AcScreen.h"
 #include "qt/ac/SpectrumPlot.h"
+#include "qt/instrument/InstrumentControls.h"
+#include "qt/widgets/ReadoutLabel.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -129,18 +135,33 @@ TEST_F(QtAcViewTest, SaysWhyThereAreNoFiguresAndStaysShutUnderTheCompass) {
 
 TEST_F(QtAcViewTest, TheAcViewAndTheCompassSpeakTheChosenUnit) {
     start();
+    QTemporaryDir home;
+    QSettings kept(home.filePath(QStringLiteral("kept.ini")), QSettings::IniFormat);
+    heading::SourceOptions none;
+    none.spec = none.calibration = "none";
+    heading::HeadingSession session(none, service, [](std::function<void()> f) { f(); });
+    platform::qt::InstrumentControls controls(instrument, session, kept, std::nullopt);
+    controls.attachTo(window);
+    auto spoken = [](QWidget* screen, const char* name) {
+        auto* readout = screen->findChild<platform::qt::ReadoutLabel*>(name);
+        return (QAccessible::queryAccessibleInterface(readout)->text(QAccessible::Name) + " / " +
+                readout->accessibleDescription())
+            .toStdString();
+    };
     struct Case {
         instrument::Unit unit;
-        const char *rms, *x, *symbol;
+        const char *rms, *x, *symbol, *name;
     };
     const Case cases[] = {
-        {instrument::Unit::Microtesla, "1.48 µT rms", "20.0", "µT"},
-        {instrument::Unit::Nanotesla, "1480 nT rms", "20000", "nT"},
-        {instrument::Unit::Milligauss, "14.8 mG rms", "200", "mG"},
-        {instrument::Unit::Gauss, "0.0148 G rms", "0.2000", "G"},
+        {instrument::Unit::Microtesla, "1.48 µT rms", "20.0", "µT", "microtesla"},
+        {instrument::Unit::Nanotesla, "1480 nT rms", "20000", "nT", "nanotesla"},
+        {instrument::Unit::Milligauss, "14.8 mG rms", "200", "mG", "milligauss"},
+        {instrument::Unit::Gauss, "0.0148 G rms", "0.2000", "G", "gauss"},
     };
     for (const Case& c : cases) {
-        instrument.setUnit(c.unit);
+        controls.chooseUnit(c.unit, false);
+        const std::string said = std::string("Field along x, ") + c.x + " " + c.name +
+                                 " / Field along the x axis in " + c.name;
         hum(1000, 1100, 50, 1.48 * std::sqrt(2.0));
         control->open();
         QTRY_COMPARE(control->screen()->rmsLabel()->text(), QString::fromUtf8(c.rms));
@@ -158,8 +179,11 @@ TEST_F(QtAcViewTest, TheAcViewAndTheCompassSpeakTheChosenUnit) {
         EXPECT_EQ(compass->findChild<QWidget*>("xLabel")->property("text").toString(),
                   QString::fromUtf8(c.x));
         EXPECT_EQ(compass->findChild<QLabel*>("unitLabel")->text(), QString::fromUtf8(c.symbol));
+        EXPECT_EQ(spoken(compass, "xLabel"), said);
+        EXPECT_EQ(spoken(compass, "hd"), "Heading, 0.0 degrees / Heading in degrees");
         QTest::mouseClick(compass->findChild<QPushButton*>("doneButton"), Qt::LeftButton);
         QTRY_VERIFY(!meter->modalViewController());
+        EXPECT_EQ(spoken(window, "xLabel"), said);
     }
 }
 
