@@ -34,7 +34,7 @@ void HeadingService::compact() {
 void HeadingService::deliver(const Heading& raw) {
     ++samples_;
     if (calibrating()) {
-        road_.tap->onSample(std::make_shared<const Heading>(raw));
+        road_.tap->take(raw);
         return;
     }
     auto owned = std::make_shared<Heading>(raw);
