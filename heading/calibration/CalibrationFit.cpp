@@ -53,6 +53,18 @@ struct Normals {
     }
 };
 
+// The least-squares solution of row(p) · v = rhs over all the points.
+template <int N, class Row>
+std::optional<typename Normals<N>::Vector> solveOver(const std::vector<Vector3d>& points,
+                                                     const Row& row) {
+    Normals<N> normals;
+    for (const Vector3d& p : points) {
+        const auto [r, rhs] = row(p);
+        normals.add(r, rhs);
+    }
+    return normals.solve();
+}
+
 // How uncertain a fitted centre is: a jackknife over the direction bins, refitting with each
 // bin's samples left out in turn. It grows with the noise, and with a model that fits only the
 // directions it was shown (a sphere through a cap of an ellipsoid), where the spread of the
@@ -106,12 +118,7 @@ struct Sphere {
 };
 
 std::optional<Sphere> fitSphere(const std::vector<Vector3d>& points, const SphereModel& model) {
-    Normals<4> normals;
-    for (const Vector3d& p : points) {
-        const auto [row, rhs] = model(p);
-        normals.add(row, rhs);
-    }
-    const auto s = normals.solve();
+    const auto s = solveOver<4>(points, model);
     if (!s) return std::nullopt;
     const double r2 = (*s)(3) + s->head<3>().squaredNorm();
     if (!(r2 > 0.0)) return std::nullopt;
@@ -156,12 +163,7 @@ struct Ellipsoid {
 
 std::optional<Ellipsoid> fitEllipsoid(const std::vector<Vector3d>& points,
                                       const EllipsoidModel& model) {
-    Normals<9> normals;
-    for (const Vector3d& p : points) {
-        const auto [row, rhs] = model(p);
-        normals.add(row, rhs);
-    }
-    const auto v = normals.solve();
+    const auto v = solveOver<9>(points, model);
     if (!v) return std::nullopt;
     const auto u0 = EllipsoidModel::scaledCentreOf(*v);
     if (!u0) return std::nullopt;
