@@ -389,11 +389,7 @@ FitResult fitCalibration(std::span<const Vector3> samples,
         return refuse(result, side.value_or("a magnet moved nearby: start again away from it"));
     if (referenceMicrotesla && std::fabs(fittedRadius - *referenceMicrotesla) >
                                    FitLimits::kMaxReferenceDeviation * *referenceMicrotesla)
-        return refuse(result,
-                      format("the field here should be about %.0f µT; ", *referenceMicrotesla) +
-                          format("the fit found %.0f µT: turn the device away from steel "
-                                 "and try again",
-                                 fittedRadius));
+        return refuse(result, radiusOffAdvice(fittedRadius, *referenceMicrotesla));
     if (!(offsetSpread <= FitLimits::kMaxCentreSpread * fittedRadius))
         return refuse(result, side.value_or(format("the fit is uncertain (its offset by ±%.1f "
                                                    "µT): turn the device slowly through more "
@@ -401,6 +397,11 @@ FitResult fitCalibration(std::span<const Vector3> samples,
                                                    offsetSpread)));
     result.calibration = makeCalibration(centre, w, result.quality);
     return result;
+}
+
+std::string radiusOffAdvice(double fitted, double expected) {
+    return format("the field here should be about %.0f µT; ", expected) +
+           format("the fit found %.0f µT: turn the device away from steel and try again", fitted);
 }
 
 std::string summaryLine(const Calibration& c) {

@@ -58,6 +58,9 @@ struct FitResult {
 FitResult fitCalibration(std::span<const Vector3> samples,
                          std::optional<double> referenceMicrotesla = std::nullopt);
 
+// What to tell a user whose fit found fittedMicrotesla where the field model says expected.
+std::string radiusOffAdvice(double fittedMicrotesla, double expectedMicrotesla);
+
 // "offset=BX,BY,BZ radius=R residual=P% coverage=C% fit=ellipsoid"
 std::string summaryLine(const Calibration& calibration);
 

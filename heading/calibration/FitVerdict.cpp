@@ -1,22 +1,10 @@
 #include "heading/calibration/FitVerdict.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "heading/calibration/CalibrationFit.h"
 
 namespace heading::calibration {
-
-namespace {
-
-std::string radiusOff(double fitted, double expected) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "the field here should be about %.0f µT; the fit found %.0f µT: turn the device "
-                  "away from steel and try again",
-                  expected, fitted);
-    return text;
-}
-
-}  // namespace
 
 FitVerdict judgeFit(const FitQuality& q, std::optional<double> expected) {
     FitVerdict v;
@@ -24,7 +12,7 @@ FitVerdict judgeFit(const FitQuality& q, std::optional<double> expected) {
     const double off = expected && *expected > 0.0 ? std::fabs(fitted / *expected - 1.0) : 0.0;
     if (off > FitVerdict::kUsableRadiusOff) {
         v.verdict = Verdict::Poor;
-        v.reason = radiusOff(fitted, *expected);
+        v.reason = radiusOffAdvice(fitted, *expected);
     } else if (q.kind != FitKind::Ellipsoid) {
         v.reason = "only the offset was fitted: turn through more directions for a full fit";
     } else if (q.residualPercent > FitVerdict::kGoodResidual) {
@@ -32,7 +20,7 @@ FitVerdict judgeFit(const FitQuality& q, std::optional<double> expected) {
     } else if (q.coveragePercent < FitVerdict::kGoodCoverage) {
         v.reason = "some directions were not reached: turn through every direction";
     } else if (off > FitVerdict::kGoodRadiusOff) {
-        v.reason = radiusOff(fitted, *expected);
+        v.reason = radiusOffAdvice(fitted, *expected);
     } else {
         v.verdict = Verdict::Good;
     }
