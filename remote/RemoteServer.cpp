@@ -179,21 +179,18 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
             connection.respond(404, "application/json", "{\"error\":\"no sample yet\"}");
             return;
         }
-        const std::string json = latestJson(*latest_);
         connection.respond(200, "application/json",
-                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+                           QByteArray::fromStdString(latestJson(*latest_)));
     } else if (path == "/api/v1/spectrum") {
         if (!settings_.spectrumJson) {
             connection.respond(404, "application/json", "{\"error\":\"no spectrum\"}");
             return;
         }
-        const std::string json = settings_.spectrumJson();
         connection.respond(200, "application/json",
-                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+                           QByteArray::fromStdString(settings_.spectrumJson()));
     } else if (path == "/api/v1/status") {
-        const std::string json = statusJson(settings_.status ? settings_.status() : MeterStatus{});
-        connection.respond(200, "application/json",
-                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+        const MeterStatus status = settings_.status ? settings_.status() : MeterStatus{};
+        connection.respond(200, "application/json", QByteArray::fromStdString(statusJson(status)));
     } else if (path == "/api/v1/session.csv") {
         serveSession(connection);
     } else if (path == "/" || path == "/index.html") {
