@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace remote {
 
@@ -105,18 +106,16 @@ void StreamHub::flush() {
     sent_[nextSent_] = now;
     nextSent_ = (nextSent_ + 1) % sent_.size();
     body_ += "]}";
-    const std::string tail = body_;
-    const std::uint64_t count = pending_;
-    body_.clear();
-    pending_ = 0;
+    const std::uint64_t count = std::exchange(pending_, 0);
     for (Client& c : clients_) {
         if (c.socket->bytesToWrite() > kMaxQueuedBytes) {
             c.missed += count;  // falls behind: this batch is let go whole
             continue;
         }
-        c.socket->sendText("{\"missed\":" + std::to_string(c.missed) + ',' + tail);
+        c.socket->sendText("{\"missed\":" + std::to_string(c.missed) + ',' + body_);
         c.missed = 0;
     }
+    body_.clear();
 }
 
 }  // namespace remote
