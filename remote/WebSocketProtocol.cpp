@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "heading/Numbers.h"
+
 namespace remote {
 
 namespace {
@@ -11,10 +13,7 @@ bool hasToken(std::string_view list, std::string_view token) {
     // A comma-separated list of tokens, compared without regard to case.
     while (!list.empty()) {
         const std::size_t comma = list.find(',');
-        std::string_view item = list.substr(0, comma);
-        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
-            item.remove_prefix(1);
-        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+        const std::string_view item = heading::trimSpaces(list.substr(0, comma));
         if (item.size() == token.size() &&
             std::equal(item.begin(), item.end(), token.begin(), [](char a, char b) {
                 return std::tolower(static_cast<unsigned char>(a)) ==
