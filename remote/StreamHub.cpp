@@ -14,6 +14,15 @@ double wallClockMs() {
     return duration<double, std::milli>(system_clock::now().time_since_epoch()).count();
 }
 
+// A batch's fields after its missed count, up to the opening of its samples.
+void appendBatchStart(std::string& out, std::uint64_t first, double deliveredMs) {
+    out += "\"first\":";
+    out += std::to_string(first);
+    out += ",\"delivered\":";
+    appendNumber(out, deliveredMs);
+    out += ",\"samples\":[";
+}
+
 }  // namespace
 
 StreamHub::StreamHub(std::size_t maxClients) : maxClients_(maxClients) {
@@ -53,10 +62,8 @@ void StreamHub::sendHistory(WebSocketClient& socket) const {
     std::size_t end = history_.size();
     while (pending_ > 0 && end > 0 && history_[end - 1].sequence >= pendingFirst_) --end;
     if (end == 0) return;
-    std::string batch =
-        "{\"missed\":0,\"first\":" + std::to_string(history_.front().sequence) + ",\"delivered\":";
-    appendNumber(batch, history_.front().deliveredMs);
-    batch += ",\"samples\":[";
+    std::string batch = "{\"missed\":0,";
+    appendBatchStart(batch, history_.front().sequence, history_.front().deliveredMs);
     for (std::size_t i = 0; i < end; ++i) {
         if (i > 0) batch += ',';
         appendBatchEntry(batch, history_[i].sample);
@@ -80,11 +87,8 @@ void StreamHub::push(const RemoteSample& sample, std::uint64_t sequence) {
     if (clients_.empty()) return;
     if (pending_ == 0) {
         pendingFirst_ = sequence;
-        body_ = "\"first\":";
-        body_ += std::to_string(sequence);
-        body_ += ",\"delivered\":";
-        appendNumber(body_, now);
-        body_ += ",\"samples\":[";
+        body_.clear();
+        appendBatchStart(body_, sequence, now);
     } else {
         body_ += ',';
     }
