@@ -34,11 +34,11 @@ double dot(const Vector3& a, const Vector3& b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
+}  // namespace
+
 double length(const Vector3& a) {
     return std::sqrt(dot(a, a));
 }
-
-}  // namespace
 
 double tiltCompensatedHeading(const Vector3& field, const Vector3& gravity) {
     // "up" is the accelerometer's reading direction. East is horizontal and at right angles to

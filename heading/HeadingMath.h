@@ -18,7 +18,11 @@ struct Vector3 {
     double x = 0.0;
     double y = 0.0;
     double z = 0.0;
+    friend bool operator==(const Vector3&, const Vector3&) = default;
 };
+
+// Summed as (x² + y²) + z², as the meter sums its total, so that the two agree to the last digit.
+double length(const Vector3& v);
 
 // The heading of a tilted device, given the field and the accelerometer's reading (its
 // reaction to gravity, pointing out of the screen when flat) in device axes. The field is

@@ -3,7 +3,7 @@
 namespace instrument {
 
 void Instrument::present(heading::Heading& heading) {
-    const Vector field{heading.x, heading.y, heading.z};
+    const heading::Vector3 field{heading.x, heading.y, heading.z};
     reference_.add(field);
     statistics_.add(field, heading.timestamp);
     run_.add(field, heading.timestamp);

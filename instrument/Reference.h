@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "instrument/Vector.h"
+#include "heading/HeadingMath.h"
 
 namespace instrument {
 
@@ -16,21 +16,21 @@ class Reference {
     static constexpr std::size_t kSamples = 10;
 
     // Every sample, whether a reference is in force or not.
-    void add(const Vector& field);
+    void add(const heading::Vector3& field);
     // Takes the mean of the last kSamples samples (fewer when fewer came) as the reference;
     // false, and nothing changes, when no sample has come yet.
     bool capture();
     void clear() { reference_.reset(); }
 
-    const std::optional<Vector>& reference() const { return reference_; }
+    const std::optional<heading::Vector3>& reference() const { return reference_; }
     // field - reference (field itself without one).
-    Vector relative(const Vector& field) const;
+    heading::Vector3 relative(const heading::Vector3& field) const;
 
   private:
-    std::array<Vector, kSamples> last_{};
+    std::array<heading::Vector3, kSamples> last_{};
     std::size_t next_ = 0;
     std::size_t count_ = 0;
-    std::optional<Vector> reference_;
+    std::optional<heading::Vector3> reference_;
 };
 
 }  // namespace instrument

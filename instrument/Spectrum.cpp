@@ -1,7 +1,8 @@
 #include "instrument/Spectrum.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "platform/Format.h"
 
 namespace instrument {
 
@@ -25,13 +26,13 @@ std::string_view describe(Spectrum::Status status) {
 }
 
 std::string summaryFields(const Spectrum& spectrum) {
-    char rms[32] = "none";
-    char hz[32] = "none";
+    std::string rms = "none";
+    std::string hz = "none";
     if (spectrum.ready()) {
-        std::snprintf(rms, sizeof rms, "%.3f", spectrum.acRms);
-        if (spectrum.dominantHz) std::snprintf(hz, sizeof hz, "%.1f", *spectrum.dominantHz);
+        rms = platform::format("%.3f", spectrum.acRms);
+        if (spectrum.dominantHz) hz = platform::format("%.1f", *spectrum.dominantHz);
     }
-    return std::string("ac_rms=") + rms + " dominant_hz=" + hz;
+    return "ac_rms=" + rms + " dominant_hz=" + hz;
 }
 
 }  // namespace instrument

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "instrument/Vector.h"
+#include "heading/HeadingMath.h"
 
 namespace instrument {
 
@@ -24,7 +24,7 @@ struct Extremes {
 // total peaked. Values are microtesla, times the samples' own seconds.
 class Statistics {
   public:
-    void add(const Vector& field, double t);
+    void add(const heading::Vector3& field, double t);
     void reset() { *this = Statistics(); }
 
     std::uint64_t samples() const { return samples_; }

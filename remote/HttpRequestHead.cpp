@@ -4,15 +4,11 @@
 #include <array>
 #include <cctype>
 
+#include "heading/Numbers.h"
+
 namespace remote {
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
 
 bool isTokenChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) ||
@@ -119,7 +115,7 @@ std::optional<HttpHeadError> parseRequestHead(std::string_view head, HttpRequest
         const std::string_view name = line.substr(0, colon);
         if (!std::all_of(name.begin(), name.end(), isTokenChar))
             return HttpHeadError{400, "malformed header field"};
-        const std::string_view value = trim(line.substr(colon + 1));
+        const std::string_view value = heading::trimSpaces(line.substr(colon + 1));
         for (char c : value)
             if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f)
                 return HttpHeadError{400, "malformed header field"};

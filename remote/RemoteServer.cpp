@@ -1,6 +1,5 @@
 #include "remote/RemoteServer.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QTcpSocket>
 #include <QUrl>
@@ -179,21 +178,18 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
             connection.respond(404, "application/json", "{\"error\":\"no sample yet\"}");
             return;
         }
-        const std::string json = latestJson(*latest_);
         connection.respond(200, "application/json",
-                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+                           QByteArray::fromStdString(latestJson(*latest_)));
     } else if (path == "/api/v1/spectrum") {
         if (!settings_.spectrumJson) {
             connection.respond(404, "application/json", "{\"error\":\"no spectrum\"}");
             return;
         }
-        const std::string json = settings_.spectrumJson();
         connection.respond(200, "application/json",
-                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+                           QByteArray::fromStdString(settings_.spectrumJson()));
     } else if (path == "/api/v1/status") {
-        const std::string json = statusJson(settings_.status ? settings_.status() : MeterStatus{});
-        connection.respond(200, "application/json",
-                           QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+        const MeterStatus status = settings_.status ? settings_.status() : MeterStatus{};
+        connection.respond(200, "application/json", QByteArray::fromStdString(statusJson(status)));
     } else if (path == "/api/v1/session.csv") {
         serveSession(connection);
     } else if (path == "/" || path == "/index.html") {
@@ -228,13 +224,8 @@ void RemoteServer::upgrade(HttpConnection& connection, const HttpRequestHead& re
             return;
         }
     }
-    const std::string_view key = request.header("sec-websocket-key").value_or("");
-    const QByteArray accept =
-        QCryptographicHash::hash(QByteArray(key.data(), static_cast<qsizetype>(key.size())) +
-                                     "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
-                                 QCryptographicHash::Sha1)
-            .toBase64();
-    hub_.adopt(connection.switchToWebSocket(accept));
+    hub_.adopt(connection.switchToWebSocket(
+        webSocketAccept(request.header("sec-websocket-key").value_or(""))));
 }
 
 void RemoteServer::serveSession(HttpConnection& connection) {

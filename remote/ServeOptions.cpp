@@ -59,14 +59,10 @@ ServeOptions parseServeOptions(const std::string& serve, const std::string& toke
     if (!options.address.setAddress(QString::fromStdString(host)))
         throw bad("'" + host + "' is not an IP address");
     // An IPv4 address written as IPv6 (::ffff:127.0.0.1) is served as the IPv4 address it is;
-    // an IPv6 socket cannot be bound to it.
-    if (options.address.protocol() == QAbstractSocket::IPv6Protocol) {
-        const Q_IPV6ADDR a = options.address.toIPv6Address();
-        if (std::all_of(a.c, a.c + 10, [](quint8 b) { return b == 0; }) && a[10] == 0xff &&
-            a[11] == 0xff)
-            options.address.setAddress(quint32{a[12]} << 24 | quint32{a[13]} << 16 |
-                                       quint32{a[14]} << 8 | a[15]);
-    }
+    // an IPv6 socket cannot be bound to it. Qt counts "::" among them, which stays as it is.
+    bool isIpv4 = false;
+    const quint32 ipv4 = options.address.toIPv4Address(&isIpv4);
+    if (isIpv4 && options.address != QHostAddress::AnyIPv6) options.address.setAddress(ipv4);
     if (!port.empty() || spec.back() == ':') {
         if (port.empty() || port.size() > 5 ||
             !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) ||

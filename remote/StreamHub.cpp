@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace remote {
 
@@ -12,6 +13,15 @@ namespace {
 double wallClockMs() {
     using namespace std::chrono;
     return duration<double, std::milli>(system_clock::now().time_since_epoch()).count();
+}
+
+// A batch's fields after its missed count, up to the opening of its samples.
+void appendBatchStart(std::string& out, std::uint64_t first, double deliveredMs) {
+    out += "\"first\":";
+    out += std::to_string(first);
+    out += ",\"delivered\":";
+    appendNumber(out, deliveredMs);
+    out += ",\"samples\":[";
 }
 
 }  // namespace
@@ -53,10 +63,8 @@ void StreamHub::sendHistory(WebSocketClient& socket) const {
     std::size_t end = history_.size();
     while (pending_ > 0 && end > 0 && history_[end - 1].sequence >= pendingFirst_) --end;
     if (end == 0) return;
-    std::string batch =
-        "{\"missed\":0,\"first\":" + std::to_string(history_.front().sequence) + ",\"delivered\":";
-    appendNumber(batch, history_.front().deliveredMs);
-    batch += ",\"samples\":[";
+    std::string batch = "{\"missed\":0,";
+    appendBatchStart(batch, history_.front().sequence, history_.front().deliveredMs);
     for (std::size_t i = 0; i < end; ++i) {
         if (i > 0) batch += ',';
         appendBatchEntry(batch, history_[i].sample);
@@ -80,11 +88,8 @@ void StreamHub::push(const RemoteSample& sample, std::uint64_t sequence) {
     if (clients_.empty()) return;
     if (pending_ == 0) {
         pendingFirst_ = sequence;
-        body_ = "\"first\":";
-        body_ += std::to_string(sequence);
-        body_ += ",\"delivered\":";
-        appendNumber(body_, now);
-        body_ += ",\"samples\":[";
+        body_.clear();
+        appendBatchStart(body_, sequence, now);
     } else {
         body_ += ',';
     }
@@ -101,18 +106,16 @@ void StreamHub::flush() {
     sent_[nextSent_] = now;
     nextSent_ = (nextSent_ + 1) % sent_.size();
     body_ += "]}";
-    const std::string tail = body_;
-    const std::uint64_t count = pending_;
-    body_.clear();
-    pending_ = 0;
+    const std::uint64_t count = std::exchange(pending_, 0);
     for (Client& c : clients_) {
         if (c.socket->bytesToWrite() > kMaxQueuedBytes) {
             c.missed += count;  // falls behind: this batch is let go whole
             continue;
         }
-        c.socket->sendText("{\"missed\":" + std::to_string(c.missed) + ',' + tail);
+        c.socket->sendText("{\"missed\":" + std::to_string(c.missed) + ',' + body_);
         c.missed = 0;
     }
+    body_.clear();
 }
 
 }  // namespace remote

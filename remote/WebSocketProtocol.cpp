@@ -1,7 +1,10 @@
 #include "remote/WebSocketProtocol.h"
 
+#include <QCryptographicHash>
 #include <algorithm>
 #include <cctype>
+
+#include "heading/Numbers.h"
 
 namespace remote {
 
@@ -11,10 +14,7 @@ bool hasToken(std::string_view list, std::string_view token) {
     // A comma-separated list of tokens, compared without regard to case.
     while (!list.empty()) {
         const std::size_t comma = list.find(',');
-        std::string_view item = list.substr(0, comma);
-        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
-            item.remove_prefix(1);
-        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.remove_suffix(1);
+        const std::string_view item = heading::trimSpaces(list.substr(0, comma));
         if (item.size() == token.size() &&
             std::equal(item.begin(), item.end(), token.begin(), [](char a, char b) {
                 return std::tolower(static_cast<unsigned char>(a)) ==
@@ -50,6 +50,13 @@ std::optional<HttpHeadError> checkWebSocketUpgrade(const HttpRequestHead& reques
     if (!isBase64Key(request.header("sec-websocket-key").value_or("")))
         return HttpHeadError{400, "a WebSocket upgrade needs a Sec-WebSocket-Key of 16 bytes"};
     return std::nullopt;
+}
+
+QByteArray webSocketAccept(std::string_view key) {
+    return QCryptographicHash::hash(QByteArray(key.data(), static_cast<qsizetype>(key.size())) +
+                                        "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
+                                    QCryptographicHash::Sha1)
+        .toBase64();
 }
 
 FrameRead ClientFrameReader::read(std::string_view in) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,9 @@ enum Opcode : std::uint8_t {
 // Why an upgrade request cannot become a WebSocket, or nothing when it can. 426 when it does
 // not ask for a WebSocket (or for another version of it), 400 when it asks wrongly.
 std::optional<HttpHeadError> checkWebSocketUpgrade(const HttpRequestHead& request);
+
+// The Sec-WebSocket-Accept that answers a client's Sec-WebSocket-Key.
+QByteArray webSocketAccept(std::string_view key);
 
 // One frame from a client, unmasked.
 struct ClientFrame {

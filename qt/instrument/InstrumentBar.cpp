@@ -5,14 +5,9 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "instrument/Units.h"
+
 namespace platform::qt {
-
-namespace {
-
-const char* const kUnitKeys[] = {"uT", "nT", "mG", "G"};
-const char* const kUnitNames[] = {"\u00b5T", "nT", "mG", "G"};
-
-}  // namespace
 
 InstrumentBar::InstrumentBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("instrumentBar"));
@@ -43,10 +38,11 @@ InstrumentBar::InstrumentBar(QWidget* parent) : QWidget(parent) {
     menu_ = new QMenu(this);
     QMenu* units = menu_->addMenu(tr("Units"));
     units_ = new QActionGroup(this);
-    for (int i = 0; i < 4; ++i) {
-        QAction* a = units->addAction(QString::fromUtf8(kUnitNames[i]));
+    using instrument::Unit;
+    for (Unit unit : {Unit::Microtesla, Unit::Nanotesla, Unit::Milligauss, Unit::Gauss}) {
+        QAction* a = units->addAction(QString::fromUtf8(instrument::unitSymbol(unit)));
         a->setCheckable(true);
-        a->setData(QString::fromLatin1(kUnitKeys[i]));
+        a->setData(QString::fromLatin1(instrument::unitKey(unit)));
         units_->addAction(a);
     }
     strip_ = menu_->addAction(tr("Statistics"));

@@ -11,8 +11,8 @@ class QToolButton;
 namespace platform::qt {
 
 // The compact row of the instrument's controls: Hold, Zero (a long press clears), a red-dot
-// Record, and ⋯ for the unit and the statistics strip; the HOLD, REL and REC marks at its right. It
-// only shows and // asks: InstrumentControls does what is asked.
+// Record, and ⋯ for the unit and the statistics strip; the HOLD, REL and REC marks at its right.
+// It only shows and asks: InstrumentControls does what is asked.
 class InstrumentBar : public QWidget {
     Q_OBJECT
 

@@ -97,7 +97,6 @@ bool isInLayout(const QWidget* w) {
 
 WidgetPeer::WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool owning)
     : view_(view), widget_(widget), owning_(owning) {
-    paintsImage_ = qobject_cast<TurningPicture*>(widget) != nullptr;
     // Observed, not changed: the view keeps the size and place Qt's layouts give the widget.
     widget->installEventFilter(this);
     widget->setProperty(kPeerProperty, QVariant::fromValue(static_cast<QObject*>(this)));
@@ -272,7 +271,7 @@ void WidgetPeer::place(View& view) {
     // changes with each turn, so a turn repaints where the picture was and is, not the whole box
     // and what it uncovers.
     const AffineTransform t = view.transform();
-    const bool sweeps = paintsImage_ && !t.isIdentity() && isPureTurn(t);
+    const bool sweeps = picture && !t.isIdentity() && isPureTurn(t);
     const int side = sweptSide(QSizeF(view.bounds().size.width, view.bounds().size.height));
     if (std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
         std::isfinite(r.height()) && std::fabs(r.x()) < 1e6 && std::fabs(r.y()) < 1e6 &&

@@ -63,7 +63,6 @@ class WidgetPeer : public QObject, public ViewPeer {
     QPointer<QWidget> widget_;
     bool owning_;
     bool placedByLogic_ = false;
-    bool paintsImage_ = false;
     unsigned pending_ = 0;  // one bit per ViewChange held for the frame
     std::string setText_;   // the logic's text last given to the label
     QString shown_;         // and the label's text then, shared with it while unchanged

@@ -10,7 +10,7 @@ namespace fluxprobe_test {
 namespace {
 
 using instrument::Unit;
-using instrument::Vector;
+using Vector = heading::Vector3;
 
 TEST(Units, ParseNamesAndFormatAtTheEdges) {
     struct Parse {
@@ -72,7 +72,7 @@ TEST(Reference, IsTheMeanOfTheLastTenSamples) {
     EXPECT_EQ(r.relative({13, 24, 30}), (Vector{13, 24, 30}));  // nothing taken yet
     r.capture();
     EXPECT_EQ(r.relative({13, 24, 30}), (Vector{3, 4, 0}));
-    EXPECT_EQ(r.relative({13, 24, 30}).length(), 5.0);
+    EXPECT_EQ(heading::length(r.relative({13, 24, 30})), 5.0);
     r.clear();
     EXPECT_EQ(r.relative({13, 24, 30}), (Vector{13, 24, 30}));
 }
