@@ -1,5 +1,6 @@
 #include "remote/RemoteServer.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTcpSocket>
 #include <QUrl>
@@ -224,8 +225,13 @@ void RemoteServer::upgrade(HttpConnection& connection, const HttpRequestHead& re
             return;
         }
     }
-    hub_.adopt(connection.switchToWebSocket(
-        webSocketAccept(request.header("sec-websocket-key").value_or(""))));
+    const std::string_view key = request.header("sec-websocket-key").value_or("");
+    const QByteArray accept =
+        QCryptographicHash::hash(QByteArray(key.data(), static_cast<qsizetype>(key.size())) +
+                                     "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
+                                 QCryptographicHash::Sha1)
+            .toBase64();
+    hub_.adopt(connection.switchToWebSocket(accept));
 }
 
 void RemoteServer::serveSession(HttpConnection& connection) {

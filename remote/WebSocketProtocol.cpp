@@ -1,6 +1,5 @@
 #include "remote/WebSocketProtocol.h"
 
-#include <QCryptographicHash>
 #include <algorithm>
 #include <cctype>
 
@@ -50,13 +49,6 @@ std::optional<HttpHeadError> checkWebSocketUpgrade(const HttpRequestHead& reques
     if (!isBase64Key(request.header("sec-websocket-key").value_or("")))
         return HttpHeadError{400, "a WebSocket upgrade needs a Sec-WebSocket-Key of 16 bytes"};
     return std::nullopt;
-}
-
-QByteArray webSocketAccept(std::string_view key) {
-    return QCryptographicHash::hash(QByteArray(key.data(), static_cast<qsizetype>(key.size())) +
-                                        "258EAFA5-E914-47DA-95CA-C5AB0DC85B11",
-                                    QCryptographicHash::Sha1)
-        .toBase64();
 }
 
 FrameRead ClientFrameReader::read(std::string_view in) {

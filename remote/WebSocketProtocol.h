@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -10,6 +9,7 @@
 #include "remote/HttpRequestHead.h"
 
 namespace remote {
+// Free of Qt, like the request head, so that the fuzzers build these parsers on their own.
 
 // The few close codes the stream uses.
 enum CloseCode : std::uint16_t {
@@ -31,9 +31,6 @@ enum Opcode : std::uint8_t {
 // Why an upgrade request cannot become a WebSocket, or nothing when it can. 426 when it does
 // not ask for a WebSocket (or for another version of it), 400 when it asks wrongly.
 std::optional<HttpHeadError> checkWebSocketUpgrade(const HttpRequestHead& request);
-
-// The Sec-WebSocket-Accept that answers a client's Sec-WebSocket-Key.
-QByteArray webSocketAccept(std::string_view key);
 
 // One frame from a client, unmasked.
 struct ClientFrame {
