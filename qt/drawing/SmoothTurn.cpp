@@ -63,11 +63,13 @@ inline std::uint32_t texel(const SmoothTurn::Source& s, std::int64_t x, std::int
 }
 
 // One target pixel: the picture sampled at (u, v), in 16.16 fixed point, blended over it.
-inline void turnPixel(const SmoothTurn::Source& picture, std::uint32_t* pixel, std::int64_t u,
-                      std::int64_t v) {
+// Unchecked, the caller knows the four picture pixels lie inside the picture.
+template <bool Checked>
+[[gnu::always_inline]] inline void turnPixel(const SmoothTurn::Source& picture,
+                                             std::uint32_t* pixel, std::int64_t u, std::int64_t v) {
     const std::int64_t x0 = u >> 16, y0 = v >> 16;
     std::uint32_t tl, tr, bl, br;
-    if (x0 >= 0 && y0 >= 0 && x0 + 1 < picture.width && y0 + 1 < picture.height) {
+    if (!Checked || (x0 >= 0 && y0 >= 0 && x0 + 1 < picture.width && y0 + 1 < picture.height)) {
         const std::uint32_t* p = picture.first + y0 * picture.stride + x0;
         tl = p[0];
         tr = p[1];
@@ -94,9 +96,10 @@ inline void turnPixel(const SmoothTurn::Source& picture, std::uint32_t* pixel, s
 }
 
 // Pixels [x, right) of one target row, one at a time.
+template <bool Checked>
 inline void turnRun(const SmoothTurn::Source& picture, std::uint32_t* row, int x, int right,
                     std::int64_t u, std::int64_t v, std::int64_t du, std::int64_t dv) {
-    for (; x < right; ++x, u += du, v += dv) turnPixel(picture, row + x, u, v);
+    for (; x < right; ++x, u += du, v += dv) turnPixel<Checked>(picture, row + x, u, v);
 }
 
 constexpr int kRun = 8;  // pixels passed over together
@@ -111,11 +114,15 @@ inline void turnRow(const SmoothTurn::Source& picture, std::uint32_t* row, int x
         const std::int64_t right = std::max(u, lastU) >> 16, bottom = std::max(v, lastV) >> 16;
         const bool inside =
             left >= 0 && top >= 0 && right + 1 < picture.width && bottom + 1 < picture.height;
-        if (!inside || !picture.ink ||
-            !picture.ink->clear(int(left), int(top), int(right), int(bottom)))
-            turnRun(picture, row, x, x + kRun, u, v, du, dv);
+        // Beyond the picture's edge every pixel is clear, so the clamped query holds there too.
+        if (picture.ink && picture.ink->clear(int(left), int(top), int(right), int(bottom)))
+            continue;
+        if (inside)
+            turnRun<false>(picture, row, x, x + kRun, u, v, du, dv);
+        else
+            turnRun<true>(picture, row, x, x + kRun, u, v, du, dv);
     }
-    turnRun(picture, row, x, right, u, v, du, dv);
+    turnRun<true>(picture, row, x, right, u, v, du, dv);
 }
 
 }  // namespace

@@ -15,19 +15,23 @@ KeptPicture::KeptPicture() {
     id_ = ++ids;
 }
 
-QString KeptPicture::keyFor(const QWidget* w) const {
-    const QRect area = w->geometry();
+const QString& KeptPicture::keyFor(const QWidget* w) {
     const QWidget* parent = w->parentWidget();
-    return QStringLiteral("kept/%1/%2,%3,%4x%5/%6x%7/%8/%9")
-        .arg(id_)
-        .arg(area.x())
-        .arg(area.y())
-        .arg(area.width())
-        .arg(area.height())
-        .arg(parent ? parent->width() : 0)
-        .arg(parent ? parent->height() : 0)
-        .arg(w->devicePixelRatioF())
-        .arg(generation_);
+    const Parts parts{w->geometry(), parent ? parent->size() : QSize(), w->devicePixelRatioF(),
+                      generation_};
+    if (parts == keyed_ && !key_.isEmpty()) return key_;
+    keyed_ = parts;
+    key_ = QStringLiteral("kept/%1/%2,%3,%4x%5/%6x%7/%8/%9")
+               .arg(id_)
+               .arg(parts.area.x())
+               .arg(parts.area.y())
+               .arg(parts.area.width())
+               .arg(parts.area.height())
+               .arg(parts.parent.width())
+               .arg(parts.parent.height())
+               .arg(parts.ratio)
+               .arg(parts.generation);
+    return key_;
 }
 
 bool KeptPicture::changedBy(const QEvent* event) {
@@ -54,7 +58,7 @@ QImage parentPaint(QWidget* w) {
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        parent->render(&painter, QPoint(), QRegion(w->geometry()), QWidget::DrawWindowBackground);
+        parent->render(&painter, QPoint(), QRegion(w->geometry()), QWidget::RenderFlags());
         // A style sheet's background and border for w, if any.
         QStyleOption option;
         option.initFrom(w);

@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <QImage>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -17,13 +19,24 @@ QImage parentPaint(QWidget* w);
 class KeptPicture {
   public:
     KeptPicture();
-    QString keyFor(const QWidget* w) const;
+    // Asked at every paint: the key is written again only when one of its parts changed.
+    const QString& keyFor(const QWidget* w);
     // Whether event may change what w or its parent paints; then the kept pictures are stale.
     bool changedBy(const QEvent* event);
 
   private:
+    struct Parts {
+        QRect area;
+        QSize parent;
+        qreal ratio = 0.0;
+        unsigned generation = 0;
+        bool operator==(const Parts&) const = default;
+    };
+
     quint64 id_;
     unsigned generation_ = 0;
+    Parts keyed_;
+    QString key_;
 };
 
 }  // namespace platform::qt

@@ -64,10 +64,14 @@ QPixmap PlotWidget::scale(View& view) {
     if (QPixmapCache::find(key, &picture)) return picture;
     QImage image = parentPaint(this);
     if (image.isNull()) {
-        // Nothing opaque beneath: the plot's own background alone, over the window's colour.
+        // Nothing opaque beneath: the plot's own background alone, over the colour Qt fills
+        // beneath it, that of the nearest widget that fills its background.
+        const QWidget* filled = this;
+        while (!filled->isWindow() && !filled->autoFillBackground() && filled->parentWidget())
+            filled = filled->parentWidget();
         image = QImage((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(ratio);
-        image.fill(palette().color(QPalette::Window));
+        image.fill(filled->palette().color(filled->backgroundRole()));
         QPainter painter(&image);
         QStyleOption option;
         option.initFrom(this);

@@ -6,6 +6,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QTransform>
+#include <QtMath>
 #include <algorithm>
 
 #include "qt/widgets/ParentPaint.h"
@@ -77,7 +79,11 @@ void ReadoutLabel::setAlignment(Qt::Alignment alignment) {
 
 void ReadoutLabel::textChanged() {
     staticText_.setText(shown());
-    const int width = fontMetrics().horizontalAdvance(shown());
+    // Laid out once, here, at the scale it is painted at: its size is the width asked for, and
+    // the paint draws the layout as it is.
+    const qreal ratio = devicePixelRatioF();
+    staticText_.prepare(QTransform::fromScale(ratio, ratio), font());
+    const int width = qCeil(staticText_.size().width());
     if (width > widest_) {
         widest_ = width;
         updateGeometry();
