@@ -112,12 +112,10 @@ inline void turnRow(const SmoothTurn::Source& picture, std::uint32_t* row, int x
         const std::int64_t lastU = u + (kRun - 1) * du, lastV = v + (kRun - 1) * dv;
         const std::int64_t left = std::min(u, lastU) >> 16, top = std::min(v, lastV) >> 16;
         const std::int64_t right = std::max(u, lastU) >> 16, bottom = std::max(v, lastV) >> 16;
-        const bool inside =
-            left >= 0 && top >= 0 && right + 1 < picture.width && bottom + 1 < picture.height;
         // Beyond the picture's edge every pixel is clear, so the clamped query holds there too.
         if (picture.ink && picture.ink->clear(int(left), int(top), int(right), int(bottom)))
             continue;
-        if (inside)
+        if (left >= 0 && top >= 0 && right + 1 < picture.width && bottom + 1 < picture.height)
             turnRun<false>(picture, row, x, x + kRun, u, v, du, dv);
         else
             turnRun<true>(picture, row, x, x + kRun, u, v, du, dv);

@@ -30,8 +30,6 @@ class FrameClock : public QObject {
     // Without a window the held changes are applied and Qt paints them as it will (tests).
     explicit FrameClock(QWidget* window = nullptr, int intervalMs = kIntervalMs);
     ~FrameClock() override;
-    FrameClock(const FrameClock&) = delete;
-    FrameClock& operator=(const FrameClock&) = delete;
 
     // The clock in force, or null: peers then apply their changes at once.
     static FrameClock* current();

@@ -17,20 +17,14 @@ KeptPicture::KeptPicture() {
 
 const QString& KeptPicture::keyFor(const QWidget* w) {
     const QWidget* parent = w->parentWidget();
-    const Parts parts{w->geometry(), parent ? parent->size() : QSize(), w->devicePixelRatioF(),
-                      generation_};
+    const auto parts = std::tuple(w->geometry(), parent ? parent->size() : QSize(),
+                                  w->devicePixelRatioF(), generation_);
     if (parts == keyed_ && !key_.isEmpty()) return key_;
     keyed_ = parts;
-    key_ = QStringLiteral("kept/%1/%2,%3,%4x%5/%6x%7/%8/%9")
-               .arg(id_)
-               .arg(parts.area.x())
-               .arg(parts.area.y())
-               .arg(parts.area.width())
-               .arg(parts.area.height())
-               .arg(parts.parent.width())
-               .arg(parts.parent.height())
-               .arg(parts.ratio)
-               .arg(parts.generation);
+    const QRect area = w->geometry();
+    key_ = QString::asprintf("kept/%llu/%d,%d,%dx%d/%dx%d/%g/%u", id_, area.x(), area.y(),
+                             area.width(), area.height(), std::get<1>(parts).width(),
+                             std::get<1>(parts).height(), std::get<2>(parts), generation_);
     return key_;
 }
 

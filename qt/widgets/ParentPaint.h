@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 #include <QWidget>
+#include <tuple>
 
 namespace platform::qt {
 
@@ -25,17 +26,9 @@ class KeptPicture {
     bool changedBy(const QEvent* event);
 
   private:
-    struct Parts {
-        QRect area;
-        QSize parent;
-        qreal ratio = 0.0;
-        unsigned generation = 0;
-        bool operator==(const Parts&) const = default;
-    };
-
     quint64 id_;
     unsigned generation_ = 0;
-    Parts keyed_;
+    std::tuple<QRect, QSize, qreal, unsigned> keyed_;  // what key_ was written for
     QString key_;
 };
 

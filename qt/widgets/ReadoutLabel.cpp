@@ -79,8 +79,7 @@ void ReadoutLabel::setAlignment(Qt::Alignment alignment) {
 
 void ReadoutLabel::textChanged() {
     staticText_.setText(shown());
-    // Laid out once, here, at the scale it is painted at: its size is the width asked for, and
-    // the paint draws the layout as it is.
+    // Laid out once, at the scale it is painted at: the paint draws this very layout.
     const qreal ratio = devicePixelRatioF();
     staticText_.prepare(QTransform::fromScale(ratio, ratio), font());
     const int width = qCeil(staticText_.size().width());

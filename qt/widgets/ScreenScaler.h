@@ -36,8 +36,6 @@ class ScreenScaler : public QObject {
     // How much larger than designed the text of w's screen is drawn (1 when not scaled).
     static double fontScaleOf(const QWidget* w);
 
-    double fontScale() const { return fontScale_; }
-    double freeScale() const { return freeScale_; }
     // The room of the free views, in the coordinates of their parent.
     QRect area() const;
     // Takes a widget added to the screen after it was designed: its font grows with the rest.

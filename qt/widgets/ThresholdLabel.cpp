@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/Format.h"
+#include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
 
@@ -21,16 +22,6 @@ QBoxLayout* holderOf(QLayout* layout, const QLayout* item, int* index) {
             return qobject_cast<QBoxLayout*>(layout);
         }
         if (QBoxLayout* found = holderOf(inner, item, index)) return found;
-    }
-    return nullptr;
-}
-
-QLayout* rowOf(QLayout* layout, const QWidget* w) {
-    for (int i = 0; i < layout->count(); ++i) {
-        QLayoutItem* item = layout->itemAt(i);
-        if (item->widget() == w) return layout;
-        if (QLayout* inner = item->layout())
-            if (QLayout* found = rowOf(inner, w)) return found;
     }
     return nullptr;
 }
@@ -91,14 +82,13 @@ void ThresholdLabel::setUnit(const heading::FieldUnit* unit) {
 ThresholdLabel* addThresholdLabel(QSlider* slider, float offset) {
     QWidget* parent = slider->parentWidget();
     QLayout* top = parent ? parent->layout() : nullptr;
-    QLayout* row = top ? rowOf(top, slider) : nullptr;
+    QLayout* row = top ? layoutHolding(top, slider) : nullptr;
     int index = -1;
     QBoxLayout* column = row && row != top ? holderOf(top, row, &index) : nullptr;
     if (!column) return nullptr;
     auto* label = new ThresholdLabel(slider, offset);
-    label->setAlignment(Qt::AlignLeft |
-                        Qt::AlignVCenter);  // an indent then only shifts it sideways
-    column->insertWidget(index, label);     // owned by the layout's widget from now on
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);  // an indent only shifts it sideways
+    column->insertWidget(index, label);  // owned by the layout's widget from now on
     return label;
 }
 

@@ -28,15 +28,6 @@ namespace {
 
 constexpr const char* kPeerProperty = "fluxprobePeer";
 
-bool layoutContains(const QLayout* layout, const QWidget* w) {
-    for (int i = 0; i < layout->count(); ++i) {
-        QLayoutItem* item = layout->itemAt(i);
-        if (item->widget() == w) return true;
-        if (const QLayout* inner = item->layout(); inner && layoutContains(inner, w)) return true;
-    }
-    return false;
-}
-
 QColor toQColor(const Color& c) {
     auto unit = [](float v) { return std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f; };
     return QColor::fromRgbF(unit(c.red), unit(c.green), unit(c.blue), unit(c.alpha));
@@ -90,9 +81,19 @@ QString labelText(const QWidget* w) {
     return {};
 }
 
+QLayout* layoutHolding(QLayout* layout, const QWidget* w) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() == w) return layout;
+        if (QLayout* inner = item->layout())
+            if (QLayout* found = layoutHolding(inner, w)) return found;
+    }
+    return nullptr;
+}
+
 bool isInLayout(const QWidget* w) {
     const QWidget* parent = w ? w->parentWidget() : nullptr;
-    return parent && parent->layout() && layoutContains(parent->layout(), w);
+    return parent && parent->layout() && layoutHolding(parent->layout(), w);
 }
 
 WidgetPeer::WidgetPeer(const std::shared_ptr<View>& view, QWidget* widget, bool owning)

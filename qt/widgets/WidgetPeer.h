@@ -44,7 +44,6 @@ class WidgetPeer : public QObject, public ViewPeer {
 
     QWidget* widget() const { return widget_; }
     std::shared_ptr<View> view() const { return view_.lock(); }
-    bool placedByLogic() const { return placedByLogic_; }
 
     // Tells the view where the widget is now, unless the logic places it.
     void reportGeometry();
@@ -83,5 +82,7 @@ QString labelText(const QWidget* w);
 
 // True when w is managed by a layout of its parent (directly or in a nested layout).
 bool isInLayout(const QWidget* w);
+// The layout, layout or one nested in it, that holds w itself; null if none does.
+QLayout* layoutHolding(QLayout* layout, const QWidget* w);
 
 }  // namespace platform::qt
