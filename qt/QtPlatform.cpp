@@ -26,9 +26,9 @@
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/KeyboardAccess.h"
 #include "qt/widgets/NoSensorHint.h"
 #include "qt/widgets/PlotWidget.h"
-#include "qt/widgets/ScreenExtras.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/SignalStatus.h"
@@ -57,6 +57,13 @@ namespace {
 void showNoData(QWidget* root) {
     for (PlotWidget* host : root->findChildren<PlotWidget*>()) host->setShowsNoData(true);
     NoSensorHint::addTo(root);
+}
+
+// What the platform brings to a freshly bound screen of its own accord: keyboard use, and
+// growing with the window, last, so that the design it keeps includes everything else.
+void addScreenExtras(QWidget* root) {
+    KeyboardAccess::attach(root);
+    ScreenScaler::attach(root);
 }
 
 }  // namespace

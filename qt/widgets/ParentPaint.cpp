@@ -1,6 +1,7 @@
 #include "qt/widgets/ParentPaint.h"
 
 #include <QPainter>
+#include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
@@ -64,6 +65,35 @@ QImage parentPaint(QWidget* w) {
             return {};
     }
     return image;
+}
+
+void KeptPicture::paintBeneath(QWidget* w, QPainter& painter, const QRegion& region) {
+    // Drawn through an effect (dimmed, or a screen fading), what lies beneath is painted by Qt
+    // and must show through, not be covered by a picture of it.
+    bool throughEffect = false;
+    for (const QWidget* a = w; a && !throughEffect; a = a->parentWidget())
+        throughEffect = a->graphicsEffect() != nullptr;
+    QPixmap picture;
+    if (!throughEffect && w->parentWidget() && !w->isWindow()) {
+        const QString key = keyFor(w);
+        if (key != seeThroughAt_ && !QPixmapCache::find(key, &picture)) {
+            if (const QImage image = parentPaint(w); image.isNull()) {
+                seeThroughAt_ = key;
+            } else {
+                picture = QPixmap::fromImage(image);
+                QPixmapCache::insert(key, picture);
+            }
+        }
+    }
+    // A rectangle at a time: Qt hands a copy of many rows to its threads and waits for them,
+    // which costs more here than the copy.
+    const qreal ratio = picture.devicePixelRatio();
+    if (!picture.isNull())
+        for (const QRect& r : region)
+            painter.drawPixmap(r, picture,
+                               QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio));
+    if (w->testAttribute(Qt::WA_OpaquePaintEvent) == picture.isNull())
+        w->setAttribute(Qt::WA_OpaquePaintEvent, !picture.isNull());
 }
 
 }  // namespace platform::qt

@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QImage>
+#include <QPainter>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -24,12 +26,17 @@ class KeptPicture {
     const QString& keyFor(const QWidget* w);
     // Whether event may change what w or its parent paints; then the kept pictures are stale.
     bool changedBy(const QEvent* event);
+    // Paints w's background in region, the kept parentPaint() of w, and makes w opaque to Qt
+    // from the next paint on, so that Qt no longer paints beneath it; where that picture would
+    // be see-through, or w is drawn through an effect, leaves what lies beneath to Qt.
+    void paintBeneath(QWidget* w, QPainter& painter, const QRegion& region);
 
   private:
     quint64 id_;
     unsigned generation_ = 0;
     std::tuple<QRect, QSize, qreal, unsigned> keyed_;  // what key_ was written for
     QString key_;
+    QString seeThroughAt_;  // the key when parentPaint() was last found see-through
 };
 
 }  // namespace platform::qt

@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QTransform>
 #include <QtMath>
 #include <algorithm>
@@ -113,38 +112,11 @@ void ReadoutLabel::changeEvent(QEvent* event) {
     if (kept_.changedBy(event)) update();
 }
 
-QPixmap ReadoutLabel::beneath() {
-    QWidget* parent = parentWidget();
-    if (!parent || isWindow()) return {};
-    const QString key = kept_.keyFor(this);
-    QPixmap picture;
-    if (key == seeThroughAt_ || QPixmapCache::find(key, &picture)) return picture;
-    const QImage image = parentPaint(this);
-    if (image.isNull()) {
-        seeThroughAt_ = key;
-        return {};
-    }
-    picture = QPixmap::fromImage(image);
-    QPixmapCache::insert(key, picture);
-    return picture;
-}
-
-void ReadoutLabel::paintEvent(QPaintEvent*) {
+void ReadoutLabel::paintEvent(QPaintEvent* event) {
+    // Empty and see-through, it has nothing to draw: a mark left empty costs no painter.
+    if (shown().isEmpty() && !testAttribute(Qt::WA_OpaquePaintEvent)) return;
     QPainter painter(this);
-    // Drawn through an effect (dimmed, or a screen fading), what lies beneath is painted by Qt
-    // and must show through, not be covered by a picture of it.
-    bool throughEffect = false;
-    for (const QWidget* w = this; w && !throughEffect; w = w->parentWidget())
-        throughEffect = w->graphicsEffect() != nullptr;
-    if (throughEffect) {
-        if (testAttribute(Qt::WA_OpaquePaintEvent)) setAttribute(Qt::WA_OpaquePaintEvent, false);
-    } else {
-        const QPixmap picture = beneath();
-        if (!picture.isNull()) painter.drawPixmap(0, 0, picture);
-        // From the next paint on Qt leaves what lies beneath to this one.
-        if (testAttribute(Qt::WA_OpaquePaintEvent) == picture.isNull())
-            setAttribute(Qt::WA_OpaquePaintEvent, !picture.isNull());
-    }
+    kept_.paintBeneath(this, painter, event->region());
     const QString& text = shown();
     if (text.isEmpty()) return;
     const QRect room = contentsRect();

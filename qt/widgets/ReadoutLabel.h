@@ -55,9 +55,6 @@ class ReadoutLabel : public QWidget {
   private:
     const QString& shown() const { return text_.isEmpty() ? placeholder_ : text_; }
     void textChanged();
-    // The picture of what the parent paints beneath this widget, or null when it is
-    // see-through somewhere.
-    QPixmap beneath();
 
     QString text_;
     QString placeholder_;
@@ -66,7 +63,6 @@ class ReadoutLabel : public QWidget {
     QStaticText staticText_;
     int widest_ = 0;  // the widest text shown at the font, in pixels
     KeptPicture kept_;
-    QString seeThroughAt_;  // the picture's key when last found see-through
 };
 
 // What a screen reader says for a readout showing text: spokenForm (with %1 for the number or

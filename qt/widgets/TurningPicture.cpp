@@ -191,9 +191,10 @@ bool TurningPicture::turnInto(QPainter& painter, const Scaled& picture) {
 }
 
 void TurningPicture::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    kept_.paintBeneath(this, painter, event->region());
     const Scaled& picture = scaled();
     if (picture.image.isNull()) return;
-    QPainter painter(this);
     if (!turnInto(painter, picture)) {
         // Unturned, or onto a painter that scales or whose pixels are not in memory: by Qt.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -226,7 +227,7 @@ void TurningPicture::paintEvent(QPaintEvent* event) {
 
 void TurningPicture::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::StyleChange) update();
+    if (kept_.changedBy(event)) update();
 }
 
 void TurningPicture::putBack() {

@@ -7,6 +7,7 @@
 #include <QTransform>
 
 #include "qt/drawing/InkCells.h"
+#include "qt/widgets/ParentPaint.h"
 
 namespace platform::qt {
 
@@ -74,7 +75,8 @@ class TurningPicture : public QLabel {
     QTransform turn_;
     bool movable_ = false;
     Scaled scaled_;
-    QRegion reach_;  // inkReach() at the ink radius and the size below
+    KeptPicture kept_;  // what the parent paints beneath, when the picture is laid out in it
+    QRegion reach_;     // inkReach() at the ink radius and the size below
     double reachRadius_ = -1.0;
     QSize reachSize_;
 };

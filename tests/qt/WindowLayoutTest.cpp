@@ -164,12 +164,17 @@ TEST_F(QtWindowTest, ScreensGrowWithTheWindowAndGesturesFollow) {
     EXPECT_GT(dial->width(), 200);
 
     openCompass();
+    QWidget* scale = compassRoot()->findChild<QWidget*>(QStringLiteral("compassScale"));
     QWidget* rose = compassRoot()->findChild<QWidget*>(QStringLiteral("iv"));
     for (const QSize size : {QSize(900, 700), QSize(320, 480)}) {
         const std::string where = "compass " + std::to_string(size.width());
         resizeTo(size);
         expectTidy(compassRoot(), where.c_str());
-        expectCentred(rose, where.c_str());
+        expectCentred(scale, where.c_str());
+        // The rose lies on the scale, centred, 7/11 of it across.
+        EXPECT_LE((rose->geometry().center() - scale->rect().center()).manhattanLength(), 2)
+            << where;
+        EXPECT_NEAR(rose->width(), scale->width() * 7 / 11, 1) << where;
     }
 }
 
