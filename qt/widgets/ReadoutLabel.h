@@ -54,6 +54,7 @@ class ReadoutLabel : public QWidget {
 
   private:
     const QString& shown() const { return text_.isEmpty() ? placeholder_ : text_; }
+    QFont textFont() const;
     void textChanged();
 
     QString text_;
