@@ -7,6 +7,17 @@
 
 namespace instrument {
 
+namespace {
+
+// A value that rounds to zero is printed as zero: "-0.00" claims a sign no figure shows.
+std::string fixed(double value) {
+    std::string text = platform::format("%.2f", value);
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
+}  // namespace
+
 SummaryLine::SummaryLine(const Statistics& run) {
     append("samples", std::to_string(run.samples()));
     append("seconds", platform::format("%.3f", run.seconds()));
@@ -17,9 +28,9 @@ SummaryLine::SummaryLine(const Statistics& run) {
     const bool any = run.samples() > 0;
     for (const auto& q : quantities) {
         const std::string name = q.name;
-        append(name + "_min", platform::format("%.2f", any ? q.e.min : 0.0));
-        append(name + "_max", platform::format("%.2f", any ? q.e.max : 0.0));
-        append(name + "_mean", platform::format("%.2f", run.mean(q.e)));
+        append(name + "_min", fixed(any ? q.e.min : 0.0));
+        append(name + "_max", fixed(any ? q.e.max : 0.0));
+        append(name + "_mean", fixed(run.mean(q.e)));
     }
     append("total_peak_t", platform::format("%.3f", run.peakTime()));
 }

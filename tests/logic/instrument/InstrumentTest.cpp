@@ -109,6 +109,13 @@ TEST(Statistics, AgreeWithAHandComputedRunAndItsSummary) {
               "summary: samples=0 seconds=0.000 x_min=0.00 x_max=0.00 x_mean=0.00 y_min=0.00 "
               "y_max=0.00 y_mean=0.00 z_min=0.00 z_max=0.00 z_mean=0.00 total_min=0.00 "
               "total_max=0.00 total_mean=0.00 total_peak_t=0.000 ac_rms=0.00");
+
+    // A value that rounds to zero carries no sign.
+    s.add({-0.001, 0.004, -0.004}, 0.0);
+    EXPECT_NE(
+        instrument::SummaryLine(s).text().find(" x_min=0.00 x_max=0.00 x_mean=0.00 y_min=0.00 "
+                                               "y_max=0.00 y_mean=0.00 z_min=0.00 "),
+        std::string::npos);
 }
 
 // The meter with the instrument in the samples' road, as the program builds it.
