@@ -90,7 +90,7 @@ void ReadoutLabel::textChanged() {
 }
 
 QFont ReadoutLabel::textFont() const {
-    // Numbers and marks need no shaping: laid out without it a value costs a tenth as much.
+    // Numbers and marks need no shaping: laid out without it a value costs a third less.
     QFont f = font();
     f.setStyleStrategy(QFont::PreferNoShaping);
     return f;

@@ -14,7 +14,9 @@ namespace platform::qt {
 // A picture (the meter's dial, the compass rose and its scale, the alarm's waves) drawn scaled
 // to its size and turned about the widget's centre, smoothly. The picture is scaled once per
 // size and kept with where it has ink, so a turn only turns it, passing over the see-through
-// part; a turn repaints only the square its ink sweeps, in a few bands of rows.
+// part; a turn repaints only the square its ink sweeps, in a few bands of rows. Laid out in a
+// parent that paints all of its area (the rose on its scale), it paints a kept picture of that
+// beneath itself, so that Qt paints nothing else under it as it turns.
 //
 // A movable picture (the dial) takes focus, ringed in the palette's highlight while it has it
 // and the keyboard is in use, and Home or a double-click puts it back where its screen placed
