@@ -18,8 +18,6 @@ namespace platform::qt {
 
 namespace {
 
-constexpr const char* kScalerProperty = "fluxprobeScaler";
-constexpr const char* kFontScaleProperty = "fluxprobeFontScale";
 constexpr double kMaxScale = 4.0;
 
 // Text is drawn again in twentieths, so that dragging a window's edge restyles the screen now
@@ -93,22 +91,18 @@ ScreenScaler* ScreenScaler::attach(QWidget* root) {
 }
 
 ScreenScaler* ScreenScaler::of(const QWidget* w) {
+    // The scaler is a child of its screen's root: the nearest one above w is w's screen's.
     for (; w; w = w->parentWidget())
-        if (QObject* s = w->property(kScalerProperty).value<QObject*>())
-            return static_cast<ScreenScaler*>(s);
+        if (auto* s = w->findChild<ScreenScaler*>(QString(), Qt::FindDirectChildrenOnly)) return s;
     return nullptr;
 }
 
 double ScreenScaler::fontScaleOf(const QWidget* w) {
-    for (; w; w = w->parentWidget())
-        if (const QVariant v = w->property(kFontScaleProperty); v.isValid()) return v.toDouble();
-    return 1.0;
+    const ScreenScaler* scaler = of(w);
+    return scaler ? scaler->fontScale_ : 1.0;
 }
 
 ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
-    root->setProperty(kScalerProperty, QVariant::fromValue(static_cast<QObject*>(this)));
-    root->setProperty(kFontScaleProperty, 1.0);
-
     // Lay the screen out at its interface file's size: that is the design.
     if (QWidget* top = root->window(); top != root && top->layout()) top->layout()->activate();
     if (root->layout()) root->layout()->activate();
@@ -273,7 +267,6 @@ bool ScreenScaler::restore(QWidget* freeWidget) {
 void ScreenScaler::applyFontScale(double scale) {
     if (scale == fontScale_) return;
     fontScale_ = scale;
-    root_->setProperty(kFontScaleProperty, scale);
     if (sheetHolder_) sheetHolder_->setStyleSheet(scaledSheet(sheet_, scale));
     for (auto& [w, size] : fixedSizes_)
         if (w) w->setFixedSize((QSizeF(size) * scale).toSize());
