@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "platform/Format.h"
 
@@ -27,13 +28,18 @@ const Entry& entry(Unit unit) {
     return kUnits[static_cast<int>(unit)];
 }
 
+// The unit whose entry holds text in field.
+std::optional<Unit> unitWhere(const char* Entry::*field, std::string_view text) {
+    for (std::size_t i = 0; i < std::size(kUnits); ++i)
+        if (text == kUnits[i].*field) return static_cast<Unit>(i);
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Unit> parseUnit(std::string_view text) {
     if (text == "\u00b5T") return Unit::Microtesla;
-    for (int i = 0; i < 4; ++i)
-        if (text == kUnits[i].key) return static_cast<Unit>(i);
-    return std::nullopt;
+    return unitWhere(&Entry::key, text);
 }
 
 const char* unitKey(Unit unit) {
@@ -49,9 +55,7 @@ const char* unitName(Unit unit) {
 }
 
 std::optional<Unit> unitNamed(std::string_view name) {
-    for (int i = 0; i < 4; ++i)
-        if (name == kUnits[i].name) return static_cast<Unit>(i);
-    return std::nullopt;
+    return unitWhere(&Entry::name, name);
 }
 
 const heading::FieldUnit& fieldUnit(Unit unit) {

@@ -22,7 +22,7 @@ const QString& KeptPicture::keyFor(const QWidget* w) {
                                   w->devicePixelRatioF(), generation_);
     if (parts == keyed_ && !key_.isEmpty()) return key_;
     keyed_ = parts;
-    const QRect area = w->geometry();
+    const QRect& area = std::get<0>(parts);
     key_ = QString::asprintf("kept/%llu/%d,%d,%dx%d/%dx%d/%g/%u", id_, area.x(), area.y(),
                              area.width(), area.height(), std::get<1>(parts).width(),
                              std::get<1>(parts).height(), std::get<2>(parts), generation_);
@@ -75,7 +75,7 @@ void KeptPicture::paintBeneath(QWidget* w, QPainter& painter, const QRegion& reg
         throughEffect = a->graphicsEffect() != nullptr;
     QPixmap picture;
     if (!throughEffect && w->parentWidget() && !w->isWindow()) {
-        const QString key = keyFor(w);
+        const QString& key = keyFor(w);
         if (key != seeThroughAt_ && !QPixmapCache::find(key, &picture)) {
             if (const QImage image = parentPaint(w); image.isNull()) {
                 seeThroughAt_ = key;
