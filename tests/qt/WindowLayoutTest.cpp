@@ -116,6 +116,22 @@ TEST_F(QtWindowTest, TheNoCompassAlertIsLegibleAndFitsTheWindow) {
     EXPECT_EQ(picture.pixelColor(picture.width() - 3, 3), box->backgroundColor());
 }
 
+// The graph's rounded corners show the screen's face around them, on the meter and on the
+// compass over it, not a colour of the graph's own.
+TEST_F(QtWindowTest, TheGraphsCornersShowTheFaceAroundThem) {
+    launch();
+    for (const bool compass : {false, true}) {
+        if (compass) openCompass();
+        QWidget* screen = compass ? compassRoot() : meterRoot();
+        auto* graph = screen->findChild<QWidget*>(QStringLiteral("graphView"));
+        ASSERT_NE(graph, nullptr);
+        const QImage shown = window->grab().toImage();
+        const QPoint corner = graph->mapTo(window, QPoint(0, 0));
+        EXPECT_EQ(shown.pixel(corner), shown.pixel(corner - QPoint(1, 1)))
+            << qPrintable(screen->objectName());
+    }
+}
+
 TEST_F(QtWindowTest, AConfirmationCarriesAnInformationIcon) {
     launch();
     openCompass();

@@ -22,6 +22,12 @@ TEST(Units, ParseNamesAndFormatAtTheEdges) {
                             {"G", Unit::Gauss},       {"ut", std::nullopt},
                             {"", std::nullopt},       {"gauss", std::nullopt}};
     for (const Parse& p : parses) EXPECT_EQ(instrument::parseUnit(p.text), p.unit) << p.text;
+    // A screen reader's word for each unit names that unit back; a key or a symbol is no word.
+    for (Unit unit : {Unit::Microtesla, Unit::Nanotesla, Unit::Milligauss, Unit::Gauss})
+        EXPECT_EQ(instrument::unitNamed(instrument::unitName(unit)), unit)
+            << instrument::unitKey(unit);
+    for (const char* notAWord : {"uT", "\u00b5T", "degrees", ""})
+        EXPECT_EQ(instrument::unitNamed(notAWord), std::nullopt) << notAWord;
 
     // Each writer with its cases: the field at a tenth of a microtesla, and figures to three
     // significant digits down to a thousandth of a microtesla.
