@@ -6,6 +6,7 @@
 #include <QStyleOption>
 #include <algorithm>
 #include <atomic>
+#include <vector>
 
 #include "qt/widgets/WidgetPeer.h"
 
@@ -17,8 +18,9 @@ KeptPicture::KeptPicture() {
 }
 
 const QString& KeptPicture::keyFor(const QWidget* w) {
-    const QWidget* parent = w->parentWidget();
-    const auto parts = std::tuple(w->geometry(), parent ? parent->size() : QSize(),
+    // Placed in its window, so that a move of any ancestor between them counts too.
+    const QWidget* window = w->window();
+    const auto parts = std::tuple(QRect(w->mapTo(window, QPoint()), w->size()), window->size(),
                                   w->devicePixelRatioF(), generation_);
     if (parts == keyed_ && !key_.isEmpty()) return key_;
     keyed_ = parts;
@@ -46,6 +48,11 @@ bool KeptPicture::changedBy(const QEvent* event) {
 QImage parentPaint(QWidget* w) {
     QWidget* parent = w->parentWidget();
     if (!parent || w->isWindow() || !isInLayout(w)) return {};
+    // Qt paints beneath w the nearest ancestor that fills its background (or the window), then
+    // each one between that and w paints itself; so does this picture, in that order.
+    std::vector<QWidget*> beneath{parent};
+    while (!beneath.back()->isWindow() && !beneath.back()->autoFillBackground())
+        beneath.push_back(beneath.back()->parentWidget());
     const qreal ratio = w->devicePixelRatioF();
     QImage image((QSizeF(w->size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return {};
@@ -53,7 +60,12 @@ QImage parentPaint(QWidget* w) {
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        parent->render(&painter, QPoint(), QRegion(w->geometry()), QWidget::RenderFlags());
+        for (auto a = beneath.rbegin(); a != beneath.rend(); ++a) {
+            const QRegion area(QRect(w->mapTo(*a, QPoint()), w->size()));
+            (*a)->render(
+                &painter, QPoint(), area,
+                *a == beneath.back() ? QWidget::DrawWindowBackground : QWidget::RenderFlags());
+        }
         // A style sheet's background and border for w, if any.
         QStyleOption option;
         option.initFrom(w);

@@ -12,13 +12,14 @@
 
 namespace platform::qt {
 
-// What w's parent paints itself (its styled background and frame, none of its children) in
-// w's area, at w's device pixel ratio, with w's own styled background over it; null when that
-// leaves any pixel see-through, or when w is free to lie over a sibling (not laid out).
+// What Qt paints beneath w, at w's device pixel ratio: the background of the nearest ancestor
+// that fills one (or the window's), and what each ancestor from there to w's parent paints
+// itself (none of their other children), with w's own styled background over it; null when
+// that leaves any pixel see-through, or when w is free to lie over a sibling (not laid out).
 QImage parentPaint(QWidget* w);
 
-// Kept pictures of a widget's own painting, in QPixmapCache: one key for each widget, place,
-// size, parent size, device pixel ratio and style generation.
+// Kept pictures of a widget's own painting, in QPixmapCache: one key for each widget, place in
+// its window, size, window size, device pixel ratio and style generation.
 class KeptPicture {
   public:
     KeptPicture();

@@ -263,6 +263,21 @@ TEST_F(QtCompassTest, ATurnOfTheDialRepaintsOnlyWhereItsInkSweeps) {
     closeWithDone();
 }
 
+// A readout on the face paints what lies beneath it itself, though the face takes its colour
+// from the screen: a new value repaints the readout, not the face and the screen under it.
+TEST_F(QtCompassTest, ANewValueRepaintsTheReadoutAlone) {
+    launch();
+    open();
+    QTRY_VERIFY(root->isVisible() && root->graphicsEffect() == nullptr);
+    reading(20.0, 20.0, -30.0, 10.0);
+    QWidget* face = onCompass<QWidget>("xLabel")->parentWidget();
+    PaintCounter beneath(face), readout(onCompass<QWidget>("xLabel"));
+    for (double x : {21.0, 22.5, 24.0}) reading(x, 20.0, -30.0, 10.0);
+    EXPECT_GE(readout.paints, 2);
+    EXPECT_EQ(beneath.paints, 0);
+    closeWithDone();
+}
+
 // A readout paints over a picture of its panel, so while the screen fades in that picture must
 // not be drawn through the fade a second time: its edge matches the panel beside it, mid-fade
 // and faded in.
