@@ -3,11 +3,13 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTransform>
+#include <QTextLayout>
 #include <QtMath>
 #include <algorithm>
+#include <cmath>
 
 #include "qt/widgets/ParentPaint.h"
 
@@ -42,7 +44,6 @@ ReadoutLabel::ReadoutLabel(QWidget* parent) : QWidget(parent) {
     }();
     (void)installed;
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    staticText_.setTextFormat(Qt::PlainText);
 }
 
 void ReadoutLabel::setText(const QString& text) {
@@ -77,11 +78,8 @@ void ReadoutLabel::setAlignment(Qt::Alignment alignment) {
 }
 
 void ReadoutLabel::textChanged() {
-    staticText_.setText(shown());
-    // Laid out once, at the scale it is painted at: the paint draws this very layout.
-    const qreal ratio = devicePixelRatioF();
-    staticText_.prepare(QTransform::fromScale(ratio, ratio), textFont());
-    const int width = qCeil(staticText_.size().width());
+    layOut(shown());
+    const int width = qCeil(size_.width());
     if (width > widest_) {
         widest_ = width;
         updateGeometry();
@@ -89,11 +87,49 @@ void ReadoutLabel::textChanged() {
     update();
 }
 
-QFont ReadoutLabel::textFont() const {
-    // Numbers and marks need no shaping: laid out without it a value costs a third less.
-    QFont f = font();
-    f.setStyleStrategy(QFont::PreferNoShaping);
-    return f;
+void ReadoutLabel::layOut(const QString& text) {
+    if (!rawFont_.isValid()) rawFont_ = QRawFont::fromFont(font());
+    const QFontMetricsF metrics(font());
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    qreal x = 0;
+    for (const QChar c : text) {
+        auto glyph = glyphs_.constFind(c.unicode());
+        if (glyph == glyphs_.cend()) {
+            // Scripts that join or reorder, and marks, need the whole text laid out.
+            const QChar::Script script = c.script();
+            if (c.isSurrogate() || script < QChar::Script_Common ||
+                script > QChar::Script_Cyrillic || !rawFont_.supportsCharacter(c))
+                break;
+            const QList<quint32> one = rawFont_.glyphIndexesForString(QString(c));
+            if (one.size() != 1) break;
+            glyph = glyphs_.insert(c.unicode(),
+                                   {one[0], rawFont_.advancesForGlyphIndexes(one).value(0).x()});
+        }
+        indexes.append(glyph->index);
+        positions.append(QPointF(x, metrics.ascent()));
+        x += glyph->advance;
+    }
+    runs_.clear();
+    if (indexes.size() == text.size()) {
+        QGlyphRun run;
+        run.setRawFont(rawFont_);
+        run.setGlyphIndexes(indexes);
+        run.setPositions(positions);
+        runs_.append(run);
+        size_ = QSizeF(x, std::ceil(metrics.lineSpacing()));  // a line as Qt lays one out
+        return;
+    }
+    // Not kerned, as the glyphs placed here are not: a value's digits keep their places.
+    QFont unshaped = font();
+    unshaped.setStyleStrategy(QFont::PreferNoShaping);
+    QTextLayout layout(text, unshaped);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    runs_ = layout.glyphRuns();
+    size_ =
+        QSizeF(line.naturalTextWidth(), std::ceil(line.ascent() + line.descent() + line.leading()));
 }
 
 QSize ReadoutLabel::sizeHint() const {
@@ -111,8 +147,8 @@ void ReadoutLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         // A new font starts the widest text afresh.
         widest_ = 0;
-        staticText_ = QStaticText();
-        staticText_.setTextFormat(Qt::PlainText);
+        rawFont_ = QRawFont();
+        glyphs_.clear();
         textChanged();
         updateGeometry();
     }
@@ -127,7 +163,7 @@ void ReadoutLabel::paintEvent(QPaintEvent* event) {
     const QString& text = shown();
     if (text.isEmpty()) return;
     const QRect room = contentsRect();
-    const QSizeF size = staticText_.size();
+    const QSizeF size = size_;
     qreal x = room.left();
     if (alignment_ & Qt::AlignRight)
         x = room.right() + 1 - size.width();
@@ -140,8 +176,7 @@ void ReadoutLabel::paintEvent(QPaintEvent* event) {
         y = room.bottom() + 1 - size.height();
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
-    painter.setFont(textFont());  // the layout's own, or it is laid out again
-    painter.drawStaticText(QPointF(x, y), staticText_);
+    for (const QGlyphRun& run : runs_) painter.drawGlyphRun(QPointF(x, y), run);
 }
 
 QString ReadoutLabel::spokenText() const {

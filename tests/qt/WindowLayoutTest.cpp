@@ -6,11 +6,14 @@
 #include <QGraphicsEffect>
 #include <QLabel>
 #include <QLayout>
+#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
+#include <QStaticText>
 #include <QTest>
 #include <QWindow>
 
+#include "ImageDifference.h"
 #include "QtMeterFixture.h"
 #include "compass/globals.h"
 #include "heading/calibration/CalibrationCollector.h"
@@ -377,6 +380,41 @@ TEST(SpokenReadout, SaysTheNumberTheWordOrThatThereIsNone) {
                       .toStdString(),
                   c.said)
             << c.text;
+}
+
+// A readout places a value's glyphs itself where each stands alone, and leaves the rest to Qt's
+// text layout: either way it shows what Qt draws, in its own font or a fallback, in order.
+TEST(ReadoutText, ShowsWhatQtDrawsForTheSameText) {
+    struct Case {
+        const char *family, *text;
+    };
+    const Case cases[] = {
+        {"DSEG7 Classic", "48.3"},
+        {"DSEG7 Classic", "-12.0 \u00b5T"},
+        {"DejaVu Sans", "X \u00b5T:-4.1"},
+        {"DejaVu Sans", "359.9\u00b0 NE"},
+        {"DejaVu Sans", "\u05e9\u05dc\u05d5\u05dd 5"},
+    };
+    for (const Case& c : cases) {
+        platform::qt::ReadoutLabel readout;
+        readout.setFont(QFont(QString::fromLatin1(c.family), 20));
+        readout.setText(QString::fromUtf8(c.text));
+        readout.resize(readout.sizeHint());
+        const QImage shown = readout.grab().toImage();
+        QImage drawn = filledImage(readout.size(), shown.devicePixelRatio(),
+                                   readout.palette().color(QPalette::Window));
+        {
+            QPainter painter(&drawn);
+            QFont font = readout.font();  // not kerned: digits keep their places as values change
+            font.setStyleStrategy(QFont::PreferNoShaping);
+            painter.setFont(font);
+            painter.setPen(readout.palette().color(QPalette::WindowText));
+            QStaticText text(readout.text());
+            text.prepare(QTransform(), font);
+            painter.drawStaticText(QPointF(0, (readout.height() - text.size().height()) / 2), text);
+        }
+        EXPECT_LE(largestDifference(shown, drawn), 16) << c.text;
+    }
 }
 
 }  // namespace
