@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTextLayout>
 #include <QtMath>
 #include <algorithm>
@@ -188,21 +189,13 @@ QString ReadoutLabel::spokenText() const {
 }
 
 QString spokenReadout(const QString& spokenForm, const QString& text) {
-    // By hand rather than by regular expression: it runs for every question of a screen reader.
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const bool sign = text[i] == QLatin1Char('-') && i + 1 < n && text[i + 1].isDigit();
-        if (!sign && !text[i].isDigit()) continue;
-        qsizetype end = i + 1;
-        while (end < n && (text[end].isDigit() || text[end] == QLatin1Char('.'))) ++end;
-        return spokenForm.arg(text.mid(i, end - i));
-    }
-    const QString word = text.trimmed();
-    const bool point =
-        !word.isEmpty() && word.size() <= 3 && std::all_of(word.begin(), word.end(), [](QChar c) {
-            return c >= QLatin1Char('A') && c <= QLatin1Char('Z');
-        });
-    if (point) return spokenForm.arg(word);
+    // The first number, with its sign when a minus comes right before it.
+    static const QRegularExpression number(QStringLiteral(R"(-?\p{Nd}[\p{Nd}.]*)"));
+    static const QRegularExpression point(QStringLiteral(R"(\A[A-Z]{1,3}\z)"));
+    if (const QRegularExpressionMatch m = number.match(text); m.hasMatch())
+        return spokenForm.arg(m.captured());
+    if (const QString word = text.trimmed(); point.match(word).hasMatch())
+        return spokenForm.arg(word);
     // A placeholder such as "--.-" before the first reading.
     return spokenForm.section(QLatin1Char(','), 0, 0) + QStringLiteral(", no reading");
 }
