@@ -26,18 +26,6 @@ float unit(float v) {
     return std::isfinite(v) ? std::clamp(v, 0.0f, 1.0f) : 0.0f;
 }
 
-bool sameLines(const std::vector<SpanFiller::Line>& a, const std::vector<SpanFiller::Line>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& p, const auto& q) {
-        return p.x0 == q.x0 && p.y0 == q.y0 && p.x1 == q.x1 && p.y1 == q.y1;
-    });
-}
-
-bool sameBoxes(const std::vector<SpanFiller::Box>& a, const std::vector<SpanFiller::Box>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& p, const auto& q) {
-        return p.left == q.left && p.top == q.top && p.right == q.right && p.bottom == q.bottom;
-    });
-}
-
 }  // namespace
 
 PainterContext::PainterContext(QPainter& painter) : painter_(painter) {
@@ -194,9 +182,7 @@ bool PainterContext::fillSegmentsDirectly(const QPen& pen) {
     const SpanFiller::Placement placement{toDevice.m11(), toDevice.dx(), toDevice.dy()};
     HeldStroke& h = held_;
     if (h.held && h.pixels.first == pixels.first && h.halfWidth == half &&
-        h.placement.scale == placement.scale && h.placement.dx == placement.dx &&
-        h.placement.dy == placement.dy && sameBoxes(h.boxes, boxes_) &&
-        sameLines(h.lines, segments_)) {
+        h.placement == placement && h.boxes == boxes_ && h.lines == segments_) {
         h.pixel = pixel;  // the same pixels, all of them covered by this colour
         return true;
     }

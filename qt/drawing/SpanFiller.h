@@ -24,18 +24,21 @@ class SpanFiller {
         int top;
         int right;
         int bottom;
+        bool operator==(const Box&) const = default;
     };
     struct Line {
         double x0;
         double y0;
         double x1;
         double y1;
+        bool operator==(const Line&) const = default;
     };
     // Where a line's coordinates land in the pixels: x * scale + dx, y * scale + dy.
     struct Placement {
         double scale = 1.0;
         double dx = 0.0;
         double dy = 0.0;
+        bool operator==(const Placement&) const = default;
     };
 
     // Nothing outside the clip boxes, or outside the pixels, is ever written.
