@@ -10,24 +10,6 @@
 
 namespace platform::qt {
 
-namespace {
-
-// The layout that holds item directly, searched from layout down, and item's index in it.
-QBoxLayout* holderOf(QLayout* layout, const QLayout* item, int* index) {
-    for (int i = 0; i < layout->count(); ++i) {
-        QLayout* inner = layout->itemAt(i)->layout();
-        if (!inner) continue;
-        if (inner == item) {
-            *index = i;
-            return qobject_cast<QBoxLayout*>(layout);
-        }
-        if (QBoxLayout* found = holderOf(inner, item, index)) return found;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 ThresholdLabel::ThresholdLabel(QSlider* slider, float offset) : slider_(slider), offset_(offset) {
     setObjectName(QStringLiteral("thresholdLabel"));
     setText(textFor(slider->value(), offset));
@@ -84,7 +66,8 @@ ThresholdLabel* addThresholdLabel(QSlider* slider, float offset) {
     QLayout* top = parent ? parent->layout() : nullptr;
     QLayout* row = top ? layoutHolding(top, slider) : nullptr;
     int index = -1;
-    QBoxLayout* column = row && row != top ? holderOf(top, row, &index) : nullptr;
+    auto* column =
+        row && row != top ? qobject_cast<QBoxLayout*>(layoutHolding(top, row, &index)) : nullptr;
     if (!column) return nullptr;
     auto* label = new ThresholdLabel(slider, offset);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);  // an indent only shifts it sideways

@@ -81,12 +81,16 @@ QString labelText(const QWidget* w) {
     return {};
 }
 
-QLayout* layoutHolding(QLayout* layout, const QWidget* w) {
+QLayout* layoutHolding(QLayout* layout, const QObject* held, int* index) {
     for (int i = 0; i < layout->count(); ++i) {
         QLayoutItem* item = layout->itemAt(i);
-        if (item->widget() == w) return layout;
-        if (QLayout* inner = item->layout())
-            if (QLayout* found = layoutHolding(inner, w)) return found;
+        QLayout* inner = item->layout();
+        if (item->widget() == held || (inner && inner == held)) {
+            if (index) *index = i;
+            return layout;
+        }
+        if (inner)
+            if (QLayout* found = layoutHolding(inner, held, index)) return found;
     }
     return nullptr;
 }
