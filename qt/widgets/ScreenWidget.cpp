@@ -50,6 +50,13 @@ bool ScreenWidget::isOverlay(const QWidget* w) {
     return screen && screen->overlay_ == w;
 }
 
+void ScreenWidget::raiseBelowOverlay(QWidget* w) {
+    w->raise();
+    const auto* screen = qobject_cast<const ScreenWidget*>(w->parentWidget());
+    if (screen && screen->overlay_ && screen->overlay_->parentWidget() == screen)
+        screen->overlay_->raise();
+}
+
 void ScreenWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (overlay_) cover(overlay_);

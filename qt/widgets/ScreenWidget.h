@@ -32,6 +32,8 @@ class ScreenWidget : public QWidget {
 
     // True when w is a screen presented over another one.
     static bool isOverlay(const QWidget* w);
+    // Raises w among its siblings, yet below a screen presented over their parent.
+    static void raiseBelowOverlay(QWidget* w);
 
     // True when w cannot be seen: a screen presented over a screen holding w (or over w itself)
     // covers it completely and opaquely, not fading in or out.

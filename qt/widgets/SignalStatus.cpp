@@ -127,11 +127,7 @@ void SignalStatus::showOnScreens() {
         banner->setVisible(stale_);
         if (!stale_ || isInLayout(banner)) continue;
         placeBanner(banner, screen);
-        banner->raise();
-        // A screen presented over this one stays above this one's banner.
-        for (QObject* child : screen->children())
-            if (auto* over = qobject_cast<QWidget*>(child); over && ScreenWidget::isOverlay(over))
-                over->raise();
+        ScreenWidget::raiseBelowOverlay(banner);
     }
 }
 

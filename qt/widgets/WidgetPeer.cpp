@@ -307,13 +307,7 @@ void WidgetPeer::place(View& view) {
     if (picture) turnPicture(view);
     // A view the user moves rides above the laid-out ones, but never above a screen presented
     // over this one.
-    if (!onTopOfSiblings(w)) {
-        w->raise();
-        if (QWidget* parent = w->parentWidget())
-            for (QObject* sibling : parent->children())
-                if (auto* s = qobject_cast<QWidget*>(sibling); s && ScreenWidget::isOverlay(s))
-                    s->raise();
-    }
+    if (!onTopOfSiblings(w)) ScreenWidget::raiseBelowOverlay(w);
     w->update();
 }
 
