@@ -16,7 +16,6 @@ namespace platform::qt {
 namespace {
 
 constexpr const char* kBannerName = "signalStatus";
-constexpr const char* kDimmedProperty = "fluxprobeDimmed";
 
 const char* const kBannerStyle =
     "color: #1a1200; background: #ffb000; border: 1px solid #05080a; border-radius: 4px;"
@@ -28,9 +27,9 @@ bool isReadout(const QWidget* w) {
 }
 
 void dim(QWidget* w, bool dimmed) {
-    const bool isDimmed = w->property(kDimmedProperty).toBool();
+    // No other opacity effect is ever put on a readout.
+    const bool isDimmed = qobject_cast<QGraphicsOpacityEffect*>(w->graphicsEffect()) != nullptr;
     if (dimmed == isDimmed) return;
-    w->setProperty(kDimmedProperty, dimmed);
     if (dimmed) {
         auto* effect = new QGraphicsOpacityEffect(w);  // owned by the widget
         effect->setOpacity(SignalStatus::kDimmedOpacity);
