@@ -4,8 +4,6 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QSlider>
 #include <algorithm>
 #include <cmath>
@@ -14,7 +12,6 @@
 #include "platform/Label.h"
 #include "platform/Slider.h"
 #include "platform/Switch.h"
-#include "qt/drawing/RepaintRegion.h"
 #include "qt/widgets/FrameClock.h"
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
@@ -38,6 +35,11 @@ QWidget* referenceWidget(const View& view, const QWidget* widget) {
     if (View* super = view.superview())
         if (QWidget* w = WidgetPeer::widgetOf(super)) return w;
     return widget->isWindow() ? nullptr : widget->parentWidget();
+}
+
+// p, in from's coordinates, in to's; unchanged unless both are there and differ.
+QPointF mapBetween(const QWidget* from, const QWidget* to, QPointF p) {
+    return from && to && from != to ? to->mapFromGlobal(from->mapToGlobal(p)) : p;
 }
 
 }  // namespace
@@ -266,11 +268,8 @@ void WidgetPeer::place(View& view) {
     }
     placedByLogic_ = true;
     const Rect frame = view.frame();
-    QPointF topLeft(frame.origin.x, frame.origin.y);
-    QWidget* reference = referenceWidget(view, w);
-    QWidget* parent = w->parentWidget();
-    if (reference && parent && reference != parent)
-        topLeft = parent->mapFromGlobal(reference->mapToGlobal(topLeft));
+    const QPointF topLeft = mapBetween(referenceWidget(view, w), w->parentWidget(),
+                                       QPointF(frame.origin.x, frame.origin.y));
     QRectF r(topLeft, QSizeF(frame.size.width, frame.size.height));
     // A turning picture takes the square it sweeps, about the same centre: its box no longer
     // changes with each turn, so a turn repaints where the picture was and is, not the whole box
@@ -333,14 +332,9 @@ void WidgetPeer::reportGeometry() {
     QWidget* w = widget_;
     auto view = view_.lock();
     if (!w || !view || placedByLogic_) return;
-    QPointF origin(0.0, 0.0);
-    if (!w->isWindow()) {
-        origin = w->pos();
-        QWidget* reference = referenceWidget(*view, w);
-        QWidget* parent = w->parentWidget();
-        if (reference && parent && reference != parent)
-            origin = reference->mapFromGlobal(parent->mapToGlobal(origin));
-    }
+    const QPointF origin =
+        w->isWindow() ? QPointF()
+                      : mapBetween(w->parentWidget(), referenceWidget(*view, w), QPointF(w->pos()));
     const Size size{static_cast<float>(w->width()), static_cast<float>(w->height())};
     view->platformSetGeometry(Point{static_cast<float>(origin.x()) + size.width / 2.0f,
                                     static_cast<float>(origin.y()) + size.height / 2.0f},

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QImage>
-#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QString>
