@@ -70,8 +70,6 @@ SignalStatus::SignalStatus(const heading::HeadingService& service, QWidget* wind
     checker_.start();
 }
 
-SignalStatus::~SignalStatus() = default;
-
 void SignalStatus::sampleArrived(double timestamp) {
     sinceSample_.restart();
     limit_.sample(timestamp);

@@ -34,7 +34,6 @@ class SignalStatus : public QObject, public heading::SampleSink {
     // Watches the samples it is given for the window's screens; starts at once. service says
     // whether a calibration takes the samples and how fast the source reads.
     SignalStatus(const heading::HeadingService& service, QWidget* window);
-    ~SignalStatus() override;
 
     bool isStale() const { return stale_; }
     // The sensor may not be read (access denied).
