@@ -89,19 +89,18 @@ void AlertBox::fitWithinWindow() {
     fitting_ = true;
     const auto done = qScopeGuard([this] { fitting_ = false; });
     const int room = std::max(120, window->width() - 2 * kMargin);
-    if (width() <= room) {
-        move(window->mapToGlobal(window->rect().center()) - rect().center());
-        return;
+    if (width() > room) {
+        // Too wide for the window: wrap the message and let the box grow in height instead.
+        if (auto* text = findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            text->setWordWrap(true);
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        QLayout* grid = layout();
+        grid->activate();
+        const int height = grid->hasHeightForWidth() ? grid->totalHeightForWidth(room)
+                                                     : grid->totalSizeHint().height();
+        setFixedSize(room, std::max(height, grid->totalMinimumSize().height()));
     }
-    // Too wide for the window: wrap the message and let the box grow in height instead.
-    if (auto* text = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) text->setWordWrap(true);
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    QLayout* grid = layout();
-    grid->activate();
-    const int height = grid->hasHeightForWidth() ? grid->totalHeightForWidth(room)
-                                                 : grid->totalSizeHint().height();
-    setFixedSize(room, std::max(height, grid->totalMinimumSize().height()));
     move(window->mapToGlobal(window->rect().center()) - rect().center());
 }
 
