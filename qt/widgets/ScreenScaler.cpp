@@ -1,8 +1,6 @@
 #include "qt/widgets/ScreenScaler.h"
 
-#include <QBoxLayout>
 #include <QEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QLineF>
 #include <QRegularExpression>
@@ -30,10 +28,11 @@ bool isFree(const QWidget* w) {
     return !w->isWindow() && !isInLayout(w) && !ScreenWidget::isOverlay(w);
 }
 
-bool hasFreeChild(const QWidget* w) {
-    for (const QObject* c : w->children())
-        if (auto* cw = qobject_cast<const QWidget*>(c); cw && isFree(cw)) return true;
-    return false;
+QList<QWidget*> freeChildren(const QWidget* w) {
+    QList<QWidget*> free;
+    for (QObject* c : w->children())
+        if (auto* cw = qobject_cast<QWidget*>(c); cw && isFree(cw)) free.append(cw);
+    return free;
 }
 
 // The spacer that shares the most room with group: the space the layout leaves the free views.
@@ -110,16 +109,14 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
 
     QList<QWidget*> all = root->findChildren<QWidget*>();
     all.prepend(root);
-    for (QWidget* w : all)
-        if (hasFreeChild(w)) {
-            face_ = w;
-            break;
-        }
-    if (face_) {
+    const auto face = std::find_if(all.begin(), all.end(),
+                                   [](const QWidget* w) { return !freeChildren(w).isEmpty(); });
+    if (face != all.end()) {
+        face_ = *face;
         if (face_->layout()) face_->layout()->activate();
+        const QList<QWidget*> free = freeChildren(face_);
         QRect group;
-        for (QObject* c : face_->children())
-            if (auto* w = qobject_cast<QWidget*>(c); w && isFree(w)) group |= w->geometry();
+        for (const QWidget* w : free) group |= w->geometry();
         long best = 0;
         room_ = face_->layout() ? roomUnder(face_->layout(), group, &best) : nullptr;
         designRoom_ = room_ ? room_->geometry() : face_->rect();
@@ -129,9 +126,7 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
         lastRoomCentre_ = QRectF(designRoom_).center();
         freeScale_ = fitOf(designRoom_);
         const QPointF groupCentre = QRectF(group).center();
-        for (QObject* c : face_->children()) {
-            auto* w = qobject_cast<QWidget*>(c);
-            if (!w || !isFree(w)) continue;
+        for (QWidget* w : free) {
             w->ensurePolished();
             const int font = !labelText(w).isEmpty() ? pixelsOf(w) : 0;
             free_.push_back(
@@ -253,15 +248,14 @@ void ScreenScaler::adopt(QWidget* w) {
     if (fontScale_ != 1.0) w->setFont(scaledFont(w->font(), fontScale_));
 }
 
-bool ScreenScaler::restore(QWidget* freeWidget) {
+void ScreenScaler::restore(QWidget* freeWidget) {
     for (Free& f : free_) {
         if (f.widget != freeWidget) continue;
         if (WidgetPeer* peer = WidgetPeer::of(f.widget))
             if (auto view = peer->view()) view->setTransform(AffineTransform{});
         place(f, lastRoomCentre_ + f.offset * freeScale_, f.size * freeScale_);
-        return true;
+        return;
     }
-    return false;
 }
 
 void ScreenScaler::applyFontScale(double scale) {

@@ -41,7 +41,7 @@ class ScreenScaler : public QObject {
     // Takes a widget added to the screen after it was designed: its font grows with the rest.
     void adopt(QWidget* w);
     // Puts a free view back where the interface file placed it (at the current scale), untuned.
-    bool restore(QWidget* freeWidget);
+    void restore(QWidget* freeWidget);
 
     // Brings fonts and free views in line with the screen's size once the layouts have placed
     // its widgets (on the loop's next turn).
