@@ -63,11 +63,6 @@ void ScreenWidget::resizeEvent(QResizeEvent* event) {
     if (ScreenScaler* scaler = ScreenScaler::of(this)) scaler->relayoutSoon();
 }
 
-void ScreenWidget::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (ScreenScaler* scaler = ScreenScaler::of(this)) scaler->relayoutSoon();
-}
-
 void ScreenWidget::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         for (auto* button : findChildren<QAbstractButton*>()) {
@@ -93,9 +88,10 @@ bool ScreenWidget::event(QEvent* event) {
             handleTouch(static_cast<QTouchEvent*>(event));
             event->accept();  // no mouse events are made up from these touches
             return true;
+        case QEvent::Show:
         case QEvent::LayoutRequest:
-            // A row that comes or goes (the signal banner, the statistics strip) changes the
-            // room the free views (the dial) fill; the layout itself is already through.
+            // Shown, or a row came or went (the signal banner, the statistics strip): the free
+            // views (the dial) are fitted to their room again once the layouts are through.
             if (ScreenScaler* scaler = ScreenScaler::of(this)) scaler->relayoutSoon();
             return QWidget::event(event);
         default:

@@ -9,7 +9,6 @@
 #include "platform/Touch.h"
 #include "platform/ViewController.h"
 
-class QMouseEvent;
 class QTouchEvent;
 
 namespace platform::qt {
@@ -46,7 +45,6 @@ class ScreenWidget : public QWidget {
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     // Escape presses the screen's "done" control, when it has one.
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
