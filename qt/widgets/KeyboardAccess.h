@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QObject>
-#include <QPointer>
 
 class QWidget;
 

@@ -11,7 +11,6 @@
 #include "platform/DrawingContext.h"
 #include "qt/drawing/LayerContext.h"
 #include "qt/drawing/PainterContext.h"
-#include "qt/widgets/ParentPaint.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {

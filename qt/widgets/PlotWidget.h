@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QRegion>
 #include <QWidget>
 #include <memory>
