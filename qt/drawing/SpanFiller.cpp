@@ -214,11 +214,10 @@ SpanFiller::SpanFiller(Pixels pixels, std::span<const Box> clip) : pixels_(pixel
     for (const Box& b : clip) {
         const Box within{std::max(b.left, 0), std::max(b.top, 0), std::min(b.right, pixels.width),
                          std::min(b.bottom, pixels.height)};
-        if (within.left < within.right && within.top < within.bottom) clip_.push_back(within);
-    }
-    for (const Box& b : clip_) {
-        rowsTop_ = std::min(rowsTop_, b.top);
-        rowsBottom_ = std::max(rowsBottom_, b.bottom);
+        if (within.left >= within.right || within.top >= within.bottom) continue;
+        clip_.push_back(within);
+        rowsTop_ = std::min(rowsTop_, within.top);
+        rowsBottom_ = std::max(rowsBottom_, within.bottom);
     }
 }
 
