@@ -38,14 +38,15 @@ FrameClock* FrameClock::current() {
 void FrameClock::hold(WidgetPeer* peer) {
     pending_.emplace_back(peer);
     if (timer_.isActive()) return;
-    const qint64 since = clock_.elapsed() - lastFrameMs_;
+    firstChangeMs_ = clock_.elapsed();
+    const qint64 since = firstChangeMs_ - lastFrameMs_;
     timer_.start(static_cast<int>(std::clamp<qint64>(intervalMs_ - since, 0, intervalMs_)));
 }
 
 void FrameClock::flush() {
     timer_.stop();
     if (pending_.empty()) return;
-    lastFrameMs_ = clock_.elapsed();
+    lastFrameMs_ = firstChangeMs_;
     std::vector<QPointer<WidgetPeer>> due;
     due.swap(pending_);
     // What was held is due again, in case its cover went without releasing it.

@@ -16,8 +16,9 @@ class WidgetPeer;
 // change the readouts a thousand times a second while a display shows about sixty frames. The
 // first change of a frame starts a single-shot timer: on the loop's next turn (once the samples
 // that came with it are all in) when the last frame is at least an interval old, else for the
-// rest of the interval. On timeout the held changes are applied from the views' latest state,
-// and the window paints what they touched.
+// rest of the interval. A frame's age counts from its first change, not from when the loop got
+// round to painting it: a frame painted late does not hold back the next. On timeout the held
+// changes are applied from the views' latest state, and the window paints what they touched.
 //
 // A widget on a screen covered by another one presented over it keeps its changes until it can
 // be seen: a text set under a cover would repaint the covering screen where it lies.
@@ -50,7 +51,8 @@ class FrameClock : public QObject {
     int intervalMs_;
     QTimer timer_;
     QElapsedTimer clock_;
-    qint64 lastFrameMs_ = 0;
+    qint64 lastFrameMs_ = 0;    // the last frame's first change
+    qint64 firstChangeMs_ = 0;  // this frame's
     std::function<void()> afterFrame_;
     std::vector<QPointer<WidgetPeer>> pending_;
     std::vector<QPointer<WidgetPeer>> held_;  // held, but covered when last due

@@ -1,6 +1,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QThread>
 
 #include "QtMeterFixture.h"
 #include "qt/widgets/FrameClock.h"
@@ -56,6 +57,22 @@ TEST_F(QtMeterTest, FramesComeAtOnceAfterQuietAndOnceAnIntervalUnderLoad) {
     EXPECT_GE(clock.frames() - before, 1);
     EXPECT_LE(clock.frames() - before, ms / 40 + 3) << "over " << ms << " ms";
     EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:300.0"));
+}
+
+// A frame the loop could paint only late does not hold back the next one: a frame's age counts
+// from its first change, so a source waking once an interval is painted as soon as it is in.
+TEST_F(QtMeterTest, AFramePaintedLateDoesNotDelayTheNext) {
+    launch();
+    auto* z = widget<platform::qt::ReadoutLabel>("zLabel");
+    platform::qt::FrameClock clock(window, 40);
+    QTest::qWait(60);
+    deliver(0, 0, 1);
+    QThread::msleep(30);  // the loop is busy before it gets to the frame
+    settle();
+    QThread::msleep(15);  // the next samples come an interval after the first
+    deliver(0, 0, 2);
+    QTest::qWait(5);
+    EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:2.0"));
 }
 
 // Under the compass the meter's widgets keep what changed, and get it as the compass goes, before
