@@ -35,7 +35,8 @@ TEST_F(QtMeterTest, AFrameShowsABurstOfSamplesOnceAsItsLastState) {
 }
 
 // A change after a quiet interval shows on the loop's next turn; changes faster than frames are
-// painted about once an interval, the last one included.
+// painted about once an interval, the last one included. A frame's age counts from its first
+// change, so a frame the loop could paint only late does not hold back the next one.
 TEST_F(QtMeterTest, FramesComeAtOnceAfterQuietAndOnceAnIntervalUnderLoad) {
     launch();
     auto* z = widget<platform::qt::ReadoutLabel>("zLabel");
@@ -57,14 +58,7 @@ TEST_F(QtMeterTest, FramesComeAtOnceAfterQuietAndOnceAnIntervalUnderLoad) {
     EXPECT_GE(clock.frames() - before, 1);
     EXPECT_LE(clock.frames() - before, ms / 40 + 3) << "over " << ms << " ms";
     EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:300.0"));
-}
 
-// A frame the loop could paint only late does not hold back the next one: a frame's age counts
-// from its first change, so a source waking once an interval is painted as soon as it is in.
-TEST_F(QtMeterTest, AFramePaintedLateDoesNotDelayTheNext) {
-    launch();
-    auto* z = widget<platform::qt::ReadoutLabel>("zLabel");
-    platform::qt::FrameClock clock(window, 40);
     QTest::qWait(60);
     deliver(0, 0, 1);
     QThread::msleep(30);  // the loop is busy before it gets to the frame
