@@ -21,8 +21,8 @@ namespace platform::qt {
 //
 // Laid out beside its siblings, it paints its own background: a kept picture of what Qt
 // paints beneath it (the screen's face, a styled panel), drawn again only for a new size, place,
-// device pixel ratio or style. Where the parent leaves that area see-through, Qt paints beneath it
-// as for any widget.
+// device pixel ratio or style. Where that picture would be see-through, Qt paints beneath it as
+// for any widget.
 class ReadoutLabel : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText)
