@@ -102,25 +102,27 @@ inline void turnRun(const SmoothTurn::Source& picture, std::uint32_t* row, int x
     for (; x < right; ++x, u += du, v += dv) turnPixel<Checked>(picture, row + x, u, v);
 }
 
-constexpr int kRun = 8;  // pixels passed over together
+// Pixels passed over together. Checking a run costs more than sampling a see-through pixel, so
+// long runs win: 32 turns the rose in about 0.7 of the time 8 took, at 350 to 480 pixels across.
+constexpr int kRun = 32;
 
-// Pixels [x, right) of one target row, kRun at a time: a run whose samples read only clear
-// cells of the picture is passed over.
-inline void turnRow(const SmoothTurn::Source& picture, std::uint32_t* row, int x, int right,
+// Pixels [x, end) of one target row, kRun at a time: a run whose samples read only clear cells
+// of the picture is passed over.
+inline void turnRow(const SmoothTurn::Source& picture, std::uint32_t* row, int x, int end,
                     std::int64_t u, std::int64_t v, std::int64_t du, std::int64_t dv) {
-    for (; x + kRun <= right; x += kRun, u += kRun * du, v += kRun * dv) {
-        const std::int64_t lastU = u + (kRun - 1) * du, lastV = v + (kRun - 1) * dv;
+    for (int n = 0; x < end; x += n, u += n * du, v += n * dv) {
+        n = std::min(kRun, end - x);
+        const std::int64_t lastU = u + (n - 1) * du, lastV = v + (n - 1) * dv;
         const std::int64_t left = std::min(u, lastU) >> 16, top = std::min(v, lastV) >> 16;
         const std::int64_t right = std::max(u, lastU) >> 16, bottom = std::max(v, lastV) >> 16;
         // Beyond the picture's edge every pixel is clear, so the clamped query holds there too.
         if (picture.ink && picture.ink->clear(int(left), int(top), int(right), int(bottom)))
             continue;
         if (left >= 0 && top >= 0 && right + 1 < picture.width && bottom + 1 < picture.height)
-            turnRun<false>(picture, row, x, x + kRun, u, v, du, dv);
+            turnRun<false>(picture, row, x, x + n, u, v, du, dv);
         else
-            turnRun<true>(picture, row, x, x + kRun, u, v, du, dv);
+            turnRun<true>(picture, row, x, x + n, u, v, du, dv);
     }
-    turnRun<true>(picture, row, x, right, u, v, du, dv);
 }
 
 }  // namespace
