@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
-#include <QFontMetricsF>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegularExpression>
@@ -90,9 +89,11 @@ void ReadoutLabel::textChanged() {
 
 void ReadoutLabel::layOut(const QString& text) {
     if (!rawFont_.isValid()) rawFont_ = QRawFont::fromFont(font());
-    const QFontMetricsF metrics(font());
     QList<quint32> indexes;
     QList<QPointF> positions;
+    indexes.reserve(text.size());
+    positions.reserve(text.size());
+    const qreal ascent = rawFont_.ascent();
     qreal x = 0;
     for (const QChar c : text) {
         auto glyph = glyphs_.constFind(c.unicode());
@@ -108,7 +109,7 @@ void ReadoutLabel::layOut(const QString& text) {
                                    {one[0], rawFont_.advancesForGlyphIndexes(one).value(0).x()});
         }
         indexes.append(glyph->index);
-        positions.append(QPointF(x, metrics.ascent()));
+        positions.append(QPointF(x, ascent));
         x += glyph->advance;
     }
     runs_.clear();
@@ -118,7 +119,8 @@ void ReadoutLabel::layOut(const QString& text) {
         run.setGlyphIndexes(indexes);
         run.setPositions(positions);
         runs_.append(run);
-        size_ = QSizeF(x, std::ceil(metrics.lineSpacing()));  // a line as Qt lays one out
+        // As tall as a line Qt lays out.
+        size_ = QSizeF(x, std::ceil(ascent + rawFont_.descent() + rawFont_.leading()));
         return;
     }
     // Not kerned, as the glyphs placed here are not: a value's digits keep their places.

@@ -3,7 +3,6 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QList>
-#include <QPixmap>
 #include <QRawFont>
 #include <QString>
 #include <QWidget>

@@ -80,7 +80,7 @@ QString labelText(const QWidget* w);
 
 // True when w is managed by a layout of its parent (directly or in a nested layout).
 bool isInLayout(const QWidget* w);
-// The layout, layout or one nested in it, that holds held (a widget or a layout) itself, and
+// The layout that holds held (a widget or a layout) directly, searched from layout down, and
 // held's index in it; null if none does.
 QLayout* layoutHolding(QLayout* layout, const QObject* held, int* index = nullptr);
 
