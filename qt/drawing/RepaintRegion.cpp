@@ -23,16 +23,4 @@ QRegion RepaintRegion::painted(const QRegion& painted, const QRegion& now, const
     return now - painted;
 }
 
-QRegion RepaintRegion::inBands(const QRegion& region, int height) {
-    if (region.isEmpty() || height <= 1) return region;
-    const QRect bounds = region.boundingRect();
-    QRegion banded;
-    for (int top = bounds.top(); top <= bounds.bottom(); top += height) {
-        const QRect band(bounds.left(), top, bounds.width(), height);
-        const QRect inBand = (region & band).boundingRect();
-        if (!inBand.isEmpty()) banded += QRect(inBand.left(), top, inBand.width(), height) & bounds;
-    }
-    return banded;
-}
-
 }  // namespace platform::qt

@@ -21,9 +21,6 @@ class RepaintRegion {
 
     // A view's changing areas as a region of whole pixels covering them.
     static QRegion regionOf(const std::vector<Rect>& areas);
-    // region covered by few rectangles: one per band of rows this tall, from the leftmost to the
-    // rightmost point of region in it.
-    static QRegion inBands(const QRegion& region, int height);
 
   private:
     QRegion shown_;  // where the content is on screen; empty before the first paint

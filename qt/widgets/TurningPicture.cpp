@@ -10,9 +10,9 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
-#include "qt/drawing/RepaintRegion.h"
 #include "qt/drawing/SmoothTurn.h"
 #include "qt/widgets/ScreenScaler.h"
 
@@ -116,21 +116,36 @@ double TurningPicture::inkRadius() {
 }
 
 QRegion TurningPicture::inkReach() {
-    const double r = inkRadius() + 1.0;  // and one for rounding
-    if (r == reachRadius_ && size() == reachSize_) return reach_;
-    const QPointF centre = QRectF(rect()).center();
-    const QRect circle = QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r).toAlignedRect();
-    reach_ = RepaintRegion::inBands(QRegion(circle, QRegion::Ellipse), kRepaintBand) & rect();
-    reachRadius_ = r;
-    reachSize_ = size();
+    const Scaled& picture = scaled();
+    if (picture.image.isNull()) return rect();
+    const QTransform placed = placement(picture.image);
+    const auto key = std::tuple(placed, size(), picture.image.cacheKey());
+    if (key == reachKey_) return reach_;
+    // Each band of rows as wide as the picture's inked cells reach into it, each cell grown by
+    // the point beyond it that a sample at its edge reads.
+    std::vector<QRect> bands(std::size_t(height() / kRepaintBand + 1));
+    constexpr int side = 1 << InkCells::kShift;
+    for (int y = 0; y < picture.image.height(); y += side) {
+        for (int x = 0; x < picture.image.width(); x += side) {
+            if (picture.ink.clear(x, y, x + side - 1, y + side - 1)) continue;
+            const QRectF cell(x - 0.5, y - 0.5, side + 2, side + 2);
+            const QRect r = placed.mapRect(cell).adjusted(-1, -1, 1, 1).toAlignedRect() & rect();
+            for (int b = r.top() / kRepaintBand; !r.isEmpty() && b <= r.bottom() / kRepaintBand;)
+                bands[std::size_t(b++)] |= r;
+        }
+    }
+    reach_ = QRegion();
+    for (int b = 0; b < int(bands.size()); ++b)
+        reach_ += bands[std::size_t(b)] & QRect(0, b * kRepaintBand, width(), kRepaintBand);
+    reachKey_ = key;
     return reach_;
 }
 
 void TurningPicture::turnTo(const QTransform& turn) {
     if (turn == turn_) return;
+    const QRegion before = inkReach();
     turn_ = turn;
-    // About the same centre the ink stays in the same circle, turned or not.
-    update(inkReach());
+    update(before | inkReach());
 }
 
 QTransform TurningPicture::placement(const QImage& picture) const {

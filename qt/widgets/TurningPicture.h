@@ -5,6 +5,7 @@
 #include <QRegion>
 #include <QSizeF>
 #include <QTransform>
+#include <tuple>
 
 #include "qt/drawing/InkCells.h"
 #include "qt/widgets/ParentPaint.h"
@@ -14,7 +15,7 @@ namespace platform::qt {
 // A picture (the meter's dial, the compass rose and its scale, the alarm's waves) drawn scaled
 // to its size and turned about the widget's centre, smoothly. The picture is scaled once per
 // size and kept with where it has ink, so a turn only turns it, passing over the see-through
-// part; a turn repaints only the square its ink sweeps, in a few bands of rows. Laid out in a
+// part; a turn repaints only where its ink was and is, in a few bands of rows. Laid out in a
 // parent that paints all of its area (the rose on its scale), it paints a kept picture of that
 // beneath itself, so that Qt paints nothing else under it as it turns.
 //
@@ -46,7 +47,7 @@ class TurningPicture : public QLabel {
     void turnTo(const QTransform& turn);
     // How far from its centre the picture has ink, in the widget's units.
     double inkRadius();
-    // Where the picture's ink can lie at any turn, in bands of rows.
+    // Where the picture's ink lies at its turn, in bands of rows.
     QRegion inkReach();
 
   protected:
@@ -78,9 +79,8 @@ class TurningPicture : public QLabel {
     bool movable_ = false;
     Scaled scaled_;
     KeptPicture kept_;  // what the parent paints beneath, when the picture is laid out in it
-    QRegion reach_;     // inkReach() at the ink radius and the size below
-    double reachRadius_ = -1.0;
-    QSize reachSize_;
+    QRegion reach_;     // inkReach() at the placement, size and picture below
+    std::tuple<QTransform, QSize, qint64> reachKey_;
 };
 
 }  // namespace platform::qt

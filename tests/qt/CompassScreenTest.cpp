@@ -245,15 +245,20 @@ TEST_F(QtCompassTest, ATurnOfTheDialRepaintsOnlyWhereItsInkSweeps) {
 
     PaintCounter dial(iv);
     // The rose keeps its place on the scale, painting the scale beneath it itself, so nothing
-    // else is painted beneath it; a turn repaints the bands its ink sweeps, not the whole square,
-    // leaving nothing behind.
+    // else is painted beneath it; a turn repaints the bands where its ink was and is, less than
+    // the circle it reaches, leaving nothing behind however many turns come between frames.
     const QRect box = iv->geometry();
-    for (double heading : {100.0, 137.0, 190.0, 280.0}) reading(20.0, 20.0, -30.0, heading);
+    for (int i = 0; i < 60; ++i) {
+        reading(20.0, 20.0, -30.0, 100.0 + 4.7 * i);
+        if (i % 7 == 0) QTest::qWait(20);
+    }
+    QTest::qWait(20);
+    reading(20.0, 20.0, -30.0, 62.0);  // 45 degrees on: the old tips lie outside the new reach
     EXPECT_EQ(iv->geometry(), box);
     EXPECT_GE(dial.paints, 4);
     EXPECT_TRUE(iv->testAttribute(Qt::WA_OpaquePaintEvent));
-    EXPECT_LT(dial.area / std::max(dial.paints, 1), box.width() * box.height());
     EXPECT_LT(iv->inkRadius(), box.width() / 2.0 + 1.0);
+    EXPECT_LT(dial.area / std::max(dial.paints, 1), 3.0 * iv->inkRadius() * iv->inkRadius());
     const QImage onScreen = window->screen()
                                 ->grabWindow(window->winId())
                                 .toImage()
