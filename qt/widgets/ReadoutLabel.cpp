@@ -78,13 +78,52 @@ void ReadoutLabel::setAlignment(Qt::Alignment alignment) {
 }
 
 void ReadoutLabel::textChanged() {
+    const QList<QGlyphRun> before = runs_;
+    const QPointF from = origin();
     layOut(shown());
     const int width = qCeil(size_.width());
     if (width > widest_) {
         widest_ = width;
         updateGeometry();
     }
-    update();
+    update(changedArea(before, from));
+}
+
+QRect ReadoutLabel::changedArea(const QList<QGlyphRun>& before, QPointF from) const {
+    // A value's digits that stay keep their place: only the glyphs that differ are drawn again.
+    if (before.size() != 1 || runs_.size() != 1 || from != origin() ||
+        before[0].rawFont() != runs_[0].rawFont())
+        return rect();
+    const QGlyphRun &a = before[0], &b = runs_[0];
+    const qsizetype na = a.glyphIndexes().size(), nb = b.glyphIndexes().size();
+    QRectF changed;
+    const auto add = [&](const QGlyphRun& run, qsizetype i) {
+        const QRectF ink = run.rawFont().boundingRect(run.glyphIndexes()[i]);
+        changed |= ink.translated(from + run.positions()[i]);
+    };
+    for (qsizetype i = 0; i < std::max(na, nb); ++i) {
+        if (i < na && i < nb && a.glyphIndexes()[i] == b.glyphIndexes()[i] &&
+            a.positions()[i] == b.positions()[i])
+            continue;
+        if (i < na) add(a, i);
+        if (i < nb) add(b, i);
+    }
+    return changed.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
+}
+
+QPointF ReadoutLabel::origin() const {
+    const QRect room = contentsRect();
+    qreal x = room.left();
+    if (alignment_ & Qt::AlignRight)
+        x = room.right() + 1 - size_.width();
+    else if (alignment_ & Qt::AlignHCenter)
+        x = room.left() + (room.width() - size_.width()) / 2.0;
+    qreal y = room.top() + (room.height() - size_.height()) / 2.0;
+    if (alignment_ & Qt::AlignTop)
+        y = room.top();
+    else if (alignment_ & Qt::AlignBottom)
+        y = room.bottom() + 1 - size_.height();
+    return {x, y};
 }
 
 void ReadoutLabel::layOut(const QString& text) {
@@ -165,21 +204,10 @@ void ReadoutLabel::paintEvent(QPaintEvent* event) {
     kept_.paintBeneath(this, painter, event->region());
     const QString& text = shown();
     if (text.isEmpty()) return;
-    const QRect room = contentsRect();
-    const QSizeF size = size_;
-    qreal x = room.left();
-    if (alignment_ & Qt::AlignRight)
-        x = room.right() + 1 - size.width();
-    else if (alignment_ & Qt::AlignHCenter)
-        x = room.left() + (room.width() - size.width()) / 2.0;
-    qreal y = room.top() + (room.height() - size.height()) / 2.0;
-    if (alignment_ & Qt::AlignTop)
-        y = room.top();
-    else if (alignment_ & Qt::AlignBottom)
-        y = room.bottom() + 1 - size.height();
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
-    for (const QGlyphRun& run : runs_) painter.drawGlyphRun(QPointF(x, y), run);
+    const QPointF from = origin();
+    for (const QGlyphRun& run : runs_) painter.drawGlyphRun(from, run);
 }
 
 QString ReadoutLabel::spokenText() const {

@@ -59,6 +59,11 @@ class ReadoutLabel : public QWidget {
     const QString& shown() const { return text_.isEmpty() ? placeholder_ : text_; }
     void textChanged();
     void layOut(const QString& text);
+    // Where the text is drawn from, as aligned in the contents.
+    QPointF origin() const;
+    // Where the glyphs now differ from before, drawn from from: all of the widget unless both
+    // are one run of glyphs in the same font, from the same place.
+    QRect changedArea(const QList<QGlyphRun>& before, QPointF from) const;
 
     QString text_;
     QString placeholder_;

@@ -275,11 +275,20 @@ TEST_F(QtCompassTest, ANewValueRepaintsTheReadoutAlone) {
     open();
     QTRY_VERIFY(root->isVisible() && root->graphicsEffect() == nullptr);
     reading(20.0, 20.0, -30.0, 10.0);
-    QWidget* face = onCompass<QWidget>("xLabel")->parentWidget();
-    PaintCounter beneath(face), readout(onCompass<QWidget>("xLabel"));
-    for (double x : {21.0, 22.5, 24.0}) reading(x, 20.0, -30.0, 10.0);
-    EXPECT_GE(readout.paints, 2);
+    auto* label = onCompass<QWidget>("xLabel");
+    PaintCounter beneath(label->parentWidget()), readout(label);
+    // A new digit repaints where the glyphs that differ were and are, not the whole readout,
+    // leaving nothing of a longer value behind.
+    for (double x : {21.0, 21.8, 24.0, 24.8, 4.8}) {
+        reading(x, 20.0, -30.0, 10.0);
+        QTest::qWait(20);
+    }
+    EXPECT_GE(readout.paints, 4);
     EXPECT_EQ(beneath.paints, 0);
+    EXPECT_LT(readout.area / readout.paints, label->width() * label->height() / 2);
+    const QRect box(label->mapTo(window, QPoint(0, 0)), label->size());
+    const QImage onScreen = window->screen()->grabWindow(window->winId()).toImage().copy(box);
+    EXPECT_LE(largestDifference(onScreen, window->grab(box).toImage()), 16);
     closeWithDone();
 }
 
