@@ -80,12 +80,8 @@ void PainterContext::beginPath() {
 }
 
 void PainterContext::moveToPoint(float x, float y) {
-    if (!finite(x, y)) {
-        broken_ = true;
-        return;
-    }
-    current_ = clamped(x, y);
-    broken_ = false;
+    broken_ = !finite(x, y);
+    if (!broken_) current_ = clamped(x, y);
 }
 
 void PainterContext::addLineToPoint(float x, float y) {

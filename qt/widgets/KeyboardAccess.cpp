@@ -1,6 +1,5 @@
 #include "qt/widgets/KeyboardAccess.h"
 
-#include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QKeyEvent>
 #include <QWidget>

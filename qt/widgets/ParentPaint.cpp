@@ -1,6 +1,5 @@
 #include "qt/widgets/ParentPaint.h"
 
-#include <QPainter>
 #include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOption>

@@ -3,10 +3,6 @@
 #include <QEvent>
 #include <QImage>
 #include <QPainter>
-#include <QRect>
-#include <QRegion>
-#include <QSize>
-#include <QString>
 #include <QWidget>
 #include <tuple>
 

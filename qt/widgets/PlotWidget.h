@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QRegion>
 #include <QWidget>
 #include <memory>
 

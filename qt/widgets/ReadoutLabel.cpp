@@ -91,39 +91,33 @@ void ReadoutLabel::textChanged() {
 
 QRect ReadoutLabel::changedArea(const QList<QGlyphRun>& before, QPointF from) const {
     // A value's digits that stay keep their place: only the glyphs that differ are drawn again.
-    if (before.size() != 1 || runs_.size() != 1 || from != origin() ||
-        before[0].rawFont() != runs_[0].rawFont())
-        return rect();
+    if (before.size() != 1 || runs_.size() != 1 || from != origin()) return rect();
     const QGlyphRun &a = before[0], &b = runs_[0];
-    const qsizetype na = a.glyphIndexes().size(), nb = b.glyphIndexes().size();
+    const QRawFont font = b.rawFont();
+    if (a.rawFont() != font) return rect();
     QRectF changed;
-    const auto add = [&](const QGlyphRun& run, qsizetype i) {
-        const QRectF ink = run.rawFont().boundingRect(run.glyphIndexes()[i]);
-        changed |= ink.translated(from + run.positions()[i]);
-    };
-    for (qsizetype i = 0; i < std::max(na, nb); ++i) {
-        if (i < na && i < nb && a.glyphIndexes()[i] == b.glyphIndexes()[i] &&
-            a.positions()[i] == b.positions()[i])
+    for (qsizetype i = 0; i < std::max(a.glyphIndexes().size(), b.glyphIndexes().size()); ++i) {
+        if (i < a.glyphIndexes().size() && i < b.glyphIndexes().size() &&
+            a.glyphIndexes()[i] == b.glyphIndexes()[i] && a.positions()[i] == b.positions()[i])
             continue;
-        if (i < na) add(a, i);
-        if (i < nb) add(b, i);
+        for (const QGlyphRun* run : {&a, &b})
+            if (i < run->glyphIndexes().size())
+                changed |= font.boundingRect(run->glyphIndexes()[i])
+                               .translated(from + run->positions()[i]);
     }
     return changed.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
 }
 
 QPointF ReadoutLabel::origin() const {
-    const QRect room = contentsRect();
-    qreal x = room.left();
-    if (alignment_ & Qt::AlignRight)
-        x = room.right() + 1 - size_.width();
-    else if (alignment_ & Qt::AlignHCenter)
-        x = room.left() + (room.width() - size_.width()) / 2.0;
-    qreal y = room.top() + (room.height() - size_.height()) / 2.0;
-    if (alignment_ & Qt::AlignTop)
-        y = room.top();
-    else if (alignment_ & Qt::AlignBottom)
-        y = room.bottom() + 1 - size_.height();
-    return {x, y};
+    const QRectF room = contentsRect();
+    const QSizeF spare = room.size() - size_;
+    const Qt::Alignment a = alignment_;
+    return room.topLeft() + QPointF(a & Qt::AlignRight     ? spare.width()
+                                    : a & Qt::AlignHCenter ? spare.width() / 2.0
+                                                           : 0.0,
+                                    a & Qt::AlignTop      ? 0.0
+                                    : a & Qt::AlignBottom ? spare.height()
+                                                          : spare.height() / 2.0);
 }
 
 void ReadoutLabel::layOut(const QString& text) {

@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QList>
 #include <QRawFont>
-#include <QString>
 #include <QWidget>
 
 #include "qt/widgets/ParentPaint.h"

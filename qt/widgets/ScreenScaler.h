@@ -1,12 +1,6 @@
 #pragma once
 
-#include <QFont>
-#include <QObject>
-#include <QPointF>
 #include <QPointer>
-#include <QRect>
-#include <QSizeF>
-#include <QString>
 #include <QWidget>
 #include <vector>
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointF>
 #include <QPointer>
 #include <QWidget>
 #include <memory>

@@ -10,7 +10,6 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 #include <vector>
 
 #include "qt/drawing/SmoothTurn.h"

@@ -2,8 +2,6 @@
 
 #include <QImage>
 #include <QLabel>
-#include <QRegion>
-#include <QSizeF>
 #include <QTransform>
 #include <tuple>
 

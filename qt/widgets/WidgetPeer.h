@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QObject>
 #include <QPointer>
-#include <QString>
 #include <QTransform>
 #include <QWidget>
 #include <memory>
