@@ -30,13 +30,9 @@ void dim(QWidget* w, bool dimmed) {
     // No other opacity effect is ever put on a readout.
     const bool isDimmed = qobject_cast<QGraphicsOpacityEffect*>(w->graphicsEffect()) != nullptr;
     if (dimmed == isDimmed) return;
-    if (dimmed) {
-        auto* effect = new QGraphicsOpacityEffect(w);  // owned by the widget
-        effect->setOpacity(SignalStatus::kDimmedOpacity);
-        w->setGraphicsEffect(effect);
-    } else {
-        w->setGraphicsEffect(nullptr);
-    }
+    auto* effect = dimmed ? new QGraphicsOpacityEffect(w) : nullptr;  // owned by the widget
+    if (effect) effect->setOpacity(SignalStatus::kDimmedOpacity);
+    w->setGraphicsEffect(effect);
 }
 
 // The screen's own banner, wherever in it its row is; not that of a screen presented over it.

@@ -21,6 +21,8 @@ namespace {
 
 // Rows of a turn's repaint are merged into bands this tall: a handful of copies per frame.
 constexpr int kRepaintBand = 32;
+// Pixels a side of the picture's cells that a turn's repaint is found from.
+constexpr int kCell = 1 << InkCells::kShift;
 
 // How far from the centre of a premultiplied picture its ink reaches, in its pixels: the
 // farthest corner of an inked pixel, and the pixel a smooth turn reads beyond it.
@@ -105,6 +107,11 @@ const TurningPicture::Scaled& TurningPicture::scaled() {
                            image.bytesPerLine() / 4, image.width(), image.height());
     scaled_.radius = inkRadiusOf(image);
     scaled_.from = from;
+    scaled_.inked.clear();
+    for (int y = 0; y < image.height(); y += kCell)
+        for (int x = 0; x < image.width(); x += kCell)
+            if (!scaled_.ink.clear(x, y, x + kCell - 1, y + kCell - 1))
+                scaled_.inked.push_back(QPointF(x, y) + QPointF(kCell + 1, kCell + 1) / 2.0);
     return scaled_;
 }
 
@@ -120,18 +127,18 @@ QRegion TurningPicture::inkReach() {
     const QTransform placed = placement(picture.image);
     const auto key = std::tuple(placed, size(), picture.image.cacheKey());
     if (key == reachKey_) return reach_;
-    // Each band of rows as wide as the picture's inked cells reach into it, each cell grown by
-    // the point beyond it that a sample at its edge reads.
+    // An inked cell's points, and those beyond that a sample at its edge reads, lie within
+    // kCell + 2 pixels about its centre; turned, within these reaches, and a pixel for rounding.
+    const qreal half = (kCell + 2) / 2.0;
+    const qreal across = half * (std::fabs(placed.m11()) + std::fabs(placed.m21())) + 1.0;
+    const qreal down = half * (std::fabs(placed.m12()) + std::fabs(placed.m22())) + 1.0;
     std::vector<QRect> bands(std::size_t(height() / kRepaintBand + 1));
-    constexpr int side = 1 << InkCells::kShift;
-    for (int y = 0; y < picture.image.height(); y += side) {
-        for (int x = 0; x < picture.image.width(); x += side) {
-            if (picture.ink.clear(x, y, x + side - 1, y + side - 1)) continue;
-            const QRectF cell(x - 0.5, y - 0.5, side + 2, side + 2);
-            const QRect r = placed.mapRect(cell).adjusted(-1, -1, 1, 1).toAlignedRect() & rect();
-            for (int b = r.top() / kRepaintBand; !r.isEmpty() && b <= r.bottom() / kRepaintBand;)
-                bands[std::size_t(b++)] |= r;
-        }
+    for (const QPointF& cell : picture.inked) {
+        const QPointF c = placed.map(cell);
+        const QRect r =
+            QRectF(c.x() - across, c.y() - down, 2 * across, 2 * down).toAlignedRect() & rect();
+        for (int b = r.top() / kRepaintBand; !r.isEmpty() && b <= r.bottom() / kRepaintBand;)
+            bands[std::size_t(b++)] |= r;
     }
     reach_ = QRegion();
     for (int b = 0; b < int(bands.size()); ++b)

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTransform>
 #include <tuple>
+#include <vector>
 
 #include "qt/drawing/InkCells.h"
 #include "qt/widgets/ParentPaint.h"
@@ -59,8 +60,9 @@ class TurningPicture : public QLabel {
     struct Scaled {
         QImage image;
         InkCells ink;
-        double radius = 0.0;  // of the ink, in device pixels
-        qint64 from = 0;      // the pixmap it was scaled from; 0 for the file
+        double radius = 0.0;         // of the ink, in device pixels
+        std::vector<QPointF> inked;  // the centres of its inked cells, in its pixels
+        qint64 from = 0;             // the pixmap it was scaled from; 0 for the file
     };
     const Scaled& scaled();
     // Where the picture's pixels land in the widget.
