@@ -14,8 +14,8 @@ namespace platform::qt {
 // placeholder while the logic leaves it empty. The text is drawn as Qt glyph runs in the
 // widget's own area: a value of digits and signs is placed from glyphs looked up once, which
 // costs about a fifth of laying it out anew at every sample. The widget is as wide as the
-// widest text it has shown at its font (at least its first), so a new value repaints it alone
-// and never asks for a layout; only a value wider than any before lays the row out, once.
+// widest text it has shown at its font (at least its first), so a new value repaints only its
+// glyphs that changed and never asks for a layout; only a wider one lays the row out, once.
 //
 // Laid out beside its siblings, it paints its own background: a kept picture of what Qt
 // paints beneath it (the screen's face, a styled panel), drawn again only for a new size, place,
