@@ -92,18 +92,17 @@ void ReadoutLabel::textChanged() {
 QRect ReadoutLabel::changedArea(const QList<QGlyphRun>& before, QPointF from) const {
     // A value's digits that stay keep their place: only the glyphs that differ are drawn again.
     if (before.size() != 1 || runs_.size() != 1 || from != origin()) return rect();
-    const QGlyphRun &a = before[0], &b = runs_[0];
-    const QRawFont font = b.rawFont();
-    if (a.rawFont() != font) return rect();
+    const QRawFont font = runs_[0].rawFont();
+    if (before[0].rawFont() != font) return rect();
+    // Each list taken once: a glyph run hands out copies.
+    const QList<quint32> was = before[0].glyphIndexes(), is = runs_[0].glyphIndexes();
+    const QList<QPointF> wasAt = before[0].positions(), isAt = runs_[0].positions();
     QRectF changed;
-    for (qsizetype i = 0; i < std::max(a.glyphIndexes().size(), b.glyphIndexes().size()); ++i) {
-        if (i < a.glyphIndexes().size() && i < b.glyphIndexes().size() &&
-            a.glyphIndexes()[i] == b.glyphIndexes()[i] && a.positions()[i] == b.positions()[i])
-            continue;
-        for (const QGlyphRun* run : {&a, &b})
-            if (i < run->glyphIndexes().size())
-                changed |= font.boundingRect(run->glyphIndexes()[i])
-                               .translated(from + run->positions()[i]);
+    for (qsizetype i = 0; i < std::max(was.size(), is.size()); ++i) {
+        const bool inWas = i < was.size(), inIs = i < is.size();
+        if (inWas && inIs && was[i] == is[i] && wasAt[i] == isAt[i]) continue;
+        if (inWas) changed |= font.boundingRect(was[i]).translated(from + wasAt[i]);
+        if (inIs) changed |= font.boundingRect(is[i]).translated(from + isAt[i]);
     }
     return changed.toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
 }
