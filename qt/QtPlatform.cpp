@@ -87,7 +87,11 @@ QtPlatform::~QtPlatform() {
 
 void QtPlatform::post(std::function<void()> task) {
     QMetaObject::invokeMethod(
-        context_.get(), [task = std::move(task)] { endLoopOnException(task); },
+        context_.get(),
+        [task = std::move(task)] {
+            endLoopOnException(task);
+            if (FrameClock* clock = FrameClock::current()) clock->flushIfDue();
+        },
         Qt::QueuedConnection);
 }
 

@@ -48,18 +48,20 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
     // 60 Hz display frame and hand over what fell due meanwhile; the screens show no more than
     // that, and paint each such batch as soon as it is in.
     constexpr auto kMinWakeInterval = std::chrono::microseconds(16667);
-    auto lastWake = start - kMinWakeInterval;
+    // Wakes keep to that beat rather than counting from each late wake, which would drift to
+    // fewer than 60 a second.
+    auto lastDue = start - kMinWakeInterval;
     while (!stop.stop_requested()) {
         const auto due =
             std::max(start + std::chrono::duration_cast<Clock::duration>(
                                  std::chrono::duration<double>(static_cast<double>(next) / rate_)),
-                     lastWake + kMinWakeInterval);
+                     lastDue + kMinWakeInterval);
+        lastDue = std::max(due, Clock::now());  // after a stall, the beat starts again from now
         {
             std::unique_lock lock(mutex_);
             if (wake_.wait_until(lock, stop, due, [] { return false; }) || stop.stop_requested())
                 break;
         }
-        lastWake = Clock::now();
         // Every sample due by now, at most one second's worth.
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         auto last = static_cast<std::uint64_t>(std::floor(elapsed * rate_));

@@ -58,8 +58,7 @@ inline std::uint32_t bilinear(std::uint32_t tl, std::uint32_t tr, std::uint32_t 
 }
 
 inline std::uint32_t texel(const SmoothTurn::Source& s, std::int64_t x, std::int64_t y) {
-    if (x < 0 || y < 0 || x >= s.width || y >= s.height) return 0;
-    return s.first[y * s.stride + x];
+    return x < 0 || y < 0 || x >= s.width || y >= s.height ? 0 : s.first[y * s.stride + x];
 }
 
 // One target pixel: the picture sampled at (u, v), in 16.16 fixed point, blended over it.

@@ -13,8 +13,8 @@ class WidgetPeer;
 
 // Hands the widgets what changed, and paints the window, at most once a frame. A sensor can
 // change the readouts a thousand times a second while a display shows about sixty frames. The
-// first change of a frame starts a single-shot timer: on the loop's next turn (once the samples
-// that came with it are all in) when the last frame is at least an interval old, else for the
+// first change of a frame starts a single-shot timer: due at once (painted as the task that
+// brought the samples ends) when the last frame is at least an interval old, else for the
 // rest of the interval. A frame's age counts from its first change, not from when the loop got
 // round to painting it: a frame painted late does not hold back the next. On timeout the held
 // changes are applied from the views' latest state, and the window paints what they touched.
@@ -36,6 +36,10 @@ class FrameClock : public QObject {
 
     // peer has changes for the next frame.
     void hold(WidgetPeer* peer);
+    // Ends now a frame due at once, rather than on the loop's next turn.
+    void flushIfDue() {
+        if (timer_.isActive() && timer_.interval() == 0) flush();
+    }
     // Ends the frame now: applies what is held, except to covered widgets, and paints.
     void flush();
     // Applies what covered widgets kept, covered or not: called as their cover starts to go.

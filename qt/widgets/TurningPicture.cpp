@@ -71,8 +71,7 @@ void TurningPicture::setPictureFile(const QString& file) {
 QSizeF TurningPicture::pictureSize() const {
     const QSizeF room = pictureSize_.isEmpty() ? QSizeF(size()) : pictureSize_;
     const QSize natural = file_.isEmpty() ? pixmap().size() : natural_;
-    if (natural.isEmpty()) return room;
-    return QSizeF(natural).scaled(room, Qt::KeepAspectRatio);
+    return natural.isEmpty() ? room : QSizeF(natural).scaled(room, Qt::KeepAspectRatio);
 }
 
 const TurningPicture::Scaled& TurningPicture::scaled() {

@@ -69,6 +69,20 @@ TEST_F(QtMeterTest, FramesComeAtOnceAfterQuietAndOnceAnIntervalUnderLoad) {
     EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:2.0"));
 }
 
+// A frame due at once is painted as the task that brought its samples from a reader thread
+// ends, not a turn of the loop later.
+TEST_F(QtMeterTest, ADueFrameIsPaintedAsTheTaskThatBroughtItsSamplesEnds) {
+    launch();
+    auto* z = widget<platform::qt::ReadoutLabel>("zLabel");
+    platform::qt::FrameClock clock(window, 40);
+    QTest::qWait(60);
+    const long before = clock.frames();
+    platform->post([this] { deliver(0, 0, 7); });
+    QCoreApplication::sendPostedEvents();  // the task alone: no timer runs
+    EXPECT_EQ(clock.frames(), before + 1);
+    EXPECT_EQ(z->text(), QString::fromUtf8("Z \u00b5T:7.0"));
+}
+
 // Under the compass the meter's widgets keep what changed, and get it as the compass goes, before
 // its fade lets the meter show.
 TEST_F(QtMeterTest, ACoveredScreenKeepsItsChangesUntilItsCoverGoes) {
