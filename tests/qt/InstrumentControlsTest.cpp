@@ -122,6 +122,7 @@ TEST_F(InstrumentControlsTest, ZeroShowsTheChangeInTheChosenUnitAndTheStripKeeps
     EXPECT_TRUE(strip->plainText().contains("X  900  930  905"));
     key(Qt::Key_R);
     EXPECT_EQ(strip->plainText(), "no samples since reset");
+    EXPECT_EQ(strip->text(), "no samples since reset");  // on the screen at once, not at its timer
 
     key(Qt::Key_Z, Qt::ShiftModifier);
     sample(3, 4, 0);
