@@ -9,6 +9,7 @@
 #include "instrument/Instrument.h"
 #include "qt/instrument/InstrumentBar.h"
 #include "qt/instrument/InstrumentControls.h"
+#include "qt/instrument/MeterStatusOf.h"
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/WindowRecording.h"
 
@@ -70,6 +71,12 @@ class InstrumentControlsTest : public QtMeterTest {
     }
     QString marks() const { return controls->bar()->marks(); }
     bool alarm() const { return widget<QWidget>("wavesview")->isVisible(); }
+    // What /api/v1/status says of the marks: held, relative.
+    std::pair<bool, bool> reported() const {
+        const remote::MeterStatus s =
+            platform::qt::meterStatusOf(service, nullptr, instrument, false);
+        return {s.held, s.relative};
+    }
 
     QTemporaryDir home;
     QByteArray savedConfig;
@@ -84,6 +91,7 @@ TEST_F(InstrumentControlsTest, HoldKeepsTheReadoutsWhileTheAlarmFollowsEverySamp
     const QString shown = readouts();
     key(Qt::Key_H);
     EXPECT_EQ(marks(), "HOLD");
+    EXPECT_EQ(reported(), std::make_pair(true, false));
     const std::uint64_t before = service.samplesDelivered();
     for (double z : {150.0, 160.0}) {
         sample(0, 0, z);
@@ -103,6 +111,7 @@ TEST_F(InstrumentControlsTest, ZeroShowsTheChangeInTheChosenUnitAndTheStripKeeps
     for (int i = 0; i < 10; ++i) sample(90, 100, 40);
     key(Qt::Key_Z);
     EXPECT_EQ(marks(), "REL");
+    EXPECT_EQ(reported(), std::make_pair(false, true));
     sample(93, 104, 40);
     EXPECT_EQ(readouts(), QString::fromUtf8("X \u00b5T:3.0 Y \u00b5T:4.0 Z \u00b5T:0.0 5.0"));
     EXPECT_TRUE(alarm());  // 140 µT measured, above 100

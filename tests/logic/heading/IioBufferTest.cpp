@@ -194,7 +194,7 @@ TEST_F(FakeBufferedIio, EveryScanBecomesOneSampleAtTheKernelsTimeAndTheDeviceIsP
         auto source = open(
             [&](const std::string& path, const std::string& text) {
                 if (!path.ends_with("buffer/enable") && get("buffer/enable") == "1")
-                    writtenWhileOn.push_back(path);
+                    writtenWhileOn.push_back(path.substr(dir.string().size() + 1));
                 return heading::writeAttributeFile(path, text);
             },
             shape.asked);
