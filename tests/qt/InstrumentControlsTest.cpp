@@ -5,11 +5,12 @@
 
 #include "QtMeterFixture.h"
 #include "heading/HeadingSession.h"
+#include "heading/SignalWatch.h"
+#include "remote/MeterStatus.h"
 #include "heading/replay/ReplayFile.h"
 #include "instrument/Instrument.h"
 #include "qt/instrument/InstrumentBar.h"
 #include "qt/instrument/InstrumentControls.h"
-#include "qt/instrument/MeterStatusOf.h"
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/WindowRecording.h"
 
@@ -73,8 +74,9 @@ class InstrumentControlsTest : public QtMeterTest {
     bool alarm() const { return widget<QWidget>("wavesview")->isVisible(); }
     // What /api/v1/status says of the marks: held, relative.
     std::pair<bool, bool> reported() const {
+        const heading::SignalWatch signal(service);
         const remote::MeterStatus s =
-            platform::qt::meterStatusOf(service, nullptr, instrument, false);
+            remote::meterStatusOf(signal, service.samplesDelivered(), instrument, false);
         return {s.held, s.relative};
     }
 
