@@ -18,7 +18,8 @@ check() {
 }
 
 check "Qt headers included outside qt/ and remote/:" "$(grep -rnE "$include(Q[A-Za-z]+|Qt[A-Za-z]*/)" \
-  app fieldmeter graph compass heading instrument platform headless tests/logic tests/alloc \
+  app fieldmeter graph compass heading instrument platform headless publish station tests/logic \
+  tests/alloc \
   --include='*.h' --include='*.cpp' 2>/dev/null)"
 
 check "heading/ includes a layer above it:" "$(grep -rnE "$include(platform|headless|qt|remote|app|fieldmeter|graph|compass|instrument)/" \
