@@ -2,10 +2,20 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace publish {
 
 namespace {
+
+// The fewest digits that read back as the same double.
+void shortest(char* text, std::size_t size, double value) {
+    for (int digits = 15; digits < 17; ++digits) {
+        std::snprintf(text, size, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) return;
+    }
+    std::snprintf(text, size, "%.17g", value);
+}
 
 class Families {
   public:
@@ -30,7 +40,7 @@ class Families {
         else if (std::isinf(value))
             std::snprintf(number, sizeof number, value > 0 ? "+Inf" : "-Inf");
         else
-            std::snprintf(number, sizeof number, "%.17g", value);
+            shortest(number, sizeof number, value);
         out_ += name_;
         out_ += labels;
         out_ += ' ';
@@ -97,8 +107,8 @@ std::string metricsText(const MetricsSnapshot& s) {
     if (s.rate) f.sample(s.rate->alert ? 1 : 0);
     f.family("fluxprobe_mqtt_connected", "gauge", "1 while connected to the MQTT broker.");
     if (s.mqtt) f.sample(s.mqtt->connected ? 1 : 0);
-    f.family("fluxprobe_mqtt_spool_minutes", "gauge",
-             "Minutes kept in the spool until the broker acknowledges them.");
+    f.family("fluxprobe_mqtt_spool_depth", "gauge",
+             "Minutes in the spool, waiting for the broker to acknowledge them.");
     if (s.mqtt) f.sample(static_cast<double>(s.mqtt->spoolDepth));
     f.family("fluxprobe_mqtt_spool_dropped_total", "counter",
              "Minutes dropped from the full spool, oldest first.");

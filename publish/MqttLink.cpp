@@ -1,6 +1,7 @@
 #include "publish/MqttLink.h"
 
 #include <mosquitto.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +13,7 @@ namespace publish {
 namespace {
 
 constexpr int kLoopTimeoutMs = 100;
+constexpr const char* kSystemCertificates = "/etc/ssl/certs";
 
 void initialiseLibrary() {
     static std::once_flag once;
@@ -67,9 +69,16 @@ std::optional<std::string> MqttLink::start() {
     }
     if (settings_.tls) {
         int rc = MOSQ_ERR_SUCCESS;
-        if (settings_.caFile.empty())
+        if (settings_.caFile.empty()) {
             rc = mosquitto_int_option(client_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        else
+            // The system's store alone serves the first connect only: the client then asks for
+            // a CA file or folder on every reconnect. Debian's folder is the same store.
+            struct stat folder {};
+            if (rc == MOSQ_ERR_SUCCESS && ::stat(kSystemCertificates, &folder) == 0 &&
+                S_ISDIR(folder.st_mode))
+                rc = mosquitto_tls_set(client_, nullptr, kSystemCertificates, nullptr, nullptr,
+                                       nullptr);
+        } else
             rc = mosquitto_tls_set(client_, settings_.caFile.c_str(), nullptr, nullptr, nullptr,
                                    nullptr);
         if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_tls_opts_set(client_, 1, nullptr, nullptr);
@@ -119,6 +128,12 @@ void MqttLink::run() {
             rc = mosquitto_loop(client_, kLoopTimeoutMs, 1);
             loopErrno = errno;
             std::lock_guard lock(mutex_);
+            if (connected_ && !resent_) {
+                // The client resends what it holds only after telling of the connect: new
+                // minutes go after those.
+                resent_ = true;
+                pump();
+            }
             if (!stopping_) continue;
             const auto now = clock::now();
             if (!leaving && (!connected_ || handed_ == 0 || now >= drainUntil_)) {
@@ -163,6 +178,7 @@ void MqttLink::onConnect(mosquitto*, void* self, int rc) {
         return;
     }
     link.connected_ = true;
+    link.resent_ = false;
     link.acceptedThisRound_ = true;
     ++link.connects_;
     link.sharedMids_.clear();  // what was queued with the last connection is gone with it
@@ -171,8 +187,6 @@ void MqttLink::onConnect(mosquitto*, void* self, int rc) {
                    " minutes to send");
         link.lastTold_.clear();
     }
-    // Minutes first: the window fills with the oldest before anything else is queued.
-    link.pump();
     link.publishLocked(link.settings_.statusTopic, "online", true);
     for (const auto& [topic, payload] : link.kept_) link.publishLocked(topic, payload, true);
 }
@@ -210,6 +224,7 @@ void MqttLink::onLog(mosquitto*, void* self, int level, const char* text) {
     auto& link = *static_cast<MqttLink*>(self);
     std::lock_guard lock(link.mutex_);
     std::string line = plain(text);
+    if (line.starts_with("Error: ")) line.erase(0, 7);
     // OpenSSL's lines read "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify
     // failed"; the last part is what a user can act on.
     if (const auto colon = line.rfind(':');
@@ -219,7 +234,7 @@ void MqttLink::onLog(mosquitto*, void* self, int level, const char* text) {
 }
 
 void MqttLink::pump() {
-    if (!connected_ || stopping_) return;
+    if (!connected_ || !resent_ || stopping_) return;
     auto& entries = spool_.entries();
     while (handed_ + orphans_.size() < settings_.window && handed_ < entries.size()) {
         Spool::Entry& entry = entries[handed_];

@@ -95,6 +95,8 @@ class MqttLink {
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool connected_ = false;
+    // The client has queued again what the last connection left unacknowledged.
+    bool resent_ = false;
     bool stopping_ = false;
     std::chrono::steady_clock::time_point drainUntil_;
     std::size_t handed_ = 0;    // the spool's first entries, handed to the client
