@@ -8,11 +8,15 @@ namespace publish {
 
 namespace {
 
+// Everything said of the URL reaches a terminal: its control characters are shown as '?'.
+std::string printable(std::string_view text) {
+    std::string out;
+    for (char c : text) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    return out;
+}
+
 std::string fail(std::string_view text, std::string_view what) {
-    std::string quoted;
-    for (char c : text)  // the URL is the user's own, but it reaches a terminal
-        quoted += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    return "--publish=" + quoted + ": " + std::string(what) +
+    return "--publish=" + printable(text) + ": " + printable(what) +
            " (expected mqtt://[USER@]HOST[:PORT]/PREFIX or mqtts://...)";
 }
 
@@ -95,7 +99,8 @@ std::variant<PublishUrl, std::string> parsePublishUrl(std::string_view text) {
     if (prefix.empty()) return fail(text, "no topic prefix after the host");
     if (prefix.find_first_of("?#+") != std::string_view::npos)
         return fail(text, "the prefix may not hold ?, # or + (MQTT wildcards, URL query)");
-    if (prefix.starts_with('/') || prefix.find("//") != std::string_view::npos)
+    if (prefix.starts_with('/') || prefix.ends_with('/') ||
+        prefix.find("//") != std::string_view::npos)
         return fail(text, "the prefix has an empty topic level");
     if (prefix.starts_with('$')) return fail(text, "topics starting with $ are the broker's own");
     if (!std::all_of(prefix.begin(), prefix.end(),

@@ -51,6 +51,7 @@ TEST(PublishUrl, ReadsWhatItMayAndSaysWhatIsWrong) {
         {"mqtt://broker/a#", {}, "may not hold ?, # or +"},
         {"mqtt://broker/a?x=1", {}, "may not hold ?, # or +"},
         {"mqtt://broker/a//b", {}, "empty topic level"},
+        {"mqtt://broker/a//", {}, "empty topic level"},
         {"mqtt://broker/$SYS", {}, "the broker's own"},
         {"mqtt://broker/a\x01", {}, "control character"},
     };
