@@ -35,6 +35,8 @@ class RemoteView : public heading::SampleSink {
 
     // What /api/v1/status reports, asked at each request.
     void setStatus(std::function<MeterStatus()> status);
+    // What /metrics reports beyond the latest sample and the count of samples.
+    void setMetrics(std::function<void(publish::MetricsSnapshot&)> metrics);
     // The signal as the meter's window shows it, pushed to the browsers when it changes.
     void setSignal(std::function<SignalState()> signal);
 
