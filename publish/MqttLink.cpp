@@ -114,6 +114,9 @@ void MqttLink::run() {
             if (stopping_) return;
             acceptedThisRound_ = false;
             refusal_.clear();
+        }
+        {
+            std::lock_guard lock(logMutex_);
             lastError_.clear();
         }
         int rc = first ? mosquitto_connect_async(client_, settings_.host.c_str(), settings_.port,
@@ -145,6 +148,11 @@ void MqttLink::run() {
             }
             if (leaving && now >= leaveBy) break;
         }
+        std::string lastError;
+        {
+            std::lock_guard lock(logMutex_);
+            lastError = lastError_;
+        }
         std::unique_lock lock(mutex_);
         connected_ = false;
         if (stopping_) return;
@@ -152,8 +160,8 @@ void MqttLink::run() {
         std::string problem;
         if (!refusal_.empty()) {
             problem = where() + " refused the connection: " + refusal_;
-        } else if (!lastError_.empty()) {
-            problem = "the connection to " + where() + " failed: " + lastError_;
+        } else if (!lastError.empty()) {
+            problem = "the connection to " + where() + " failed: " + lastError;
         } else if (rc == MOSQ_ERR_ERRNO) {
             const int e =
                 acceptedThisRound_ ? loopErrno : (connectErrno ? connectErrno : loopErrno);
@@ -222,7 +230,6 @@ void MqttLink::onPublish(mosquitto*, void* self, int mid) {
 void MqttLink::onLog(mosquitto*, void* self, int level, const char* text) {
     if (level != MOSQ_LOG_ERR || !text) return;
     auto& link = *static_cast<MqttLink*>(self);
-    std::lock_guard lock(link.mutex_);
     std::string line = plain(text);
     if (line.starts_with("Error: ")) line.erase(0, 7);
     // OpenSSL's lines read "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify
@@ -230,6 +237,9 @@ void MqttLink::onLog(mosquitto*, void* self, int level, const char* text) {
     if (const auto colon = line.rfind(':');
         line.starts_with("OpenSSL") && colon != std::string::npos)
         line = "TLS: " + line.substr(colon + 1);
+    // Not mutex_: the client logs from inside calls made with mutex_ held, while holding a lock
+    // of its own.
+    std::lock_guard lock(link.logMutex_);
     if (link.lastError_.empty()) link.lastError_ = line;
 }
 

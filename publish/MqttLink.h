@@ -107,7 +107,8 @@ class MqttLink {
     std::vector<std::pair<std::string, std::string>> kept_;
     std::string lastTold_;
     std::string refusal_;    // why the broker refused the last CONNECT
-    std::string lastError_;  // the client's last error log line (TLS)
+    std::mutex logMutex_;    // for lastError_ alone, taken with no other lock after it
+    std::string lastError_;  // the client's first error log line of this round (TLS)
     bool acceptedThisRound_ = false;
     std::uint64_t connects_ = 0;
 };
