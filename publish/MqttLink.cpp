@@ -2,6 +2,7 @@
 
 #include <mosquitto.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -130,6 +131,7 @@ void MqttLink::run() {
         while (rc == MOSQ_ERR_SUCCESS) {
             rc = mosquitto_loop(client_, kLoopTimeoutMs, 1);
             loopErrno = errno;
+            syncSpool();
             std::lock_guard lock(mutex_);
             if (connected_ && !resent_) {
                 // The client resends what it holds only after telling of the connect: new
@@ -172,10 +174,28 @@ void MqttLink::run() {
                       ": " + mosquitto_strerror(rc);
         }
         tellOnce(problem + "; trying again, at most a minute apart");
-        wake_.wait_for(lock, retry, [this] { return stopping_; });
-        if (stopping_) return;
+        const auto until = clock::now() + retry;
+        while (wake_.wait_until(lock, until, [this] { return stopping_ || syncWanted_; })) {
+            if (stopping_) return;
+            lock.unlock();
+            syncSpool();
+            lock.lock();
+        }
         retry = std::min(retry * 2, settings_.longestRetry);
     }
+}
+
+void MqttLink::syncSpool() {
+    int fd = -1;
+    {
+        std::lock_guard lock(mutex_);
+        syncWanted_ = false;
+        fd = spool_.takeSync();
+    }
+    if (fd < 0) return;
+    // A failed sync loses nothing yet: the line is in the file, and the next minute syncs again.
+    ::fdatasync(fd);
+    ::close(fd);
 }
 
 void MqttLink::onConnect(mosquitto*, void* self, int rc) {
@@ -189,7 +209,9 @@ void MqttLink::onConnect(mosquitto*, void* self, int rc) {
     link.resent_ = false;
     link.acceptedThisRound_ = true;
     ++link.connects_;
-    link.sharedMids_.clear();  // what was queued with the last connection is gone with it
+    // What was queued with the last connection is gone with it.
+    link.sharedMids_.clear();
+    link.queued_ = 0;
     if (!link.lastTold_.empty()) {
         link.tell_("connected to " + link.where() + "; " + std::to_string(link.spool_.depth()) +
                    " minutes to send");
@@ -210,6 +232,7 @@ void MqttLink::onPublish(mosquitto*, void* self, int mid) {
     std::lock_guard lock(link.mutex_);
     if (const auto shared = link.sharedMids_.find(mid); shared != link.sharedMids_.end()) {
         if (--shared->second == 0) link.sharedMids_.erase(shared);
+        if (link.queued_ > 0) --link.queued_;
         return;
     }
     auto& entries = link.spool_.entries();
@@ -224,7 +247,10 @@ void MqttLink::onPublish(mosquitto*, void* self, int mid) {
         orphan != link.orphans_.end()) {
         link.orphans_.erase(orphan);
         link.pump();
+        return;
     }
+    // A QoS 0 message has been written to the socket.
+    if (link.queued_ > 0) --link.queued_;
 }
 
 void MqttLink::onLog(mosquitto*, void* self, int level, const char* text) {
@@ -274,6 +300,8 @@ void MqttLink::sendMinute(std::int64_t time, std::string payload) {
     }
     spool_.add(time, std::move(payload));
     pump();
+    syncWanted_ = true;
+    wake_.notify_all();
 }
 
 bool MqttLink::send(const std::string& topic, const std::string& payload, bool retain) {
@@ -283,11 +311,19 @@ bool MqttLink::send(const std::string& topic, const std::string& payload, bool r
 }
 
 bool MqttLink::publishLocked(const std::string& topic, const std::string& payload, bool retain) {
+    if (queued_ >= settings_.queuedAtMost) {
+        if (streamDropped_++ == 0)
+            tell_("the broker " + where() +
+                  " takes messages more slowly than they come: seconds and live samples are "
+                  "dropped while it catches up (minutes are not)");
+        return false;
+    }
     int mid = 0;
     if (mosquitto_publish(client_, &mid, topic.c_str(), static_cast<int>(payload.size()),
                           payload.data(), 0, retain) != MOSQ_ERR_SUCCESS)
         return false;
     if (handedMid(mid)) ++sharedMids_[mid];
+    ++queued_;
     return true;
 }
 
@@ -304,7 +340,7 @@ void MqttLink::keep(const std::string& topic, const std::string& payload) {
 
 MqttLink::State MqttLink::state() const {
     std::lock_guard lock(mutex_);
-    return {connected_, spool_.depth(), spool_.dropped(), connects_};
+    return {connected_, spool_.depth(), spool_.dropped(), connects_, streamDropped_};
 }
 
 void MqttLink::tellOnce(const std::string& problem) {

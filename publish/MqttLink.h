@@ -33,6 +33,9 @@ struct LinkSettings {
     std::size_t window = 10;
     std::chrono::milliseconds firstRetry{1000};
     std::chrono::milliseconds longestRetry{60000};
+    // QoS 0 messages queued with the client and not yet written, at most: past that (a broker
+    // slower than a replay at full speed) they are dropped, so memory stays bounded.
+    std::size_t queuedAtMost = 512;
 };
 
 // One connection to a broker, kept up on a thread of its own: connects, reconnects with a wait
@@ -66,6 +69,7 @@ class MqttLink {
         std::size_t spoolDepth = 0;
         std::uint64_t spoolDropped = 0;
         std::uint64_t connects = 0;
+        std::uint64_t streamDropped = 0;  // QoS 0 messages dropped for a slow broker
     };
     State state() const;
 
@@ -76,6 +80,8 @@ class MqttLink {
     static void onLog(mosquitto*, void* self, int level, const char* text);
 
     void run();
+    // Puts the spool's new lines on the disk, on this thread rather than the caller's.
+    void syncSpool();
     // Hands the next minutes to the client while the window has room. Called with mutex_ held.
     void pump();
     bool handedMid(int mid) const;
@@ -98,6 +104,9 @@ class MqttLink {
     // The client has queued again what the last connection left unacknowledged.
     bool resent_ = false;
     bool stopping_ = false;
+    bool syncWanted_ = false;
+    std::size_t queued_ = 0;  // QoS 0 messages queued with the client
+    std::uint64_t streamDropped_ = 0;
     std::chrono::steady_clock::time_point drainUntil_;
     std::size_t handed_ = 0;    // the spool's first entries, handed to the client
     std::vector<int> orphans_;  // handed, then dropped from the spool for its bound

@@ -102,7 +102,8 @@ void Spool::add(std::int64_t time, std::string payload) {
         compact();
         return;
     }
-    append(minuteRecord({time, entries_.back().payload}), true);
+    append(minuteRecord({time, entries_.back().payload}));
+    syncDue_ = true;
 }
 
 void Spool::remove(std::size_t index) {
@@ -117,11 +118,17 @@ void Spool::remove(std::size_t index) {
         compact();
         return;
     }
-    append(doneRecord(time), false);
+    append(doneRecord(time));
     if (records_ > 2 * entries_.size() + 1024) compact();
 }
 
-void Spool::append(const std::string& record, bool sync) {
+int Spool::takeSync() {
+    if (!syncDue_ || fd_ < 0) return -1;
+    syncDue_ = false;
+    return ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+}
+
+void Spool::append(const std::string& record) {
     if (fd_ < 0) return;
     const ssize_t n = ::write(fd_, record.data(), record.size());
     if (n != static_cast<ssize_t>(record.size())) {
@@ -132,7 +139,6 @@ void Spool::append(const std::string& record, bool sync) {
         return;
     }
     ++records_;
-    if (sync && ::fdatasync(fd_) != 0) writeFailed("sync", errno);
 }
 
 void Spool::compact() {

@@ -35,7 +35,11 @@ class Spool {
     Spool(const Spool&) = delete;
     Spool& operator=(const Spool&) = delete;
 
+    // Appends the minute's line; the line is put on the disk by whoever takes the sync.
     void add(std::int64_t time, std::string payload);
+    // When a minute was added since the last call: a descriptor of the file (the caller's to
+    // sync, off the main thread, and close); otherwise -1.
+    int takeSync();
     // Done with the entry at index (acknowledged): it goes from memory and, in a line, from disk.
     void remove(std::size_t index);
 
@@ -48,7 +52,7 @@ class Spool {
     const std::string& path() const { return path_; }
 
   private:
-    void append(const std::string& record, bool sync);
+    void append(const std::string& record);
     // Writes what is waiting afresh, whole or not at all, and appends from there.
     void compact();
     void writeFailed(const char* step, int error);
@@ -63,7 +67,8 @@ class Spool {
     std::uint64_t dropped_ = 0;
     bool toldDrop_ = false;
     bool toldWrite_ = false;
-    bool dirty_ = false;  // the file lacks a line: rewritten whole at the next change
+    bool dirty_ = false;
+    bool syncDue_ = false;  // the file lacks a line: rewritten whole at the next change
 };
 
 // The folder of the spool: the station's folder when there is one, else $XDG_STATE_HOME/fluxprobe

@@ -296,6 +296,22 @@ TEST(Broker, ABrokerThatNeverAcknowledgesHoldsOnlyTheWindowAndRepeatsCarryTheirD
     }
 }
 
+TEST(Broker, ABrokerThatStopsReadingCostsTheMeterNoMemoryAndNoWait) {
+    FakeBroker fake(FakeBroker::Mode::Stall);
+    TempDir spool;
+    Told told;
+    publish::Publisher publisher(
+        settingsFor("mqtt://127.0.0.1:" + std::to_string(fake.port()) + "/test", std::nullopt,
+                    spool.path()),
+        told.warn());
+    ASSERT_EQ(publisher.start(), std::nullopt);
+    ASSERT_TRUE(eventually([&] { return publisher.state().connected; }));
+    // More than the socket's buffers hold: the rest would pile up with the client.
+    for (int i = 0; i < 100'000; ++i) publisher.onSecond(minute(i));
+    EXPECT_GT(publisher.state().streamDropped, 50'000u);
+    EXPECT_EQ(told.count("takes messages more slowly than they come"), 1u) << told.all();
+}
+
 }  // namespace
 
 // As a child, a publisher that runs until it is killed: --child-publisher URL SPOOLFOLDER.

@@ -27,7 +27,7 @@ bool readExactly(int fd, unsigned char* data, std::size_t size, const std::atomi
 
 }  // namespace
 
-FakeBroker::FakeBroker(Mode mode) : mode_(mode) {
+FakeBroker::FakeBroker(Mode mode, bool keep) : mode_(mode), keep_(keep) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -80,6 +80,7 @@ void FakeBroker::converse(int fd) {
         if (type == 1) {  // CONNECT
             const unsigned char connack[] = {0x20, 0x02, 0x00, 0x00};
             if (::write(fd, connack, sizeof connack) != sizeof connack) return;
+            while (mode_ == Mode::Stall && !stop_) ::usleep(10'000);
         } else if (type == 12) {  // PINGREQ
             const unsigned char pingresp[] = {0xd0, 0x00};
             if (::write(fd, pingresp, sizeof pingresp) != sizeof pingresp) return;
@@ -93,7 +94,8 @@ void FakeBroker::converse(int fd) {
             publish.topic.assign(body.begin() + 2,
                                  body.begin() + 2 + static_cast<long>(topicLength));
             publish.payload.assign(body.begin() + static_cast<long>(at), body.end());
-            {
+            ++count_;
+            if (keep_) {
                 std::lock_guard lock(mutex_);
                 received_.push_back(publish);
             }
