@@ -113,6 +113,9 @@ std::string metricsText(const MetricsSnapshot& s) {
     f.family("fluxprobe_mqtt_spool_dropped_total", "counter",
              "Minutes dropped from the full spool, oldest first.");
     if (s.mqtt) f.count(s.mqtt->spoolDropped);
+    f.family("fluxprobe_mqtt_messages_dropped_total", "counter",
+             "Seconds and live samples dropped while the broker fell behind.");
+    if (s.mqtt) f.count(s.mqtt->messagesDropped);
     return f.take();
 }
 

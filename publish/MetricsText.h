@@ -26,6 +26,7 @@ struct MetricsSnapshot {
         bool connected = false;
         std::uint64_t spoolDepth = 0;
         std::uint64_t spoolDropped = 0;
+        std::uint64_t messagesDropped = 0;  // seconds and live samples, for a slow broker
     };
     std::optional<Mqtt> mqtt;  // empty when not publishing
 };

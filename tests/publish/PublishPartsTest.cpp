@@ -303,7 +303,7 @@ TEST(MetricsText, EveryFamilyIsDescribedAndTyped) {
     minute.time = 1535842800;
     minute.x = 20828.92;
     s.minute = minute;
-    s.mqtt = publish::MetricsSnapshot::Mqtt{true, 7, 2};
+    s.mqtt = publish::MetricsSnapshot::Mqtt{true, 7, 2, 9};
     const std::string text = publish::metricsText(s);
     for (const char* line : {
              "fluxprobe_field_microtesla{axis=\"y\"} -40\n",
@@ -318,6 +318,7 @@ TEST(MetricsText, EveryFamilyIsDescribedAndTyped) {
              "fluxprobe_mqtt_connected 1\n",
              "fluxprobe_mqtt_spool_depth 7\n",
              "fluxprobe_mqtt_spool_dropped_total 2\n",
+             "fluxprobe_mqtt_messages_dropped_total 9\n",
          })
         EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
     EXPECT_EQ(text.find("north=\"true\""), std::string::npos) << "no true heading is known";
@@ -336,7 +337,7 @@ TEST(MetricsText, EveryFamilyIsDescribedAndTyped) {
         }
         EXPECT_TRUE(line.starts_with(families.back())) << line;
     }
-    EXPECT_EQ(families.size(), 12u);
+    EXPECT_EQ(families.size(), 13u);
 }
 
 }  // namespace

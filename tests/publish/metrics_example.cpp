@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         minute.f = 51965.67;  // z missing: NaN
         s.minute = minute;
         s.rate = station::RateOfChange{1535842800, 12.5, false};
-        s.mqtt = publish::MetricsSnapshot::Mqtt{false, 10080, 17};
+        s.mqtt = publish::MetricsSnapshot::Mqtt{false, 10080, 17, 4};
     }
     std::fputs(publish::metricsText(s).c_str(), stdout);
     return 0;
