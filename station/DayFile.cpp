@@ -205,6 +205,9 @@ void DayFile::flush() {
     }
     const ssize_t n = ::write(fd_, data->data(), data->size());
     if (n == static_cast<ssize_t>(data->size())) {
+        // A header is made afresh wherever the file is opened again: never recovered as lines.
+        if (headerPending_ && verified_ < written_ + off_t(header.size()))
+            verified_ = written_ + off_t(header.size());
         written_ += off_t(n);
         pending_.clear();
         headerPending_ = false;

@@ -38,6 +38,11 @@ class Station : public heading::SampleSink {
     // out now. Samples after it start again from the next second.
     void finish();
 
+    // Tells every listener of a rate of change worked out from the minutes.
+    void tellRate(const RateOfChange& rate) {
+        for (StationListener* l : listeners_) l->onRate(rate);
+    }
+
     // Samples left out: no UTC time, or earlier than a second already made.
     std::uint64_t leftOut() const { return means_ ? means_->leftOut() : unknownTime_; }
 

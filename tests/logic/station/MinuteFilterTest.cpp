@@ -72,7 +72,7 @@ TEST(MinuteFilter, RenormalisesUpToNineMissingSecondsAndGivesUpBeyond) {
     };
     for (const Case& c : cases) {
         const auto minutes = run(minute - 200, minute + 200, [&](std::int64_t t) {
-            return c.missing.count(int(t - minute)) ? NAN : 50000.0 + double(t - minute);
+            return c.missing.count(int(t - minute)) ? double(NAN) : 50000.0 + double(t - minute);
         });
         const auto* m = find(minutes, minute);
         ASSERT_NE(m, nullptr) << c.what;
@@ -96,7 +96,7 @@ TEST(MinuteFilter, TakesEachComponentOnItsOwn) {
     std::vector<StationValue> minutes;
     for (std::int64_t t = minute - 60; t <= minute + 60; ++t) {
         StationValue s = second(t, 10.0);
-        if (t % 2 == 0) s.y = station::kMissing;  // half of y missing: y is missing
+        if (t % 2 == 0) s.y = station::kMissing;   // half of y missing: y is missing
         if (t == minute) s.z = station::kMissing;  // one z missing: z renormalised
         filter.push(s, minutes);
     }
@@ -112,7 +112,7 @@ TEST(MinuteFilter, GivesEveryMinuteOnceInOrderAcrossMidnightAndGaps) {
     // Seconds from 23:58:00 to 00:02:10, none from 00:00:51 to 00:01:29.
     const std::int64_t midnight = kDay + 86400;
     const auto minutes = run(midnight - 120, midnight + 130, [&](std::int64_t t) {
-        if (t > midnight + 50 && t < midnight + 90) return NAN;
+        if (t > midnight + 50 && t < midnight + 90) return double(NAN);
         return t < midnight ? 100.0 : 200.0;
     });
     std::vector<std::int64_t> times;
@@ -122,11 +122,15 @@ TEST(MinuteFilter, GivesEveryMinuteOnceInOrderAcrossMidnightAndGaps) {
     const auto* first = find(minutes, midnight);
     EXPECT_GT(first->x, 100.0);
     EXPECT_LT(first->x, 200.0);
-    EXPECT_NEAR(first->x, 150.0 + 50.0 * MinuteFilter::weight(0) / [] {
-        double s = 0;
-        for (int i = -45; i <= 45; ++i) s += MinuteFilter::weight(i);
-        return s;
-    }(), 1e-9);
+    EXPECT_NEAR(
+        first->x,
+        150.0 + 50.0 * MinuteFilter::weight(0) /
+                    [] {
+                        double s = 0;
+                        for (int i = -45; i <= 45; ++i) s += MinuteFilter::weight(i);
+                        return s;
+                    }(),
+        1e-9);
     EXPECT_TRUE(std::isnan(find(minutes, midnight + 60)->x));  // 39 of its seconds missing
     // The minute at 00:02 lacks 00:02:11..00:02:45: more than nine, so it is not given.
     EXPECT_EQ(find(minutes, midnight + 120), nullptr);
@@ -140,7 +144,9 @@ TEST(MinuteFilter, SkipsMinutesWithNoSecondAndNeverGoesBack) {
     for (std::int64_t t = kDay + 7200; t <= kDay + 7300; ++t) filter.push(second(t, 1), minutes);
     std::vector<std::int64_t> times;
     for (const auto& m : minutes) times.push_back(m.time - kDay);
-    EXPECT_EQ(times, (std::vector<std::int64_t>{600, 660, 7200, 7260}));
+    // 00:12 had some of its seconds: it is given, missing; the hour after it had none.
+    EXPECT_EQ(times, (std::vector<std::int64_t>{600, 660, 720, 7200}));
+    EXPECT_TRUE(std::isnan(minutes[2].x));
 }
 
 TEST(SecondMeans, AveragesEachUtcSecondAndLeavesOutWhatComesTooLate) {

@@ -1,17 +1,16 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 
-#include "logic/heading/HeadingTestSupport.h"
 #include "StationTestSupport.h"
 #include "heading/SourceError.h"
+#include "logic/heading/HeadingTestSupport.h"
 #include "station/RateWatch.h"
 #include "station/Station.h"
 #include "station/StationFiles.h"
@@ -125,8 +124,9 @@ TEST(StationFiles, LaysTheHeaderOutAsTheFormatDoes) {
     EXPECT_NE(text.find(" Geodetic Longitude     254.763 "), std::string::npos);
     EXPECT_NE(text.find(" Elevation              1682 "), std::string::npos);
     EXPECT_NE(text.find(" Data Type              variation "), std::string::npos);
-    EXPECT_NE(text.find("\nDATE       TIME         DOY     TSTX      TSTY      TSTZ      TSTF   |\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("\nDATE       TIME         DOY     TSTX      TSTY      TSTZ      TSTF   |\n"),
+        std::string::npos);
     EXPECT_NE(text.find("\n2018-09-01 00:00:10.000 244     20000.00    -50.00  47000.00  88888.00\n"
                         "2018-09-01 00:00:11.000 244     99999.00  99999.00  99999.00  88888.00\n"
                         "2018-09-01 00:00:12.000 244     21000.00      0.00  47000.00  88888.00\n"),
@@ -267,7 +267,8 @@ TEST(StationFolder, RefusesWhatIsNotAWritableFolder) {
 TEST(RateWatch, TellsEachMinutesRateAndAlertsOnceOnCrossing) {
     std::vector<station::RateOfChange> told, alerts;
     station::RateWatch watch(
-        90.0, [&](const auto& r) { told.push_back(r); }, [&](const auto& r) { alerts.push_back(r); });
+        90.0, [&](const auto& r) { told.push_back(r); },
+        [&](const auto& r) { alerts.push_back(r); });
     const double xs[] = {0, 30, 130, 250, 260, 400};  // rates 30, 100, 120, 10, 140
     for (int i = 0; i < 6; ++i) watch.onMinute({kDay + 60 * i, xs[i], 0.0, 0.0, 0.0});
     ASSERT_EQ(told.size(), 5u);
@@ -286,7 +287,8 @@ TEST(IagaFile, RefusesWhatItCannotReadNamingTheLine) {
     const std::string header =
         " Format                 IAGA-2002                                    |\n"
         "DATE       TIME         DOY     BOUH      BOUD      BOUZ      BOUF   |\n";
-    const std::string line = "2018-09-01 23:00:00.000 244     20828.92    -52.88  47043.06  51965.67\n";
+    const std::string line =
+        "2018-09-01 23:00:00.000 244     20828.92    -52.88  47043.06  51965.67\n";
     struct Case {
         std::string text, message;
     };
