@@ -37,14 +37,27 @@ bool startsNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && equalNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::vector<std::string_view> words(std::string_view text) {
-    std::vector<std::string_view> out;
+// The words of a line, split at spaces and tabs; count says how many there were, of which at
+// most kMaxWords are kept.
+constexpr std::size_t kMaxWords = 8;
+struct Words {
+    std::array<std::string_view, kMaxWords> word;
+    std::size_t count = 0;
+    std::size_t size() const { return count; }
+    std::string_view operator[](std::size_t i) const { return word[i]; }
+};
+
+Words words(std::string_view text) {
+    Words out;
     std::size_t at = 0;
     while (at < text.size()) {
         while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
         std::size_t end = at;
         while (end < text.size() && text[end] != ' ' && text[end] != '\t') ++end;
-        if (end > at) out.push_back(text.substr(at, end - at));
+        if (end > at) {
+            if (out.count < kMaxWords) out.word[out.count] = text.substr(at, end - at);
+            ++out.count;
+        }
         at = end;
     }
     return out;
@@ -193,8 +206,15 @@ void Parser::dataLine(std::string_view line) {
     if (w.size() != 7)
         refuse("expected a data line: date, time, day of year and four values, found " +
                std::to_string(w.size()) + " fields in '" + printable(line) + "'");
-    const std::string both = std::string(w[0]) + "T" + std::string(w[1]) + "Z";
-    const auto ms = parseUtcMilliseconds(both);
+    char both[48];
+    std::optional<std::int64_t> ms;
+    if (w[0].size() + w[1].size() + 2 < sizeof both) {
+        std::memcpy(both, w[0].data(), w[0].size());
+        both[w[0].size()] = 'T';
+        std::memcpy(both + w[0].size() + 1, w[1].data(), w[1].size());
+        both[w[0].size() + w[1].size() + 1] = 'Z';
+        ms = parseUtcMilliseconds({both, w[0].size() + w[1].size() + 2});
+    }
     if (!ms)
         refuse("expected a date and time as 2018-09-01 23:00:00.000, found '" +
                printable(std::string(w[0]) + " " + std::string(w[1])) + "'");
