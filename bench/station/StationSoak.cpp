@@ -98,34 +98,36 @@ int main(int argc, char** argv) {
         std::fclose(out);
     }
     const auto say = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
-    heading::HeadingService service;
-    station::StationFolder folder((dir / "station").string(), say);
-    station::StationInfo info;
-    info.code = "SOK";
-    station::StationFiles files(folder, info, say);
-    station::Station station(false, [&](std::int64_t first) { return files.resume(first); });
-    station.addListener(files);
-    Ended ended;
-    long rssAtHour = -1;
-    ended.atHour = [&] { rssAtHour = residentKb(); };
-    service.layRoad({.sinks = {&station, &ended}});
+    {
+        heading::HeadingService service;
+        station::StationFolder folder((dir / "station").string(), say);
+        station::StationInfo info;
+        info.code = "SOK";
+        station::StationFiles files(folder, info, say);
+        station::Station station(false, [&](std::int64_t first) { return files.resume(first); });
+        station.addListener(files);
+        Ended ended;
+        long rssAtHour = -1;
+        ended.atHour = [&] { rssAtHour = residentKb(); };
+        service.layRoad({.sinks = {&station, &ended}});
 
-    Loop loop;
-    heading::ReplaySource source(csv, std::nullopt, {}, heading::ReplayPace{0.0, 1535760000000});
-    auto channel = std::make_shared<heading::SampleChannel>(service, loop.post());
-    const auto begun = std::chrono::steady_clock::now();
-    source.start(channel);
-    loop.runUntil([&] { return ended.ended; });
-    const double took =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
-    source.stop();
-    channel->close();
-    const long rssEnd = residentKb();
-    std::printf(
-        "soak: days=%d rate=%g samples=%llu seconds=%.1f rss_after_1h_kb=%ld rss_end_kb=%ld "
-        "growth_kb=%ld\n",
-        days, rate, static_cast<unsigned long long>(ended.samples), took, rssAtHour, rssEnd,
-        rssEnd - rssAtHour);
-    fs::remove_all(dir);
-    return 0;
-}
+        Loop loop;
+        heading::ReplaySource source(csv, std::nullopt, {},
+                                     heading::ReplayPace{0.0, 1535760000000});
+        auto channel = std::make_shared<heading::SampleChannel>(service, loop.post());
+        const auto begun = std::chrono::steady_clock::now();
+        source.start(channel);
+        loop.runUntil([&] { return ended.ended; });
+        const double took =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+        source.stop();
+        channel->close();
+        const long rssEnd = residentKb();
+        std::printf(
+            "soak: days=%d rate=%g samples=%llu seconds=%.1f rss_after_1h_kb=%ld rss_end_kb=%ld "
+            "growth_kb=%ld\n",
+            days, rate, static_cast<unsigned long long>(ended.samples), took, rssAtHour, rssEnd,
+            rssEnd - rssAtHour);
+        fs::remove_all(dir);
+        return 0;
+    }

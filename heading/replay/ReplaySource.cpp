@@ -74,6 +74,14 @@ void ReplaySource::checkIaga() {
     facts_.elevation = header.elevation;
     facts_.orientation = header.orientation.empty() ? "XYZF" : header.orientation;
     facts_.reported = header.reported.empty() ? facts_.orientation : header.reported;
+    // A longer form names each element with a prefix of its own ("SVHSVESVZSSF"): the elements
+    // are its last letters, whatever interval the station's own files have.
+    if (facts_.reported.size() == 8 || facts_.reported.size() == 12) {
+        const std::size_t n = facts_.reported.size() / 4;
+        std::string letters;
+        for (std::size_t i = 0; i < 4; ++i) letters += facts_.reported[i * n + n - 1];
+        facts_.reported = letters;
+    }
     facts_.sampling = header.sampling;
     facts_.notRecorded = count_ == 0 ? 0 : never;
     facts_.scalarTotal = !(facts_.notRecorded & Heading::kMissingF);

@@ -166,6 +166,7 @@ TEST(SecondMeans, AveragesEachUtcSecondAndLeavesOutWhatComesTooLate) {
     add(kDay + 1.00, 30);
     add(kDay + 0.75, 1000);  // the clock stepped back: left out
     add(kDay + 3.20, 40);    // second 2 has no sample: it is missing, not made up
+    add(kDay + 2.50, 1000);  // back into the gap: left out too, second 3 is not made twice
     if (auto done = means.flush()) out.push_back(*done);
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(out[0].time, kDay);
@@ -174,7 +175,8 @@ TEST(SecondMeans, AveragesEachUtcSecondAndLeavesOutWhatComesTooLate) {
     EXPECT_EQ(out[1].time, kDay + 1);
     EXPECT_DOUBLE_EQ(out[1].x, 30.0);
     EXPECT_EQ(out[2].time, kDay + 3);
-    EXPECT_EQ(means.leftOut(), 1u);
+    EXPECT_EQ(means.leftOut(), 2u);
+    EXPECT_DOUBLE_EQ(out[2].x, 40.0);
 }
 
 }  // namespace

@@ -193,6 +193,28 @@ TEST(StationFiles, SwitchesFilesAtMidnightAndFillsAClockJumpWithMissingValues) {
     fs::remove_all(dir);
 }
 
+TEST(StationFiles, RestartsJustAfterMidnightWithTheSecondsOfTheDayBefore) {
+    const auto dir = heading_test::freshTempDir("station-midnight");
+    const double midnight = double(kDay + 86400);
+    {
+        Rig rig(dir);  // killed at 23:59:57: its last whole second is 23:59:56
+        for (double t = midnight - 300; t < midnight - 2.5; t += 0.5) rig.at(t, 20.0);
+    }
+    {
+        Rig rig(dir);
+        for (double t = midnight; t < midnight + 200; t += 1) rig.at(t, 20.0);
+        rig.station.finish();
+    }
+    // 00:00 lacks three of its seconds; the rest come from both days' files.
+    const auto minutes = records((dir / "tst20180902vmin.min").string());
+    ASSERT_FALSE(minutes.empty());
+    EXPECT_EQ(minutes[0].ms / 1000, kDay + 86400);
+    EXPECT_EQ(minutes[0].missing, 0u);
+    EXPECT_NEAR(minutes[0].value[0], 20000.0, 1e-9);
+    EXPECT_EQ(times((dir / "tst20180901vmin.min").string()).back(), kDay + 86400 - 60);
+    fs::remove_all(dir);
+}
+
 TEST(StationFiles, KeepsLinesWhileTheDiskIsFullAndWritesThemWhole) {
     const auto dir = heading_test::freshTempDir("station-full");
     const std::string sec = (dir / "tst20180901vsec.sec").string();
