@@ -27,7 +27,7 @@ constexpr std::int64_t kYear10000 = 253402300800000;  // ms: the format has four
 bool kept(const IagaRecord& r, int c) {
     const double v = r.value[c];
     if (((r.missing | r.notRecorded) >> c) & 1u) return false;
-    return std::fabs(v) <= 999999.98 && std::fabs(std::fabs(v) - 88888.0) > 0.01 &&
+    return v <= 999999.98 && v >= -99999.98 && std::fabs(std::fabs(v) - 88888.0) > 0.01 &&
            std::fabs(std::fabs(v) - 99999.0) > 0.01;
 }
 

@@ -13,7 +13,9 @@ namespace {
 
 constexpr double kMissingValue = 99999.0;
 constexpr double kNotRecordedValue = 88888.0;
-constexpr double kLargest = 999999.99;  // the widest value %10.2f keeps to ten columns
+// The widest values %10.2f writes in nine columns, so that a space still parts them.
+constexpr double kLargest = 999999.99;
+constexpr double kMostNegative = -99999.99;
 
 // " Label                  value                                        |": the label from
 // column 2, the value from column 25, the bar at column 70.
@@ -131,7 +133,7 @@ void IagaWriter::line(const StationValue& value, char* out) const {
     for (int i = 0; i < 4; ++i) {
         const double v = values[i];
         hundredths(out + 30 + 10 * i, !info_.recorded[i] ? kNotRecordedValue
-                                      : std::isfinite(v) && std::fabs(v) <= kLargest
+                                      : std::isfinite(v) && v <= kLargest && v >= kMostNegative
                                           ? v
                                           : kMissingValue);
     }

@@ -11,7 +11,7 @@ namespace station {
 // Lays a station's values out as an IAGA-2002 file: the header lines, then one line per second
 // or minute, each exactly kLineBytes with its newline. Values in nT as %10.2f; 99999.00 where
 // missing, 88888.00 for a component not recorded, and 99999.00 too for a value too large for
-// its ten columns (a magnet on the sensor, not the Earth's field).
+// its columns (a magnet on the sensor, not the Earth's field).
 class IagaWriter {
   public:
     static constexpr std::size_t kLineBytes = 71;

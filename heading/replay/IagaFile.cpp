@@ -188,8 +188,9 @@ void Parser::headerLine(std::string_view line) {
 double Parser::value(std::string_view text, int column, IagaRecord& record) const {
     const auto v = parseNumber(text);
     if (!v || !std::isfinite(*v))
-        refuse("value " + std::to_string(column + 1) + " (" + header_value_.columns[column] +
-               ") is not a number: '" + printable(text) + "'");
+        refuse("value " + std::to_string(column + 1) + " (" +
+               printable(header_value_.columns[column]) + ") is not a number: '" + printable(text) +
+               "'");
     if (*v == kMissingValue) {
         record.missing |= 1u << column;
         return 0.0;
