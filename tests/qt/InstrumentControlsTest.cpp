@@ -41,7 +41,7 @@ class InstrumentControlsTest : public QtMeterTest {
 
         launch();
         controls = std::make_unique<InstrumentControls>(instrument, session, kept, std::nullopt);
-        layRoad({.presentation = &instrument, .windowRecording = &controls->recording()});
+        layRoad({.instrument = &instrument, .windowRecording = &controls->recording()});
         controls->attachTo(window);
         settle();
     }

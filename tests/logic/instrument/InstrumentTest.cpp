@@ -129,7 +129,7 @@ class InstrumentMeterTest : public MeterTest {
   protected:
     void SetUp() override {
         MeterTest::SetUp();
-        platform.service().layRoad({.stages = {&instrument}});
+        platform.service().layRoad(heading::Road().stage(&instrument));
         launch();
         setSlider(40.0f);  // the alarm above 100 µT
     }
