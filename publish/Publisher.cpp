@@ -79,6 +79,7 @@ void Publisher::onSecond(const station::StationValue& value) {
 }
 
 void Publisher::onMinute(const station::StationValue& value) {
+    latestMinute_ = value;
     if (link_) link_->sendMinute(value.time, valueJson(value, settings_.station));
 }
 
@@ -91,13 +92,15 @@ void Publisher::onSample(const std::shared_ptr<const heading::Heading>& sample) 
     if (!link_ || !sample) return;
     const heading::Heading& h = *sample;
     LiveValue live;
-    live.x = h.x;
-    live.y = h.y;
-    live.z = h.z;
-    live.total = std::sqrt(h.x * h.x + h.y * h.y + h.z * h.z);
+    live.x = (h.missing & heading::Heading::kMissingX) ? NAN : h.x;
+    live.y = (h.missing & heading::Heading::kMissingY) ? NAN : h.y;
+    live.z = (h.missing & heading::Heading::kMissingZ) ? NAN : h.z;
+    live.total = std::sqrt(live.x * live.x + live.y * live.y + live.z * live.z);
     live.magneticHeading = h.magneticHeading;
     live.trueHeading = h.trueHeading;
-    live.alarm = settings_.alarmThreshold && settings_.alarmThreshold() < live.total;
+    const std::optional<double> threshold =
+        settings_.alarmThreshold ? settings_.alarmThreshold() : std::nullopt;
+    live.alarm = threshold && *threshold < live.total;
     if (live.alarm != alert_.alarm) {
         alert_.alarm = live.alarm;
         tellAlert();
@@ -109,6 +112,14 @@ void Publisher::onSample(const std::shared_ptr<const heading::Heading>& sample) 
 
 void Publisher::tellAlert() {
     if (link_) link_->keep(topic("alert"), alertJson(alert_));
+}
+
+void Publisher::fillMetrics(MetricsSnapshot& snapshot) const {
+    if (latestMinute_) snapshot.minute = latestMinute_;
+    if (alert_.rate) snapshot.rate = alert_.rate;
+    const MqttLink::State link = state();
+    snapshot.mqtt = MetricsSnapshot::Mqtt{link.connected, link.spoolDepth, link.spoolDropped,
+                                          link.streamDropped};
 }
 
 MqttLink::State Publisher::state() const {

@@ -10,6 +10,7 @@
 #include "heading/Callbacks.h"
 #include "heading/SampleSink.h"
 #include "publish/Messages.h"
+#include "publish/MetricsText.h"
 #include "publish/MqttLink.h"
 #include "publish/PublishOptions.h"
 #include "publish/Spool.h"
@@ -21,8 +22,8 @@ struct PublisherSettings {
     PublishConfig config;
     station::StationInfo station;  // its code names the topics
     std::string spoolFolder;       // see spoolFolder()
-    // The meter's alarm threshold in µT, asked at each sample; no alarm when empty.
-    std::function<double()> alarmThreshold;
+    // The meter's alarm threshold in µT, asked at each sample; no alarm while it gives none.
+    std::function<std::optional<double>()> alarmThreshold;
     std::chrono::milliseconds liveInterval{100};  // at most 10 live messages a second
     std::size_t spoolMinutes = Spool::kMaxMinutes;
     int keepAliveSeconds = 30;
@@ -54,6 +55,8 @@ class Publisher : public station::StationListener, public heading::SampleSink {
 
     MqttLink::State state() const;
     std::string topic(const char* leaf) const;
+    // The latest minute and dB/dt, and the link's state, for /metrics.
+    void fillMetrics(MetricsSnapshot& snapshot) const;
 
   private:
     void tellAlert();
@@ -64,6 +67,7 @@ class Publisher : public station::StationListener, public heading::SampleSink {
     std::unique_ptr<MqttLink> link_;
     AlertState alert_;
     std::optional<std::chrono::steady_clock::time_point> lastLive_;
+    std::optional<station::StationValue> latestMinute_;
 };
 
 }  // namespace publish

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "heading/SampleSink.h"
+#include "publish/MetricsText.h"
 #include "remote/MeterStatus.h"
 
 namespace heading {

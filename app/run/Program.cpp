@@ -7,6 +7,7 @@
 
 #include "app/HelpText.h"
 #include "app/Options.h"
+#include "app/run/PublisherPart.h"
 #include "app/run/Run.h"
 #include "heading/SourceChoice.h"
 #include "qt/FieldModelQuery.h"
@@ -34,6 +35,7 @@ void checkParts(const Options& options) {
     } catch (const remote::ServeError& e) {
         throw OptionError(e.what());
     }
+    if (options.publish) PublisherPart::check(options);
 }
 
 // The options as the user gave them, or the status of a run refused: help needs no display, so

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/TrueNorthChoice.h"
+#include "app/run/PublisherPart.h"
 #include "app/run/SourcePart.h"
 #include "heading/model/TrueNorthStage.h"
 #include "instrument/Spectrum.h"
@@ -47,6 +48,7 @@ Run::Run(const Options& options, int& argc, char* argv[], const platform::ClassR
     // Qt takes its own options out of argv; what is left is ours or ignored.
     loop_.start(argc, argv, {.window = withWindow_}, [this] { source_->discardUnlessStarted(); });
     source_->session().prepare();
+    makePublisher();
     makeRemoteView();  // before any window: an address that cannot be served stops start-up
     if (withWindow_) makeWindow(classes);
     layRoad();
@@ -63,6 +65,17 @@ void Run::makeTrueNorth() {
     } catch (const heading::FieldModelError& e) {
         throw StartError(e.what());
     }
+}
+
+void Run::makePublisher() {
+    if (!options_.publish) return;
+    // The run's station, when it has one, is handed over here; without one the part makes the
+    // values itself.
+    publisher_ = std::make_unique<PublisherPart>(
+        options_, source_->session().sourceFacts(), source_->session().sensorId(), nullptr,
+        [this]() -> std::optional<float> {
+            return window_ ? window_->alarmThreshold() : std::nullopt;
+        });
 }
 
 void Run::makeRemoteView() {
@@ -83,6 +96,9 @@ void Run::makeRemoteView() {
     });
     remote_->setAlarmThreshold([this]() -> std::optional<float> {
         return window_ ? window_->alarmThreshold() : std::nullopt;
+    });
+    remote_->setMetrics([this](publish::MetricsSnapshot& snapshot) {
+        if (publisher_) publisher_->fillMetrics(snapshot);
     });
 }
 
@@ -122,6 +138,8 @@ void Run::layRoad() {
                                 .recorder = source_->session().recorder(),
                                 .windowRecording = window_ ? &window_->recording() : nullptr,
                                 .signal = &source_->signal(),
+                                .station = publisher_ ? publisher_->ownStation() : nullptr,
+                                .publisher = publisher_ ? &publisher_->sink() : nullptr,
                                 .remoteView = remote_.get(),
                                 .acMonitor = &ac_,
                             });
@@ -138,6 +156,7 @@ int Run::exec(LastWords& lastWords) {
     if (window_) status = window_->finish(status, report);
     // Readers stop first, so no sample arrives while the parts go.
     source_->stop();
+    if (publisher_) publisher_->finish();
     // A recording that stopped on a write error is a failed run, even if the meter went on.
     if (source_->session().recordingFailed() && status == 0) status = 1;
     lastWords.paints = report.paints;

@@ -88,7 +88,7 @@ TEST(Broker, LiveAtMostTenASecondAndTheAlarmRetained) {
     auto settings = settingsFor(url(broker), Broker::kPassword, spool.path());
     auto now = std::chrono::steady_clock::time_point{};
     settings.now = [&] { return now; };
-    settings.alarmThreshold = [] { return 100.0; };
+    settings.alarmThreshold = [] { return std::optional<double>(100.0); };
     publish::Publisher publisher(std::move(settings), told.warn());
     ASSERT_EQ(publisher.start(), std::nullopt);
     ASSERT_TRUE(eventually([&] { return publisher.state().connected; }));
