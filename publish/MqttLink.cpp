@@ -124,6 +124,7 @@ void MqttLink::run() {
                                                  settings_.keepAliveSeconds)
                        : mosquitto_reconnect_async(client_);
         first = false;
+        const bool connectFailed = rc != MOSQ_ERR_SUCCESS;
         const int connectErrno = errno;
         int loopErrno = 0;
         bool leaving = false;
@@ -165,13 +166,12 @@ void MqttLink::run() {
         } else if (!lastError.empty()) {
             problem = "the connection to " + where() + " failed: " + lastError;
         } else if (rc == MOSQ_ERR_ERRNO) {
-            const int e =
-                acceptedThisRound_ ? loopErrno : (connectErrno ? connectErrno : loopErrno);
+            const int e = connectFailed ? connectErrno : loopErrno;
             problem = (acceptedThisRound_ ? "lost the connection to " : "cannot reach ") + where() +
                       ": " + std::strerror(e);
         } else {
             problem = (acceptedThisRound_ ? "lost the connection to " : "cannot reach ") + where() +
-                      ": " + mosquitto_strerror(rc);
+                      ": " + plain(mosquitto_strerror(rc));
         }
         tellOnce(problem + "; trying again, at most a minute apart");
         const auto until = clock::now() + retry;
