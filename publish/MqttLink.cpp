@@ -187,15 +187,28 @@ void MqttLink::run() {
 
 void MqttLink::syncSpool() {
     int fd = -1;
+    std::string text;
+    bool rewrite = false;
     {
         std::lock_guard lock(mutex_);
         syncWanted_ = false;
         fd = spool_.takeSync();
+        if (spool_.compactDue()) {
+            text = spool_.beginRewrite();
+            rewrite = true;
+        }
     }
-    if (fd < 0) return;
-    // A failed sync loses nothing yet: the line is in the file, and the next minute syncs again.
-    ::fdatasync(fd);
-    ::close(fd);
+    if (fd >= 0) {
+        // A failed sync loses nothing yet: the line is in the file, and the next minute syncs
+        // again.
+        ::fdatasync(fd);
+        ::close(fd);
+    }
+    if (!rewrite) return;
+    std::string temporary;
+    const int written = Spool::writeRewrite(spool_.path(), text, temporary);
+    std::lock_guard lock(mutex_);
+    spool_.finishRewrite(written, temporary);
 }
 
 void MqttLink::onConnect(mosquitto*, void* self, int rc) {
@@ -241,7 +254,7 @@ void MqttLink::onPublish(mosquitto*, void* self, int mid) {
         link.spool_.remove(i);
         --link.handed_;
         link.pump();
-        return;
+        return;  // the loop syncs and rewrites the spool after this callback
     }
     if (const auto orphan = std::find(link.orphans_.begin(), link.orphans_.end(), mid);
         orphan != link.orphans_.end()) {

@@ -98,10 +98,6 @@ void Spool::add(std::int64_t time, std::string payload) {
         ++dropped_;
     }
     entries_.push_back({time, std::move(payload), 0});
-    if (dirty_) {
-        compact();
-        return;
-    }
     append(minuteRecord({time, entries_.back().payload}));
     syncDue_ = true;
 }
@@ -114,12 +110,81 @@ void Spool::remove(std::size_t index) {
     for (std::size_t i = 0; i < index && oldestOfItsTime; ++i)
         oldestOfItsTime = entries_[i].time != time;
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
-    if (!oldestOfItsTime || dirty_) {
-        compact();
+    if (!oldestOfItsTime) {
+        // Until the rewrite, a restart would send that minute again: a repeat, not a loss.
+        compactDue_ = true;
         return;
     }
     append(doneRecord(time));
-    if (records_ > 2 * entries_.size() + 1024) compact();
+    if (!rewriting_ && records_ > 2 * entries_.size() + 1024) compactDue_ = true;
+}
+
+bool Spool::compactDue() const {
+    return compactDue_ || dirty_;
+}
+
+std::string Spool::beginRewrite() {
+    std::string text;
+    for (const Entry& e : entries_) text += minuteRecord({e.time, e.payload});
+    rewriting_ = true;
+    compactDue_ = false;
+    tail_.clear();
+    tailRecords_ = 0;
+    rewriteRecords_ = entries_.size();
+    return text;
+}
+
+int Spool::writeRewrite(const std::string& path, const std::string& text, std::string& temporary) {
+    temporary = path + ".new";
+    ::unlink(temporary.c_str());  // left by a run that stopped half-way
+    const int fd = ::open(temporary.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return -errno;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            return -error;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fdatasync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return -error;
+    }
+    return fd;
+}
+
+void Spool::finishRewrite(int fd, const std::string& temporary) {
+    rewriting_ = false;
+    if (fd < 0) {
+        writeFailed("rewrite", -fd);
+        return;
+    }
+    // The lines written since the rewrite began go after it, then it takes the spool's place;
+    // they are synced with the next minute's line.
+    const bool tailWritten = tail_.empty() || ::write(fd, tail_.data(), tail_.size()) ==
+                                                  static_cast<ssize_t>(tail_.size());
+    if (!tailWritten || ::rename(temporary.c_str(), path_.c_str()) != 0) {
+        const int error = tailWritten ? errno : ENOSPC;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        writeFailed("rewrite", error);
+        return;
+    }
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+    records_ = rewriteRecords_ + tailRecords_;
+    syncDue_ = true;
+    if (dirty_ && toldWrite_) tell_("the spool " + path_ + " is written again");
+    dirty_ = false;
+    toldWrite_ = false;
 }
 
 int Spool::takeSync() {
@@ -129,6 +194,10 @@ int Spool::takeSync() {
 }
 
 void Spool::append(const std::string& record) {
+    if (rewriting_) {
+        tail_ += record;
+        ++tailRecords_;
+    }
     if (fd_ < 0) return;
     const ssize_t n = ::write(fd_, record.data(), record.size());
     if (n != static_cast<ssize_t>(record.size())) {

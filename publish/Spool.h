@@ -43,6 +43,17 @@ class Spool {
     // Done with the entry at index (acknowledged): it goes from memory and, in a line, from disk.
     void remove(std::size_t index);
 
+    // The file is rewritten with what waits alone when it holds much more, or after a write
+    // failed. In three steps, so that the slow one runs on a thread of its own: begin (under the
+    // owner's lock: what the file is to hold), write (without it: a new file beside the spool,
+    // synced; its descriptor, or -errno), finish (under the lock: the lines written meanwhile go
+    // after it, and it takes the spool's place).
+    bool compactDue() const;
+    std::string beginRewrite();
+    static int writeRewrite(const std::string& path, const std::string& text,
+                            std::string& temporary);
+    void finishRewrite(int fd, const std::string& temporary);
+
     std::deque<Entry>& entries() { return entries_; }
     const std::deque<Entry>& entries() const { return entries_; }
     std::size_t depth() const { return entries_.size(); }
@@ -53,7 +64,7 @@ class Spool {
 
   private:
     void append(const std::string& record);
-    // Writes what is waiting afresh, whole or not at all, and appends from there.
+    // Writes what is waiting afresh, whole or not at all, and appends from there (at open).
     void compact();
     void writeFailed(const char* step, int error);
 
@@ -68,7 +79,12 @@ class Spool {
     bool toldDrop_ = false;
     bool toldWrite_ = false;
     bool dirty_ = false;
-    bool syncDue_ = false;  // the file lacks a line: rewritten whole at the next change
+    bool syncDue_ = false;
+    bool compactDue_ = false;
+    bool rewriting_ = false;
+    std::string tail_;  // lines written since the rewrite began
+    std::size_t tailRecords_ = 0;
+    std::size_t rewriteRecords_ = 0;  // the file lacks a line: rewritten whole at the next change
 };
 
 // The folder of the spool: the station's folder when there is one, else $XDG_STATE_HOME/fluxprobe

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "Processes.h"
 #include "Support.h"
@@ -280,6 +281,38 @@ TEST(Spool, KeepsItsMinutesAcrossOpeningsAndIsOneProcesssAtATime) {
     EXPECT_EQ(again.entries()[1].payload, "m4");
     // Opening rewrote it with what waits only.
     EXPECT_EQ(lines(readFile(path)).size(), 2u);
+}
+
+TEST(Spool, IsRewrittenSmallWithTheLinesWrittenMeanwhileKept) {
+    TempDir dir;
+    const std::string path = dir.path() + "/publish-BOU.spool";
+    Told told;
+    publish::Spool spool;
+    ASSERT_EQ(publish::Spool::open(path, told.warn(), 5000, spool), std::nullopt);
+    for (int i = 0; i < 1100; ++i) spool.add(i, "m" + std::to_string(i));
+    while (spool.depth() > 10) spool.remove(0);
+    ASSERT_TRUE(spool.compactDue());
+    const std::string text = spool.beginRewrite();
+    spool.add(2000, "meanwhile");  // while the new file is written
+    spool.remove(0);
+    std::string temporary;
+    const int fd = publish::Spool::writeRewrite(path, text, temporary);
+    ASSERT_GE(fd, 0);
+    spool.finishRewrite(fd, temporary);
+    EXPECT_FALSE(spool.compactDue());
+    EXPECT_EQ(lines(readFile(path)).size(), 12u);  // 10 minutes, then the added one and a done
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+    spool.add(2001, "after");
+    std::vector<std::string> expected;
+    for (int i = 1091; i < 1100; ++i) expected.push_back("m" + std::to_string(i));
+    expected.push_back("meanwhile");
+    expected.push_back("after");
+    // The lock is this process's: read the file as a restart would.
+    const publish::SpoolContents read = publish::readSpool(readFile(path), 5000);
+    std::vector<std::string> payloads;
+    for (const auto& m : read.minutes) payloads.push_back(m.payload);
+    EXPECT_EQ(payloads, expected);
+    EXPECT_EQ(read.damaged, 0u);
 }
 
 TEST(Spool, ItsFolderIsTheStationsOrTheUsersStateFolder) {
