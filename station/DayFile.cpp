@@ -114,8 +114,14 @@ bool DayFile::open(std::int64_t day) {
 
 std::optional<std::int64_t> DayFile::lastTimeOn(std::int64_t time) {
     const std::int64_t day = dayOf(time);
-    if (!day_ || *day_ != day) open(day);
-    return last_;
+    if (day_ && *day_ == day) return last_;
+    // Only looked at: a day's file is made when a line is written to it.
+    const auto text = folder_.read(writer_.fileName(day * kDay));
+    if (!text) return std::nullopt;
+    const std::size_t end = text->rfind('\n');
+    if (end == std::string::npos || end == 0) return std::nullopt;
+    const std::size_t start = text->rfind('\n', end - 1);
+    return timeOfLine(std::string_view(*text).substr(start == std::string::npos ? 0 : start + 1));
 }
 
 void DayFile::write(const StationValue& value) {

@@ -34,7 +34,7 @@ class DayFile {
     // Tries again to write what is kept.
     void flush();
 
-    // The time of the last whole line in the file of time's day, opening it as write would.
+    // The time of the last whole line in the file of time's day, if there is one.
     std::optional<std::int64_t> lastTimeOn(std::int64_t time);
 
     // Lines were dropped that could not be written.
