@@ -103,7 +103,27 @@ else
     fail "SIGTERM left no seconds or no minutes: $(cat "$work/term.err")"
 fi
 
-# 4. Refused before the station starts: status 2, the file and line, nothing written.
+# 4. A file size limit stands for a full disk: said once, no part of a line left in the file, and
+# the status says lines were lost; a start with room again carries on where the file ends.
+if command -v prlimit >/dev/null; then
+    prlimit --fsize=20000 "${bare[@]}" "$bin" --station="$work/full" \
+        --heading-source="replay:$seconds,speed=max" 2>"$work/full.err"
+    status=$?
+    [ $status -eq 1 ] || fail "a station that could not write every line ended with $status, not 1"
+    [ "$(grep -c 'cannot write' "$work/full.err")" = 1 ] ||
+        fail "a full disk was not said once: $(cat "$work/full.err")"
+    whole_lines "$work/full/bou20180901vsec.sec"
+    station --station="$work/full" --heading-source="replay:$seconds,speed=max" 2>>"$work/full.err" ||
+        fail "the start after a full disk failed: $(cat "$work/full.err")"
+    whole_lines "$work/full/bou20180901vsec.sec"
+    in_order "$work/full/bou20180901vsec.sec" 1
+    [ "$(grep -c '^2' "$work/full/bou20180901vsec.sec")" = 1891 ] || fail "seconds lost after a full disk"
+    same_minutes "$work/full/bou20180901vmin.min"
+else
+    echo "note: no prlimit; the full disk is tried only by the unit tests"
+fi
+
+# 5. Refused before the station starts: status 2, the file and line, nothing written.
 refused() {
     local message=$1
     shift
