@@ -37,9 +37,13 @@ DayFile::DayFile(StationFolder& folder, IagaWriter writer, Say say)
     : folder_(folder), writer_(std::move(writer)), say_(std::move(say)) {}
 
 DayFile::~DayFile() {
+    finish();
+    close();
+}
+
+void DayFile::finish() {
     flush();
     if (!pending_.empty()) drop(pendingLines(), "the station stopped before they could be written");
-    close();
 }
 
 void DayFile::close() {
@@ -114,8 +118,14 @@ bool DayFile::open(std::int64_t day) {
 
 std::optional<std::int64_t> DayFile::lastTimeOn(std::int64_t time) {
     const std::int64_t day = dayOf(time);
-    if (!day_ || *day_ != day) open(day);
-    return last_;
+    if (day_ && *day_ == day) return last_;
+    // Only looked at: a day's file is made when a line is written to it.
+    const auto text = folder_.read(writer_.fileName(day * kDay));
+    if (!text) return std::nullopt;
+    const std::size_t end = text->rfind('\n');
+    if (end == std::string::npos || end == 0) return std::nullopt;
+    const std::size_t start = text->rfind('\n', end - 1);
+    return timeOfLine(std::string_view(*text).substr(start == std::string::npos ? 0 : start + 1));
 }
 
 void DayFile::write(const StationValue& value) {
@@ -203,7 +213,14 @@ void DayFile::flush() {
         both = header + pending_;
         data = &both;
     }
-    const ssize_t n = ::write(fd_, data->data(), data->size());
+    ssize_t n = ::write(fd_, data->data(), data->size());
+    int error = n < 0 ? errno : 0;
+    if (n >= 0 && n < static_cast<ssize_t>(data->size())) {
+        // A short write says nothing of why; the rest of it does.
+        const ssize_t more = ::write(fd_, data->data() + n, data->size() - std::size_t(n));
+        if (more > 0) n += more;
+        error = more < 0 ? errno : ENOSPC;
+    }
     if (n == static_cast<ssize_t>(data->size())) {
         // A header is made afresh wherever the file is opened again: never recovered as lines.
         if (headerPending_ && verified_ < written_ + off_t(header.size()))
@@ -215,7 +232,6 @@ void DayFile::flush() {
         failing_ = false;
         return;
     }
-    const int error = n < 0 ? errno : ENOSPC;
     // No part of a line stays in the file.
     if (n > 0 && ::ftruncate(fd_, written_) != 0) {
         // The torn part stays until the next start cuts it off; nothing more is added after it.

@@ -33,8 +33,10 @@ class DayFile {
     void write(const StationValue& value);
     // Tries again to write what is kept.
     void flush();
+    // The station stops: what is kept is written now, or dropped (and lostData() says so).
+    void finish();
 
-    // The time of the last whole line in the file of time's day, opening it as write would.
+    // The time of the last whole line in the file of time's day, if there is one.
     std::optional<std::int64_t> lastTimeOn(std::int64_t time);
 
     // Lines were dropped that could not be written.

@@ -24,6 +24,11 @@ void StationFiles::flush() {
     minutes_.flush();
 }
 
+void StationFiles::finish() {
+    seconds_.finish();
+    minutes_.finish();
+}
+
 StationResume StationFiles::resume(std::int64_t firstSecond) {
     StationResume resume;
     // The day before counts too: a start just after midnight continues its files.

@@ -23,6 +23,8 @@ class StationFiles : public StationListener {
     StationResume resume(std::int64_t firstSecond);
 
     void flush();
+    // The station stops: what cannot be written now is lost.
+    void finish();
     bool lostData() const { return seconds_.lostData() || minutes_.lostData(); }
 
   private:

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +34,15 @@ StationFolder::StationFolder(const std::string& path, Say say) : say_(std::move(
         const int error = errno;
         ::close(fd_);
         throw StationError("station folder " + path + " is not writable: " + std::strerror(error));
+    }
+    // Two stations on one folder would write each other's lines into the same files.
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        throw StationError(
+            error == EWOULDBLOCK
+                ? "another station is writing into " + path + "; one folder, one station"
+                : "cannot lock station folder " + path + ": " + std::strerror(error));
     }
     ::fstat(fd_, &info);
     device_ = info.st_dev;
@@ -80,6 +90,11 @@ StationFolder::Check StationFolder::check(bool now) {
     if (fd < 0 || ::fstat(fd, &opened) != 0 || opened.st_ino != info.st_ino) {
         if (fd >= 0) ::close(fd);
         lose("cannot be opened");
+        return {false, true, generation_};
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        lose("is taken by another station");
         return {false, true, generation_};
     }
     ::close(fd_);

@@ -23,7 +23,8 @@ using Say = std::function<void(const std::string&)>;
 // found once (a link to it given on the command line is followed then, never again), and every
 // file in it is opened relative to it without following links. check() sees whether the path
 // still names that same folder; when it is removed, made a link or moved away, the station says
-// so once, writes nothing, and takes up the folder again once a real one is there.
+// so once, writes nothing, and takes up the folder again once a real one is there. It is locked
+// for as long as the station runs, so that no second station writes into it.
 class StationFolder {
   public:
     // Creates the folder if its parent exists; throws StationError when it is not a writable

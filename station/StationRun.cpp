@@ -112,7 +112,7 @@ StationRun::~StationRun() = default;
 
 void StationRun::finish() {
     station_.finish();
-    files_.flush();
+    files_.finish();
 }
 
 std::string StationRun::describe() const {

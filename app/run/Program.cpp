@@ -9,6 +9,7 @@
 #include "app/Options.h"
 #include "app/run/PublisherPart.h"
 #include "app/run/Run.h"
+#include "app/run/StationPart.h"
 #include "heading/SourceChoice.h"
 #include "qt/FieldModelQuery.h"
 #include "qt/calibration/RecordingCommand.h"
@@ -30,6 +31,7 @@ std::vector<std::string> argumentsOf(int argc, char* argv[]) {
 // What the parts check of their options before anything starts (a part made later checks
 // again, with what the machine says).
 void checkParts(const Options& options) {
+    checkStationOptions(options);
     try {
         if (options.serve) remote::RemoteView::check(*options.serve, options.serveToken);
     } catch (const remote::ServeError& e) {

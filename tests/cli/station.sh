@@ -18,7 +18,8 @@ fail() {
 }
 
 # No display, no runtime folder, no platform chosen: as a service or a board without X runs it.
-station() { env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM "$bin" "$@"; }
+bare=(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM)
+station() { "${bare[@]}" "$bin" "$@"; }
 
 # Every line of FILE is 70 characters.
 whole_lines() {
@@ -64,7 +65,9 @@ done
 
 # 2. Killed with -9 part-way, then started again on the same folder: the replay starts from its
 # beginning, the station carries on after its files' last whole line.
-station --station="$work/kill" --heading-source="replay:$seconds,speed=400" 2>"$work/kill.err" &
+# env replaces itself with the program, so $! is the station's own process.
+"${bare[@]}" "$bin" --station="$work/kill" --heading-source="replay:$seconds,speed=400" \
+    2>"$work/kill.err" &
 pid=$!
 sleep 2.5
 kill -9 $pid
@@ -81,7 +84,8 @@ in_order "$work/kill/bou20180901vmin.min" 60
 same_minutes "$work/kill/bou20180901vmin.min"
 
 # 3. SIGTERM: every minute that the seconds written allow is there.
-station --station="$work/term" --heading-source="replay:$seconds,speed=300" 2>"$work/term.err" &
+"${bare[@]}" "$bin" --station="$work/term" --heading-source="replay:$seconds,speed=300" \
+    2>"$work/term.err" &
 pid=$!
 sleep 3
 kill -TERM $pid
@@ -99,7 +103,27 @@ else
     fail "SIGTERM left no seconds or no minutes: $(cat "$work/term.err")"
 fi
 
-# 4. Refused before the station starts: status 2, the file and line, nothing written.
+# 4. A file size limit stands for a full disk: said once, no part of a line left in the file, and
+# the status says lines were lost; a start with room again carries on where the file ends.
+if command -v prlimit >/dev/null; then
+    prlimit --fsize=20000 "${bare[@]}" "$bin" --station="$work/full" \
+        --heading-source="replay:$seconds,speed=max" 2>"$work/full.err"
+    status=$?
+    [ $status -eq 1 ] || fail "a station that could not write every line ended with $status, not 1"
+    [ "$(grep -c 'cannot write' "$work/full.err")" = 1 ] ||
+        fail "a full disk was not said once: $(cat "$work/full.err")"
+    whole_lines "$work/full/bou20180901vsec.sec"
+    station --station="$work/full" --heading-source="replay:$seconds,speed=max" 2>>"$work/full.err" ||
+        fail "the start after a full disk failed: $(cat "$work/full.err")"
+    whole_lines "$work/full/bou20180901vsec.sec"
+    in_order "$work/full/bou20180901vsec.sec" 1
+    [ "$(grep -c '^2' "$work/full/bou20180901vsec.sec")" = 1891 ] || fail "seconds lost after a full disk"
+    same_minutes "$work/full/bou20180901vmin.min"
+else
+    echo "note: no prlimit; the full disk is tried only by the unit tests"
+fi
+
+# 5. Refused before the station starts: status 2, the file and line, nothing written.
 refused() {
     local message=$1
     shift
@@ -118,6 +142,13 @@ sed '30s/20828\.../20828,5/' "$seconds" >"$work/bad-value.sec"
 refused "bad-value.sec:30: value 1" --station="$work/r3" --heading-source="replay:$work/bad-value.sec"
 sed '40{h;d};41G' "$seconds" >"$work/swapped.sec"
 refused "swapped.sec:41: time goes back" --station="$work/r4" --heading-source="replay:$work/swapped.sec"
+# A second station on a folder another one writes into.
+"${bare[@]}" "$bin" --station="$work/busy" --heading-source="replay:$seconds,speed=100" 2>/dev/null &
+pid=$!
+sleep 1
+refused "another station is writing into" --station="$work/busy" --heading-source="replay:$seconds"
+kill -TERM $pid
+wait $pid
 echo x >"$work/a-file"
 refused "expected a writable folder" --station="$work/a-file/s" --heading-source="replay:$seconds"
 refused "must be 3 or 4 letters" --station="$work/r5" --station-info=AB \
