@@ -142,7 +142,11 @@ void MqttLink::run() {
             }
             if (!stopping_) continue;
             const auto now = clock::now();
-            if (!leaving && (!connected_ || handed_ == 0 || now >= drainUntil_)) {
+            // The spool is sent on until it is empty or the time is up; what is left waits
+            // for the next run.
+            if (!leaving &&
+                (!connected_ || (spool_.depth() == 0 && orphans_.empty()) || now >= drainUntil_)) {
+                leaving_ = true;
                 // Said before leaving: a will is only sent for a connection that is lost.
                 if (connected_) publishLocked(settings_.statusTopic, "offline", true);
                 mosquitto_disconnect(client_);
@@ -283,7 +287,7 @@ void MqttLink::onLog(mosquitto*, void* self, int level, const char* text) {
 }
 
 void MqttLink::pump() {
-    if (!connected_ || !resent_ || stopping_) return;
+    if (!connected_ || !resent_ || leaving_) return;
     auto& entries = spool_.entries();
     while (handed_ + orphans_.size() < settings_.window && handed_ < entries.size()) {
         Spool::Entry& entry = entries[handed_];

@@ -52,8 +52,8 @@ class MqttLink {
     // Sets the client up and starts its thread; the error in words when the client cannot be
     // made (a CA file the TLS library cannot load).
     std::optional<std::string> start();
-    // Waits up to drain for the minutes on their way to be acknowledged, says offline, leaves.
-    // What is not acknowledged stays in the spool for the next run.
+    // Sends the spool on for up to drain, until the broker has acknowledged every minute; says
+    // offline and leaves. What is not acknowledged stays in the spool for the next run.
     void stop(std::chrono::milliseconds drain = std::chrono::milliseconds(1000));
 
     // A minute: into the spool, and on to the broker as soon as it may go.
@@ -104,6 +104,7 @@ class MqttLink {
     // The client has queued again what the last connection left unacknowledged.
     bool resent_ = false;
     bool stopping_ = false;
+    bool leaving_ = false;  // stopping, done with sending: says offline and disconnects
     bool syncWanted_ = false;
     std::size_t queued_ = 0;  // QoS 0 messages queued with the client
     std::uint64_t streamDropped_ = 0;

@@ -93,6 +93,22 @@ paste -d' ' <(sed 's/.*"x":\([^,]*\),"y":\([^,]*\),"z":\([^,]*\),"f":\([^,]*\),.
 grep -q '"startDate":"2018-09-01T23:00:00Z","x":20828.92,"y":-52.88,"z":47043.06,"f":51965.67,"units":"nT","orientation":"HDZF","code":"BOU"}' firsts.txt ||
     fail "the first minute reads $(head -1 firsts.txt)"
 
+# With --station, the station's own minutes: to the last digit as its IAGA-2002 file has them.
+subscribe station 'sta/BOU/pt1m'
+"$bin" --station="$work/station" --heading-source=replay:"$seconds",speed=max \
+    --publish=mqtt://meter@127.0.0.1:$port/sta >station.out 2>station.err ||
+    fail "the station run ended with status $?: $(head -3 station.err)"
+for _ in $(seq 100); do [ "$(wc -l <station.txt)" -ge 31 ] && break; sleep 0.05; done
+minutefile=$(find station -name '*.min' | head -1)
+[ -n "$minutefile" ] || fail "the station wrote no minute file"
+sed 's/^[^ ]* //' station.txt | awk -F'"' '!seen[$4]++' |
+    sed 's/.*"startDate":"\([^T]*\)T\([^Z]*\)Z","x":\([^,]*\),"y":\([^,]*\),"z":\([^,]*\),"f":\([^,]*\),.*/\1 \2.000 \3 \4 \5 \6/' \
+    >station-published.txt
+grep '^2' "$minutefile" | awk '{print $1, $2, $4, $5, $6, $7}' >station-file.txt
+cmp -s station-published.txt station-file.txt ||
+    fail "pt1m is not the station's file: $(diff station-published.txt station-file.txt | head -4)"
+[ "$(wc -l <station-file.txt)" = 31 ] || fail "the station's file holds $(wc -l <station-file.txt) minutes"
+
 # A meter killed outright is marked offline by the broker, from its last will.
 subscribe status 'kil/KIL/status'
 "$bin" --heading-source=simulated --station-info=KIL --publish=mqtt://meter@127.0.0.1:$port/kil \
