@@ -116,6 +116,7 @@ void Run::makeRemoteView() {
         return window_ ? window_->alarmThreshold() : std::nullopt;
     });
     remote_->setMetrics([this](publish::MetricsSnapshot& snapshot) {
+        if (station_) snapshot.rate = station_->station().latestRate();
         if (publisher_) publisher_->fillMetrics(snapshot);
     });
 }
