@@ -8,6 +8,7 @@
 #include "heading/Callbacks.h"
 #include "heading/HeadingService.h"
 #include "heading/SourceError.h"
+#include "heading/SourceFacts.h"
 #include "heading/calibration/Calibration.h"
 
 namespace heading {
@@ -60,6 +61,9 @@ class HeadingSession {
     void flushRecording();
     // The recorder's open file and how many bytes of it are written; nothing without --record.
     std::optional<std::pair<int, std::size_t>> recordedBytes() const;
+
+    // What the source says of itself for a station's files.
+    SourceFacts sourceFacts() const;
 
     // The stable name of the sensor, empty when the source has none.
     std::string sensorId() const;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "heading/SourceFacts.h"
+
 namespace heading {
 
 class SampleChannel;
@@ -31,6 +33,9 @@ class Source {
 
     // Samples a second the device is set to give, when it says so (after start).
     virtual std::optional<double> sampleRate() const { return std::nullopt; }
+
+    // What a station's files say of the source's components and where they come from.
+    virtual SourceFacts facts() const { return {}; }
 };
 
 }  // namespace heading
