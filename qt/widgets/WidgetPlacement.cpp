@@ -14,14 +14,13 @@
 // place and is painted turned inside it, and the geometry Qt gives it is reported back to the
 // view.
 
-#include "qt/widgets/WidgetPeer.h"
-
 #include <QLayout>
 #include <algorithm>
 #include <cmath>
 
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/TurningPicture.h"
+#include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
 
