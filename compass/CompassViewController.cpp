@@ -52,7 +52,8 @@ std::vector<platform::Outlet> CompassViewController::outlets() {
         makeOutlet<Label>("xLabel", [this](auto v) { setXLabel(v); }),
         makeOutlet<Label>("yLabel", [this](auto v) { setYLabel(v); }),
         makeOutlet<Label>("zLabel", [this](auto v) { setZLabel(v); }),
-        makeOutlet<Label>("unitLabel", [this](auto v) { unitLabel_ = v; }),
+        // Added later than the others: older interface files have none.
+        platform::makeOptionalOutlet<Label>("unitLabel", [this](auto v) { unitLabel_ = v; }),
         makeOutlet<Label>("hd", [this](auto v) { setHd(v); }),
         makeOutlet<graph::GraphView>("graphView", [this](auto v) { setGraphView(v); }),
         makeOutlet<platform::Switch>("engkey", [this](auto v) { engkey_ = v; }),
@@ -106,10 +107,7 @@ void CompassViewController::locationManagerDidUpdateHeading(
     platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
     // A held display keeps what it shows.
     if (!heading || heading->shown.held) return;
-    const double x = heading->x;
-    const double y = heading->y;
-    const double z = heading->z;
-    magnitude_ = static_cast<float>(std::sqrt((x * x + y * y) + z * z));
+    magnitude_ = heading::totalField(*heading);
     setHeading(std::move(heading));
     update();
 }
@@ -138,14 +136,14 @@ void CompassViewController::update() {
     // Zeroed, the axes show the change from the reference; the heading is the field's own. The
     // axes and their caption speak the meter's unit.
     const heading::Presentation& shown = h.shown;
-    const auto axis = [&shown](double v, double v0) {
-        const double value = shown.relative ? v - v0 : v;
+    const heading::ShownField field = heading::shownField(h);
+    const auto axis = [&shown](double value) {
         return shown.unit ? platform::format(shown.unit->format, value * shown.unit->perMicrotesla)
                           : platform::format("%.1f", value);
     };
-    if (xLabel_) xLabel_->setText(axis(h.x, shown.x0));
-    if (yLabel_) yLabel_->setText(axis(h.y, shown.y0));
-    if (zLabel_) zLabel_->setText(axis(h.z, shown.z0));
+    if (xLabel_) xLabel_->setText(axis(field.x));
+    if (yLabel_) yLabel_->setText(axis(field.y));
+    if (zLabel_) zLabel_->setText(axis(field.z));
     if (const char* symbol = shown.unit ? shown.unit->symbol : "\u00b5T";
         unitLabel_ && unitLabel_->text() != symbol)
         unitLabel_->setText(symbol);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "compass/CompassViewController.h"
+#include "instrument/Alarm.h"
 #include "platform/Alert.h"
 #include "platform/Font.h"
 #include "platform/Format.h"
@@ -58,7 +59,7 @@ void FluxprobeViewController::viewDidLoad() {
         wavesview_->setHidden(true);
     }
     if (fluxprobeview_) fluxprobeview_->setBackgroundColor(platform::Color::clear());
-    if (mySlider_) platform::Platform::current().showThreshold(*mySlider_, kThresholdOffset);
+    if (mySlider_) platform::Platform::current().showThreshold(*mySlider_);
 
     setLocationManager(std::make_shared<platform::LocationManager>());
     if (locationManager_->headingAvailable()) {
@@ -110,20 +111,14 @@ const platform::Font& readoutFont() {
 
 void FluxprobeViewController::locationManagerDidUpdateHeading(
     platform::LocationManager&, std::shared_ptr<const heading::Heading> heading) {
-    const double x = heading->x;
-    const double y = heading->y;
-    const double z = heading->z;
     const heading::Presentation& shown = heading->shown;
-    const float magnitude = static_cast<float>(std::sqrt((x * x + y * y) + z * z));
+    const float magnitude = heading::totalField(*heading);
 
     // A held display keeps its texts and graph; the alarm below still judges every sample.
     if (!shown.held) {
-        const double sx = shown.relative ? x - shown.x0 : x;
-        const double sy = shown.relative ? y - shown.y0 : y;
-        const double sz = shown.relative ? z - shown.z0 : z;
-        const float total = shown.relative
-                                ? static_cast<float>(std::sqrt((sx * sx + sy * sy) + sz * sz))
-                                : magnitude;
+        const heading::ShownField field = heading::shownField(*heading);
+        const double sx = field.x, sy = field.y, sz = field.z;
+        const float total = field.total;
         if (!shown.unit) {
             writeAxis(xLabel_.get(), "X \u00b5T:", "%.1f", sx);
             writeAxis(yLabel_.get(), "Y \u00b5T:", "%.1f", sy);
@@ -142,8 +137,7 @@ void FluxprobeViewController::locationManagerDidUpdateHeading(
     const float sliderValue = mySlider_ ? mySlider_->value() : 0.0f;
     platform::log(platform::format("%.2f", static_cast<double>(sliderValue)));
 
-    const float threshold = (mySlider_ ? mySlider_->value() : 0.0f) + kThresholdOffset;
-    if (threshold < magnitude) {
+    if (instrument::alarmSounds(sliderValue, magnitude)) {
         playBeep();
         if (wavesview_) wavesview_->setHidden(false);
     } else {
@@ -151,10 +145,8 @@ void FluxprobeViewController::locationManagerDidUpdateHeading(
     }
 
     if (graphView_ && !shown.held) {
-        if (shown.relative)
-            graphView_->updateHistoryWithX(x - shown.x0, y - shown.y0, z - shown.z0);
-        else
-            graphView_->updateHistoryWithX(x, y, z);
+        const heading::ShownField field = heading::shownField(*heading);
+        graphView_->updateHistoryWithX(field.x, field.y, field.z);
     }
 }
 

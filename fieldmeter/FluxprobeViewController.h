@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "fieldmeter/Threshold.h"
 #include "graph/GraphView.h"
+#include "instrument/Alarm.h"
 #include "platform/Label.h"
 #include "platform/LocationManager.h"
 #include "platform/LocationManagerDelegate.h"
@@ -21,7 +21,7 @@ class FluxprobeViewController : public platform::ViewController,
   public:
     static constexpr const char* kClassName = "FluxprobeViewController";
     // The threshold is the slider's value plus this, in microtesla.
-    static constexpr float kThresholdOffset = fieldmeter::kThresholdOffset;
+    static constexpr float kThresholdOffset = instrument::kAlarmOffset;
 
     explicit FluxprobeViewController(std::string nibName);
     ~FluxprobeViewController() override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <string>
 
 namespace heading {
@@ -63,6 +64,27 @@ struct Heading {
         return h;
     }
 };
+
+// The total field of a sample as measured, in µT: summed as (x² + y²) + z² and rounded to float,
+// as every view shows it. The one place it is worked out: the meter's alarm, the compass, the
+// browser view and the station all take it from here.
+inline float totalField(const Heading& h) {
+    return static_cast<float>(std::sqrt((h.x * h.x + h.y * h.y) + h.z * h.z));
+}
+
+// The field as the screens are to show it: less the reference while zeroed (REL), with its
+// total.
+struct ShownField {
+    double x = 0.0, y = 0.0, z = 0.0;
+    float total = 0.0f;
+};
+
+inline ShownField shownField(const Heading& h) {
+    const Presentation& p = h.shown;
+    if (!p.relative) return {h.x, h.y, h.z, totalField(h)};
+    const double x = h.x - p.x0, y = h.y - p.y0, z = h.z - p.z0;
+    return {x, y, z, static_cast<float>(std::sqrt((x * x + y * y) + z * z))};
+}
 
 struct LocationError {
     // The reading failed for now (device busy or gone); updates go on.

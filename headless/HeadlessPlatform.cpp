@@ -163,6 +163,7 @@ std::shared_ptr<View> HeadlessPlatform::loadInterface(const std::string& nibName
     const std::vector<Outlet> outlets = owner.outlets();
     for (const Outlet& outlet : outlets) {
         const InterfaceObject* object = find(outlet.name);
+        if (!object && outlet.optional) continue;
         if (!object)
             throw InterfaceError("interface file '" + nibName + "': outlet '" + outlet.name +
                                  "' of " + owner.className() + " is missing");

@@ -83,7 +83,7 @@ class HeadlessPlatform : public Platform {
     int soundsPlayed() const { return *soundsPlayed_; }
     int soundsAlive() const { return *soundsAlive_; }
     bool idleTimerDisabled() const { return idleTimerDisabled_; }
-    // The thresholds shown: by the slider's name, the offset added to its value.
+    // The thresholds shown: by the slider's name, its value when first shown.
     const std::map<std::string, float>& thresholds() const { return thresholds_; }
     const std::vector<bool>& idleTimerChanges() const { return idleTimerChanges_; }
     int presentations() const { return presentations_; }
@@ -113,9 +113,7 @@ class HeadlessPlatform : public Platform {
     std::shared_ptr<Timer> scheduleTimer(double interval, std::function<void()> tick,
                                          bool repeats) override;
     void setIdleTimerDisabled(bool disabled) override;
-    void showThreshold(Slider& slider, float offset) override {
-        thresholds_[slider.name()] = offset;
-    }
+    void showThreshold(Slider& slider) override { thresholds_[slider.name()] = slider.value(); }
 
     // For the peers.
     void record(View& view, ViewChange change);

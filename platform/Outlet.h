@@ -28,6 +28,9 @@ struct Outlet {
     OutletKind kind = OutletKind::View;
     std::function<std::shared_ptr<View>()> make;              // the object the peer attaches to
     std::function<void(const std::shared_ptr<View>&)> store;  // puts it into the field
+    // An outlet added after the interface was first specified: an interface file without it
+    // still loads, and the field stays empty.
+    bool optional = false;
 };
 
 // An operation of a screen that a control of the interface file triggers by name.
@@ -61,6 +64,14 @@ Outlet makeOutlet(std::string name, Store store) {
                   [store = std::move(store)](const std::shared_ptr<View>& v) {
                       store(std::static_pointer_cast<T>(v));
                   }};
+}
+
+// An outlet an interface file may leave out (see Outlet::optional).
+template <class T, class Store>
+Outlet makeOptionalOutlet(std::string name, Store store) {
+    Outlet outlet = makeOutlet<T>(std::move(name), std::move(store));
+    outlet.optional = true;
+    return outlet;
 }
 
 template <class Controller, class Member>

@@ -66,9 +66,9 @@ class Platform {
     virtual std::shared_ptr<Timer> scheduleTimer(double interval, std::function<void()> tick,
                                                  bool repeats) = 0;
 
-    // Shows beside slider where an alarm that compares against the slider's value plus offset
-    // starts, following the slider as it moves.
-    virtual void showThreshold(Slider& slider, float offset) = 0;
+    // Shows beside slider where the alarm starts (instrument::alarmThreshold of its value),
+    // following the slider as it moves.
+    virtual void showThreshold(Slider& slider) = 0;
 
     // Keeps the display from dimming or locking while disabled is true.
     virtual void setIdleTimerDisabled(bool disabled) = 0;

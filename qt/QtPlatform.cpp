@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 
+#include "instrument/Alarm.h"
 #include "platform/InterfaceError.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
@@ -23,6 +24,7 @@
 #include "qt/ScreenSaverInhibitor.h"
 #include "qt/interface/InterfaceBinder.h"
 #include "qt/interface/UserAction.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/sound/QtSound.h"
 #include "qt/widgets/AlertBox.h"
 #include "qt/widgets/FrameClock.h"
@@ -133,7 +135,7 @@ MainInterface QtPlatform::loadMainInterface() {
 
     // The window already holds the screen's widgets; the screen takes them when it loads.
     pendingScreenNib_ = nib;
-    pendingScreenRoot_ = mainWindow_->findChild<QWidget*>(controllerClass);
+    pendingScreenRoot_ = WindowParts::of(mainWindow_).named<QWidget>(qPrintable(controllerClass));
     if (service_.headingAvailable())
         signalStatus_ = std::make_unique<SignalStatus>(*signal_, mainWindow_);
     return main;
@@ -272,22 +274,21 @@ void QtPlatform::dropInvalidTimers() {
     });
 }
 
-void QtPlatform::showThreshold(Slider& slider, float offset) {
+void QtPlatform::showThreshold(Slider& slider) {
     auto* q = qobject_cast<QSlider*>(WidgetPeer::widgetOf(&slider));
-    if (q) {
-        thresholdSlider_ = q;
-        thresholdOffset_ = offset;
-    }
+    if (q) thresholdSlider_ = q;
     // One label a slider, however often its screen loads.
-    if (!q || (q->parentWidget() && q->parentWidget()->findChild<ThresholdLabel*>())) return;
-    ThresholdLabel* label = addThresholdLabel(q, offset);
+    QWidget* window = q ? q->window() : nullptr;
+    if (!window || WindowParts::of(window).thresholdLabel) return;
+    ThresholdLabel* label = addThresholdLabel(q);
+    WindowParts::of(window).thresholdLabel = label;
     // It grows with the window as the screen's own text does.
     if (ScreenScaler* scaler = label ? ScreenScaler::of(label) : nullptr) scaler->adopt(label);
 }
 
 std::optional<float> QtPlatform::alarmThreshold() const {
     if (!thresholdSlider_) return std::nullopt;
-    return static_cast<float>(thresholdSlider_->value()) + thresholdOffset_;
+    return instrument::alarmThreshold(static_cast<float>(thresholdSlider_->value()));
 }
 
 void QtPlatform::setIdleTimerDisabled(bool disabled) {

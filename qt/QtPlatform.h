@@ -72,7 +72,7 @@ class QtPlatform : public Platform {
     void dismissModal(ViewController& presenter, ViewController& presented, bool animated) override;
     std::shared_ptr<Timer> scheduleTimer(double interval, std::function<void()> tick,
                                          bool repeats) override;
-    void showThreshold(Slider& slider, float offset) override;
+    void showThreshold(Slider& slider) override;
     void setIdleTimerDisabled(bool disabled) override;
 
     // How long a modal screen takes to fade in or out.
@@ -96,7 +96,6 @@ class QtPlatform : public Platform {
     heading::SignalWatch* signal_;
     std::unique_ptr<SignalStatus> signalStatus_;  // while a heading source exists
     QPointer<QSlider> thresholdSlider_;
-    float thresholdOffset_ = 0.0f;
 };
 
 }  // namespace platform::qt

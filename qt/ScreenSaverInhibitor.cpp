@@ -17,7 +17,8 @@ QDBusMessage call(const QString& method) {
 
 }  // namespace
 
-ScreenSaverInhibitor::ScreenSaverInhibitor() : context_(std::make_unique<QObject>()) {}
+ScreenSaverInhibitor::ScreenSaverInhibitor(QDBusConnection bus)
+    : bus_(std::move(bus)), context_(std::make_unique<QObject>()) {}
 
 ScreenSaverInhibitor::~ScreenSaverInhibitor() {
     wanted_ = false;
@@ -34,12 +35,11 @@ void ScreenSaverInhibitor::setInhibited(bool inhibited) {
 
 void ScreenSaverInhibitor::request() {
     if (holding_ || pending_) return;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return;
+    if (!bus_.isConnected()) return;
     QDBusMessage message = call(QStringLiteral("Inhibit"));
     message << QStringLiteral("fluxprobe") << QStringLiteral("Showing live readings");
     // Asynchronous: a slow or missing service never stalls the readings.
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message), context_.get());
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), context_.get());
     pending_ = true;
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context_.get(),
                      [this](QDBusPendingCallWatcher* w) {
@@ -56,11 +56,10 @@ void ScreenSaverInhibitor::request() {
 void ScreenSaverInhibitor::release() {
     if (!holding_) return;
     holding_ = false;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return;
+    if (!bus_.isConnected()) return;
     QDBusMessage message = call(QStringLiteral("UnInhibit"));
     message << cookie_;
-    bus.call(message, QDBus::NoBlock);
+    bus_.call(message, QDBus::NoBlock);
 }
 
 }  // namespace platform::qt

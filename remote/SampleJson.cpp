@@ -21,10 +21,6 @@ void appendShortest(std::string& out, T value) {
 
 }  // namespace
 
-float totalField(const heading::Heading& h) {
-    return static_cast<float>(std::sqrt((h.x * h.x + h.y * h.y) + h.z * h.z));
-}
-
 void appendNumber(std::string& out, double value) {
     appendShortest(out, value);
 }

@@ -15,8 +15,8 @@ struct RemoteSample {
     bool alarm = false;
 };
 
-// The total field as the meter computes it.
-float totalField(const heading::Heading& h);
+// The total field, as every view works it out.
+using heading::totalField;
 
 // Appends value as the shortest JSON number that reads back as the same double; null when it
 // is not finite (JSON has no NaN or infinity).

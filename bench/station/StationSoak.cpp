@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         Ended ended;
         long rssAtHour = -1;
         ended.atHour = [&] { rssAtHour = residentKb(); };
-        service.layRoad({.sinks = {&station, &ended}});
+        service.layRoad(heading::Road().sink(&station).sink(&ended));
 
         Loop loop;
         heading::ReplaySource source(csv, std::nullopt, {},
@@ -128,6 +128,7 @@ int main(int argc, char** argv) {
             "growth_kb=%ld\n",
             days, rate, static_cast<unsigned long long>(ended.samples), took, rssAtHour, rssEnd,
             rssEnd - rssAtHour);
-        fs::remove_all(dir);
-        return 0;
     }
+    fs::remove_all(dir);
+    return 0;
+}

@@ -1,15 +1,31 @@
+// Taking a compass calibration, in the user's terms.
+//
+// What goes wrong in the real world: a user turns the phone flat on the table and calls it
+// done, or stops after a few seconds; a magnet or a steel desk leg moves while the samples are
+// taken; the device is never turned on one of its sides, so the readings are a cap of the
+// ellipsoid that any stretched shape fits; the readings come from a source that is not a
+// magnetometer in µT at all; steel next to the sensor squashes the field so much that a
+// correction would blow the noise up; the field found is not the Earth's.
+//
+// How this file copes: it fits only what the samples can carry and says why it will not fit
+// more, in words a user can act on. First the samples themselves: enough of them, finite, of a
+// magnetic field's size, spread in three dimensions. Then a sphere (hard iron alone), the
+// directions it was seen from, and only with enough of those and every side of the device seen,
+// the full ellipsoid (soft iron too). A sphere stands in only where the readings are round. A fit
+// is kept only when its radius is the Earth's (and the field model's, when it is known here), its
+// residual small and its offset certain; the geometry behind each test is in QuadricFit.h.
+
 #include "heading/calibration/CalibrationFit.h"
 
-#include <Eigen/Cholesky>
 #include <Eigen/Core>
 #include <Eigen/Eigenvalues>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
 
 #include "heading/calibration/MatrixCheck.h"
+#include "heading/calibration/QuadricFit.h"
 
 namespace heading::calibration {
 
@@ -25,192 +41,6 @@ Vector3d toEigen(const Vector3& v) {
 FitResult refuse(FitResult result, std::string why) {
     result.refusal = std::move(why);
     return result;
-}
-
-// A linear least-squares problem row · v = rhs, gathered as its normal equations.
-template <int N>
-struct Normals {
-    using Vector = Eigen::Matrix<double, N, 1>;
-    Eigen::Matrix<double, N, N> ata = Eigen::Matrix<double, N, N>::Zero();
-    Vector atb = Vector::Zero();
-    std::size_t count = 0;
-
-    void add(const Vector& row, double rhs) {
-        ata.template selfadjointView<Eigen::Upper>().rankUpdate(row);
-        atb += row * rhs;
-        ++count;
-    }
-    Normals without(const Normals& part) const {
-        return {ata - part.ata, atb - part.atb, count - part.count};
-    }
-    std::optional<Vector> solve() const {
-        const Eigen::LDLT<Eigen::Matrix<double, N, N>> solver(
-            ata.template selfadjointView<Eigen::Upper>());
-        if (solver.info() != Eigen::Success) return std::nullopt;
-        const Vector v = solver.solve(atb);
-        if (!v.allFinite()) return std::nullopt;
-        return v;
-    }
-};
-
-// The least-squares solution of row(p) · v = rhs over all the points.
-template <int N, class Row>
-std::optional<typename Normals<N>::Vector> solveOver(const std::vector<Vector3d>& points,
-                                                     const Row& row) {
-    Normals<N> normals;
-    for (const Vector3d& p : points) {
-        const auto [r, rhs] = row(p);
-        normals.add(r, rhs);
-    }
-    return normals.solve();
-}
-
-// How uncertain a fitted centre is: a jackknife over the direction bins, refitting with each
-// bin's samples left out in turn. It grows with the noise, and with a model that fits only the
-// directions it was shown (a sphere through a cap of an ellipsoid), where the spread of the
-// samples alone would not. Returns the centres' standard deviation along their widest direction,
-// infinity when leaving a bin out leaves nothing to fit. centreOf maps a solution to the centre,
-// or nothing.
-template <int N, class Row, class CentreOf>
-double jackknifeSpread(const std::vector<Vector3d>& points, const std::vector<std::size_t>& bins,
-                       Row row, CentreOf centreOf) {
-    std::array<Normals<N>, DirectionBins::kCount> perBin{};
-    Normals<N> all;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const auto [r, rhs] = row(points[i]);
-        perBin[bins[i]].add(r, rhs);
-        all.add(r, rhs);
-    }
-    std::vector<Vector3d> centres;
-    for (const Normals<N>& bin : perBin) {
-        if (bin.count == 0) continue;
-        const auto v = all.without(bin).solve();
-        const std::optional<Vector3d> centre = v ? centreOf(*v) : std::nullopt;
-        if (!centre) return INFINITY;
-        centres.push_back(*centre);
-    }
-    if (centres.size() < 2) return INFINITY;
-    Vector3d mean = Vector3d::Zero();
-    for (const Vector3d& c : centres) mean += c;
-    mean /= static_cast<double>(centres.size());
-    Matrix3d spread = Matrix3d::Zero();
-    for (const Vector3d& c : centres) spread += (c - mean) * (c - mean).transpose();
-    const double k = static_cast<double>(centres.size());
-    spread *= (k - 1.0) / k;
-    const Vector3d lambda =
-        Eigen::SelfAdjointEigenSolver<Matrix3d>(spread, Eigen::EigenvaluesOnly).eigenvalues();
-    return std::sqrt(std::max(lambda(2), 0.0));
-}
-
-// |x|² = 2 c·x + d, around the samples' mean for conditioning; r² = d + |c|².
-struct SphereModel {
-    Vector3d mean;
-    std::pair<Eigen::Vector4d, double> operator()(const Vector3d& p) const {
-        const Vector3d q = p - mean;
-        return {Eigen::Vector4d(2.0 * q.x(), 2.0 * q.y(), 2.0 * q.z(), 1.0), q.squaredNorm()};
-    }
-    std::optional<Vector3d> centreOf(const Eigen::Vector4d& s) const { return mean + s.head<3>(); }
-};
-
-struct Sphere {
-    Vector3d centre;
-    double radius = 0.0;
-};
-
-std::optional<Sphere> fitSphere(const std::vector<Vector3d>& points, const SphereModel& model) {
-    const auto s = solveOver<4>(points, model);
-    if (!s) return std::nullopt;
-    const double r2 = (*s)(3) + s->head<3>().squaredNorm();
-    if (!(r2 > 0.0)) return std::nullopt;
-    return Sphere{*model.centreOf(*s), std::sqrt(r2)};
-}
-
-// a x² + b y² + c z² + 2d xy + 2e xz + 2f yz + 2g x + 2h y + 2i z = 1, in coordinates scaled
-// around the sphere's fit so that the nine columns are of one size.
-struct EllipsoidModel {
-    using Vector9d = Eigen::Matrix<double, 9, 1>;
-    Sphere sphere;
-
-    std::pair<Vector9d, double> operator()(const Vector3d& p) const {
-        const Vector3d u = (p - sphere.centre) / sphere.radius;
-        Vector9d row;
-        row << u.x() * u.x(), u.y() * u.y(), u.z() * u.z(), 2 * u.x() * u.y(), 2 * u.x() * u.z(),
-            2 * u.y() * u.z(), 2 * u.x(), 2 * u.y(), 2 * u.z();
-        return {row, 1.0};
-    }
-    static Matrix3d shapeOf(const Vector9d& v) {
-        Matrix3d a;
-        a << v(0), v(3), v(4), v(3), v(1), v(5), v(4), v(5), v(2);
-        return a;
-    }
-    // The centre, in scaled coordinates: where the gradient of the quadric vanishes.
-    static std::optional<Vector3d> scaledCentreOf(const Vector9d& v) {
-        const Eigen::FullPivLU<Matrix3d> lu(shapeOf(v));
-        if (!lu.isInvertible()) return std::nullopt;
-        return Vector3d(-lu.solve(Vector3d(v(6), v(7), v(8))));
-    }
-    std::optional<Vector3d> centreOf(const Vector9d& v) const {
-        const auto u0 = scaledCentreOf(v);
-        if (!u0) return std::nullopt;
-        return Vector3d(sphere.centre + sphere.radius * *u0);
-    }
-};
-
-struct Ellipsoid {
-    Vector3d centre;
-    Matrix3d shape;  // (x − centre)ᵀ shape (x − centre) = 1
-};
-
-std::optional<Ellipsoid> fitEllipsoid(const std::vector<Vector3d>& points,
-                                      const EllipsoidModel& model) {
-    const auto v = solveOver<9>(points, model);
-    if (!v) return std::nullopt;
-    const auto u0 = EllipsoidModel::scaledCentreOf(*v);
-    if (!u0) return std::nullopt;
-    const Matrix3d a = EllipsoidModel::shapeOf(*v);
-    const double k = 1.0 + u0->dot(a * *u0);
-    if (!(k > 0.0)) return std::nullopt;
-    const double r0 = model.sphere.radius;
-    // Back to raw units: u = (x − c0) / r0.
-    return Ellipsoid{model.sphere.centre + r0 * *u0, a / (k * r0 * r0)};
-}
-
-// Whether the readings bend in a way a sphere cannot follow, as a sensor next to steel makes
-// them: soft iron stretches the radius by a quadratic form of the direction. The distances of
-// the readings from the sphere are fitted over the directions once by a shift alone (constant
-// and linear terms, what a sphere can still take up) and once with the five quadratic terms
-// added. Returns the F statistic of those five terms and the RMS distance they explain, as a
-// share of the radius. The regressors are directions, hardly touched by the noise.
-std::pair<double, double> bendBeyondSphere(const std::vector<Vector3d>& points,
-                                           const Sphere& sphere) {
-    using Vector9d = Eigen::Matrix<double, 9, 1>;
-    auto rowOf = [&](const Vector3d& p) {
-        const Vector3d n = (p - sphere.centre).normalized();
-        Vector9d row;
-        row << 1.0, n.x(), n.y(), n.z(), n.x() * n.x() - n.y() * n.y(), 3.0 * n.z() * n.z() - 1.0,
-            n.x() * n.y(), n.x() * n.z(), n.y() * n.z();
-        return std::pair{row, (p - sphere.centre).norm() - sphere.radius};
-    };
-    Normals<9> quadratic;
-    Normals<4> shift;
-    for (const Vector3d& p : points) {
-        const auto [row, e] = rowOf(p);
-        quadratic.add(row, e);
-        shift.add(row.head<4>(), e);
-    }
-    const auto q = quadratic.solve();
-    const auto l = shift.solve();
-    if (!q || !l) return {0.0, 0.0};
-    double withBend = 0.0, withoutBend = 0.0;
-    for (const Vector3d& p : points) {
-        const auto [row, e] = rowOf(p);
-        withBend += std::pow(row.dot(*q) - e, 2);
-        withoutBend += std::pow(row.head<4>().dot(*l) - e, 2);
-    }
-    const double n = static_cast<double>(points.size());
-    const double explained = std::max(withoutBend - withBend, 0.0);
-    const double f = withBend > 0.0 ? (explained / 5.0) / (withBend / (n - 9.0)) : INFINITY;
-    return {f, std::sqrt(explained / n) / sphere.radius};
 }
 
 // The first side of the device the field was never seen from, as the direction bins tell it:
@@ -232,16 +62,6 @@ std::optional<std::string> missingSide(const DirectionBins& bins) {
                        " faces where its " + kSides[axis][1 - side] + " did";
         }
     return std::nullopt;
-}
-
-double residualPercent(const std::vector<Vector3d>& points, const Vector3d& centre,
-                       const Matrix3d& w, double radius) {
-    double sum = 0.0;
-    for (const Vector3d& p : points) {
-        const double e = ((w * (p - centre)).norm() - radius) / radius;
-        sum += e * e;
-    }
-    return 100.0 * std::sqrt(sum / static_cast<double>(points.size()));
 }
 
 Calibration makeCalibration(const Vector3d& centre, const Matrix3d& w, FitQuality quality) {

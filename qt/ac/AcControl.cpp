@@ -8,6 +8,7 @@
 
 #include "qt/Fade.h"
 #include "qt/ac/AcScreen.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/FrameClock.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
@@ -23,8 +24,9 @@ AcControl::~AcControl() {
 
 void AcControl::attachTo(QWidget* window) {
     if (!window) return;
-    auto* compass = window->findChild<QAbstractButton*>(QStringLiteral("compassButton"));
-    auto* row = window->findChild<QHBoxLayout*>(QStringLiteral("controlsRow"));
+    const WindowParts& parts = WindowParts::of(window);
+    auto* compass = parts.named<QAbstractButton>("compassButton");
+    auto* row = parts.named<QHBoxLayout>("controlsRow");
     if (!compass || !row) return;
     for (QWidget* w = compass->parentWidget(); w && !meter_; w = w->parentWidget())
         if (qobject_cast<ScreenWidget*>(w)) meter_ = w;

@@ -9,6 +9,7 @@
 #include "heading/calibration/CalibrationFile.h"
 #include "heading/calibration/CalibrationFit.h"
 #include "qt/calibration/CalibrationScreen.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/ScreenScaler.h"
 
 namespace platform::qt {
@@ -32,7 +33,7 @@ void CalibrationFlow::attachTo(QWidget* window) {
     shortcut->setContext(Qt::ApplicationShortcut);
     connect(shortcut, &QShortcut::activated, this, &CalibrationFlow::open);
     // Next to the title, where no control of the screens' own sits.
-    if (auto* header = window->findChild<QHBoxLayout*>(QStringLiteral("headerRow"))) {
+    if (auto* header = WindowParts::of(window).named<QHBoxLayout>("headerRow")) {
         // A button like the screen's own, growing with the window as they do.
         auto* button = new QPushButton(tr("Calibrate"), window);
         button->setObjectName(QStringLiteral("calibrateButton"));

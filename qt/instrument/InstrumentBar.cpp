@@ -36,7 +36,7 @@ InstrumentBar::InstrumentBar(QWidget* parent) : QWidget(parent) {
     more_->setPopupMode(QToolButton::InstantPopup);
 
     menu_ = new QMenu(this);
-    QMenu* units = menu_->addMenu(tr("Units"));
+    QMenu* units = unitsMenu_ = menu_->addMenu(tr("Units"));
     units_ = new QActionGroup(this);
     using instrument::Unit;
     for (Unit unit : {Unit::Microtesla, Unit::Nanotesla, Unit::Milligauss, Unit::Gauss}) {
@@ -116,6 +116,10 @@ void InstrumentBar::showUnit(const QString& key) {
 
 void InstrumentBar::showStripShown(bool shown) {
     strip_->setChecked(shown);
+}
+
+std::vector<QWidget*> InstrumentBar::parts() const {
+    return {hold_, zero_, record_, more_, menu_, unitsMenu_, marksLabel_};
 }
 
 }  // namespace platform::qt

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QWidget>
+#include <vector>
 
 class QActionGroup;
 class QMenu;
@@ -25,6 +26,8 @@ class InstrumentBar : public QWidget {
     void showState(bool held, bool relative, bool recording, const QString& recordingMark);
     // Checks the unit in the menu.
     void showUnit(const QString& key);
+    // Every widget it made: its buttons, their menu and its marks.
+    std::vector<QWidget*> parts() const;
     void showStripShown(bool shown);
     // "HOLD REL REC …" as shown, without markup.
     QString marks() const { return marks_; }
@@ -46,6 +49,7 @@ class InstrumentBar : public QWidget {
     QToolButton* record_;
     QToolButton* more_;
     QMenu* menu_;
+    QMenu* unitsMenu_;
     QActionGroup* units_;
     QAction* strip_;
     QLabel* marksLabel_;

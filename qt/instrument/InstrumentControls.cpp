@@ -11,6 +11,7 @@
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/StatusToast.h"
 #include "qt/instrument/WindowRecording.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/ScreenWidget.h"
@@ -73,7 +74,7 @@ void InstrumentControls::attachTo(QWidget* window) {
     strip_->hide();
     toast_ = new StatusToast(window);
     // Under the title, inside the meter's column; else at the top of the window.
-    QBoxLayout* column = window->findChild<QBoxLayout*>(QStringLiteral("screenLayout"));
+    QBoxLayout* column = WindowParts::of(window).named<QBoxLayout>("screenLayout");
     int at = 1;
     if (!column) {
         column = qobject_cast<QBoxLayout*>(window->layout());
@@ -85,7 +86,7 @@ void InstrumentControls::attachTo(QWidget* window) {
     }
     // Their text grows with the window as the screen's own does.
     if (ScreenScaler* scaler = ScreenScaler::of(bar_)) {
-        for (QWidget* w : bar_->findChildren<QWidget*>()) scaler->adopt(w);
+        for (QWidget* w : bar_->parts()) scaler->adopt(w);
         scaler->adopt(strip_);
     }
 
@@ -166,9 +167,10 @@ void InstrumentControls::applyUnit() {
     if (strip_ && !strip_->isHidden()) strip_->refresh();
     if (!window_) return;
     // The caption beside the total and the alarm's line speak the same unit as the readouts.
-    if (auto* caption = window_->findChild<QLabel*>(QStringLiteral("unitLabel")))
+    const WindowParts& parts = WindowParts::of(window_);
+    if (auto* caption = parts.named<QLabel>("unitLabel"))
         caption->setText(QString::fromUtf8(instrument::unitSymbol(unit)));
-    if (auto* alarm = window_->findChild<ThresholdLabel*>())
+    if (ThresholdLabel* alarm = parts.thresholdLabel)
         alarm->setUnit(unit == instrument::Unit::Microtesla ? nullptr
                                                             : &instrument::fieldUnit(unit));
     speakUnit(window_);

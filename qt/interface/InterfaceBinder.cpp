@@ -45,8 +45,10 @@ std::vector<QWidget*> actionControls(QWidget* root) {
     return controls;
 }
 
+// Hidden by the interface file: a child is hidden before its window is shown only when told to
+// be. (A window never shown yet is hidden either way; a screen's root is not hidden by a file.)
 bool explicitlyHidden(const QWidget* w) {
-    return w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide);
+    return !w->isWindow() && w->isHidden();
 }
 
 // A view for a control the screen has no outlet for, so that its actions have a sender.
@@ -173,6 +175,10 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
     std::vector<QWidget*> outletWidgets;
     for (const Outlet& outlet : outlets) {
         QWidget* w = findNamed(root, outlet.name);
+        if (!w && outlet.optional) {
+            outletWidgets.push_back(nullptr);
+            continue;
+        }
         if (!w)
             throw InterfaceError(
                 fileError(nib, "outlet '" + outlet.name + "' of " + screen + " is missing"));
@@ -213,6 +219,7 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
     std::vector<std::pair<QWidget*, std::shared_ptr<View>>> made;
     for (std::size_t i = 0; i < outlets.size(); ++i) {
         QWidget* w = outletWidgets[i];
+        if (!w) continue;  // an optional outlet the file leaves out
         std::shared_ptr<View> view = outlets[i].make();
         view->setName(outlets[i].name);
         copyState(*view, w, root);

@@ -22,6 +22,7 @@
 #include "qt/instrument/InstrumentControls.h"
 #include "qt/instrument/WindowRecording.h"
 #include "qt/interface/UiLoader.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/positioning/PositionWatcher.h"
 #include "qt/widgets/FrameClock.h"
 
@@ -41,7 +42,7 @@ QtPlatformSettings settingsFor(const std::string& uiDir, heading::SignalWatch* s
 // As the user does it: the meter's compass button, once the loop runs.
 void pressCompassButton(QWidget* window) {
     auto* button =
-        window ? window->findChild<QAbstractButton*>(QStringLiteral("compassButton")) : nullptr;
+        window ? WindowParts::of(window).named<QAbstractButton>("compassButton") : nullptr;
     if (button)
         button->click();
     else

@@ -1,7 +1,6 @@
 #include "qt/widgets/AlertBox.h"
 
 #include <QEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -54,7 +53,10 @@ AlertBox::AlertBox(const Alert& alert, bool confirmation, QWidget* window) : QMe
     setPalette(colors);
     setIcon(confirmation ? QMessageBox::Information : QMessageBox::Warning);
     setWindowTitle(QString::fromStdString(alert.title));
-    setText(QString::fromStdString(alert.message));
+    // As rich text the message box wraps its text to the room it has (plain text it never
+    // wraps): the message goes in escaped, so it still reads exactly as given.
+    setTextFormat(Qt::RichText);
+    setText(QString::fromStdString(alert.message).toHtmlEscaped());
     QPushButton* ok =
         addButton(QString::fromStdString(alert.cancelButtonTitle), QMessageBox::RejectRole);
     setDefaultButton(ok);
@@ -90,9 +92,7 @@ void AlertBox::fitWithinWindow() {
     const auto done = qScopeGuard([this] { fitting_ = false; });
     const int room = std::max(120, window->width() - 2 * kMargin);
     if (width() > room) {
-        // Too wide for the window: wrap the message and let the box grow in height instead.
-        if (auto* text = findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-            text->setWordWrap(true);
+        // Too wide for the window: the message wraps, and the box grows in height instead.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         QLayout* grid = layout();
@@ -105,9 +105,8 @@ void AlertBox::fitWithinWindow() {
 }
 
 QColor AlertBox::textColor() const {
-    const auto* text = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-    const QWidget* w = text ? static_cast<const QWidget*>(text) : this;
-    return w->palette().color(w->foregroundRole());
+    // What the style sheet gives every label of the box.
+    return QColor::fromRgb(kText);
 }
 
 QColor AlertBox::backgroundColor() const {

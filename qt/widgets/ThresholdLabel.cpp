@@ -5,28 +5,28 @@
 #include <QSlider>
 #include <algorithm>
 
+#include "instrument/Alarm.h"
 #include "platform/Format.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace platform::qt {
 
-ThresholdLabel::ThresholdLabel(QSlider* slider, float offset) : slider_(slider), offset_(offset) {
+ThresholdLabel::ThresholdLabel(QSlider* slider) : slider_(slider) {
     setObjectName(QStringLiteral("thresholdLabel"));
-    setText(textFor(slider->value(), offset));
+    setText(textFor(slider->value()));
     setAccessibleName(QStringLiteral("Alarm threshold"));
     setAccessibleDescription(
         QStringLiteral("The alarm sounds while the total field is above this"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     fitWidestText();
     connect(slider, &QSlider::valueChanged, this,
-            [this, offset](int value) { setText(textFor(value, offset, unit_)); });
+            [this](int value) { setText(textFor(value, unit_)); });
     slider->installEventFilter(this);
 }
 
 void ThresholdLabel::fitWidestText() {
     // Sized for the widest text, so that moving the slider never lays the row out again.
-    setMinimumWidth(indent() +
-                    fontMetrics().horizontalAdvance(textFor(slider_->maximum(), offset_, unit_)));
+    setMinimumWidth(indent() + fontMetrics().horizontalAdvance(textFor(slider_->maximum(), unit_)));
 }
 
 void ThresholdLabel::changeEvent(QEvent* event) {
@@ -45,8 +45,9 @@ bool ThresholdLabel::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-QString ThresholdLabel::textFor(int sliderValue, float offset, const heading::FieldUnit* unit) {
-    const double threshold = static_cast<double>(static_cast<float>(sliderValue) + offset);
+QString ThresholdLabel::textFor(int sliderValue, const heading::FieldUnit* unit) {
+    const double threshold =
+        static_cast<double>(instrument::alarmThreshold(static_cast<float>(sliderValue)));
     if (unit)
         return QStringLiteral("alarm above %1 %2")
             .arg(QString::fromStdString(
@@ -57,11 +58,11 @@ QString ThresholdLabel::textFor(int sliderValue, float offset, const heading::Fi
 
 void ThresholdLabel::setUnit(const heading::FieldUnit* unit) {
     unit_ = unit;
-    setText(textFor(slider_->value(), offset_, unit_));
+    setText(textFor(slider_->value(), unit_));
     fitWidestText();
 }
 
-ThresholdLabel* addThresholdLabel(QSlider* slider, float offset) {
+ThresholdLabel* addThresholdLabel(QSlider* slider) {
     QWidget* parent = slider->parentWidget();
     QLayout* top = parent ? parent->layout() : nullptr;
     QLayout* row = top ? layoutHolding(top, slider) : nullptr;
@@ -69,7 +70,7 @@ ThresholdLabel* addThresholdLabel(QSlider* slider, float offset) {
     auto* column =
         row && row != top ? qobject_cast<QBoxLayout*>(layoutHolding(top, row, &index)) : nullptr;
     if (!column) return nullptr;
-    auto* label = new ThresholdLabel(slider, offset);
+    auto* label = new ThresholdLabel(slider);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);  // an indent only shifts it sideways
     column->insertWidget(index, label);  // owned by the layout's widget from now on
     return label;

@@ -9,16 +9,16 @@ class QSlider;
 namespace platform::qt {
 
 // A small label of the platform's own next to a threshold slider, saying where the alarm starts
-// ("alarm above 100 µT") and following the slider as it moves. The threshold is the slider's
-// value plus offset, as the meter compares it.
+// ("alarm above 100 µT") and following the slider as it moves. The threshold is the alarm
+// rule's (instrument::alarmThreshold), as the meter compares it.
 class ThresholdLabel : public QLabel {
     Q_OBJECT
 
   public:
-    ThresholdLabel(QSlider* slider, float offset);
+    explicit ThresholdLabel(QSlider* slider);
 
     // In unit, or in microtesla when it is null.
-    static QString textFor(int sliderValue, float offset, const heading::FieldUnit* unit = nullptr);
+    static QString textFor(int sliderValue, const heading::FieldUnit* unit = nullptr);
     void setUnit(const heading::FieldUnit* unit);
 
   protected:
@@ -30,12 +30,11 @@ class ThresholdLabel : public QLabel {
     void fitWidestText();
 
     QSlider* slider_;
-    float offset_;
     const heading::FieldUnit* unit_ = nullptr;
 };
 
 // Puts a threshold label just above the slider (the slider's row gets a row above it), when the
 // slider lies in a row of a layout; returns it (owned by the slider's parent), or null.
-ThresholdLabel* addThresholdLabel(QSlider* slider, float offset);
+ThresholdLabel* addThresholdLabel(QSlider* slider);
 
 }  // namespace platform::qt

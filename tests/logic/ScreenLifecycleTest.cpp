@@ -42,7 +42,7 @@ struct CompassParts {
 TEST_F(CompassTest, OpeningAndClosingTheCompassAThousandTimesLeavesNothingBehind) {
     launch();
     // The meter says where its alarm starts, once.
-    const std::map<std::string, float> threshold{{"mySlider", 60.0f}};
+    const std::map<std::string, float> threshold{{"mySlider", 40.0f}};
     EXPECT_EQ(platform.thresholds(), threshold);
     setSlider(40.0f);
     std::weak_ptr<platform::LocationManager> meterManager = meter->locationManager();

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "QtMeterFixture.h"
+#include "compass/CompassViewController.h"
 #include "platform/InterfaceError.h"
 #include "platform/Label.h"
 #include "platform/Switch.h"
@@ -100,6 +101,27 @@ TEST_F(InterfaceFilesTest, TheUnchangedFileLoadsFromAnotherFolder) {
     writeFile(folder.filePath("MainWindow.ui"), bundledMainWindow());
     EXPECT_EQ(launchError(), "");
     EXPECT_TRUE(window->isVisible());
+}
+
+// Outlets added since the interface was first specified are optional: a compass file without
+// the unit's label still opens, its other outlets bound.
+TEST_F(InterfaceFilesTest, AFileWithOnlyTheFirstOutletsStillLoads) {
+    writeFile(folder.filePath("MainWindow.ui"), bundledMainWindow());
+    QFile bundled(QStringLiteral(FLUXPROBE_RESOURCE_DIR "/CompassViewController.ui"));
+    ASSERT_TRUE(bundled.open(QIODevice::ReadOnly));
+    QByteArray compass = bundled.readAll();
+    ASSERT_TRUE(compass.contains("name=\"unitLabel\""));
+    compass.replace("name=\"unitLabel\"", "name=\"unitCaption\"");
+    writeFile(folder.filePath("CompassViewController.ui"), compass);
+    ASSERT_EQ(launchError(), "");
+    widget<QPushButton>("compassButton")->click();
+    auto screen =
+        std::dynamic_pointer_cast<compass::CompassViewController>(meter->modalViewController());
+    ASSERT_NE(screen, nullptr);
+    ASSERT_NE(screen->hd(), nullptr);
+    deliver(0, 30, 40);
+    EXPECT_EQ(screen->hd()->text(), "0.0\u00b0");
+    EXPECT_EQ(screen->xLabel()->text(), "0.0");
 }
 
 // A small screen of the tests' own: a label, a button and a switch.

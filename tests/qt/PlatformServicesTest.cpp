@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "heading/HeadingService.h"
 #include "qt/QtPlatform.h"
+#include "qt/ScreenSaverInhibitor.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -90,12 +95,68 @@ TEST_F(PlatformServices, LogAndWarningsAreOneLineEachOnStderr) {
               "40.00\n41.00\nfluxprobe: something to know\n");
 }
 
-TEST_F(PlatformServices, KeepingTheScreenAwakeWorksWithOrWithoutASessionBus) {
-    platform->setIdleTimerDisabled(true);
-    platform->setIdleTimerDisabled(true);
-    platform->setIdleTimerDisabled(false);
+// A screen saver of the test's own: each Inhibit gets cookie 7; every call is written down.
+class FakeScreenSaver : public QDBusVirtualObject {
+  public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
+        QStringList args;
+        for (const QVariant& a : message.arguments()) args << a.toString();
+        calls << message.member() + "(" + args.join(", ") + ")";
+        bus.send(message.member() == "Inhibit" ? message.createReply(QVariant::fromValue(7u))
+                                               : message.createReply());
+        return true;
+    }
+    QStringList calls;
+};
+
+TEST(ScreenSaverInhibitor, KeepsTheScreenAwakeWhileAskedAndLetsGoAfterwards) {
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                  QStringLiteral("--print-address")});
+    if (!daemon.waitForStarted(5000)) GTEST_SKIP() << "no dbus-daemon to run a session bus";
+    ASSERT_TRUE(daemon.waitForReadyRead(5000)) << "dbus-daemon printed no address";
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("saver"));
+    FakeScreenSaver saver;
+    ASSERT_TRUE(
+        service.registerVirtualObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &saver));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+    const auto calls = [&](qsizetype n) {
+        return QTest::qWaitFor([&] { return saver.calls.size() >= n; }, 3000);
+    };
+    {
+        platform::qt::ScreenSaverInhibitor inhibitor(
+            QDBusConnection::connectToBus(address, QStringLiteral("meter")));
+        inhibitor.setInhibited(true);
+        inhibitor.setInhibited(true);  // asked again while the answer is on its way: one call
+        ASSERT_TRUE(QTest::qWaitFor([&] { return inhibitor.isHolding(); }, 3000));
+        EXPECT_EQ(saver.calls, QStringList{"Inhibit(fluxprobe, Showing live readings)"});
+        inhibitor.setInhibited(false);
+        ASSERT_TRUE(calls(2));
+        EXPECT_EQ(saver.calls.at(1), "UnInhibit(7)");
+        EXPECT_FALSE(inhibitor.isHolding());
+        inhibitor.setInhibited(true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return inhibitor.isHolding(); }, 3000));
+    }
+    // Gone while holding: the screen saver is told so.
+    ASSERT_TRUE(calls(4));
+    EXPECT_EQ(saver.calls.at(3), "UnInhibit(7)");
+    QDBusConnection::disconnectFromBus(QStringLiteral("meter"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("saver"));
+    daemon.kill();
+    daemon.waitForFinished(3000);
+}
+
+TEST(ScreenSaverInhibitor, WithoutABusNothingIsHeldAndNothingFails) {
+    platform::qt::ScreenSaverInhibitor inhibitor(QDBusConnection(QStringLiteral("no bus")));
+    inhibitor.setInhibited(true);
     QCoreApplication::processEvents();
-    SUCCEED();
+    EXPECT_TRUE(inhibitor.isInhibited());
+    EXPECT_FALSE(inhibitor.isHolding());
+    inhibitor.setInhibited(false);
+    EXPECT_FALSE(inhibitor.isInhibited());
 }
 
 }  // namespace

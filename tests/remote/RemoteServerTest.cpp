@@ -107,12 +107,20 @@ TEST(RemoteServer, StatusReportsTheMetersStateAsAskedAtEachRequest) {
         {{},
          R"({"signal":"none","samples":0,"held":false,"relative":false,"units":"uT",)"
          R"("recording":false})"},
-        {{"live", 12345678901, true, true, "mG", true},
+        {{"live", 12345678901, true, true, "mG", true, false, std::nullopt},
          R"({"signal":"live","samples":12345678901,"held":true,"relative":true,"units":"mG",)"
          R"("recording":true})"},
-        {{"stale", 3, true, false, "nT", false},
+        {{"stale", 3, true, false, "nT", false, false, std::nullopt},
          R"({"signal":"stale","samples":3,"held":true,"relative":false,"units":"nT",)"
          R"("recording":false})"},
+        {{"live", 7, false, false, "uT", false, true, std::nullopt},
+         R"({"signal":"live","samples":7,"held":false,"relative":false,"units":"uT",)"
+         R"("recording":false,"dbdt":null})"},
+        {{"live", 7, false, false, "uT", false, true,
+          remote::MeterStatus::Rate{1535843100, 91.256, true}},
+         R"({"signal":"live","samples":7,"held":false,"relative":false,"units":"uT",)"
+         R"("recording":false,"dbdt":{"minute":"2018-09-01T23:05:00Z","ntPerMinute":91.26,)"
+         R"("alert":true}})"},
     };
     for (const auto& c : cases) {
         now = c.status;

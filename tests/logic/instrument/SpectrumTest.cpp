@@ -138,7 +138,9 @@ TEST(Spectrum, CountsTheBandFromItsLowEdgeToTheNyquistBinOnce) {
         } else {
             // Only the window's leakage into the first bin of the band is left.
             EXPECT_LT(s.acRms, 0.5);
-            if (s.dominantHz) EXPECT_GE(*s.dominantHz, SpectrumAnalyser::kLowEdgeHz);
+            if (s.dominantHz) {
+                EXPECT_GE(*s.dominantHz, SpectrumAnalyser::kLowEdgeHz);
+            }
         }
     }
 }
