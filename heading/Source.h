@@ -31,6 +31,8 @@ class Source {
 
     // Samples a second the device is set to give, when it says so (after start).
     virtual std::optional<double> sampleRate() const { return std::nullopt; }
+    // The smallest step of the field it tells apart, in µT; 0 when not known.
+    virtual double resolution() const { return 0.0; }
 };
 
 }  // namespace heading

@@ -51,6 +51,7 @@
 #include "qt/sound/AudioTeardown.h"
 #include "qt/widgets/FrameClock.h"
 #include "qt/widgets/SignalStatus.h"
+#include "qt/widgets/TrueNorthNote.h"
 #include "remote/RemoteView.h"
 #include "remote/ServeOptions.h"
 
@@ -257,17 +258,27 @@ int runWithWindow(int argc, char* argv[], const ClassRegistry& classes,
             return {signal->isStopped() ? "denied" : "stale", text};
         });
     if (options.calibrate) calibration.open();
+    qt::TrueNorthNote::attachTo(platform.mainWindow(), [&trueNorth] {
+        return trueNorth ? QString::fromStdString(trueNorth->whyUnknown()) : QString();
+    });
 
+    ac.setResolution(session->resolution());
     qt::AcControl acControl(ac, instrument);
+    acControl.setEnded([&platform] {
+        const qt::SignalStatus* signal = platform.signalStatus();
+        return signal && signal->hasEnded() ? signal->statusText() : QString();
+    });
     acControl.attachTo(platform.mainWindow());
     if (options.openAc) QTimer::singleShot(0, &*app, [&acControl] { acControl.open(); });
     QSettings kept(QStringLiteral("fluxprobe"), QStringLiteral("fluxprobe"));
     qt::InstrumentControls controls(instrument, *session, kept, options.units);
     controls.attachTo(platform.mainWindow());
+    QObject::connect(&calibration, &qt::CalibrationFlow::kept, &controls,
+                     &qt::InstrumentControls::say);
     if (remoteView)
         remoteView->setStatus([&] {
             return qt::meterStatusOf(service, platform.signalStatus(), instrument,
-                                     controls.isRecording());
+                                     controls.isRecording(), session->replayFile());
         });
 
     // Every station is there now: the road is laid before the first sample.

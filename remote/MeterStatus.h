@@ -15,9 +15,12 @@ struct MeterStatus {
     bool relative = false;
     std::string units = "uT";  // uT, nT, mG or G
     bool recording = false;
+    bool calibrated = false;  // a calibration corrects the samples
+    std::string replay;       // the replayed file's name; empty for a live source
 };
 
-// {"signal":…,"samples":N,"held":bool,"relative":bool,"units":…,"recording":bool}
+// {"signal":…,"samples":N,"held":bool,"relative":bool,"units":…,"recording":bool,
+//  "calibrated":bool,"replay":"NAME" or null}
 std::string statusJson(const MeterStatus& status);
 
 }  // namespace remote

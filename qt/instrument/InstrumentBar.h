@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QActionGroup;
+class QGridLayout;
 class QMenu;
 class QToolButton;
 
@@ -23,6 +24,9 @@ class InstrumentBar : public QWidget {
 
     // Brings the buttons and marks in line with the instrument's state.
     void showState(bool held, bool relative, bool recording, const QString& recordingMark);
+    // Marks of where the samples come from, after the others: "CAL" (headings corrected by a
+    // calibration), "REPLAY".
+    void showSourceMarks(const QStringList& marks);
     // Checks the unit in the menu.
     void showUnit(const QString& key);
     void showStripShown(bool shown);
@@ -38,6 +42,9 @@ class InstrumentBar : public QWidget {
     void stripToggled();
     void statisticsReset();
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     QToolButton* button(const QString& name, const QString& text, const QString& tip);
 
@@ -50,6 +57,14 @@ class InstrumentBar : public QWidget {
     QAction* strip_;
     QLabel* marksLabel_;
     QElapsedTimer zeroPress_;
+    // Beside the buttons where they fit; otherwise on a line of their own under them, so that
+    // neither a button nor a mark is ever cut.
+    void placeMarks();
+
+    QGridLayout* grid_;
+    QStringList sourceMarks_;
+    bool held_ = false, relative_ = false, recording_ = false;
+    QString recordingMark_;
     QString marks_;
 };
 

@@ -1,5 +1,7 @@
 #include "qt/instrument/MeterStatusOf.h"
 
+#include <filesystem>
+
 #include "heading/HeadingService.h"
 #include "instrument/Instrument.h"
 #include "qt/widgets/SignalStatus.h"
@@ -8,7 +10,8 @@ namespace platform::qt {
 
 remote::MeterStatus meterStatusOf(const heading::HeadingService& service,
                                   const SignalStatus* signal,
-                                  const instrument::Instrument& instrument, bool recording) {
+                                  const instrument::Instrument& instrument, bool recording,
+                                  const std::string& replayFile) {
     remote::MeterStatus status;
     if (!service.headingAvailable() || !signal)
         status.signal = "none";
@@ -23,6 +26,8 @@ remote::MeterStatus meterStatusOf(const heading::HeadingService& service,
     status.relative = instrument.relative();
     status.units = instrument::unitKey(instrument.unit());
     status.recording = recording;
+    status.calibrated = service.correction().has_value();
+    status.replay = std::filesystem::path(replayFile).filename().string();
     return status;
 }
 

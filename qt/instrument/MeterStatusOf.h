@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "remote/MeterStatus.h"
 
 namespace heading {
@@ -14,9 +16,10 @@ namespace platform::qt {
 class SignalStatus;
 
 // The meter's state as the remote view reports it. signal is null when there is no heading
-// source.
+// source; replayFile is the replayed file as given, empty for a live source.
 remote::MeterStatus meterStatusOf(const heading::HeadingService& service,
                                   const SignalStatus* signal,
-                                  const instrument::Instrument& instrument, bool recording);
+                                  const instrument::Instrument& instrument, bool recording,
+                                  const std::string& replayFile = {});
 
 }  // namespace platform::qt

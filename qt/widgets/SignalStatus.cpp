@@ -103,6 +103,11 @@ void SignalStatus::setStale(bool stale, const QString& text) {
 
 void SignalStatus::showOnScreens() {
     if (!window_) return;
+    // Nothing is measured any more: the alarm's waves do not stay up over the last sample (nor
+    // come back with a frame that still showed it).
+    if (ended_)
+        for (QWidget* waves : window_->findChildren<QWidget*>(QStringLiteral("wavesview")))
+            waves->hide();
     for (QWidget* w : window_->findChildren<QWidget*>())
         if (isReadout(w)) dim(w, stale_);
     for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
@@ -118,7 +123,10 @@ void SignalStatus::showOnScreens() {
         }
         if (banner->text() != text_) banner->setText(text_);
         banner->setVisible(stale_);
-        if (!stale_ || isInLayout(banner)) continue;
+        if (!stale_) continue;
+        // Made after a screen was presented over this one, it would lie on top of that screen.
+        ScreenWidget::raiseBelowOverlay(banner);
+        if (isInLayout(banner)) continue;
         placeBanner(banner, screen);
         ScreenWidget::raiseBelowOverlay(banner);
     }

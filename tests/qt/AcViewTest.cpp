@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -185,6 +186,28 @@ TEST_F(QtAcViewTest, TheAcViewAndTheCompassSpeakTheChosenUnit) {
         QTRY_VERIFY(!meter->modalViewController());
         EXPECT_EQ(spoken(window, "xLabel"), said);
     }
+}
+
+// A keyboard user is never trapped under the view: Tab stays on it, and Escape closes it even
+// from a control of the meter's that kept the focus.
+TEST_F(QtAcViewTest, TabStaysOnTheViewAndEscapeClosesItFromAnywhere) {
+    start();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_A);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(); }, 3000));
+    for (const Qt::Key k : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Tab}) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, k);
+        focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus == control->screen() || control->screen()->isAncestorOf(focus))
+            << "Tab went to " << (focus ? focus->objectName().toStdString() : "nothing");
+    }
+    auto* slider = widget<QWidget>("mySlider");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown(); }, 3000));
 }
 
 }  // namespace

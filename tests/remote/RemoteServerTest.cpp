@@ -106,10 +106,13 @@ TEST(RemoteServer, StatusReportsTheMetersStateAsAskedAtEachRequest) {
     } cases[] = {
         {{},
          R"({"signal":"none","samples":0,"held":false,"relative":false,"units":"uT",)"
-         R"("recording":false})"},
-        {{"live", 12345678901, true, true, "mG", true},
+         R"("recording":false,"calibrated":false,"replay":null})"},
+        {{"live", 12345678901, true, true, "mG", true, false, ""},
          R"({"signal":"live","samples":12345678901,"held":true,"relative":true,"units":"mG",)"
-         R"("recording":true})"},
+         R"("recording":true,"calibrated":false,"replay":null})"},
+        {{"ended", 3, false, false, "uT", false, true, "a \"walk\"\\\n.csv"},
+         R"({"signal":"ended","samples":3,"held":false,"relative":false,"units":"uT",)"
+         R"("recording":false,"calibrated":true,"replay":"a \"walk\"\\\u000a.csv"})"},
     };
     for (const auto& c : cases) {
         now = c.status;
