@@ -18,7 +18,9 @@ const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'fluxprobe-chromium-'));
 const browser = spawn(chromium, [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--disable-extensions', '--remote-debugging-pipe', `--user-data-dir=${profile}`, 'about:blank',
+  '--disable-extensions', '--disable-background-timer-throttling',
+  '--disable-renderer-backgrounding', '--disable-backgrounding-occluded-windows',
+  '--remote-debugging-pipe', `--user-data-dir=${profile}`, 'about:blank',
 ], { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
 const toBrowser = browser.stdio[3];
 const fromBrowser = browser.stdio[4];
@@ -89,10 +91,12 @@ setTimeout(async () => {
 }, Number(seconds) * 1000);
 
 async function follow(page) {
-  const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
+  // A window each, every one shown and painting as if in front.
+  const { targetId } = await send('Target.createTarget', { url: 'about:blank', newWindow: true });
   const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
   await send('Emulation.setDeviceMetricsOverride',
     { width: 1000, height: 620, deviceScaleFactor: 1, mobile: false }, sessionId);
+  await send('Emulation.setFocusEmulationEnabled', { enabled: true }, sessionId);
   page.evaluate = async (expression) => (await send('Runtime.evaluate',
     { expression, returnByValue: true }, sessionId)).result.value;
   await send('Page.navigate', { url: page.url }, sessionId);
@@ -104,7 +108,6 @@ async function follow(page) {
   page.shown = await page.evaluate(showing);
   if (page.screenshot) {
     await sleep(300);
-    await send('Page.bringToFront', {}, sessionId);
     const { data } = await send('Page.captureScreenshot', { format: 'png' }, sessionId);
     fs.writeFileSync(page.screenshot, Buffer.from(data, 'base64'));
   }
