@@ -19,6 +19,7 @@
 #include "qt/DataFiles.h"
 #include "qt/EndLoopOnException.h"
 #include "qt/Fade.h"
+#include "qt/PlatformNotes.h"
 #include "qt/QtTimer.h"
 #include "qt/ScreenSaverInhibitor.h"
 #include "qt/interface/InterfaceBinder.h"
@@ -74,6 +75,8 @@ QtPlatform::QtPlatform(heading::HeadingService& service, QtPlatformSettings sett
       files_(settings_.uiDir),
       context_(std::make_unique<QObject>()),
       inhibitor_(std::make_unique<ScreenSaverInhibitor>()) {
+    // A clean run prints only what fluxprobe means to say.
+    dropPlatformNotes();
     // The readout font the screens ask for, on the seven-segment face Debian ships.
     QFont::insertSubstitution(QStringLiteral("DBLCDTempBlack"), QStringLiteral("DSEG7 Classic"));
     if (qApp) QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/fluxprobe.svg")));
