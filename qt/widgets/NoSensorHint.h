@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFontMetrics>
 #include <QLabel>
 
 namespace platform::qt {
@@ -17,9 +16,6 @@ class NoSensorHint : public QLabel {
 
     // Puts one under the title row of screen, when it has one.
     static void addTo(QWidget* screen);
-
-    // text in lines of at most width, broken at spaces only.
-    static QString wrapped(const QString& text, const QFontMetrics& metrics, int width);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -6,6 +6,7 @@
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/UnderHeader.h"
+#include "qt/widgets/WrapAtSpaces.h"
 
 namespace platform::qt {
 
@@ -44,11 +45,22 @@ void TrueNorthNote::check() {
                             ? why_()
                             : QString();
     const QString text = why.isEmpty() ? QString() : tr("No true heading: %1").arg(why);
-    if (text != this->text()) {
-        setText(text);
+    if (text != said_) {
+        said_ = text;
         setAccessibleDescription(text);
+        showText();
     }
     setVisible(!text.isEmpty());
+}
+
+void TrueNorthNote::showText() {
+    const QString lines = wrapAtSpaces(said_, fontMetrics(), contentsRect().width());
+    if (lines != text()) setText(lines);
+}
+
+void TrueNorthNote::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    showText();
 }
 
 }  // namespace platform::qt

@@ -22,12 +22,20 @@ class TrueNorthNote : public QLabel {
 
     TrueNorthNote(QWidget* compass, std::function<QString()> why);
 
+    // What it says, in one line ("No true heading: …"); empty when hidden.
+    QString saying() const { return said_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void check();
+    void showText();
 
     QPointer<QWidget> compass_;
     std::function<QString()> why_;
     QTimer timer_;
+    QString said_;
 };
 
 }  // namespace platform::qt

@@ -12,6 +12,7 @@
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/WrapAtSpaces.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -192,8 +193,8 @@ TEST_F(QtMeterTest, WithoutAMagnetometerTheNoCompassAlertOpens) {
     // Narrower than the line, it wraps between words, never inside the option.
     for (const int width : {120, 200, 260, 2000}) {
         const QStringList lines =
-            platform::qt::NoSensorHint::wrapped(
-                QString::fromUtf8(platform::qt::NoSensorHint::kText), hint->fontMetrics(), width)
+            platform::qt::wrapAtSpaces(QString::fromUtf8(platform::qt::NoSensorHint::kText),
+                                       hint->fontMetrics(), width)
                 .split('\n');
         EXPECT_TRUE(lines.contains(option) || lines.back().endsWith(" " + option)) << width;
         for (const QString& line : lines)
