@@ -2,17 +2,24 @@
 
 namespace app {
 
+heading::Road roadOf(const RoadStations& s) {
+    heading::Road road;
+    road.tap(s.calibration)
+        .stage(s.trueNorth)
+        .stage(s.instrument)
+        .sink(s.recorder)
+        .sink(s.windowRecording)
+        .sink(s.signal)
+        .sink(s.station)
+        .sink(s.publisher)
+        .sink(s.remoteView)
+        .sink(s.acMonitor);
+    return road;
+}
+
 SampleRoad::SampleRoad(heading::HeadingService& service, const RoadStations& stations)
     : service_(service) {
-    heading::HeadingService::Road road;
-    road.tap = stations.calibration;
-    for (heading::SampleStage* stage : {stations.trueNorth, stations.presentation})
-        if (stage) road.stages.push_back(stage);
-    for (heading::SampleSink* sink :
-         {stations.recorder, stations.windowRecording, stations.signalStatus, stations.remoteView,
-          stations.acMonitor})
-        if (sink) road.sinks.push_back(sink);
-    service_.layRoad(std::move(road));
+    service_.layRoad(roadOf(stations));
 }
 
 SampleRoad::~SampleRoad() {

@@ -7,24 +7,36 @@
 
 namespace app {
 
-// The stations a sample can pass, each null when this run has none.
+// The road every sample takes, in the order of these fields: the one description of it. A
+// station the run has none of is null and left out.
+//
+//   source ─▶ calibration tap ─▶ correction ─▶ true north ─▶ instrument          (stages)
+//          ─▶ recorder ─▶ window's recording ─▶ signal watch ─▶ station ─▶ publisher
+//          ─▶ remote view ─▶ AC monitor                                         (sinks)
+//          ─▶ every location manager that has started updates (the screens)
+//
+// The tap keeps the raw sample to itself while a calibration is taken, and the sample goes no
+// further; the correction is the calibration the service holds. The stages complete the sample
+// (the true heading; how the screens are to show it) before any sink sees it, and never change
+// its field. The sinks get the completed sample and every error, in order, on the main thread.
 struct RoadStations {
     heading::calibration::CalibrationTap* calibration = nullptr;
     heading::SampleStage* trueNorth = nullptr;
-    heading::SampleStage* presentation = nullptr;  // hold, zero and units for the screens
-    heading::SampleSink* recorder = nullptr;
-    heading::SampleSink* windowRecording = nullptr;
-    heading::SampleSink* signalStatus = nullptr;
-    heading::SampleSink* remoteView = nullptr;
-    heading::SampleSink* acMonitor = nullptr;
+    heading::SampleStage* instrument = nullptr;      // hold, zero and units for the screens
+    heading::SampleSink* recorder = nullptr;         // --record
+    heading::SampleSink* windowRecording = nullptr;  // the window's record button (Ctrl+R)
+    heading::SampleSink* signal = nullptr;           // whether readings are coming
+    heading::SampleSink* station = nullptr;          // --station: 1-second and minute values
+    heading::SampleSink* publisher = nullptr;        // --publish
+    heading::SampleSink* remoteView = nullptr;       // --serve
+    heading::SampleSink* acMonitor = nullptr;        // the AC view's samples and spectrum
 };
 
-// The one place the road of a sample is laid, in this order: the calibration tap (which keeps
-// the raw sample to itself while engaged), the correction the service holds, true north, the
-// presentation (which only says how the screens are to show the sample), then the recorder, the
-// window's recording, the signal status, the remote view and the AC monitor, and last every
-// attached location manager (the screens). Taken up again when this goes, so no station is
-// called after it.
+// The road as the service runs it, in the order above.
+heading::Road roadOf(const RoadStations& stations);
+
+// Lays the road on the service for as long as it lives; taken up again when it goes, so no
+// station is called after it.
 class SampleRoad {
   public:
     SampleRoad(heading::HeadingService& service, const RoadStations& stations);

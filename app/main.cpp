@@ -1,7 +1,7 @@
 #include "app/InterfaceClasses.h"
-#include "platform/Launcher.h"
+#include "app/run/Run.h"
 
-// Arguments go to the platform untouched: its own options and ours; otherwise they are ignored.
+// Arguments go to the run untouched: Qt's own options and ours; otherwise they are ignored.
 int main(int argc, char* argv[]) {
-    return platform::applicationMain(argc, argv, app::interfaceClasses());
+    return app::runProgram(argc, argv, app::interfaceClasses());
 }

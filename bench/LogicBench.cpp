@@ -33,7 +33,7 @@ BENCHMARK(BM_MeterSample);
 void BM_MeterSampleZeroed(benchmark::State& state) {
     MeterRig rig;
     instrument::Instrument stage;
-    rig.platform.service().layRoad({.stages = {&stage}});
+    rig.platform.service().layRoad(heading::Road().stage(&stage));
     for (long i = 0; i < 10; ++i) rig.platform.deliverHeading(sampleAt(i));
     stage.zero();
     long n = 10;

@@ -34,15 +34,15 @@ void HeadingService::compact() {
 void HeadingService::deliver(const Heading& raw) {
     ++samples_;
     if (calibrating()) {
-        road_.tap->take(raw);
+        road_.tap()->take(raw);
         return;
     }
     auto owned = std::make_shared<Heading>(raw);
     // The correction first: the true heading is completed from the corrected magnetic one.
     if (correction_) correction_->apply(*owned);
-    for (SampleStage* stage : road_.stages) stage->complete(*owned);
+    for (SampleStage* stage : road_.stages()) stage->complete(*owned);
     const std::shared_ptr<const Heading> sample = std::move(owned);
-    for (SampleSink* sink : road_.sinks) sink->onSample(sample);
+    for (SampleSink* sink : road_.sinks()) sink->onSample(sample);
     ++delivering_;
     const std::size_t n = attached_.size();
     for (std::size_t i = 0; i < n; ++i) {
@@ -56,7 +56,7 @@ void HeadingService::deliver(const Heading& raw) {
 }
 
 void HeadingService::fail(const LocationError& error) {
-    for (SampleSink* sink : road_.sinks) sink->onError(error);
+    for (SampleSink* sink : road_.sinks()) sink->onError(error);
     ++delivering_;
     const std::size_t n = attached_.size();
     for (std::size_t i = 0; i < n; ++i)

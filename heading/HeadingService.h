@@ -15,23 +15,43 @@
 
 namespace heading {
 
+// The stations a sample passes before the attached sinks, none of them owned (each must outlive
+// the road), in the order they are added; a null one is left out. It holds no meaning of its
+// own: the app says which station comes where (app::RoadStations).
+class Road {
+  public:
+    // While engaged it takes the sample as the source gave it, and the sample goes no further.
+    Road& tap(calibration::CalibrationTap* tap) {
+        if (tap) tap_ = tap;
+        return *this;
+    }
+    // Completes the corrected sample before any sink sees it; every stage comes before the sinks.
+    Road& stage(SampleStage* stage) {
+        if (stage) stages_.push_back(stage);
+        return *this;
+    }
+    // Gets the completed sample and every error, before the attached sinks.
+    Road& sink(SampleSink* sink) {
+        if (sink) sinks_.push_back(sink);
+        return *this;
+    }
+
+    calibration::CalibrationTap* tap() const { return tap_; }
+    const std::vector<SampleStage*>& stages() const { return stages_; }
+    const std::vector<SampleSink*>& sinks() const { return sinks_; }
+
+  private:
+    calibration::CalibrationTap* tap_ = nullptr;
+    std::vector<SampleStage*> stages_;
+    std::vector<SampleSink*> sinks_;
+};
+
 // The process's one heading service: runs every sample, on the main thread and in order, down
 // the road the app lays, and hands it and every error at the end to every sink attached (the
 // location managers that have started updates). A sink attached during a delivery gets the next
 // sample; one detached or gone during a delivery gets no more.
 class HeadingService : public HeadingHub {
   public:
-    // The stations before the attached sinks, none of them owned; each must outlive its road.
-    struct Road {
-        // While engaged it takes the sample as the source gave it, and the sample goes no further.
-        calibration::CalibrationTap* tap = nullptr;
-        // Complete the corrected sample, in this order (the true heading, then how the screens
-        // are to show it), before any sink sees it.
-        std::vector<SampleStage*> stages{};
-        // Get the completed sample and every error, in this order, before the attached sinks.
-        std::vector<SampleSink*> sinks{};
-    };
-
     HeadingService() = default;
     ~HeadingService() override;
     HeadingService(const HeadingService&) = delete;
@@ -56,7 +76,7 @@ class HeadingService : public HeadingHub {
     }
     const std::optional<calibration::Calibration>& correction() const { return correction_; }
 
-    bool calibrating() const { return road_.tap && road_.tap->engaged(); }
+    bool calibrating() const { return road_.tap() && road_.tap()->engaged(); }
 
     // Samples a second the source's device is set to give, when it says.
     void setSourceRate(std::optional<double> hz) { sourceRate_ = hz; }

@@ -76,7 +76,8 @@ def definitions(lines):
         if match:
             name, text = match.group(1), match.group(2)
             column = base + match.start(2)
-        elif shared and len(line) > shared and line[shared - 1] == " " and line[shared] != " ":
+        elif (shared and len(line) > shared and line[shared - 1] == " " and line[shared] != " "
+              and " " not in line[:shared].strip()):
             name, text, column = line[:shared].strip(), line[shared:], shared
         else:
             name, text, column = line.strip(), "", None
@@ -106,8 +107,16 @@ def page(help_text, version, date):
         first = block[0]
         heading = HEADING.match(first)
         if first.startswith("usage:"):
-            words = " ".join(l.strip() for l in block)[len("usage:"):].split()
-            synopsis = ".B " + escape(words[0]) + "\n" + escape(" ".join(words[1:]))
+            # Each form of the command starts a line of its own with the program's name.
+            forms = []
+            for line in [block[0][len("usage:"):]] + block[1:]:
+                words = line.split()
+                if words and words[0] == "fluxprobe":
+                    forms.append(words)
+                elif forms:
+                    forms[-1] += words
+            synopsis = "\n.br\n".join(".B " + escape(f[0]) + "\n" + escape(" ".join(f[1:]))
+                                      for f in forms)
         elif heading:
             title = heading.group(1).upper()
             body = block[1:]

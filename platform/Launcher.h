@@ -14,8 +14,4 @@ class Platform;
 std::shared_ptr<ApplicationDelegate> launchApplication(Platform& platform,
                                                        const ClassRegistry& classes);
 
-// The process entry's way into the platform's application loop; each platform defines it.
-// Returns the loop's result, the process exit status.
-int applicationMain(int argc, char* argv[], const ClassRegistry& classes);
-
 }  // namespace platform

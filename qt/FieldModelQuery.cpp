@@ -7,34 +7,31 @@
 
 #include "heading/model/FieldQuery.h"
 #include "qt/DataFiles.h"
-#include "qt/Options.h"
 
 namespace platform::qt {
 
-int runFieldModelQuery(const std::vector<std::string>& args) {
-    Options options;
+std::shared_ptr<const heading::FieldModel> loadInstalledFieldModel() {
+    return loadFieldModel(qEnvironmentVariable("FLUXPROBE_DATA_DIR"));
+}
+
+int runFieldModelQuery(const heading::Location& location, std::optional<double> date,
+                       const std::string& givenDate) {
     try {
-        options = parseOptions(args);
-    } catch (const OptionError& e) {
-        std::cerr << "fluxprobe: " << e.what() << "\n" << usageLine() << std::endl;
-        return 2;
-    }
-    try {
-        const auto model = loadFieldModel(qEnvironmentVariable("FLUXPROBE_DATA_DIR"));
+        const auto model = loadInstalledFieldModel();
         double year = 0.0;
         std::string dateText;
-        if (options.date) {
-            year = *options.date;
-            dateText = "--date=" + options.dateText;
+        if (date) {
+            year = *date;
+            dateText = "--date=" + givenDate;
         } else {
             year = heading::decimalYear(std::chrono::system_clock::now());
             char text[32];
             std::snprintf(text, sizeof text, "today (%.1f)", year);
             dateText = text;
         }
-        heading::checkAltitude(*model, *options.location);
+        heading::checkAltitude(*model, location);
         heading::checkYear(*model, year, dateText);
-        const heading::FieldValues field = model->evaluate(*options.location, year);
+        const heading::FieldValues field = model->evaluate(location, year);
         std::cout << heading::fieldReport(field, model->name()) << std::endl;
         if (const std::string caution = heading::cautionWarning(field); !caution.empty())
             std::cerr << "fluxprobe: " << caution << std::endl;

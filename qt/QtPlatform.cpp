@@ -74,7 +74,9 @@ QtPlatform::QtPlatform(heading::HeadingService& service, QtPlatformSettings sett
       settings_(std::move(settings)),
       files_(settings_.uiDir),
       context_(std::make_unique<QObject>()),
-      inhibitor_(std::make_unique<ScreenSaverInhibitor>()) {
+      inhibitor_(std::make_unique<ScreenSaverInhibitor>()),
+      ownSignal_(settings_.signal ? nullptr : std::make_unique<heading::SignalWatch>(service)),
+      signal_(settings_.signal ? settings_.signal : ownSignal_.get()) {
     // A clean run prints only what fluxprobe means to say.
     dropPlatformNotes();
     // The readout font the screens ask for, on the seven-segment face Debian ships.
@@ -136,7 +138,7 @@ MainInterface QtPlatform::loadMainInterface() {
     pendingScreenNib_ = nib;
     pendingScreenRoot_ = mainWindow_->findChild<QWidget*>(controllerClass);
     if (service_.headingAvailable())
-        signalStatus_ = std::make_unique<SignalStatus>(service_, mainWindow_);
+        signalStatus_ = std::make_unique<SignalStatus>(*signal_, mainWindow_);
     return main;
 }
 
@@ -275,11 +277,20 @@ void QtPlatform::dropInvalidTimers() {
 
 void QtPlatform::showThreshold(Slider& slider, float offset) {
     auto* q = qobject_cast<QSlider*>(WidgetPeer::widgetOf(&slider));
+    if (q) {
+        thresholdSlider_ = q;
+        thresholdOffset_ = offset;
+    }
     // One label a slider, however often its screen loads.
     if (!q || (q->parentWidget() && q->parentWidget()->findChild<ThresholdLabel*>())) return;
     ThresholdLabel* label = addThresholdLabel(q, offset);
     // It grows with the window as the screen's own text does.
     if (ScreenScaler* scaler = label ? ScreenScaler::of(label) : nullptr) scaler->adopt(label);
+}
+
+std::optional<float> QtPlatform::alarmThreshold() const {
+    if (!thresholdSlider_) return std::nullopt;
+    return static_cast<float>(thresholdSlider_->value()) + thresholdOffset_;
 }
 
 void QtPlatform::setIdleTimerDisabled(bool disabled) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSlider>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "heading/HeadingService.h"
+#include "heading/SignalWatch.h"
 #include "platform/Platform.h"
 #include "qt/Fade.h"
 #include "qt/interface/UiLoader.h"
@@ -29,6 +31,9 @@ struct QtPlatformSettings {
     QString dataDir;
     // The main interface file.
     std::string mainInterface = "MainWindow";
+    // Whether readings are coming, as the screens show it (on the sample road); null for one of
+    // the platform's own, which nothing but the screens then feeds (tests lay it on the road).
+    heading::SignalWatch* signal = nullptr;
 };
 
 // The real platform on Qt Widgets. Needs a QApplication; everything runs on its thread.
@@ -45,6 +50,11 @@ class QtPlatform : public Platform {
     // Whether readings are shown as stale now, and the status line saying so; null without a
     // heading source.
     SignalStatus* signalStatus() const { return signalStatus_.get(); }
+    // The watch the screens show: the settings' one, else the platform's own.
+    heading::SignalWatch& signalWatch() const { return *signal_; }
+    // The meter's alarm threshold in µT (its slider's value plus the offset), once the meter has
+    // shown its slider.
+    std::optional<float> alarmThreshold() const;
     // How many times a hosted view has painted (0 for views of other kinds).
     static long paintsOf(const View& view);
 
@@ -82,7 +92,11 @@ class QtPlatform : public Platform {
     std::vector<std::shared_ptr<QtTimer>> timers_;
     bool timerSweepPosted_ = false;
     std::unique_ptr<ScreenSaverInhibitor> inhibitor_;
+    std::unique_ptr<heading::SignalWatch> ownSignal_;
+    heading::SignalWatch* signal_;
     std::unique_ptr<SignalStatus> signalStatus_;  // while a heading source exists
+    QPointer<QSlider> thresholdSlider_;
+    float thresholdOffset_ = 0.0f;
 };
 
 }  // namespace platform::qt

@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#include "heading/SignalWatch.h"
+#include "instrument/Instrument.h"
+#include "instrument/Units.h"
+
 namespace remote {
 
 namespace {
@@ -25,6 +29,24 @@ std::string jsonString(const std::string& text) {
 }
 
 }  // namespace
+
+MeterStatus meterStatusOf(const heading::SignalWatch& signal, std::uint64_t samples,
+                          const instrument::Instrument& instrument, bool recording) {
+    MeterStatus status;
+    status.signal = signal.key();
+    status.samples = samples;
+    status.held = instrument.held();
+    status.relative = instrument.relative();
+    status.units = instrument::unitKey(instrument.unit());
+    status.recording = recording;
+    return status;
+}
+
+SignalState signalStateOf(const heading::SignalWatch& signal) {
+    if (signal.state() == heading::SignalWatch::State::None)
+        return {"none", "No magnetometer found"};
+    return {signal.key(), signal.text()};
+}
 
 std::string statusJson(const MeterStatus& s) {
     const auto flag = [](bool b) { return b ? "true" : "false"; };

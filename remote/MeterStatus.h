@@ -3,6 +3,13 @@
 #include <cstdint>
 #include <string>
 
+namespace heading {
+class SignalWatch;
+}
+namespace instrument {
+class Instrument;
+}
+
 namespace remote {
 
 // The meter's state as the remote view reports it at /api/v1/status.
@@ -18,6 +25,19 @@ struct MeterStatus {
     bool calibrated = false;  // a calibration corrects the samples
     std::string replay;       // the replayed file's name; empty for a live source
 };
+
+// The meter's signal as it is shown: live, stale, ended, denied or none, and the status line
+// ("No signal — the replay has ended"; empty while live).
+struct SignalState {
+    std::string signal = "none";
+    std::string text;
+};
+
+// The meter's state now: the signal as the watch sees it, the samples delivered, the
+// instrument's hold, zero and unit, and whether a recording is written.
+MeterStatus meterStatusOf(const heading::SignalWatch& signal, std::uint64_t samples,
+                          const instrument::Instrument& instrument, bool recording);
+SignalState signalStateOf(const heading::SignalWatch& signal);
 
 // {"signal":…,"samples":N,"held":bool,"relative":bool,"units":…,"recording":bool,
 //  "calibrated":bool,"replay":"NAME" or null}

@@ -35,13 +35,6 @@ struct RecordedBytes {
     qint64 length = 0;
 };
 
-// The meter's signal as its window shows it: live, stale, ended, denied or none, and the status
-// line it shows ("No signal — the replay has ended"; empty while live).
-struct SignalState {
-    std::string signal = "none";
-    std::string text;
-};
-
 struct ServerSettings {
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 8090;  // 0: any free port
@@ -86,6 +79,9 @@ class RemoteServer : public QObject {
 
     void setStatus(std::function<MeterStatus()> status) { settings_.status = std::move(status); }
     void setSignal(std::function<SignalState()> signal);
+    void setAlarmThreshold(std::function<float()> threshold) {
+        settings_.alarmThreshold = std::move(threshold);
+    }
 
     std::size_t streamClients() const { return hub_.clientCount(); }
     std::size_t connections() const { return connections_.size(); }

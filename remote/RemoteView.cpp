@@ -1,12 +1,11 @@
 #include "remote/RemoteView.h"
 
-#include <QSlider>
 #include <iostream>
 #include <limits>
 
-#include "fieldmeter/Threshold.h"
 #include "heading/HeadingSession.h"
 #include "instrument/AcMonitor.h"
+#include "remote/RemoteServer.h"
 #include "remote/ServeOptions.h"
 #include "remote/SpectrumJson.h"
 
@@ -14,7 +13,7 @@ namespace remote {
 
 RemoteView::RemoteView(const std::string& serve, const std::string& token,
                        heading::HeadingSession& session, const std::string& recordPath,
-                       std::function<QWidget*()> window, instrument::AcMonitor* ac) {
+                       instrument::AcMonitor* ac) {
     const ServeOptions options = parseServeOptions(serve, token);
     if (!options.notice.empty()) std::cerr << "fluxprobe: " << options.notice << std::endl;
     ServerSettings settings;
@@ -27,16 +26,6 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
             const auto [fd, length] = session.recordedBytes().value_or(std::pair{-1, 0});
             return RecordedBytes{fd, static_cast<qint64>(length)};
         };
-    // The meter sounds its alarm above the slider's value plus its offset; the slider is looked
-    // up once the window exists.
-    settings.alarmThreshold = [window = std::move(window), slider = QPointer<QSlider>()]() mutable {
-        if (!slider) {
-            QWidget* w = window ? window() : nullptr;
-            slider = w ? w->findChild<QSlider*>(QStringLiteral("mySlider")) : nullptr;
-            if (!slider) return std::numeric_limits<float>::infinity();
-        }
-        return static_cast<float>(slider->value()) + fieldmeter::kThresholdOffset;
-    };
     if (ac) settings.spectrumJson = [ac] { return spectrumJson(ac->spectrum()); };
     server_ = std::make_unique<RemoteServer>(std::move(settings));
     if (const auto error = server_->listen())
@@ -48,6 +37,10 @@ RemoteView::RemoteView(const std::string& serve, const std::string& token,
 
 RemoteView::~RemoteView() = default;
 
+void RemoteView::check(const std::string& serve, const std::string& token) {
+    parseServeOptions(serve, token);
+}
+
 void RemoteView::onSample(const std::shared_ptr<const heading::Heading>& sample) {
     server_->deliver(*sample);
 }
@@ -58,6 +51,13 @@ void RemoteView::setStatus(std::function<MeterStatus()> status) {
 
 void RemoteView::setSignal(std::function<SignalState()> signal) {
     server_->setSignal(std::move(signal));
+}
+
+void RemoteView::setAlarmThreshold(std::function<std::optional<float>()> threshold) {
+    server_->setAlarmThreshold([threshold = std::move(threshold)] {
+        const std::optional<float> value = threshold ? threshold() : std::nullopt;
+        return value.value_or(std::numeric_limits<float>::infinity());
+    });
 }
 
 std::string RemoteView::announcement() const {

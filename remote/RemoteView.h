@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "heading/SampleSink.h"
-#include "remote/RemoteServer.h"
+#include "remote/MeterStatus.h"
 
 namespace heading {
 class HeadingSession;
@@ -19,24 +19,30 @@ class AcMonitor;
 
 namespace remote {
 
-// The live view for browsers, wired into the running meter: every sample it is given on the
-// sample road, the recording when there is one, and the meter's alarm threshold from its slider.
+class RemoteServer;
+
+// The live view for browsers, wired into the run: every sample it is given on the sample road,
+// the recording when there is one, and what the run tells it of the meter. Needs an event loop
+// (QCoreApplication is enough): no window, no widgets.
 class RemoteView : public heading::SampleSink {
   public:
     // Listens at once; throws ServeError for a bad --serve or an address that cannot be bound.
-    // recordPath is --record's file, if any. window is the meter's window, found when asked.
-    // ac, when given, answers for the spectrum.
+    // recordPath is --record's file, if any. ac, when given, answers for the spectrum.
     RemoteView(const std::string& serve, const std::string& token, heading::HeadingSession& session,
-               const std::string& recordPath, std::function<QWidget*()> window,
-               instrument::AcMonitor* ac = nullptr);
+               const std::string& recordPath, instrument::AcMonitor* ac = nullptr);
     ~RemoteView() override;
     RemoteView(const RemoteView&) = delete;
     RemoteView& operator=(const RemoteView&) = delete;
 
+    // Throws ServeError when serve or token cannot be used (before anything starts).
+    static void check(const std::string& serve, const std::string& token);
+
     // What /api/v1/status reports, asked at each request.
     void setStatus(std::function<MeterStatus()> status);
-    // The signal as the meter's window shows it, pushed to the browsers when it changes.
+    // The signal as the meter shows it, pushed to the browsers when it changes.
     void setSignal(std::function<SignalState()> signal);
+    // The alarm threshold in µT, asked for each sample; no alarm while it has none.
+    void setAlarmThreshold(std::function<std::optional<float>()> threshold);
 
     // "fluxprobe: remote view at URL" lines for stdout.
     std::string announcement() const;

@@ -99,6 +99,13 @@ IioBuffer::Opened IioBuffer::open(const IioDeviceInfo& device, const Access& acc
     for (const char* optional : {"in_timestamp", "in_accel_x", "in_accel_y", "in_accel_z"})
         if (const Found found = element(optional); !found.problem.empty())
             return {nullptr, found.problem};
+    // Two elements at one index would leave their order in the scan to their names.
+    for (auto e = elements.begin(); e != elements.end(); ++e)
+        for (auto before = elements.begin(); before != e; ++before)
+            if (before->index == e->index)
+                return {nullptr, "scan_elements/" + e->name +
+                                     "_index: " + std::to_string(e->index) + " is the index of " +
+                                     before->name + " as well"};
     // An accelerometer is in the scan with all three axes or not at all.
     if (std::count_if(elements.begin(), elements.end(),
                       [](const auto& e) { return e.name.starts_with("in_accel"); }) != 3)

@@ -2,12 +2,13 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace platform::qt {
 
-// --calibrate with a replay source needs no window: when args ask for it, fits from the file and
-// returns the exit status; otherwise nothing, and the program goes on. Runs before Qt starts.
-std::optional<int> calibrateFromRecordingIfAsked(const std::vector<std::string>& args);
+// --calibrate with a replay source needs no window: fits a calibration from the recording in
+// file and writes it to out, telling on stdout and stderr how it went; Ctrl+C stops it.
+// Returns the exit status.
+int calibrateFromRecording(const std::string& file, const std::string& out,
+                           std::optional<double> referenceField);
 
 }  // namespace platform::qt

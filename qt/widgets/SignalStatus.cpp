@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "heading/HeadingService.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/UnderHeader.h"
@@ -58,61 +57,38 @@ void placeBanner(QLabel* banner, QWidget* screen) {
 
 }  // namespace
 
-SignalStatus::SignalStatus(const heading::HeadingService& service, QWidget* window)
-    : window_(window), service_(service) {
-    sinceSample_.start();
+SignalStatus::SignalStatus(heading::SignalWatch& watch, QWidget* window)
+    : watch_(watch), window_(window) {
+    watch_.onChange([this] { showOnScreens(); });
     checker_.setInterval(kCheckEveryMs);
     connect(&checker_, &QTimer::timeout, this, &SignalStatus::check);
     checker_.start();
 }
 
-void SignalStatus::sampleArrived(double timestamp) {
-    sinceSample_.restart();
-    limit_.sample(timestamp);
-    stopped_ = false;
-    ended_ = false;
-    if (stale_) setStale(false, {});
-}
-
-void SignalStatus::readingFailed(const heading::LocationError& error) {
-    ended_ = error.code == heading::LocationError::kEnded;
-    stopped_ = error.code == heading::LocationError::kDenied;
-    setStale(true, staleText());
-}
-
-QString SignalStatus::staleText() const {
-    if (ended_) return QStringLiteral("No signal \u2014 the replay has ended");
-    if (stopped_) return QStringLiteral("No signal \u2014 the sensor is not read");
-    // The guided calibration takes every sample while it runs: nothing is wrong with the source.
-    return service_.calibrating() ? QStringLiteral("Calibrating\u2026")
-                                  : QStringLiteral("No signal \u2014 trying again");
+SignalStatus::~SignalStatus() {
+    watch_.onChange({});
 }
 
 void SignalStatus::check() {
-    limit_.setRate(service_.sourceRate());
-    // Once stale, again each time: a calibration begun or ended, or a screen opened since.
-    if (stale_ || limit_.stale(static_cast<double>(sinceSample_.elapsed()) / 1000.0))
-        setStale(true, staleText());
-}
-
-void SignalStatus::setStale(bool stale, const QString& text) {
-    stale_ = stale;
-    text_ = text;
-    showOnScreens();
+    watch_.check();
+    // Once stale, again each time: a screen opened since gets its line too.
+    if (watch_.isStale()) showOnScreens();
 }
 
 void SignalStatus::showOnScreens() {
     if (!window_) return;
+    const bool stale = watch_.isStale();
+    const QString text = statusText();
     // Nothing is measured any more: the alarm's waves do not stay up over the last sample (nor
     // come back with a frame that still showed it).
-    if (ended_)
+    if (watch_.hasEnded())
         for (QWidget* waves : window_->findChildren<QWidget*>(QStringLiteral("wavesview")))
             waves->hide();
     for (QWidget* w : window_->findChildren<QWidget*>())
-        if (isReadout(w)) dim(w, stale_);
+        if (isReadout(w)) dim(w, stale);
     for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
         auto* banner = bannerOf(screen);
-        if (!banner && !stale_) continue;
+        if (!banner && !stale) continue;
         if (!banner) {
             banner = new QLabel(screen);  // owned by the screen
             banner->setObjectName(QString::fromLatin1(kBannerName));
@@ -121,9 +97,9 @@ void SignalStatus::showOnScreens() {
             banner->setAccessibleName(QStringLiteral("Signal status"));
             insertUnderHeader(screen, banner, Qt::AlignHCenter);
         }
-        if (banner->text() != text_) banner->setText(text_);
-        banner->setVisible(stale_);
-        if (!stale_) continue;
+        if (banner->text() != text) banner->setText(text);
+        banner->setVisible(stale);
+        if (!stale) continue;
         // Made after a screen was presented over this one, it would lie on top of that screen.
         ScreenWidget::raiseBelowOverlay(banner);
         if (isInLayout(banner)) continue;

@@ -64,7 +64,7 @@ TEST(SampleRoad, EveryStationSeesTheCorrectedCompletedSampleInOrderAndTheScreens
         app::SampleRoad road(service, {.calibration = &tap,
                                        .trueNorth = &north,
                                        .recorder = &recorder,
-                                       .signalStatus = &status,
+                                       .signal = &status,
                                        .remoteView = &remote});
         const struct {
             bool calibrating;

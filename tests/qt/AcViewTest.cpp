@@ -32,7 +32,7 @@ class QtAcViewTest : public QtMeterTest {
   protected:
     void start() {
         launch();
-        layRoad({.presentation = &instrument, .acMonitor = &ac});
+        layRoad({.instrument = &instrument, .acMonitor = &ac});
         control = std::make_unique<AcControl>(ac, instrument);
         control->attachTo(window);
         ASSERT_NE(control->button(), nullptr);

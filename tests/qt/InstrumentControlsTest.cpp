@@ -8,12 +8,14 @@
 
 #include "QtMeterFixture.h"
 #include "heading/HeadingSession.h"
+#include "heading/SignalWatch.h"
 #include "heading/replay/ReplayFile.h"
 #include "instrument/Instrument.h"
 #include "qt/instrument/InstrumentBar.h"
 #include "qt/instrument/InstrumentControls.h"
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/WindowRecording.h"
+#include "remote/MeterStatus.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -44,7 +46,7 @@ class InstrumentControlsTest : public QtMeterTest {
 
         launch();
         controls = std::make_unique<InstrumentControls>(instrument, session, kept, std::nullopt);
-        layRoad({.presentation = &instrument, .windowRecording = &controls->recording()});
+        layRoad({.instrument = &instrument, .windowRecording = &controls->recording()});
         controls->attachTo(window);
         settle();
     }
@@ -73,6 +75,13 @@ class InstrumentControlsTest : public QtMeterTest {
     }
     QString marks() const { return controls->bar()->marks(); }
     bool alarm() const { return widget<QWidget>("wavesview")->isVisible(); }
+    // What /api/v1/status says of the marks: held, relative.
+    std::pair<bool, bool> reported() const {
+        const heading::SignalWatch signal(service);
+        const remote::MeterStatus s =
+            remote::meterStatusOf(signal, service.samplesDelivered(), instrument, false);
+        return {s.held, s.relative};
+    }
 
     QTemporaryDir home;
     QByteArray savedConfig;
@@ -87,6 +96,7 @@ TEST_F(InstrumentControlsTest, HoldKeepsTheReadoutsWhileTheAlarmFollowsEverySamp
     const QString shown = readouts();
     key(Qt::Key_H);
     EXPECT_EQ(marks(), "HOLD");
+    EXPECT_EQ(reported(), std::make_pair(true, false));
     const std::uint64_t before = service.samplesDelivered();
     for (double z : {150.0, 160.0}) {
         sample(0, 0, z);
@@ -106,6 +116,7 @@ TEST_F(InstrumentControlsTest, ZeroShowsTheChangeInTheChosenUnitAndTheStripKeeps
     for (int i = 0; i < 10; ++i) sample(90, 100, 40);
     key(Qt::Key_Z);
     EXPECT_EQ(marks(), "REL");
+    EXPECT_EQ(reported(), std::make_pair(false, true));
     sample(93, 104, 40);
     EXPECT_EQ(readouts(), QString::fromUtf8("X \u00b5T:3.0 Y \u00b5T:4.0 Z \u00b5T:0.0 5.0"));
     EXPECT_TRUE(alarm());  // 140 µT measured, above 100
@@ -125,6 +136,8 @@ TEST_F(InstrumentControlsTest, ZeroShowsTheChangeInTheChosenUnitAndTheStripKeeps
     EXPECT_TRUE(strip->plainText().contains("X  900  930  905"));
     key(Qt::Key_R);
     EXPECT_EQ(strip->plainText(), "no samples since reset");
+    // On the screen at once, not at the strip's next refresh.
+    EXPECT_EQ(strip->text().toStdString(), "no samples since reset");
 
     key(Qt::Key_Z, Qt::ShiftModifier);
     sample(3, 4, 0);

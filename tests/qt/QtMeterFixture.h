@@ -51,12 +51,12 @@ class QtMeterTest : public ::testing::Test {
         settle();
     }
 
-    // Lays the sample road as fluxprobe does: the calibration tap and the window's signal status
+    // Lays the sample road as fluxprobe does: the calibration tap and the signal watch
     // with the given stations.
     void layRoad(app::RoadStations stations = {}) {
         road.reset();
         stations.calibration = &calibrationTap;
-        stations.signalStatus = platform->signalStatus();
+        stations.signal = &platform->signalWatch();
         road.emplace(service, stations);
     }
 

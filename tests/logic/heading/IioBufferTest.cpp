@@ -93,9 +93,13 @@ class FakeBufferedIio : public ::testing::Test {
         put(dir / "scan_elements/in_temp_en", "1");
         put(dir / "scan_elements/in_temp_index", "4");
         put(dir / "scan_elements/in_temp_type", "le:s16/16>>0");
+        // Half an accelerometer: no tilt from it, so it stays out of the scan.
+        put(dir / "scan_elements/in_accel_x_en", "0");
+        put(dir / "scan_elements/in_accel_x_index", "5");
+        put(dir / "scan_elements/in_accel_x_type", "le:s16/16>>0");
         put(dir / "buffer/enable", "0");
         put(dir / "buffer/length", "2");
-        put(dir / "buffer/watermark", "1");
+        put(dir / "buffer/watermark", "2");
         put(dir / "trigger/current_trigger", "");
         put(sys / "trigger0/name", "bmi160-trigger");
         put(sys / "trigger1/name", std::string(shape.driver) + "-trigger");
@@ -185,7 +189,15 @@ TEST_F(FakeBufferedIio, EveryScanBecomesOneSampleAtTheKernelsTimeAndTheDeviceIsP
         writer = -1;
         makeDevice(shape);
         const auto before = attributes();
-        auto source = open(heading::writeAttributeFile, shape.asked);
+        // A buffer that is on holds its settings: it is switched off before any goes back.
+        std::vector<std::string> writtenWhileOn;
+        auto source = open(
+            [&](const std::string& path, const std::string& text) {
+                if (!path.ends_with("buffer/enable") && get("buffer/enable") == "1")
+                    writtenWhileOn.push_back(path.substr(dir.string().size() + 1));
+                return heading::writeAttributeFile(path, text);
+            },
+            shape.asked);
         auto& got = *listener.collector;
         got.samples.clear();
         start(*source);
@@ -199,7 +211,9 @@ TEST_F(FakeBufferedIio, EveryScanBecomesOneSampleAtTheKernelsTimeAndTheDeviceIsP
         EXPECT_EQ(get("trigger/current_trigger"), std::string(shape.driver) + "-trigger");
         EXPECT_EQ(get("scan_elements/in_magn_y_en"), "1");
         EXPECT_EQ(get("scan_elements/in_temp_en"), "0");
+        EXPECT_EQ(get("scan_elements/in_accel_x_en"), "0");
         EXPECT_EQ(get("buffer/length"), "64");
+        EXPECT_EQ(get("buffer/watermark"), "1");  // under 60 Hz too: a watermark of 0 never wakes
         EXPECT_EQ(get("buffer/enable"), "1");
 
         // 12.5 ms apart by the kernel's clock, whatever the reader's.
@@ -233,7 +247,72 @@ TEST_F(FakeBufferedIio, EveryScanBecomesOneSampleAtTheKernelsTimeAndTheDeviceIsP
         EXPECT_TRUE(source->buffered());
         stop(*source);
         EXPECT_EQ(attributes(), before);
+        EXPECT_EQ(writtenWhileOn, std::vector<std::string>{});
     }
+}
+
+TEST_F(FakeBufferedIio, TheRateIsTheOneTheDriverSetAndIsAskedOfItWhereNoneAreListed) {
+    struct Case {
+        const char* what;
+        bool listed;  // in_magn_sampling_frequency_available is there
+        std::optional<double> asked;
+        const char* given;  // the rate written
+        const char* rate;   // what the driver keeps of it
+        const char* watermark;
+    };
+    const Case cases[] = {
+        {"80 from the list, kept as 78", true, {}, "80", "78", "1"},
+        {"rate=12 with no list", false, 12.0, "12", "12", "1"},
+        {"rate=200 with no list, kept as 198.5", false, 200.0, "200", "198.5", "3"},
+    };
+    const Shape st{"lis3mdl", "le:s16/16>>0", true, {0, 2, 4, 8}, 16, {}, 80};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(sys);
+        fs::remove_all(dev);
+        fs::create_directories(dev);
+        makeDevice(st);
+        if (!c.listed) fs::remove(dir / "in_magn_sampling_frequency_available");
+        const auto before = attributes();
+        auto source = open(
+            [&c](const std::string& path, const std::string& text) {
+                const bool rate = path.ends_with("/in_magn_sampling_frequency");
+                return heading::writeAttributeFile(path, rate && text == c.given ? c.rate : text);
+            },
+            c.asked);
+        start(*source);
+        EXPECT_EQ(warnings.lines().back(), "reading lis3mdl through its buffer at " +
+                                               std::string(c.rate) +
+                                               " Hz (trigger lis3mdl-trigger)");
+        EXPECT_EQ(source->sampleRate(), std::stod(c.rate));
+        EXPECT_EQ(get("in_magn_sampling_frequency"), c.rate);
+        EXPECT_EQ(get("buffer/watermark"), c.watermark);
+        stop(*source);
+        EXPECT_EQ(attributes(), before);
+    }
+}
+
+TEST_F(FakeBufferedIio, AKernelClockSetBackNeverSendsTimeBack) {
+    const Shape st{"lis3mdl", "le:s16/16>>0", true, {0, 2, 4, 8}, 16, {}, 80};
+    makeDevice(st);
+    auto source = open();
+    auto& got = *listener.collector;
+    start(*source);
+    const long long t0 = 1733650000123456789;
+    // 12.5 ms apart, then the clock set back a second and going on from there.
+    const long long stamps[] = {0, 12500000, 25000000, -975000000, -962500000};
+    const long long seen[] = {0, 12500000, 25000000, 25000000, 37500000};
+    std::vector<unsigned char> bytes;
+    for (long long ns : stamps) {
+        const auto s = scan(st, {1, 2, 3}, t0 + ns);
+        bytes.insert(bytes.end(), s.begin(), s.end());
+    }
+    feed(bytes);
+    ASSERT_TRUE(queue.pumpUntil([&] { return got.samples.size() >= std::size(seen); }));
+    stop(*source);
+    ASSERT_EQ(got.samples.size(), std::size(seen));
+    for (std::size_t n = 0; n < std::size(seen); ++n)
+        EXPECT_EQ(std::llround(got.samples[n].timestamp * 1e9), seen[n]) << n;
 }
 
 TEST_F(FakeBufferedIio, ANodeThatClosesIsAnOutageUntilItReadsAgain) {
@@ -291,6 +370,9 @@ TEST_F(FakeBufferedIio, WhatStandsInTheWayIsSaidOnceAndTheDeviceIsPolledUnchange
          [](const fs::path& d, const fs::path&) {
              put(d / "scan_elements/in_magn_y_type", "le:s16");
          },
+         "", 0},
+        {"scan_elements/in_magn_y_index: 0 is the index of in_magn_x as well",
+         [](const fs::path& d, const fs::path&) { put(d / "scan_elements/in_magn_y_index", "0"); },
          "", 0},
         {"no such node", [](const fs::path&, const fs::path& v) { fs::remove(v / "iio:device0"); },
          "", 0},

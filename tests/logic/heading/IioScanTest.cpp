@@ -111,6 +111,7 @@ TEST(IioRates, ChoosesTheHighestUpToAHundredOrTheNearestAskedFor) {
         {"[1 3 200]", {}, 100},
         {"[1 3 200]", 6.0, 7},
         {"[1 3 200]", 1e5, 199},
+        {"[0.5 1 200]", {}, 99.5},  // the step nearest 100 lies above it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.offered);

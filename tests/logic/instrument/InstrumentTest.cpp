@@ -117,6 +117,14 @@ TEST(Statistics, AgreeWithAHandComputedRunAndItsSummary) {
               "y_max=0.00 y_mean=0.00 z_min=0.00 z_max=0.00 z_mean=0.00 total_min=0.00 "
               "total_max=0.00 total_mean=0.00 total_peak_t=0.000 ac_rms=0.00");
 
+    // One sample is its own min, max and mean.
+    instrument::Statistics one;
+    one.add({3, -4, 12}, 2.0);
+    EXPECT_EQ(instrument::SummaryLine(one).text(),
+              "summary: samples=1 seconds=0.000 x_min=3.00 x_max=3.00 x_mean=3.00 "
+              "y_min=-4.00 y_max=-4.00 y_mean=-4.00 z_min=12.00 z_max=12.00 z_mean=12.00 "
+              "total_min=13.00 total_max=13.00 total_mean=13.00 total_peak_t=2.000");
+
     // A value that rounds to zero carries no sign.
     s.add({-0.001, 0.004, -0.004}, 0.0);
     EXPECT_NE(
@@ -125,12 +133,35 @@ TEST(Statistics, AgreeWithAHandComputedRunAndItsSummary) {
         std::string::npos);
 }
 
+TEST(Statistics, TheStripCountsHeldSamplesAndItsResetLeavesTheRun) {
+    instrument::Instrument meter;
+    const auto present = [&meter](Vector v, double t) {
+        heading::Heading h = heading::Heading::of(v.x, v.y, v.z);
+        h.timestamp = t;
+        meter.present(h);
+    };
+    present({3, 4, 12}, 0.5);
+    meter.setHeld(true);  // the readouts stand still; the field is still measured
+    present({0, 0, 20}, 0.6);
+    EXPECT_EQ(meter.statistics().samples(), 2u);
+    EXPECT_EQ(meter.statistics().total().max, 20);
+    meter.setHeld(false);
+    meter.resetStatistics();
+    EXPECT_EQ(meter.statistics().samples(), 0u);
+    present({0, 3, 4}, 0.7);
+    EXPECT_EQ(meter.statistics().samples(), 1u);
+    EXPECT_EQ(meter.statistics().total().max, 5);
+    EXPECT_EQ(meter.run().samples(), 3u);
+    EXPECT_EQ(meter.run().total().max, 20);
+    EXPECT_EQ(meter.run().peakTime(), 0.6);
+}
+
 // The meter with the instrument in the samples' road, as the program builds it.
 class InstrumentMeterTest : public MeterTest {
   protected:
     void SetUp() override {
         MeterTest::SetUp();
-        platform.service().layRoad({.stages = {&instrument}});
+        platform.service().layRoad(heading::Road().stage(&instrument));
         launch();
         setSlider(40.0f);  // the alarm above 100 µT
     }

@@ -55,6 +55,8 @@ TEST(Spectrum, FindsAPureTonesRmsAndFrequency) {
         {20, 7.3, 1.0, 0, 32},        {50, 12.3, 2.0, 1, 64},          {120, 50.0, 2.093, 2, 128},
         {1000, 50.0, 2.093, 0, 1024}, {1000, 60.0, 0.05, 2, 1024},     {1000, 437.7, 10.0, 1, 1024},
         {4000, 1234.5, 3.0, 1, 4096}, {10000, 2000.0, 800.0, 0, 4096}, {997, 149.9, 0.02, 0, 1024},
+        {64, 10.0, 1.0, 0, 64},  // a rate that is a power of two is a window of its own size
+        {1024, 50.0, 1.0, 1, 1024},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.hz << " Hz at " << c.rate << " samples/s");
@@ -105,6 +107,43 @@ TEST(Spectrum, AddsTwoTonesAndNamesTheStronger) {
         EXPECT_NEAR(s.acRms, rms, 0.01 * rms);
         ASSERT_TRUE(s.dominantHz);
         EXPECT_NEAR(*s.dominantHz, c.dominant, 0.5 * 1000.0 / 1024.0);
+    }
+}
+
+TEST(Spectrum, CountsTheBandFromItsLowEdgeToTheNyquistBinOnce) {
+    struct Case {
+        const char* what;
+        double rate, hz;
+        bool inBand;
+    };
+    const Case cases[] = {
+        {"a tone at half of 50 a second", 50, 25, true},
+        {"a tone at half of 1000 a second", 1000, 500, true},
+        {"a tone on the last bin under 5 Hz", 1000, 5 * 1000 / 1024.0, false},
+        {"a tone on the last bin under 5 Hz at 50 a second", 50, 6 * 50 / 64.0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SampleWindow window;
+        // 1 µT rms: at half the rate a cosine's samples alternate between +1 and -1.
+        const double amplitude = c.hz == c.rate / 2 ? 1.0 : std::sqrt(2.0);
+        fill(window, c.rate, 2048, [&](double t) {
+            return TimedSample{0.0, amplitude * std::cos(kTau * c.hz * t), 0.0, 0.0};
+        });
+        SpectrumAnalyser analyser;
+        const Spectrum& s = analyser.analyse(window);
+        ASSERT_EQ(s.status, Status::Ready);
+        if (c.inBand) {
+            EXPECT_NEAR(s.acRms, 1.0, 0.01);
+            ASSERT_TRUE(s.dominantHz);
+            EXPECT_NEAR(*s.dominantHz, c.hz, 0.1 * c.rate / static_cast<double>(s.size));
+        } else {
+            // Only the window's leakage into the first bin of the band is left.
+            EXPECT_LT(s.acRms, 0.5);
+            if (s.dominantHz) {
+                EXPECT_GE(*s.dominantHz, SpectrumAnalyser::kLowEdgeHz);
+            }
+        }
     }
 }
 

@@ -9,9 +9,11 @@
 #include "heading/model/FieldModel.h"
 #include "instrument/Units.h"
 
-namespace platform::qt {
+namespace app {
 
-// The command line's own options, once Qt has taken its own.
+// The command line's own options, once Qt has taken its own. Each is declared once, in the
+// option table (OptionTable.cpp), which reads it into here. A part's options are kept raw where
+// the part itself checks them when it is made.
 struct Options {
     heading::SourceOptions source;
     std::optional<double> quitAfter;   // seconds
@@ -34,6 +36,17 @@ struct Options {
     std::string dateText;
     bool calibrate = false;  // take a new calibration before the meter
     bool help = false;
+
+    // The station: IAGA-2002 day files in this folder; a run with it has no window.
+    std::optional<std::string> station;
+    std::string stationInfo;                 // CODE[,NAME]
+    std::optional<std::string> stationAlert;  // nT per minute
+    // The publisher: mqtt[s]://[USER@]HOST[:PORT]/PREFIX and what goes with it.
+    std::optional<std::string> publish;
+    std::string publishPasswordFile;
+    std::string publishCa;
+    bool publishDiscovery = false;
+
     // One line for each argument that was ignored, saying why (see strayArgumentWarning).
     std::vector<std::string> warnings;
 };
@@ -55,7 +68,4 @@ std::vector<std::string> withoutQtOptions(const std::vector<std::string>& args);
 // True when args ask for the help text (checked before Qt needs a display).
 bool wantsHelp(const std::vector<std::string>& args);
 
-const char* usageLine();
-std::string helpText();
-
-}  // namespace platform::qt
+}  // namespace app

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace platform::qt {
+namespace app {
 
 // What to tell the user about an argument that is neither one of our --options nor one of Qt's
 // (Qt has taken its own out by then): a bare word or a single-dash option. It is ignored, but
@@ -13,4 +13,4 @@ std::string strayArgumentWarning(const std::string& arg);
 // shortened --option most likely meant, when one stands out.
 std::string unknownOptionMessage(const std::string& arg);
 
-}  // namespace platform::qt
+}  // namespace app

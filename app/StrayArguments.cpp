@@ -1,29 +1,22 @@
-#include "qt/StrayArguments.h"
+#include "app/StrayArguments.h"
 
 #include <algorithm>
 #include <cctype>
-#include <regex>
 #include <string_view>
 #include <vector>
 
 #include "heading/Numbers.h"
-#include "qt/Options.h"
+#include "app/OptionTable.h"
 
-namespace platform::qt {
+namespace app {
 
 namespace {
 
-// Our long options, without their dashes: every one the help text names, so that a new option
-// is known here as soon as it is documented.
+// Our long options, without their dashes: every one the option table declares.
 const std::vector<std::string>& longOptions() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> found;
-        const std::string help = helpText();
-        const std::regex option("--([a-z][a-z-]*[a-z])");
-        for (auto it = std::sregex_iterator(help.begin(), help.end(), option);
-             it != std::sregex_iterator(); ++it)
-            if (std::find(found.begin(), found.end(), (*it)[1]) == found.end())
-                found.push_back((*it)[1]);
+        for (const OptionEntry& entry : optionTable()) found.emplace_back(entry.name.substr(2));
         return found;
     }();
     return names;
@@ -100,4 +93,4 @@ std::string unknownOptionMessage(const std::string& arg) {
     return message + " \u2014 did you mean --" + *best + heading::printable(value) + "?";
 }
 
-}  // namespace platform::qt
+}  // namespace app
