@@ -282,6 +282,15 @@ TEST_F(QtWindowTest, EveryControlWorksFromTheKeyboard) {
     ASSERT_EQ(focus->objectName(), QStringLiteral("compassButton"));
     QTest::keyClick(focus, Qt::Key_Return);
     ASSERT_TRUE(eventually([&] { return compassRoot() && compassRoot()->isVisible(); }));
+    // Tab goes round the compass's own controls, never into the meter under it.
+    for (int i = 0; i < 6; ++i) {
+        QWidget* from = QApplication::focusWidget();
+        ASSERT_NE(from, nullptr);
+        QTest::keyClick(from, i % 3 == 2 ? Qt::Key_Backtab : Qt::Key_Tab);
+        QWidget* to = QApplication::focusWidget();
+        ASSERT_TRUE(to && compassRoot()->isAncestorOf(to))
+            << "Tab went to " << (to ? to->objectName().toStdString() : "nothing");
+    }
 
     auto* north = compassRoot()->findChild<QCheckBox*>(QStringLiteral("engkey"));
     north->setFocus();
