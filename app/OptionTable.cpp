@@ -86,7 +86,10 @@ constexpr OptionChoice kSources[] = {
      "a Linux IIO magnetometer by device or driver, e.g. `iio:iio:device0` or "
      "`iio:ak8975,rate=20`; the nearest rate it offers (default: the highest up to 100 Hz), "
      "see [The triggered buffer, and polling](#the-triggered-buffer-and-polling)"},
-    {"replay:FILE", "a recorded CSV session, paced in real time"},
+    {"replay:FILE[,speed=N|max][,start=UTC]",
+     "a recorded CSV session or an IAGA-2002 file (see [Station](#station)), paced in real "
+     "time, N times faster, or as fast as it is taken (`max`); `start=2018-09-01T22:59:15Z` "
+     "places a CSV recording's first sample at that UTC time"},
     {"simulated[:rate=HZ]",
      "an Earth-like field with a magnet passing by (default 50 Hz); add `,tumble` to turn the "
      "device through every direction, `,offset=X,Y,Z` and `,soft=A,B,C` (or nine numbers) to "
@@ -161,8 +164,8 @@ constexpr OptionEntry kOptions[] = {
      "BOU,Boulder", TEXT(stationInfo)},
     {"--station-alert", "NT_PER_MIN", Takes::Value,
      "flag a change of the horizontal field of at least NT_PER_MIN nT from one minute to the "
-     "next",
-     "5", [](Options& o, const std::string& v) { o.stationAlert = v; }},
+     "next: one line on stderr, and `/api/v1/status`'s `dbdt`",
+     "90", [](Options& o, const std::string& v) { o.stationAlert = v; }},
     {"--publish", "mqtt://[USER@]HOST[:PORT]/PREFIX", Takes::Value,
      "publish the station's values to an MQTT broker under PREFIX (`mqtts://` for TLS)",
      "mqtt://localhost/fluxprobe", [](Options& o, const std::string& v) { o.publish = v; }},

@@ -35,6 +35,13 @@ struct Heading {
     double magneticHeading = 0.0;
     double trueHeading = -1.0;
     double timestamp = 0.0;  // seconds since the source started
+    // When the sample was taken, in seconds since 1970-01-01T00:00:00Z: the source's own time (a
+    // replay's recorded times, a sensor's kernel timestamps or the system clock), 0 when unknown.
+    double utc = 0.0;
+    // The source's own scalar total in µT where it has a scalar magnetometer; negative otherwise.
+    double f = -1.0;
+    // Components the source has no value for in this sample (kMissingX...), left at 0 here.
+    unsigned missing = 0;
     // The accelerometer's reading in device axes when the source has one (all 0 otherwise), so
     // that a heading taken afresh from corrected axes is tilt-compensated as the source's was.
     double gravityX = 0.0;
@@ -42,6 +49,8 @@ struct Heading {
     double gravityZ = 0.0;
     Presentation shown;
     friend bool operator==(const Heading&, const Heading&) = default;
+
+    static constexpr unsigned kMissingX = 1, kMissingY = 2, kMissingZ = 4, kMissingF = 8;
 
     static Heading of(double x, double y, double z, double magneticHeading = 0.0,
                       double trueHeading = -1.0) {

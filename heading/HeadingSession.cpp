@@ -1,5 +1,6 @@
 #include "heading/HeadingSession.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -43,7 +44,8 @@ std::unique_ptr<Source> makeSource(const SourceOptions& options, const Warn& war
                                    std::move(iio));
         }
         case SourceChoice::Kind::Replay:
-            return std::make_unique<ReplaySource>(spec.file, options.declination, warn);
+            return std::make_unique<ReplaySource>(spec.file, options.declination, warn,
+                                                  ReplayPace{spec.speed, spec.startMs});
     }
     throw SourceError("heading source '" + options.spec + "' is not known");
 }
@@ -93,6 +95,18 @@ void HeadingSession::loadCalibration(const std::string& choice) {
         // The meter is still of use uncorrected; a new calibration replaces the file.
         warn_(std::string(e.what()) + "; the stored calibration is ignored");
     }
+}
+
+SourceFacts HeadingSession::sourceFacts() const {
+    SourceFacts facts = source_->facts();
+    if (facts.sampling.empty()) {
+        if (const auto rate = source_->sampleRate(); rate && *rate > 0.0) {
+            char text[48];
+            std::snprintf(text, sizeof text, "%g second", 1.0 / *rate);
+            facts.sampling = text;
+        }
+    }
+    return facts;
 }
 
 std::string HeadingSession::sensorId() const {

@@ -8,6 +8,7 @@
 #include "heading/Callbacks.h"
 #include "heading/HeadingService.h"
 #include "heading/SourceError.h"
+#include "heading/SourceFacts.h"
 #include "heading/calibration/Calibration.h"
 
 namespace heading {
@@ -67,6 +68,8 @@ class HeadingSession {
     double resolution() const;
     // True while a calibration corrects the samples.
     bool calibrated() const;
+    // What the source says of itself for a station's files.
+    SourceFacts sourceFacts() const;
 
     // The stable name of the sensor, empty when the source has none.
     std::string sensorId() const;

@@ -1,5 +1,7 @@
 #include "heading/SampleChannel.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace heading {
@@ -39,7 +41,12 @@ void SampleChannel::scheduleLocked(std::unique_lock<std::mutex>& lock) {
 
 std::size_t SampleChannel::backlog() {
     std::lock_guard lock(mutex_);
-    return pending_.size();
+    return pending_.size() - taken_;
+}
+
+void SampleChannel::waitForRoom(std::size_t limit, std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, stop, [&] { return shut_ || pending_.size() - taken_ < limit; });
 }
 
 void SampleChannel::close() {
@@ -47,14 +54,34 @@ void SampleChannel::close() {
     std::lock_guard lock(mutex_);
     shut_ = true;  // a reader left behind, stuck, may push when it wakes: nothing is posted
     pending_.clear();
+    taken_ = 0;
+    room_.notify_all();
 }
 
 void SampleChannel::drain() {
     std::vector<Event> batch;
     {
-        std::lock_guard lock(mutex_);
-        batch.swap(pending_);
+        std::unique_lock lock(mutex_);
+        if (pending_.size() - taken_ <= kMaxPerTask && taken_ == 0) {
+            batch.swap(pending_);
+        } else {
+            const std::size_t end = std::min(pending_.size(), taken_ + kMaxPerTask);
+            batch.assign(std::make_move_iterator(pending_.begin() + std::ptrdiff_t(taken_)),
+                         std::make_move_iterator(pending_.begin() + std::ptrdiff_t(end)));
+            taken_ = end;
+            if (taken_ == pending_.size()) {
+                pending_.clear();
+                taken_ = 0;
+            } else if (taken_ * 2 >= pending_.size()) {
+                // A source that never lets the queue run dry must not grow it without end.
+                pending_.erase(pending_.begin(), pending_.begin() + std::ptrdiff_t(taken_));
+                taken_ = 0;
+            }
+        }
         scheduled_ = false;
+        room_.notify_all();
+        // The rest goes in a task of its own, after whatever else the main loop has to do.
+        if (pending_.size() > taken_) scheduleLocked(lock);
     }
     for (const auto& event : batch) {
         if (closed_) return;  // a delegate may stop the session part-way through a batch

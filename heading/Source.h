@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "heading/SourceFacts.h"
+
 namespace heading {
 
 class SampleChannel;
@@ -33,6 +35,9 @@ class Source {
     virtual std::optional<double> sampleRate() const { return std::nullopt; }
     // The smallest step of the field it tells apart, in µT; 0 when not known.
     virtual double resolution() const { return 0.0; }
+
+    // What a station's files say of the source's components and where they come from.
+    virtual SourceFacts facts() const { return {}; }
 };
 
 }  // namespace heading

@@ -7,6 +7,7 @@
 
 #include "heading/Numbers.h"
 #include "heading/SourceError.h"
+#include "heading/UtcTime.h"
 #include "heading/calibration/MatrixCheck.h"
 
 namespace heading {
@@ -14,7 +15,10 @@ namespace heading {
 namespace {
 
 constexpr const char* kAccepted =
-    "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none";
+    "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE[,speed=N|max][,start=UTC], "
+    "simulated[:rate=HZ] or none";
+
+constexpr double kMaxSpeed = 1e6;
 
 constexpr double kMaxHumAmplitude = 1000.0;  // µT
 
@@ -109,6 +113,42 @@ void parseSimulated(std::string_view whole, std::string_view options, SourceChoi
     if (!(amplitude <= kMaxHumAmplitude)) refuse(whole, "ac amplitude must be at most 1000 µT");
 }
 
+// FILE[,speed=N|max][,start=UTC]: the options are taken from the end, so that a file name may
+// hold commas of its own.
+void parseReplay(std::string_view whole, std::string_view argument, SourceChoice& spec) {
+    bool speed = false, start = false;
+    for (;;) {
+        const auto comma = argument.rfind(',');
+        if (comma == std::string_view::npos) break;
+        const std::string_view option = argument.substr(comma + 1);
+        if (option.starts_with("speed=") && !speed) {
+            const std::string_view value = option.substr(6);
+            if (value == "max") {
+                spec.speed = 0.0;
+            } else {
+                const auto n = parseDecimal(value);
+                if (!n || !(*n > 0.0) || *n > kMaxSpeed)
+                    refuse(whole, "speed '" + printable(value) +
+                                      "' must be a number above 0 and at most 1000000, or max");
+                spec.speed = *n;
+            }
+            speed = true;
+        } else if (option.starts_with("start=") && !start) {
+            const std::string_view value = option.substr(6);
+            spec.startMs = parseUtcMilliseconds(value);
+            if (!spec.startMs)
+                refuse(whole, "start '" + printable(value) +
+                                  "' must be a UTC time such as 2018-09-01T22:59:15Z");
+            start = true;
+        } else {
+            break;
+        }
+        argument = argument.substr(0, comma);
+    }
+    if (argument.empty()) refuse(whole, "expected a file after 'replay:'");
+    spec.file = std::string(argument);
+}
+
 }  // namespace
 
 SourceChoice parseSourceChoice(std::string_view text) {
@@ -141,7 +181,7 @@ SourceChoice parseSourceChoice(std::string_view text) {
     } else if (name == "replay") {
         if (argument.empty()) refuse(text, "expected a file after 'replay:'");
         spec.kind = SourceChoice::Kind::Replay;
-        spec.file = std::string(argument);
+        parseReplay(text, argument, spec);
     } else if (name == "simulated") {
         spec.kind = SourceChoice::Kind::Simulated;
         if (hasArgument) parseSimulated(text, argument, spec);

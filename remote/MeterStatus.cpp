@@ -1,8 +1,10 @@
 #include "remote/MeterStatus.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "heading/SignalWatch.h"
+#include "heading/UtcTime.h"
 #include "instrument/Instrument.h"
 #include "instrument/Units.h"
 
@@ -48,6 +50,23 @@ SignalState signalStateOf(const heading::SignalWatch& signal) {
     return {signal.key(), signal.text()};
 }
 
+namespace {
+
+std::string dbdtJson(const MeterStatus& s) {
+    if (!s.station) return {};
+    if (!s.rate || !std::isfinite(s.rate->nanoteslaPerMinute)) return ",\"dbdt\":null";
+    const heading::UtcTime t = heading::UtcTime::fromSeconds(s.rate->minute);
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  ",\"dbdt\":{\"minute\":\"%04d-%02d-%02dT%02d:%02d:00Z\",\"ntPerMinute\":%.2f,"
+                  "\"alert\":%s}",
+                  t.year, t.month, t.day, t.hour, t.minute, s.rate->nanoteslaPerMinute,
+                  s.rate->alert ? "true" : "false");
+    return text;
+}
+
+}  // namespace
+
 std::string statusJson(const MeterStatus& s) {
     const auto flag = [](bool b) { return b ? "true" : "false"; };
     // signal and units come from fixed sets of plain words: nothing to escape.
@@ -55,7 +74,8 @@ std::string statusJson(const MeterStatus& s) {
            ",\"held\":" + flag(s.held) + ",\"relative\":" + flag(s.relative) + ",\"units\":\"" +
            s.units + "\",\"recording\":" + flag(s.recording) +
            ",\"calibrated\":" + flag(s.calibrated) +
-           ",\"replay\":" + (s.replay.empty() ? std::string("null") : jsonString(s.replay)) + "}";
+           ",\"replay\":" + (s.replay.empty() ? std::string("null") : jsonString(s.replay)) +
+           dbdtJson(s) + "}";
 }
 
 }  // namespace remote

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace heading {
@@ -24,6 +25,14 @@ struct MeterStatus {
     bool recording = false;
     bool calibrated = false;  // a calibration corrects the samples
     std::string replay;       // the replayed file's name; empty for a live source
+    // A station's latest change of the horizontal field from one minute to the next.
+    struct Rate {
+        std::int64_t minute = 0;  // the later minute, seconds since the epoch
+        double nanoteslaPerMinute = 0.0;
+        bool alert = false;  // at or above --station-alert
+    };
+    bool station = false;  // a station runs: dbdt is there, null until its second minute
+    std::optional<Rate> rate;
 };
 
 // The meter's signal as it is shown: live, stale, ended, denied or none, and the status line
@@ -40,7 +49,9 @@ MeterStatus meterStatusOf(const heading::SignalWatch& signal, std::uint64_t samp
 SignalState signalStateOf(const heading::SignalWatch& signal);
 
 // {"signal":…,"samples":N,"held":bool,"relative":bool,"units":…,"recording":bool,
-//  "calibrated":bool,"replay":"NAME" or null}
+//  "calibrated":bool,"replay":"NAME" or null}, and with a station
+// ,"dbdt":{"minute":"2018-09-01T23:05:00Z","ntPerMinute":1.25,"alert":false} (null before it has
+// two minutes).
 std::string statusJson(const MeterStatus& status);
 
 }  // namespace remote

@@ -191,6 +191,9 @@ void RemoteServer::handle(HttpConnection& connection, const HttpRequestHead& req
     } else if (path == "/api/v1/status") {
         const MeterStatus status = settings_.status ? settings_.status() : MeterStatus{};
         connection.respond(200, "application/json", QByteArray::fromStdString(statusJson(status)));
+    } else if (path == "/metrics") {
+        connection.respond(200, publish::kMetricsContentType,
+                           QByteArray::fromStdString(metricsText()));
     } else if (path == "/api/v1/session.csv") {
         serveSession(connection);
     } else if (path == "/" || path == "/index.html") {
@@ -232,6 +235,19 @@ void RemoteServer::upgrade(HttpConnection& connection, const HttpRequestHead& re
                                  QCryptographicHash::Sha1)
             .toBase64();
     hub_.adopt(connection.switchToWebSocket(accept));
+}
+
+std::string RemoteServer::metricsText() const {
+    publish::MetricsSnapshot snapshot;
+    if (latest_) {
+        const heading::Heading& h = latest_->heading;
+        snapshot.field = publish::MetricsSnapshot::Field{
+            h.x, h.y, h.z, latest_->total, h.magneticHeading, h.trueHeading};
+        snapshot.alarm = latest_->alarm;
+    }
+    snapshot.samplesDelivered = sequence_;
+    if (settings_.metrics) settings_.metrics(snapshot);
+    return publish::metricsText(snapshot);
 }
 
 void RemoteServer::serveSession(HttpConnection& connection) {

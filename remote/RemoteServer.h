@@ -16,6 +16,7 @@
 
 #include "heading/Heading.h"
 #include "heading/replay/ReplayLine.h"
+#include "publish/MetricsText.h"
 #include "remote/MeterStatus.h"
 #include "remote/SampleJson.h"
 #include "remote/SessionRing.h"
@@ -59,10 +60,14 @@ struct ServerSettings {
     // The meter's signal, looked at kSignalCheckMs apart and pushed on the stream when it changes;
     // nothing is pushed when empty.
     std::function<SignalState()> signal;
+    // Fills in what /metrics reports beyond the server's own latest sample and count (samples
+    // dropped, the station's minute, the publisher), asked at each scrape.
+    std::function<void(publish::MetricsSnapshot&)> metrics;
 };
 
-// The live view's server: the page, the latest sample, the live stream and the session as CSV,
-// over HTTP and WebSocket on the main loop. Read only: nothing a client sends changes the meter.
+// The live view's server: the page, the latest sample, the live stream, the session as CSV and
+// Prometheus metrics, over HTTP and WebSocket on the main loop. Read only: nothing a client sends
+// changes the meter.
 class RemoteServer : public QObject {
   public:
     static constexpr int kSignalCheckMs = 100;
@@ -78,6 +83,9 @@ class RemoteServer : public QObject {
     void deliver(const heading::Heading& heading);
 
     void setStatus(std::function<MeterStatus()> status) { settings_.status = std::move(status); }
+    void setMetrics(std::function<void(publish::MetricsSnapshot&)> metrics) {
+        settings_.metrics = std::move(metrics);
+    }
     void setSignal(std::function<SignalState()> signal);
     void setAlarmThreshold(std::function<float()> threshold) {
         settings_.alarmThreshold = std::move(threshold);
@@ -91,6 +99,7 @@ class RemoteServer : public QObject {
     void handle(HttpConnection& connection, const HttpRequestHead& request);
     void upgrade(HttpConnection& connection, const HttpRequestHead& request);
     void serveSession(HttpConnection& connection);
+    std::string metricsText() const;
     void checkSignal();
     bool authorized(const HttpRequestHead& request) const;
     bool hostAllowed(const HttpRequestHead& request) const;

@@ -49,6 +49,10 @@ void RemoteView::setStatus(std::function<MeterStatus()> status) {
     server_->setStatus(std::move(status));
 }
 
+void RemoteView::setMetrics(std::function<void(publish::MetricsSnapshot&)> metrics) {
+    server_->setMetrics(std::move(metrics));
+}
+
 void RemoteView::setSignal(std::function<SignalState()> signal) {
     server_->setSignal(std::move(signal));
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "heading/SampleSink.h"
+#include "publish/MetricsText.h"
 #include "remote/MeterStatus.h"
 
 namespace heading {
@@ -39,6 +40,8 @@ class RemoteView : public heading::SampleSink {
 
     // What /api/v1/status reports, asked at each request.
     void setStatus(std::function<MeterStatus()> status);
+    // What /metrics reports beyond the latest sample and the count of samples.
+    void setMetrics(std::function<void(publish::MetricsSnapshot&)> metrics);
     // The signal as the meter shows it, pushed to the browsers when it changes.
     void setSignal(std::function<SignalState()> signal);
     // The alarm threshold in µT, asked for each sample; no alarm while it has none.

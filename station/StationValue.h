@@ -22,12 +22,18 @@ struct StationValue {
 
 // What the files' headers and the published messages say of the station and its sensor.
 struct StationInfo {
-    std::string code;                 // IAGA code, upper case, 3-4 letters ("BOU")
-    std::string name;                 // station name; the code when none was given
+    std::string code;                  // IAGA code, upper case, 3-4 letters ("BOU")
+    std::string name;                  // station name; the code when none was given
     std::string orientation = "XYZF";  // the components as the sensor gives them ("HDZF")
     std::string reported = "XYZF";     // what the files report
     // Components the source does not record at all: written 88888.00, published null.
     bool recorded[4] = {true, true, true, true};
+    // Where the station is (--location, or a replayed observatory file's own); NaN if unknown.
+    double latitude = kMissing;
+    double longitude = kMissing;       // degrees east, any range; the files write it 0-360
+    double elevation = kMissing;       // metres
+    std::string source = "fluxprobe";  // Source of Data
+    std::string sampling;              // Digital Sampling ("0.02 second"); empty if unknown
 };
 
 // The change of the horizontal field from one minute to the next, in nT per minute.

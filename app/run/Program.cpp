@@ -7,7 +7,9 @@
 
 #include "app/HelpText.h"
 #include "app/Options.h"
+#include "app/run/PublisherPart.h"
 #include "app/run/Run.h"
+#include "app/run/StationPart.h"
 #include "heading/SourceChoice.h"
 #include "qt/FieldModelQuery.h"
 #include "qt/calibration/RecordingCommand.h"
@@ -29,11 +31,13 @@ std::vector<std::string> argumentsOf(int argc, char* argv[]) {
 // What the parts check of their options before anything starts (a part made later checks
 // again, with what the machine says).
 void checkParts(const Options& options) {
+    checkStationOptions(options);
     try {
         if (options.serve) remote::RemoteView::check(*options.serve, options.serveToken);
     } catch (const remote::ServeError& e) {
         throw OptionError(e.what());
     }
+    if (options.publish) PublisherPart::check(options);
 }
 
 // The options as the user gave them, or the status of a run refused: help needs no display, so

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "app/TrueNorthChoice.h"
+#include "app/run/PublisherPart.h"
 #include "app/run/SourcePart.h"
+#include "app/run/StationPart.h"
 #include "heading/model/TrueNorthStage.h"
 #include "instrument/Spectrum.h"
 #include "instrument/SummaryLine.h"
@@ -45,11 +47,13 @@ Run::Run(const Options& options, int& argc, char* argv[], const platform::ClassR
     source_ = std::make_unique<SourcePart>(
         options.source, service_,
         [this](std::function<void()> task) { loop_.post(std::move(task)); });
+    makeStation();
     // Qt takes its own options out of argv; what is left is ours or ignored.
     loop_.start(argc, argv, {.window = withWindow_}, [this] { source_->discardUnlessStarted(); });
     source_->session().prepare();
     // No hum is shown below what the source resolves.
     ac_.setResolution(source_->session().resolution());
+    makePublisher();
     makeRemoteView();  // before any window: an address that cannot be served stops start-up
     if (withWindow_) makeWindow(classes);
     layRoad();
@@ -66,6 +70,26 @@ void Run::makeTrueNorth() {
     } catch (const heading::FieldModelError& e) {
         throw StartError(e.what());
     }
+}
+
+void Run::makeStation() {
+    if (!options_.station) return;
+    // A station on a replay ends with it, once every minute is written; one watched in a browser
+    // stays for it.
+    std::function<void()> ended;
+    if (!options_.serve) ended = [this] { loop_.quit(); };
+    station_ =
+        std::make_unique<StationPart>(options_, source_->session().sourceFacts(), std::move(ended));
+}
+
+void Run::makePublisher() {
+    if (!options_.publish) return;
+    // It listens to the run's station; without one it makes the values itself.
+    publisher_ = std::make_unique<PublisherPart>(
+        options_, source_->session().sourceFacts(), source_->session().sensorId(),
+        station_ ? &station_->station() : nullptr, [this]() -> std::optional<float> {
+            return window_ ? window_->alarmThreshold() : std::nullopt;
+        });
 }
 
 void Run::makeRemoteView() {
@@ -85,10 +109,20 @@ void Run::makeRemoteView() {
             signal, service_.samplesDelivered(), instrument_, window_ && window_->isRecording());
         status.calibrated = source_->session().calibrated();
         status.replay = std::filesystem::path(source_->session().replayFile()).filename().string();
+        if (station_) {
+            status.station = true;
+            if (const auto& rate = station_->station().latestRate())
+                status.rate =
+                    remote::MeterStatus::Rate{rate->minute, rate->nanoteslaPerMinute, rate->alert};
+        }
         return status;
     });
     remote_->setAlarmThreshold([this]() -> std::optional<float> {
         return window_ ? window_->alarmThreshold() : std::nullopt;
+    });
+    remote_->setMetrics([this](publish::MetricsSnapshot& snapshot) {
+        if (station_) snapshot.rate = station_->station().latestRate();
+        if (publisher_) publisher_->fillMetrics(snapshot);
     });
 }
 
@@ -131,6 +165,10 @@ void Run::layRoad() {
                                 .recorder = source_->session().recorder(),
                                 .windowRecording = window_ ? &window_->recording() : nullptr,
                                 .signal = &source_->signal(),
+                                .station = station_     ? &station_->sink()
+                                           : publisher_ ? publisher_->ownStation()
+                                                        : nullptr,
+                                .publisher = publisher_ ? &publisher_->sink() : nullptr,
                                 .remoteView = remote_.get(),
                                 .acMonitor = &ac_,
                             });
@@ -147,6 +185,14 @@ int Run::exec(LastWords& lastWords) {
     if (window_) status = window_->finish(status, report);
     // Readers stop first, so no sample arrives while the parts go.
     source_->stop();
+    // The station writes every minute it can still make; lines it had to drop fail the run.
+    if (station_) {
+        station_->finish();
+        if (station_->lostData() && status == 0) status = 1;
+    }
+    // Then the publisher: the station's last minutes go out, and what the broker has not
+    // acknowledged stays in the spool.
+    if (publisher_) publisher_->finish();
     // A recording that stopped on a write error is a failed run, even if the meter went on.
     if (source_->session().recordingFailed() && status == 0) status = 1;
     lastWords.paints = report.paints;

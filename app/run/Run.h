@@ -25,7 +25,9 @@ class RemoteView;
 
 namespace app {
 
+class PublisherPart;
 class SourcePart;
+class StationPart;
 
 // A part that cannot be made as the options ask; the message says why. Status 2.
 class StartError : public std::runtime_error {
@@ -65,6 +67,8 @@ class Run {
 
   private:
     void makeTrueNorth();
+    void makeStation();
+    void makePublisher();
     void makeRemoteView();
     void makeWindow(const platform::ClassRegistry& classes);
     void layRoad();
@@ -78,8 +82,9 @@ class Run {
         ac_;  // the latest samples and their spectrum (AC view, browsers, summary)
     std::unique_ptr<heading::TrueNorthStage> trueNorth_;  // unless the user gave the declination
     std::unique_ptr<SourcePart> source_;                  // the source, its session, the signal
-    // The station and the publisher go here, in that order (the publisher listens to the
-    // station's values).
+    std::unique_ptr<StationPart> station_;                // --station
+    // The publisher listens to the station's values, so it comes after the station.
+    std::unique_ptr<PublisherPart> publisher_;           // --publish
     std::unique_ptr<remote::RemoteView> remote_;         // --serve
     std::unique_ptr<platform::qt::MeterWindow> window_;  // unless the run needs none
     std::optional<SampleRoad> road_;                     // laid last, taken up first

@@ -1,10 +1,12 @@
 #include "heading/iio/IioScanLoop.h"
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "heading/SampleChannel.h"
+#include "heading/UtcTime.h"
 #include "heading/iio/IioSample.h"
 
 namespace heading {
@@ -36,6 +38,15 @@ double IioScanLoop::timeOf(const unsigned char* scan) {
     if (ns - *origin_ < last_) origin_ = ns - last_;
     last_ = ns - *origin_;
     return static_cast<double>(last_) / 1e9;
+}
+
+double IioScanLoop::utcOf(const unsigned char* scan) const {
+    const double now = utcNow();
+    if (timestamp_ < 0) return now;
+    // The kernel stamps scans with the wall clock unless told to use another clock; stamps far
+    // from it come from another one and say nothing of UTC.
+    const double kernel = static_cast<double>(buffer_->layout().value(scan, timestamp_)) / 1e9;
+    return std::fabs(kernel - now) < kPlausibleStampSeconds ? kernel : now;
 }
 
 void IioScanLoop::run(std::stop_token stop, const std::shared_ptr<SampleChannel>& channel) {
@@ -84,6 +95,7 @@ void IioScanLoop::run(std::stop_token stop, const std::shared_ptr<SampleChannel>
                 gravity = accel_->read();
             samples.push_back(
                 iioSample(field.value, gravity ? &*gravity : nullptr, declination_, t));
+            samples.back().utc = utcOf(scan);
             failing = false;
         }
         channel->push(samples);

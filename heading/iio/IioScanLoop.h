@@ -42,6 +42,10 @@ class IioScanLoop {
     bool accelInScan_;
     std::optional<double> declination_;
     int x_, y_, z_, ax_, ay_, az_, timestamp_;
+    static constexpr double kPlausibleStampSeconds = 60.0;
+    // The scan's UTC time: its kernel timestamp where that follows the wall clock.
+    double utcOf(const unsigned char* scan) const;
+
     std::optional<long long> origin_;  // ns
     long long last_ = 0;               // ns after origin_ of the last scan
     std::chrono::steady_clock::time_point started_;

@@ -13,6 +13,7 @@
 #include "heading/Callbacks.h"
 #include "heading/SampleChannel.h"
 #include "heading/SourceError.h"
+#include "heading/UtcTime.h"
 #include "heading/iio/IioBuffer.h"
 #include "heading/iio/IioChanges.h"
 #include "heading/iio/IioRateSetting.h"
@@ -214,8 +215,9 @@ void IioSource::Poller::run(std::stop_token stop, const std::shared_ptr<SampleCh
         failing = false;
 
         const IioTriad::Reading gravity = accel ? accel->read() : IioTriad::Reading{{}, -1, {}};
-        const heading::Heading h = iioSample(field.value, &gravity, declination,
-                                             std::chrono::duration<double>(now - start).count());
+        heading::Heading h = iioSample(field.value, &gravity, declination,
+                                       std::chrono::duration<double>(now - start).count());
+        h.utc = utcNow();
         channel->push(h);
     }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "heading/SampleChannel.h"
+#include "heading/UtcTime.h"
 #include "heading/simulated/SimulatedField.h"
 
 namespace heading {
@@ -41,6 +42,8 @@ std::string SimulatedSource::describe() const {
 void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> channel) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
+    // The field is made on the steady clock; its UTC times count from the system clock's now.
+    const double utcBase = utcNow();
     const auto oneSecond = static_cast<std::uint64_t>(std::ceil(rate_));
     std::uint64_t next = 0;
     std::vector<heading::Heading> batch;
@@ -72,8 +75,10 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
             continue;
         }
         batch.clear();
-        for (; next <= last; ++next)
+        for (; next <= last; ++next) {
             batch.push_back(SimulatedField::sample(next, rate_, declination_, motion_));
+            batch.back().utc = utcBase + batch.back().timestamp;
+        }
         channel->push(batch);
     }
 }

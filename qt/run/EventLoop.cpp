@@ -108,6 +108,10 @@ void EventLoop::quitAfter(double seconds, std::function<void()> beforeQuit) {
                               });
 }
 
+void EventLoop::quit() {
+    QCoreApplication::quit();
+}
+
 int EventLoop::exec() {
     return QCoreApplication::exec();
 }

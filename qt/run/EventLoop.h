@@ -36,6 +36,8 @@ class EventLoop {
     void atStart(std::function<void()> task);
     // Leaves the loop after seconds; beforeQuit runs just before.
     void quitAfter(double seconds, std::function<void()> beforeQuit);
+    // Leaves the loop once the task running now has ended (a station whose replay ended).
+    void quit();
     // Runs the loop; its exit status.
     int exec();
 

@@ -123,7 +123,7 @@ expect 0 "replay of header-only.csv finished after 0 samples" -- \
     --heading-source=replay:header-only.csv --quit-after=1
 
 # --- Heading sources.
-expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none" -- \
+expect 2 "heading source 'warp-drive': expected auto, iio[:DEVICE][,rate=HZ], replay:FILE[,speed=N|max][,start=UTC], simulated[:rate=HZ] or none" -- \
     --heading-source=warp-drive
 expect 2 "heading source 'simulated:rate=0': rate must be above 0 Hz" -- --heading-source=simulated:rate=0
 expect 2 "heading source 'simulated:ac=30,1': ac frequency must be below 25 Hz, half the rate" -- \

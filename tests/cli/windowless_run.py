@@ -30,7 +30,8 @@ def main():
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR")}
     env["QT_QPA_PLATFORM"] = "xcb"  # a window would need a display here
     run = subprocess.Popen(
-        [program, "--station=" + os.path.join(work, "station"), "--heading-source=replay:" + replay,
+        [program, "--station=" + os.path.join(work, "station"), "--station-info=TST",
+         "--location=52.07,-1.02", "--heading-source=replay:" + replay,
          "--serve=127.0.0.1:0", "--quit-after=4"],
         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env, cwd=work)
     url = run.stdout.readline().strip()
@@ -51,6 +52,9 @@ def main():
         time.sleep(0.1)
     if status["signal"] != "ended" or status["samples"] != 5:
         fail(f"/api/v1/status after the replay said {status}, expected 5 samples and 'ended'")
+    # A station's dB/dt is there, null until it has two minutes.
+    if "dbdt" not in status or status["dbdt"] is not None:
+        fail(f"/api/v1/status of a station without minutes said {status}, expected dbdt null")
     out, err = run.communicate(timeout=30)
     if run.returncode != 0:
         fail(f"exit status {run.returncode}; stderr: {err!r}")

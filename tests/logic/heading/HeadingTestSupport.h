@@ -27,6 +27,13 @@ inline std::filesystem::path freshTempDir(const std::string& name) {
     return dir;
 }
 
+// The samples with their UTC times taken out: a recording keeps times relative to its start,
+// so a replay places them afresh.
+inline std::vector<heading::Heading> withoutUtc(std::vector<heading::Heading> samples) {
+    for (auto& h : samples) h.utc = 0.0;
+    return samples;
+}
+
 // Stands in for the main loop: sources post from their threads, the test thread runs the tasks.
 class TaskQueue {
   public:

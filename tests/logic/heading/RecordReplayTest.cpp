@@ -74,7 +74,7 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() >= 200; }));
         session.stop();
-        live = a.collector->samples;
+        live = heading_test::withoutUtc(a.collector->samples);
     }
     std::vector<heading::Heading> replayed;
     {
@@ -95,8 +95,8 @@ TEST_F(RecordReplay, ARecordingReplaysBitForBitAndRecordsTheSameFileAgain) {
         ASSERT_TRUE(queue.pumpUntil([&] { return !warnings.lines().empty(); }));
         queue.pump();
         session.stop();
-        replayed = a.collector->samples;
-        EXPECT_EQ(b.collector->samples, replayed);
+        replayed = heading_test::withoutUtc(a.collector->samples);
+        EXPECT_EQ(heading_test::withoutUtc(b.collector->samples), replayed);
         EXPECT_EQ(warnings.lines(),
                   std::vector<std::string>{"replay of " + first + " finished after " +
                                            std::to_string(live.size()) + " samples"});
@@ -128,7 +128,7 @@ TEST_F(RecordReplay, ARecordingKeepsGravitySoThatACalibratedReplayIsTiltCompensa
         session.start();
         ASSERT_TRUE(queue.pumpUntil([&] { return a.collector->samples.size() >= 400; }));
         session.stop();
-        live = a.collector->samples;
+        live = heading_test::withoutUtc(a.collector->samples);
     }
     EXPECT_EQ(contents(file).substr(0, contents(file).find('\n')),
               "t,x,y,z,magneticHeading,trueHeading,gx,gy,gz");

@@ -46,9 +46,35 @@ TEST(SourceChoice, AcceptsEveryForm) {
     }
 }
 
+TEST(SourceChoice, TakesAReplaysSpeedAndStartFromTheEnd) {
+    struct Case {
+        const char* text;
+        const char* file;
+        double speed;
+        std::optional<std::int64_t> startMs;
+    };
+    const Case cases[] = {
+        {"replay:a.csv", "a.csv", 1.0, std::nullopt},
+        {"replay:a.csv,speed=max", "a.csv", 0.0, std::nullopt},
+        {"replay:a,b.csv,speed=2.5", "a,b.csv", 2.5, std::nullopt},
+        {"replay:a.csv,start=2018-09-01T22:59:15Z,speed=10", "a.csv", 10.0, 1535842755000},
+        {"replay:a.csv,speed=10,start=1970-01-01T00:00:01.5Z", "a.csv", 10.0, 1500},
+        {"replay:a.csv,speed=1,speed=2", "a.csv,speed=1", 2.0, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SourceChoice s = parseSourceChoice(c.text);
+        EXPECT_EQ(s.file, c.file);
+        EXPECT_EQ(s.speed, c.speed);
+        EXPECT_EQ(s.startMs, c.startMs);
+    }
+}
+
 TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE, simulated[:rate=HZ] or none"},
+        {"",
+         "expected auto, iio[:DEVICE][,rate=HZ], replay:FILE[,speed=N|max][,start=UTC], "
+         "simulated[:rate=HZ] or none"},
         {"compass", "expected auto, iio[:DEVICE]"},
         {"Simulated", "expected auto"},
         {"auto:x", "'auto' takes no argument"},
@@ -60,6 +86,11 @@ TEST(SourceChoice, RefusesWithAMessageThatSaysWhy) {
         {"iio:ak8975,rate=0", "rate must be above 0 Hz"},
         {"replay", "expected a file after 'replay:'"},
         {"replay:", "expected a file after 'replay:'"},
+        {"replay:,speed=max", "expected a file after 'replay:'"},
+        {"replay:a.csv,speed=0", "speed '0' must be a number above 0"},
+        {"replay:a.csv,speed=fast", "speed 'fast' must be a number above 0"},
+        {"replay:a.csv,start=2018-09-01", "start '2018-09-01' must be a UTC time"},
+        {"replay:a.csv,start=2018-02-30T00:00:00Z", "start '2018-02-30T00:00:00Z' must be"},
         {"simulated:", "expected rate=HZ"},
         {"simulated:hz=5", "expected rate=HZ"},
         {"simulated:rate=", "rate '' is not a number"},
