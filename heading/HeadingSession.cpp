@@ -56,6 +56,9 @@ HeadingSession::HeadingSession(const SourceOptions& options, HeadingService& ser
                                Warn warn)
     : service_(service), post_(std::move(post)), warn_(std::move(warn)) {
     source_ = makeSource(options, warn_);
+    if (const SourceChoice spec = parseSourceChoice(options.spec);
+        spec.kind == SourceChoice::Kind::Replay)
+        replayFile_ = spec.file;
     referenceField_ = options.referenceField;
     calibrationOut_ = options.calibrationOut;
     // Refused now rather than after the user has turned the device for a minute.
@@ -184,6 +187,14 @@ void HeadingSession::stopRecording() {
     // The recorder stays, idle, so that the remote view can still serve the whole file.
     recorder_->stop();
     recordingStopped_ = true;
+}
+
+double HeadingSession::resolution() const {
+    return source_->resolution();
+}
+
+bool HeadingSession::calibrated() const {
+    return service_.correction().has_value();
 }
 
 std::string HeadingSession::describe() const {

@@ -62,6 +62,12 @@ class HeadingSession {
     // The recorder's open file and how many bytes of it are written; nothing without --record.
     std::optional<std::pair<int, std::size_t>> recordedBytes() const;
 
+    // The file a replay reads, as given; empty for any other source.
+    const std::string& replayFile() const { return replayFile_; }
+    // The source's resolution in µT (see Source::resolution).
+    double resolution() const;
+    // True while a calibration corrects the samples.
+    bool calibrated() const;
     // What the source says of itself for a station's files.
     SourceFacts sourceFacts() const;
 
@@ -101,6 +107,7 @@ class HeadingSession {
     std::optional<double> referenceField_;
     std::string calibrationOut_;
     std::string calibrationFile_;  // the one in force, for describe()
+    std::string replayFile_;
 };
 
 }  // namespace heading

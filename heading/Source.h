@@ -33,6 +33,8 @@ class Source {
 
     // Samples a second the device is set to give, when it says so (after start).
     virtual std::optional<double> sampleRate() const { return std::nullopt; }
+    // The smallest step of the field it tells apart, in µT; 0 when not known.
+    virtual double resolution() const { return 0.0; }
 
     // What a station's files say of the source's components and where they come from.
     virtual SourceFacts facts() const { return {}; }

@@ -21,6 +21,11 @@ class AcMonitor : public heading::SampleSink {
     void onError(const heading::LocationError&) override {}
 
     const Spectrum& spectrum();
+    // See SpectrumAnalyser::setResolution.
+    void setResolution(double microtesla) {
+        analyser_.setResolution(microtesla);
+        analysed_ = UINT64_MAX;  // analysed again when next asked
+    }
     std::uint64_t samples() const { return added_; }
 
   private:

@@ -163,6 +163,7 @@ void SpectrumAnalyser::transform(const SampleWindow& samples, std::size_t n) {
         if (power_[k] > power_[strongest]) strongest = k;
     }
     r.acRms = std::sqrt(band);
+    if (r.acRms < 0.5 * resolution_) r.acRms = 0.0;  // no phantom below what the source resolves
     if (r.acRms < kLeastAcRms || strongest > half) return;
 
     // Between bins: the vertex of a parabola through the logarithms of the peak and its

@@ -30,6 +30,10 @@ class SpectrumAnalyser {
     // SampleWindow::kCapacity.
     static std::size_t windowSizeFor(double rate);
 
+    // The smallest step of the field the source tells apart, in µT (0: finer than anything
+    // here). An AC part under half of it is the source's rounding, not a hum: none is shown.
+    void setResolution(double microtesla) { resolution_ = microtesla; }
+
     // Analyses the latest window of samples; the result stays valid until the next call.
     const Spectrum& analyse(const SampleWindow& samples);
 
@@ -46,6 +50,7 @@ class SpectrumAnalyser {
     double hannPower_ = 0.0;   // the sum of the window's squares
     double lineSpread_ = 0.0;  // the sum of the squared distances from the window's centre
     std::vector<double> intervals_;
+    double resolution_ = 0.0;
     std::vector<double> power_;  // the axes' powers summed, per bin
     Spectrum result_;
 };

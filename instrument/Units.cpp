@@ -62,9 +62,20 @@ const heading::FieldUnit& fieldUnit(Unit unit) {
     return entry(unit).unit;
 }
 
+namespace {
+
+// printf keeps the sign of a value that rounds to zero ("-0.0"); a reading of no field has none.
+std::string withoutNegativeZero(std::string text) {
+    if (!text.empty() && text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos)
+        text.erase(0, 1);
+    return text;
+}
+
+}  // namespace
+
 std::string formatField(double microtesla, Unit unit) {
     const heading::FieldUnit& u = fieldUnit(unit);
-    return platform::format(u.format, microtesla * u.perMicrotesla);
+    return withoutNegativeZero(platform::format(u.format, microtesla * u.perMicrotesla));
 }
 
 std::string formatFigure(double microtesla, Unit unit) {
@@ -75,7 +86,7 @@ std::string formatFigure(double microtesla, Unit unit) {
     const int significant = magnitude > 0.0 && std::isfinite(magnitude)
                                 ? 2 - static_cast<int>(std::floor(std::log10(magnitude)))
                                 : finest;
-    return platform::format("%.*f", std::clamp(significant, 0, finest), value);
+    return withoutNegativeZero(platform::format("%.*f", std::clamp(significant, 0, finest), value));
 }
 
 }  // namespace instrument

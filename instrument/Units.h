@@ -25,7 +25,7 @@ std::optional<Unit> unitNamed(std::string_view name);
 // How the screens write a value in unit: each at the resolution of a tenth of a microtesla.
 const heading::FieldUnit& fieldUnit(Unit unit);
 // A value given in microtesla, written in unit with its format ("48.3", "48300", "483",
-// "0.4830").
+// "0.4830"); a value that rounds to zero has no sign.
 std::string formatField(double microtesla, Unit unit);
 // A measured figure (the AC view's RMS) in unit to three significant figures, never finer than
 // a thousandth of a microtesla: 1.48 µT is "1.48", "1480", "14.8" or "0.0148".

@@ -20,6 +20,7 @@
 #include "qt/DataFiles.h"
 #include "qt/EndLoopOnException.h"
 #include "qt/Fade.h"
+#include "qt/PlatformNotes.h"
 #include "qt/QtTimer.h"
 #include "qt/ScreenSaverInhibitor.h"
 #include "qt/interface/InterfaceBinder.h"
@@ -78,6 +79,8 @@ QtPlatform::QtPlatform(heading::HeadingService& service, QtPlatformSettings sett
       inhibitor_(std::make_unique<ScreenSaverInhibitor>()),
       ownSignal_(settings_.signal ? nullptr : std::make_unique<heading::SignalWatch>(service)),
       signal_(settings_.signal ? settings_.signal : ownSignal_.get()) {
+    // A clean run prints only what fluxprobe means to say.
+    dropPlatformNotes();
     // The readout font the screens ask for, on the seven-segment face Debian ships.
     QFont::insertSubstitution(QStringLiteral("DBLCDTempBlack"), QStringLiteral("DSEG7 Classic"));
     if (qApp) QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/fluxprobe.svg")));

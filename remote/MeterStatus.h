@@ -23,6 +23,8 @@ struct MeterStatus {
     bool relative = false;
     std::string units = "uT";  // uT, nT, mG or G
     bool recording = false;
+    bool calibrated = false;  // a calibration corrects the samples
+    std::string replay;       // the replayed file's name; empty for a live source
     // A station's latest change of the horizontal field from one minute to the next.
     struct Rate {
         std::int64_t minute = 0;  // the later minute, seconds since the epoch
@@ -46,9 +48,10 @@ MeterStatus meterStatusOf(const heading::SignalWatch& signal, std::uint64_t samp
                           const instrument::Instrument& instrument, bool recording);
 SignalState signalStateOf(const heading::SignalWatch& signal);
 
-// {"signal":…,"samples":N,"held":bool,"relative":bool,"units":…,"recording":bool}, and with a
-// station ,"dbdt":{"minute":"2018-09-01T23:05:00Z","ntPerMinute":1.25,"alert":false} (null
-// before it has two minutes).
+// {"signal":…,"samples":N,"held":bool,"relative":bool,"units":…,"recording":bool,
+//  "calibrated":bool,"replay":"NAME" or null}, and with a station
+// ,"dbdt":{"minute":"2018-09-01T23:05:00Z","ntPerMinute":1.25,"alert":false} (null before it has
+// two minutes).
 std::string statusJson(const MeterStatus& status);
 
 }  // namespace remote

@@ -59,7 +59,19 @@ void appendBatchEntry(std::string& out, const RemoteSample& s) {
         out += ',';
     }
     appendNumber(out, s.total);
-    out += s.alarm ? ",1]" : ",0]";
+    out += s.alarm ? ",1" : ",0";
+    // How the window shows it: held (its readouts keep what they showed), or beside a zero.
+    const heading::Presentation& shown = h.shown;
+    if (shown.relative) {
+        out += shown.held ? ",1" : ",0";
+        for (double v : {shown.x0, shown.y0, shown.z0}) {
+            out += ',';
+            appendNumber(out, v);
+        }
+    } else if (shown.held) {
+        out += ",1";
+    }
+    out += ']';
 }
 
 }  // namespace remote

@@ -27,7 +27,8 @@ void appendNumber(std::string& out, float value);
 std::string latestJson(const RemoteSample& sample);
 
 // One sample inside a stream batch, compact: [t,x,y,z,magneticHeading,trueHeading,total,alarm]
-// with alarm as 0 or 1.
+// with alarm as 0 or 1; then, as the window shows it, ",1" when held, or ",held,x0,y0,z0" when
+// shown beside a zero (held 0 or 1, the reference in µT).
 void appendBatchEntry(std::string& out, const RemoteSample& sample);
 
 }  // namespace remote

@@ -1,5 +1,6 @@
 #include "app/run/Run.h"
 
+#include <filesystem>
 #include <iostream>
 #include <utility>
 
@@ -50,6 +51,8 @@ Run::Run(const Options& options, int& argc, char* argv[], const platform::ClassR
     // Qt takes its own options out of argv; what is left is ours or ignored.
     loop_.start(argc, argv, {.window = withWindow_}, [this] { source_->discardUnlessStarted(); });
     source_->session().prepare();
+    // No hum is shown below what the source resolves.
+    ac_.setResolution(source_->session().resolution());
     makePublisher();
     makeRemoteView();  // before any window: an address that cannot be served stops start-up
     if (withWindow_) makeWindow(classes);
@@ -104,6 +107,8 @@ void Run::makeRemoteView() {
     remote_->setStatus([this, &signal] {
         remote::MeterStatus status = remote::meterStatusOf(
             signal, service_.samplesDelivered(), instrument_, window_ && window_->isRecording());
+        status.calibrated = source_->session().calibrated();
+        status.replay = std::filesystem::path(source_->session().replayFile()).filename().string();
         if (station_) {
             status.station = true;
             if (const auto& rate = station_->station().latestRate())
@@ -132,16 +137,19 @@ void Run::makeWindow(const platform::ClassRegistry& classes) {
     std::function<void(const heading::Location&)> located;
     if (asksLocationService(options_.source, options_.location, service_.headingAvailable()))
         located = [this](const heading::Location& l) { trueNorth_->locate(l); };
-    const platform::qt::WindowWork work{.service = service_,
-                                        .session = source_->session(),
-                                        .signal = source_->signal(),
-                                        .instrument = instrument_,
-                                        .ac = ac_,
-                                        .referenceField = [this]() -> std::optional<double> {
-                                            return trueNorth_ ? trueNorth_->totalFieldMicrotesla()
-                                                              : std::nullopt;
-                                        },
-                                        .located = std::move(located)};
+    const platform::qt::WindowWork work{
+        .service = service_,
+        .session = source_->session(),
+        .signal = source_->signal(),
+        .instrument = instrument_,
+        .ac = ac_,
+        .referenceField = [this]() -> std::optional<double> {
+            return trueNorth_ ? trueNorth_->totalFieldMicrotesla() : std::nullopt;
+        },
+        .located = std::move(located),
+        .trueNorthUnknown = [this]() -> std::string {
+            return trueNorth_ ? trueNorth_->whyUnknown() : std::string();
+        }};
     try {
         window_ = std::make_unique<platform::qt::MeterWindow>(choices, work, classes);
     } catch (const platform::InterfaceError& e) {

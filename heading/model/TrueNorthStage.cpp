@@ -21,6 +21,14 @@ void TrueNorthStage::locate(const Location& location) {
     trueNorth_->setLocation(location);
 }
 
+std::string TrueNorthStage::whyUnknown() {
+    if (modelFailed_) return "the field model could not be loaded";
+    if (!trueNorth_ || !trueNorth_->hasLocation())
+        return "no location: give --location=LAT,LON or --declination=DEG";
+    if (!trueNorth_->declination()) return "the field model does not cover today's date";
+    return {};
+}
+
 bool TrueNorthStage::loadModel() {
     if (trueNorth_) return true;
     if (modelFailed_) return false;

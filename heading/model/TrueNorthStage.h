@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "heading/Callbacks.h"
 #include "heading/SampleStage.h"
@@ -30,6 +31,10 @@ class TrueNorthStage : public SampleStage {
     std::optional<double> totalFieldMicrotesla() {
         return trueNorth_ ? trueNorth_->totalMicrotesla() : std::nullopt;
     }
+
+    // Why no true heading can be given now, in words for the screen ("no location: give
+    // --location=LAT,LON or --declination=DEG"); empty once the declination is known.
+    std::string whyUnknown();
 
     void complete(Heading& sample) override {
         if (trueNorth_) trueNorth_->fill(sample);

@@ -27,6 +27,10 @@ class SimulatedSource : public Source {
     // A tumbling or distorted field stands for a sensor of its own, so its calibration is kept;
     // the plain field needs none.
     std::string sensorId() const override { return motion_.any() ? "simulated" : ""; }
+    // Read like a phone's sensor, to a tenth of a microtesla: the field model's own smooth
+    // changes leak a few thousandths into the AC band, which no such sensor shows as a hum.
+    static constexpr double kResolution = 0.1;
+    double resolution() const override { return kResolution; }
     // Only the device in motion is given an accelerometer.
     bool measuresGravity() const override { return motion_.any(); }
 

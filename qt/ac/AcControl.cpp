@@ -66,6 +66,7 @@ void AcControl::open() {
         if (button_ && ScreenWidget::isCovered(button_)) return;
     if (!screen_) {
         screen_ = new AcScreen(monitor_, instrument_);
+        screen_->setEnded(ended_);
         connect(screen_, &AcScreen::doneRequested, this, &AcControl::close);
     }
     closing_ = false;

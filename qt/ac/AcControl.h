@@ -27,6 +27,9 @@ class AcControl : public QObject {
     AcControl(instrument::AcMonitor& monitor, const instrument::Instrument& instrument);
     ~AcControl() override;
 
+    // Why the samples have ended, for the view (see AcScreen::setEnded).
+    void setEnded(std::function<QString()> ended) { ended_ = std::move(ended); }
+
     // Adds the button and the key to the meter's window.
     void attachTo(QWidget* window);
     // Presents the view over the meter; nothing when it is open or something else covers the
@@ -43,6 +46,7 @@ class AcControl : public QObject {
     QPointer<QAbstractButton> button_;
     QPointer<QWidget> meter_;  // the meter's screen, which the view covers
     QPointer<AcScreen> screen_;
+    std::function<QString()> ended_;
     bool closing_ = false;
 };
 

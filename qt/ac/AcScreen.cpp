@@ -78,12 +78,23 @@ AcScreen::AcScreen(instrument::AcMonitor& monitor, const instrument::Instrument&
 }
 
 void AcScreen::refresh() {
-    if (monitor_.samples() == shownSamples_) return;
+    const QString ended = ended_ ? ended_() : QString();
+    if (monitor_.samples() == shownSamples_ && ended.isEmpty() == !showsEnd_) return;
     shownSamples_ = monitor_.samples();
+    showsEnd_ = !ended.isEmpty();
     const instrument::Spectrum& s = monitor_.spectrum();
     const instrument::Unit unit = instrument_.unit();
     const QString rms =
         QStringLiteral(" %1 rms").arg(QString::fromUtf8(instrument::unitSymbol(unit)));
+    if (showsEnd_) {
+        // Ended means ended: no figure stays up as if it were still measured.
+        rms_->setText(QStringLiteral("--") + rms);
+        frequency_->setText(QStringLiteral("-- Hz"));
+        status_->setText(ended);
+        plot_->setUnit(unit);
+        plot_->setSpectrum(instrument::Spectrum{});
+        return;
+    }
     if (s.ready()) {
         rms_->setText(QString::fromStdString(instrument::formatFigure(s.acRms, unit)) + rms);
         frequency_->setText(s.dominantHz

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -30,6 +31,9 @@ class AcScreen : public QWidget {
 
     // Analyses the latest samples, if any came since the last time, and shows the result.
     void refresh();
+    // Asked at each refresh: why no sample will come again (a replay's end), or empty. Once it
+    // says so, the view shows no figure and no spectrum, but that text.
+    void setEnded(std::function<QString()> ended) { ended_ = std::move(ended); }
 
     QLabel* rmsLabel() const { return rms_; }
     QLabel* frequencyLabel() const { return frequency_; }
@@ -50,6 +54,8 @@ class AcScreen : public QWidget {
     instrument::AcMonitor& monitor_;
     const instrument::Instrument& instrument_;
     QTimer timer_;
+    std::function<QString()> ended_;
+    bool showsEnd_ = false;
     std::uint64_t shownSamples_ = UINT64_MAX;
     QLabel* rms_;
     QLabel* frequency_;

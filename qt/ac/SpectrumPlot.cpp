@@ -99,7 +99,7 @@ QRectF SpectrumPlot::plotArea() const {
 
 QPixmap SpectrumPlot::scale() const {
     const qreal ratio = devicePixelRatioF();
-    const QString key = QStringLiteral("fluxprobe-spectrum-scale/%1x%2@%3/%4/%5")
+    const QString key = QStringLiteral("fluxprobe-spectrum-scale/%1x%2@%3/%4/%5/%6")
                             .arg(width())
                             .arg(height())
                             .arg(ratio)

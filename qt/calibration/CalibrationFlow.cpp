@@ -64,13 +64,18 @@ void CalibrationFlow::open() {
 
 void CalibrationFlow::keep(const heading::calibration::Calibration& calibration) {
     const std::string summary = heading::calibration::summaryLine(calibration);
+    std::string message;
     try {
         const std::string path = session_.saveCalibration(calibration);
-        heading::warnOnStderr("calibration kept in " + path + ": " + summary);
+        message = "calibration kept in " + path + ": " + summary;
     } catch (const heading::calibration::CalibrationError& e) {
-        heading::warnOnStderr(std::string(e.what()) + "; it is in force for this run only (" +
-                              summary + ")");
+        message = std::string(e.what()) + "; it is in force for this run only (" + summary + ")";
     }
+    heading::warnOnStderr(message);
+    // Said in the window too: headings are corrected from now on.
+    emit kept(QStringLiteral("Calibrated: headings are corrected (CAL). ") +
+              QString::fromStdString(message.substr(0, 1)).toUpper() +
+              QString::fromStdString(message.substr(1)));
 }
 
 }  // namespace platform::qt

@@ -42,6 +42,10 @@ class CalibrationFlow : public QObject {
     // The screen opened last, open or closed, or null.
     CalibrationScreen* screen() const;
 
+  signals:
+    // A calibration is in force; message says where it was kept, or why it was not.
+    void kept(const QString& message);
+
   private:
     void keep(const heading::calibration::Calibration& calibration);
 

@@ -1,11 +1,12 @@
 #include "qt/instrument/InstrumentBar.h"
 
 #include <QActionGroup>
-#include <QBoxLayout>
+#include <QGridLayout>
 #include <QMenu>
 #include <QToolButton>
 
 #include "instrument/Units.h"
+#include "qt/widgets/KeyboardAccess.h"
 
 namespace platform::qt {
 
@@ -62,11 +63,16 @@ InstrumentBar::InstrumentBar(QWidget* parent) : QWidget(parent) {
     marksLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     marksLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
-    for (QToolButton* b : {hold_, zero_, record_, more_}) row->addWidget(b);
-    row->addWidget(marksLabel_, 1);
+    grid_ = new QGridLayout(this);
+    grid_->setContentsMargins(0, 0, 0, 0);
+    grid_->setHorizontalSpacing(4);
+    grid_->setVerticalSpacing(2);
+    int column = 0;
+    for (QToolButton* b : {hold_, zero_, record_, more_}) grid_->addWidget(b, 0, column++);
+    grid_->setColumnStretch(4, 1);
+    grid_->addWidget(marksLabel_, 0, 4);
+    // Space and Enter press the focused button.
+    KeyboardAccess::attach(this);
 
     connect(hold_, &QToolButton::clicked, this, &InstrumentBar::holdToggled);
     connect(record_, &QToolButton::clicked, this, &InstrumentBar::recordToggled);
@@ -99,15 +105,50 @@ void InstrumentBar::showState(bool held, bool relative, bool recording,
                               const QString& recordingMark) {
     hold_->setChecked(held);
     record_->setChecked(recording);
+    held_ = held;
+    relative_ = relative;
+    recording_ = recording;
+    recordingMark_ = recordingMark;
     QStringList marks;
     if (held) marks << QStringLiteral("HOLD");
     if (relative) marks << QStringLiteral("REL");
     if (recording) marks << QStringLiteral("REC ") + recordingMark;
+    marks << sourceMarks_;
     const QString text = marks.join(QLatin1Char(' '));
     if (text != marks_) {
         marks_ = text;
         marksLabel_->setText(text);
+        placeMarks();
     }
+}
+
+void InstrumentBar::showSourceMarks(const QStringList& marks) {
+    sourceMarks_ = marks;
+    showState(held_, relative_, recording_, recordingMark_);
+}
+
+void InstrumentBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeMarks();
+}
+
+void InstrumentBar::placeMarks() {
+    int buttons = 0;
+    for (QToolButton* b : {hold_, zero_, record_, more_})
+        buttons += b->sizeHint().width() + grid_->horizontalSpacing();
+    const int needed = marksLabel_->fontMetrics().horizontalAdvance(marks_) + 4;
+    const bool below = !marks_.isEmpty() && buttons + needed > width();
+    const bool isBelow = grid_->indexOf(marksLabel_) >= 0 && [this] {
+        int row, column, rows, columns;
+        grid_->getItemPosition(grid_->indexOf(marksLabel_), &row, &column, &rows, &columns);
+        return row == 1;
+    }();
+    if (below == isBelow) return;
+    grid_->removeWidget(marksLabel_);
+    if (below)
+        grid_->addWidget(marksLabel_, 1, 0, 1, 5);
+    else
+        grid_->addWidget(marksLabel_, 0, 4);
 }
 
 void InstrumentBar::showUnit(const QString& key) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 class QActionGroup;
+class QGridLayout;
 class QMenu;
 class QToolButton;
 
@@ -24,6 +25,9 @@ class InstrumentBar : public QWidget {
 
     // Brings the buttons and marks in line with the instrument's state.
     void showState(bool held, bool relative, bool recording, const QString& recordingMark);
+    // Marks of where the samples come from, after the others: "CAL" (headings corrected by a
+    // calibration), "REPLAY".
+    void showSourceMarks(const QStringList& marks);
     // Checks the unit in the menu.
     void showUnit(const QString& key);
     // Every widget it made: its buttons, their menu and its marks.
@@ -41,6 +45,9 @@ class InstrumentBar : public QWidget {
     void stripToggled();
     void statisticsReset();
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     QToolButton* button(const QString& name, const QString& text, const QString& tip);
 
@@ -54,6 +61,14 @@ class InstrumentBar : public QWidget {
     QAction* strip_;
     QLabel* marksLabel_;
     QElapsedTimer zeroPress_;
+    // Beside the buttons where they fit; otherwise on a line of their own under them, so that
+    // neither a button nor a mark is ever cut.
+    void placeMarks();
+
+    QGridLayout* grid_;
+    QStringList sourceMarks_;
+    bool held_ = false, relative_ = false, recording_ = false;
+    QString recordingMark_;
     QString marks_;
 };
 

@@ -1,11 +1,13 @@
 #include "qt/instrument/InstrumentControls.h"
 
 #include <QBoxLayout>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSettings>
 #include <QShortcut>
 #include <QWidget>
 
+#include "heading/HeadingSession.h"
 #include "instrument/Instrument.h"
 #include "qt/instrument/InstrumentBar.h"
 #include "qt/instrument/StatisticsStrip.h"
@@ -30,6 +32,7 @@ InstrumentControls::InstrumentControls(instrument::Instrument& instrument,
                                        std::optional<instrument::Unit> unit,
                                        const QString& documents)
     : instrument_(instrument),
+      session_(session),
       settings_(settings),
       recording_(std::make_unique<WindowRecording>(session, documents)) {
     if (!unit) unit = instrument::parseUnit(settings_.value(kUnitSetting).toString().toStdString());
@@ -52,6 +55,7 @@ QString InstrumentControls::message() const {
 
 void InstrumentControls::say(const QString& text) {
     if (toast_) toast_->say(text);
+    showState();
 }
 
 InstrumentBar* InstrumentControls::bar() const {
@@ -121,6 +125,10 @@ void InstrumentControls::attachTo(QWidget* window) {
             connect(screen, &ScreenWidget::overlaid, this, &InstrumentControls::speakUnit);
             break;
         }
+    // A replay must not pass for a live sensor: its file is named in the title.
+    if (const std::string& file = session_.replayFile(); !file.empty())
+        window->setWindowTitle(tr("fluxprobe \u2014 replay of %1")
+                                   .arg(QFileInfo(QString::fromStdString(file)).fileName()));
     applyUnit();
     showState();
 }
@@ -195,6 +203,10 @@ void InstrumentControls::showState() {
                              .arg(seconds / 60)
                              .arg(seconds % 60, 2, 10, QLatin1Char('0'))
                              .arg(recording_->samples());
+    QStringList source;
+    if (session_.calibrated()) source << QStringLiteral("CAL");
+    if (!session_.replayFile().empty()) source << QStringLiteral("REPLAY");
+    bar_->showSourceMarks(source);
     bar_->showState(instrument_.held(), instrument_.relative(), recording, mark);
 }
 

@@ -58,6 +58,8 @@ class InstrumentControls : public QObject {
     WindowRecording& recording() { return *recording_; }
     // The brief line shown now, if any.
     QString message() const;
+    // Shows text briefly over the foot of the meter, and the marks as they are now.
+    void say(const QString& text);
     bool isRecording() const;
 
   private:
@@ -65,9 +67,9 @@ class InstrumentControls : public QObject {
     void applyUnit();
     // The field's readouts on screen (and the screens over it) say the unit.
     void speakUnit(QWidget* screen);
-    void say(const QString& text);
 
     instrument::Instrument& instrument_;
+    heading::HeadingSession& session_;
     QSettings& settings_;
     std::unique_ptr<WindowRecording> recording_;
     QPointer<QWidget> window_;

@@ -1,5 +1,7 @@
 #include "qt/instrument/StatusToast.h"
 
+#include <algorithm>
+
 namespace platform::qt {
 
 StatusToast::StatusToast(QWidget* window) : QLabel(window) {
@@ -21,8 +23,15 @@ void StatusToast::say(const QString& text) {
     const int margin = 10;
     const int width = window->width() - 2 * margin;
     const int height = heightForWidth(width);
-    // Over the graph's foot, clear of the slider row.
-    setGeometry(margin, window->height() - height - 64, width, height);
+    // Over the graph's foot: the graph is nothing to press, so the toast never covers a control,
+    // whatever the size of the window and its text.
+    int bottom = window->height() - 64;
+    if (const QWidget* graph = window->findChild<QWidget*>(QStringLiteral("graphView"));
+        graph && graph->isVisible()) {
+        const QRect area(graph->mapTo(window, QPoint(0, 0)), graph->size());
+        bottom = std::max(area.bottom() - 4, area.top() + height);
+    }
+    setGeometry(margin, bottom - height, width, height);
     show();
     raise();
     timer_.start(kShownMs);

@@ -9,6 +9,7 @@
 
 #include "heading/HeadingService.h"
 #include "heading/HeadingSession.h"
+#include "heading/SignalWatch.h"
 #include "heading/calibration/CalibrationTap.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/Launcher.h"
@@ -25,6 +26,7 @@
 #include "qt/interface/WindowParts.h"
 #include "qt/positioning/PositionWatcher.h"
 #include "qt/widgets/FrameClock.h"
+#include "qt/widgets/TrueNorthNote.h"
 
 namespace platform::qt {
 
@@ -100,8 +102,17 @@ void MeterWindow::Parts::attach() {
     });
     calibration.setReferenceField(work.referenceField);
     calibration.attachTo(window);
+    heading::SignalWatch& signal = work.signal;
+    acControl.setEnded([&signal] {
+        return signal.hasEnded() ? QString::fromStdString(signal.text()) : QString();
+    });
     acControl.attachTo(window);
     controls.attachTo(window);
+    // A calibration kept is said in the window, and its CAL mark shown.
+    QObject::connect(&calibration, &CalibrationFlow::kept, &controls, &InstrumentControls::say);
+    if (work.trueNorthUnknown)
+        TrueNorthNote::attachTo(
+            window, [why = work.trueNorthUnknown] { return QString::fromStdString(why()); });
     QTimer::singleShot(0, window, [this] {
         if (work.located) {
             positions =

@@ -52,6 +52,8 @@ struct WindowWork {
     std::function<std::optional<double>()> referenceField;
     // Where the system's location service says the device is; null: the service is not asked.
     std::function<void(const heading::Location&)> located;
+    // Why there is no true heading now ("no location: …"); empty when there is one, or null.
+    std::function<std::string()> trueNorthUnknown;
 };
 
 // The meter's window, one part of a run: the Qt platform and the screens it launches, the

@@ -16,6 +16,9 @@ class NoSensorHint : public QLabel {
 
     // Puts one under the title row of screen, when it has one.
     static void addTo(QWidget* screen);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 }  // namespace platform::qt

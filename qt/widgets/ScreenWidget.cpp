@@ -1,6 +1,7 @@
 #include "qt/widgets/ScreenWidget.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
@@ -63,7 +64,47 @@ void ScreenWidget::resizeEvent(QResizeEvent* event) {
     if (ScreenScaler* scaler = ScreenScaler::of(this)) scaler->relayoutSoon();
 }
 
+QWidget* ScreenWidget::shownOverlay() const {
+    return overlay_ && overlay_->parentWidget() == this && overlay_->isVisible() ? overlay_.data()
+                                                                                 : nullptr;
+}
+
+bool ScreenWidget::focusNextPrevChild(bool next) {
+    // The screen in front: the innermost shown overlay.
+    QWidget* front = nullptr;
+    for (const ScreenWidget* s = this; s;) {
+        QWidget* over = s->shownOverlay();
+        if (!over) break;
+        front = over;
+        s = qobject_cast<const ScreenWidget*>(over);
+    }
+    if (!front) return QWidget::focusNextPrevChild(next);
+    // Around the Tab chain from the focused widget to the next one of the front screen's own.
+    QWidget* from = QApplication::focusWidget();
+    if (!from || !isAncestorOf(from)) from = front;
+    for (QWidget* w = next ? from->nextInFocusChain() : from->previousInFocusChain(); w != from;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if ((w == front || front->isAncestorOf(w)) && (w->focusPolicy() & Qt::TabFocus) &&
+            w->isEnabled() && w->isVisibleTo(front)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;  // nothing else to go to: the focus stays where it is
+}
+
 void ScreenWidget::keyPressEvent(QKeyEvent* event) {
+    if (QWidget* front = shownOverlay();
+        front && event->key() == Qt::Key_Escape && !forwardingEscape_) {
+        // The focus was left on this screen, under the one in front: Escape is for that one.
+        // Unanswered there, it comes back up here, and stops.
+        forwardingEscape_ = true;
+        QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text());
+        QCoreApplication::sendEvent(front, &copy);
+        forwardingEscape_ = false;
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Escape) {
         for (auto* button : findChildren<QAbstractButton*>()) {
             // This screen's own, not one of a screen presented over it.

@@ -44,14 +44,20 @@ class ScreenWidget : public QWidget {
   protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    // Escape presses the screen's "done" control, when it has one.
+    // Escape presses the screen's "done" control, when it has one; with a screen presented over
+    // this one, it goes to that screen.
     void keyPressEvent(QKeyEvent* event) override;
+    // Tab and Shift+Tab stay on the screen in front: a screen presented over this one covers
+    // every control of this one.
+    bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void cover(QWidget* overlay);
+    // The screen presented over this one, when it shows; nothing otherwise.
+    QWidget* shownOverlay() const;
     void handleTouch(QTouchEvent* event);
     // Sends the points (in this widget's coordinates) to the screen as began or moved touches.
     void deliver(const std::vector<QPointF>& points, bool began);
@@ -61,6 +67,7 @@ class ScreenWidget : public QWidget {
     QPointF rightPress_;
     Qt::MouseButton dragging_ = Qt::NoButton;
     QPointer<QWidget> overlay_;
+    bool forwardingEscape_ = false;
 };
 
 }  // namespace platform::qt

@@ -79,6 +79,11 @@ void SignalStatus::showOnScreens() {
     if (!window_) return;
     const bool stale = watch_.isStale();
     const QString text = statusText();
+    // Nothing is measured any more: the alarm's waves do not stay up over the last sample (nor
+    // come back with a frame that still showed it).
+    if (watch_.hasEnded())
+        for (QWidget* waves : window_->findChildren<QWidget*>(QStringLiteral("wavesview")))
+            waves->hide();
     for (QWidget* w : window_->findChildren<QWidget*>())
         if (isReadout(w)) dim(w, stale);
     for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
@@ -94,7 +99,10 @@ void SignalStatus::showOnScreens() {
         }
         if (banner->text() != text) banner->setText(text);
         banner->setVisible(stale);
-        if (!stale || isInLayout(banner)) continue;
+        if (!stale) continue;
+        // Made after a screen was presented over this one, it would lie on top of that screen.
+        ScreenWidget::raiseBelowOverlay(banner);
+        if (isInLayout(banner)) continue;
         placeBanner(banner, screen);
         ScreenWidget::raiseBelowOverlay(banner);
     }

@@ -66,7 +66,19 @@ let missed = 0;
 let spanSeconds = false;
 let dirty = false;
 
-function add(sample) {
+// Samples as the window shows them: a held window keeps its readouts and graph (its alarm still
+// follows every sample), and a zeroed one shows the change from the reference.
+let alarmNow = false;
+function add(entry) {
+  alarmNow = !!entry[7];
+  dirty = true;
+  if (entry[8] === 1) return;  // held
+  let sample = entry;
+  if (entry.length > 9) {
+    const [t, x, y, z, magnetic, trueHeading, , alarm] = entry;
+    const sx = x - entry[9], sy = y - entry[10], sz = z - entry[11];
+    sample = [t, sx, sy, sz, magnetic, trueHeading, Math.fround(Math.sqrt((sx * sx + sy * sy) + sz * sz)), alarm];
+  }
   history.push(sample);
   const cut = sample[0] - kSpanSeconds;
   while (history.length - head > kRingSamples && history[head][0] < cut) head++;
@@ -80,7 +92,7 @@ function add(sample) {
 
 function showLatest() {
   if (!latest) return;
-  const [, x, y, z, magnetic, trueHeading, total, alarm] = latest;
+  const [, x, y, z, magnetic, trueHeading, total] = latest;
   $('total').textContent = field(total);
   $('x').textContent = field(x);
   $('y').textContent = field(y);
@@ -93,8 +105,10 @@ function showLatest() {
     $('true').textContent = fixed1(trueHeading) + '°';
     $('truePoint').textContent = compassPoint(trueHeading);
   }
-  $('alarm').hidden = !alarm;
-  document.body.classList.toggle('alarming', !!alarm);
+  // An ended source sounds no alarm.
+  const alarming = alarmNow && document.body.dataset.signal !== 'ended';
+  $('alarm').hidden = !alarming;
+  document.body.classList.toggle('alarming', alarming);
   document.body.dataset.samples = String(received);
   $('count').textContent = String(received);
   $('missed').textContent = missed ? ` (${missed} missed while this page fell behind)` : '';
@@ -186,9 +200,21 @@ function status(text, live) {
   document.body.classList.toggle('stale', !live);
 }
 
+// The title says what the window's status line says: live, or ended, or why nothing comes.
+let sourceName = '';
+function showTitle() {
+  const signal = document.body.dataset.signal;
+  const word = signal === 'live' ? 'live' : signal === 'ended' ? 'ended' : 'no signal';
+  $('state').textContent = word;
+  document.title = 'fluxprobe ' + word + (sourceName ? ' \u2014 ' + sourceName : '');
+}
+
 function showSignal(state) {
   document.body.dataset.signal = state.signal;
   status(state.signal === 'live' ? 'live' : state.text, state.signal === 'live');
+  showTitle();
+  if (state.signal === 'ended') drawSpectrum({});
+  dirty = true;
 }
 
 function connect() {
@@ -217,6 +243,7 @@ function connect() {
   };
   socket.onclose = () => {
     document.body.dataset.signal = 'lost';
+    showTitle();
     status('No connection to the meter — trying again', false);
     setTimeout(connect, 1000);
   };
@@ -224,6 +251,9 @@ function connect() {
 
 // The AC part of the field: the server's latest spectrum, twice a second while the page shows.
 function drawSpectrum(s) {
+  if (document.body.dataset.signal === 'ended') {  // nothing measured any more
+    s = { ac_rms: null, dominant_hz: null, message: $('status').textContent, hz: [] };
+  }
   $('acRms').textContent = (s.ac_rms === null ? '–' : figure(s.ac_rms)) + ' ' + unit[0] + ' rms';
   $('acHz').textContent = s.dominant_hz === null ? '– Hz' : s.dominant_hz.toFixed(1) + ' Hz';
   $('acMessage').textContent = s.message || '';
@@ -267,6 +297,9 @@ async function followStatus() {
       if (s.held) marks.push('HOLD');
       if (s.relative) marks.push('REL');
       if (s.recording) marks.push('REC');
+      if (s.calibrated) marks.push('CAL');
+      if (s.replay) marks.push('REPLAY');
+      if ((s.replay || '') !== sourceName) { sourceName = s.replay || ''; showTitle(); }
       $('marks').textContent = marks.join(' ');
       const chosen = kUnits[s.units] || kUnits.uT;
       if (chosen !== unit) {

@@ -25,6 +25,16 @@ skip() {
     echo "skipped: $*"
     skipped=$((skipped + 1))
 }
+# wait_for SECONDS WHAT COMMAND...: polls COMMAND every 0.1 s until it succeeds; after SECONDS it
+# fails saying WHAT it waited for, and the test goes on to say what followed.
+wait_for() {
+    local seconds=$1 what=$2
+    shift 2
+    for _ in $(seq $((seconds * 10))); do "$@" && return 0; sleep 0.1; done
+    fail "gave up after $seconds s waiting for $what"
+    return 1
+}
+more_samples() { [ "$(samples_in "$1")" -gt "$2" ]; }
 
 # expect STATUS MESSAGE [VAR=VALUE...] -- ARGS...: runs fluxprobe with ARGS (and the variables,
 # or env's -u NAME), bounded in time, and checks its exit status and that stderr holds MESSAGE
@@ -151,7 +161,7 @@ make_device "$work/iio"
 checked=$((checked + 1))
 FLUXPROBE_IIO_ROOT=$work/iio timeout 60 "$bin" --heading-source=iio --quit-after=7 >out.txt 2>unplug.txt &
 meter=$!
-for _ in $(seq 100); do [ "$(samples_in unplug.txt)" -gt 10 ] && break; sleep 0.1; done
+wait_for 10 "11 samples from the IIO sensor before unplugging it" more_samples unplug.txt 10
 mv "$work/iio/iio:device0" "$work/iio/unplugged"
 sleep 1.5
 mv "$work/iio/unplugged" "$work/iio/iio:device0"
@@ -228,7 +238,7 @@ checked=$((checked + 1))
 # (--quit-after bounds it should the kill go astray; the program itself is killed, not a wrapper)
 "$bin" --heading-source=simulated:rate=1000 --record=killed.csv --quit-after=30 >out.txt 2>killed.txt &
 meter=$!
-for _ in $(seq 100); do [ "$(samples_in killed.txt)" -gt 2500 ] && break; sleep 0.1; done
+wait_for 10 "2500 samples recorded before the kill" more_samples killed.txt 2500
 kill -9 "$meter"
 wait "$meter" 2>/dev/null
 [ -s killed.csv ] || fail "killed recording: nothing reached the file"
@@ -242,7 +252,7 @@ for sig in INT TERM HUP; do
     "$bin" --heading-source=simulated:rate=1000 --record="signal-$sig.csv" --quit-after=30 >out.txt 2>signal.txt &
     meter=$!
     set +m
-    for _ in $(seq 100); do [ "$(samples_in signal.txt)" -gt 500 ] && break; sleep 0.1; done
+    wait_for 10 "500 samples before SIG$sig" more_samples signal.txt 500
     kill -"$sig" "$meter"
     wait "$meter"
     s=$?
@@ -395,7 +405,7 @@ writer=$!
 checked=$((checked + 1))
 timeout --foreground 60 "$bin" --calibrate --heading-source=replay:slow.csv --calibration-out=slow.conf >out.txt 2>err.txt &
 calibrating=$!
-for _ in $(seq 300); do [ -e slow.opened ] && break; sleep 0.1; done
+wait_for 30 "the slow replay file to be opened by --calibrate" test -e slow.opened
 kill -TERM $calibrating
 wait $calibrating
 s=$?

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -133,6 +134,27 @@ TEST_F(QtAcViewTest, SaysWhyThereAreNoFiguresAndStaysShutUnderTheCompass) {
     EXPECT_FALSE(shown());
 }
 
+// Ended means ended: no figure, no spectrum, and why, once the source says it has stopped.
+TEST_F(QtAcViewTest, ShowsNoFiguresOnceTheSamplesHaveEnded) {
+    start();
+    QString ended;
+    control->setEnded([&ended] { return ended; });
+    hum(1000, 1100, 50, 1.48 * std::sqrt(2.0));
+    control->open();
+    AcScreen* screen = control->screen();
+    QTRY_COMPARE(screen->rmsLabel()->text(), QStringLiteral("1.48 µT rms"));
+    ended = QStringLiteral("No signal \u2014 the replay has ended");
+    QTRY_COMPARE(screen->rmsLabel()->text(), QStringLiteral("-- µT rms"));
+    EXPECT_EQ(screen->frequencyLabel()->text(), QStringLiteral("-- Hz"));
+    EXPECT_EQ(screen->statusLabel()->text(), ended);
+    const QImage image = screen->plot()->grab().toImage();
+    const QRgb red = QColor::fromRgbF(1.0f, 0.42f, 0.38f).rgb();  // the x trace
+    int traced = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) traced += image.pixel(x, y) == red;
+    EXPECT_EQ(traced, 0) << "the spectrum is still drawn";
+}
+
 TEST_F(QtAcViewTest, TheAcViewAndTheCompassSpeakTheChosenUnit) {
     start();
     QTemporaryDir home;
@@ -185,6 +207,28 @@ TEST_F(QtAcViewTest, TheAcViewAndTheCompassSpeakTheChosenUnit) {
         QTRY_VERIFY(!meter->modalViewController());
         EXPECT_EQ(spoken(window, "xLabel"), said);
     }
+}
+
+// A keyboard user is never trapped under the view: Tab stays on it, and Escape closes it even
+// from a control of the meter's that kept the focus.
+TEST_F(QtAcViewTest, TabStaysOnTheViewAndEscapeClosesItFromAnywhere) {
+    start();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_A);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(); }, 3000));
+    for (const Qt::Key k : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Tab}) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, k);
+        focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus == control->screen() || control->screen()->isAncestorOf(focus))
+            << "Tab went to " << (focus ? focus->objectName().toStdString() : "nothing");
+    }
+    auto* slider = widget<QWidget>("mySlider");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown(); }, 3000));
 }
 
 }  // namespace

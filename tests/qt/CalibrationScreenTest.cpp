@@ -76,9 +76,19 @@ TEST_F(QtMeterTest, GuidedCalibrationOfATumblingDeviceSetsTheHeadingsRight) {
     EXPECT_LT(screen->collector().kept(), 50u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return screen->showsResult(); }, 60000))
         << text("calibrationStatus").toStdString();
+    QString said;
+    QObject::connect(&flow, &platform::qt::CalibrationFlow::kept,
+                     [&said](const QString& message) { said = message; });
+    EXPECT_FALSE(session.calibrated());
     screen->findChild<QPushButton*>(QStringLiteral("saveCalibration"))->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !screen->isVisible(); }, 5000));
     ASSERT_TRUE(service.correction());
+    // The window is told where it went, and that headings are corrected from now on.
+    EXPECT_TRUE(
+        said.startsWith(QStringLiteral("Calibrated: headings are corrected (CAL). "
+                                       "Calibration kept in ")))
+        << said.toStdString();
+    EXPECT_TRUE(session.calibrated());
     EXPECT_TRUE(std::filesystem::exists(heading::calibration::storedCalibrationPath("simulated")));
     auto* coverage = screen->findChild<platform::qt::CoverageView*>();
     EXPECT_GE(coverage->hit(0) + coverage->hit(25), 1);  // straight out of the front or back

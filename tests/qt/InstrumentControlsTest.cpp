@@ -1,18 +1,21 @@
+#include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
 #include <QSettings>
+#include <QSlider>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "QtMeterFixture.h"
 #include "heading/HeadingSession.h"
 #include "heading/SignalWatch.h"
-#include "remote/MeterStatus.h"
 #include "heading/replay/ReplayFile.h"
 #include "instrument/Instrument.h"
 #include "qt/instrument/InstrumentBar.h"
 #include "qt/instrument/InstrumentControls.h"
 #include "qt/instrument/StatisticsStrip.h"
 #include "qt/instrument/WindowRecording.h"
+#include "remote/MeterStatus.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -161,6 +164,81 @@ TEST_F(InstrumentControlsTest, CtrlRTwiceWritesANewReplayableFileInDocuments) {
     EXPECT_EQ(QFileInfo(files[0]).absolutePath(), documents.absolutePath());
     EXPECT_TRUE(QFileInfo(files[0]).fileName().startsWith("fluxprobe-"));
     EXPECT_NE(files[0], files[1]);
+}
+
+TEST_F(InstrumentControlsTest, SpaceAndEnterPressTheFocusedButton) {
+    for (int i = 0; i < 3; ++i) sample(10, 20, 30);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const struct {
+        const char* button;
+        Qt::Key key;
+        const char* marks;
+    } cases[] = {
+        {"holdButton", Qt::Key_Space, "HOLD"},
+        {"holdButton", Qt::Key_Return, ""},
+        {"zeroButton", Qt::Key_Enter, "REL"},
+        {"holdButton", Qt::Key_Enter, "HOLD REL"},
+    };
+    for (const auto& c : cases) {
+        auto* button = widget<QWidget>(c.button);
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button->hasFocus()) << c.button;
+        QTest::keyClick(button, c.key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return marks() == c.marks; }, 3000))
+            << c.button << " with key " << c.key << ": " << marks().toStdString();
+    }
+}
+
+// Held, zeroed and recording, at every documented size: every control lies whole inside the
+// window, no two overlap, the marks are not cut, and a message covers none of them.
+TEST_F(InstrumentControlsTest, NothingToPressIsCutOrCoveredAtAnySize) {
+    for (int i = 0; i < 3; ++i) sample(10, 20, 30);
+    key(Qt::Key_H);
+    key(Qt::Key_Z);
+    key(Qt::Key_R, Qt::ControlModifier);
+    for (int i = 0; i < 3; ++i) sample(10, 20, 30);
+    ASSERT_TRUE(marks().startsWith("HOLD REL REC ")) << marks().toStdString();
+    auto* marksLabel = widget<QLabel>("instrumentMarks");
+    for (const QSize size : {QSize(320, 480), QSize(280, 440), QSize(900, 700)}) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+        window->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == size; }, 3000));
+        settle();
+        controls->say(
+            QStringLiteral("Recording to /home/someone/Documents/fluxprobe-2025-01-01-"
+                           "12-00-00.csv: press the red dot or Ctrl+R to stop"));
+        settle();
+        const QRect toast(widget<QWidget>("statusToast")->geometry());
+        std::vector<std::pair<QString, QRect>> controlsShown;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (!w->isVisible() ||
+                !(qobject_cast<QAbstractButton*>(w) || qobject_cast<QSlider*>(w)))
+                continue;
+            controlsShown.emplace_back(w->objectName(),
+                                       QRect(w->mapTo(window, QPoint()), w->size()));
+        }
+        controlsShown.emplace_back("marks",
+                                   QRect(marksLabel->mapTo(window, QPoint()), marksLabel->size()));
+        for (const auto& [name, r] : controlsShown) {
+            EXPECT_TRUE(window->rect().contains(r)) << name.toStdString();
+            EXPECT_FALSE(toast.intersects(r)) << "the message covers " << name.toStdString();
+            for (const auto& [other, o] : controlsShown) {
+                if (other != name) {
+                    EXPECT_FALSE(o.intersects(r))
+                        << name.toStdString() << " and " << other.toStdString();
+                }
+            }
+        }
+        EXPECT_LE(marksLabel->fontMetrics().horizontalAdvance(marks()),
+                  marksLabel->contentsRect().width())
+            << "the marks are cut: " << marks().toStdString();
+        if (const QByteArray dir = qgetenv("FLUXPROBE_SHOT_DIR"); !dir.isEmpty())
+            window->grab().save(
+                QString::fromUtf8(dir) +
+                QStringLiteral("/controls-%1x%2.png").arg(size.width()).arg(size.height()));
+    }
+    key(Qt::Key_R, Qt::ControlModifier);
 }
 
 }  // namespace

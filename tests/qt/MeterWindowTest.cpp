@@ -8,9 +8,11 @@
 #include <thread>
 
 #include "QtMeterFixture.h"
+#include "qt/widgets/NoSensorHint.h"
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
+#include "qt/widgets/WrapAtSpaces.h"
 
 namespace fluxprobe_qt_test {
 namespace {
@@ -185,8 +187,25 @@ TEST_F(QtMeterTest, WithoutAMagnetometerTheNoCompassAlertOpens) {
     EXPECT_TRUE(window->isVisible());  // the alert does not block the loop or hide the meter
     // Under the title, the meter says what to try instead.
     auto* hint = widget<QLabel>("noSensorHint");
-    EXPECT_EQ(hint->text(), "No magnetometer found \u2014 try --heading-source=simulated");
+    const QString option = QStringLiteral("--heading-source=simulated");
+    EXPECT_EQ(hint->text().replace('\n', ' '), "No magnetometer found \u2014 try " + option);
     EXPECT_TRUE(hint->isVisible());
+    // Narrower than the line, it wraps between words, never inside the option.
+    for (const int width : {120, 200, 260, 2000}) {
+        const QStringList lines =
+            platform::qt::wrapAtSpaces(QString::fromUtf8(platform::qt::NoSensorHint::kText),
+                                       hint->fontMetrics(), width)
+                .split('\n');
+        EXPECT_TRUE(lines.contains(option) || lines.back().endsWith(" " + option)) << width;
+        for (const QString& line : lines)
+            EXPECT_TRUE(hint->fontMetrics().horizontalAdvance(line) <= width || line == option)
+                << line.toStdString();
+        EXPECT_EQ(lines.size() == 1, width == 2000);
+    }
+    window->resize(280, 440);
+    settle();
+    EXPECT_TRUE(hint->text().split('\n').contains(option) || hint->text().endsWith(" " + option))
+        << hint->text().toStdString();
     auto* title = widget<QWidget>("titleLabel");
     EXPECT_GE(hint->mapTo(window, QPoint()).y(),
               title->mapTo(window, QPoint(0, title->height())).y());

@@ -21,6 +21,7 @@
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenScaler.h"
 #include "qt/widgets/SignalStatus.h"
+#include "qt/widgets/TrueNorthNote.h"
 #include "qt/widgets/WidgetPeer.h"
 
 namespace fluxprobe_qt_test {
@@ -281,6 +282,15 @@ TEST_F(QtWindowTest, EveryControlWorksFromTheKeyboard) {
     ASSERT_EQ(focus->objectName(), QStringLiteral("compassButton"));
     QTest::keyClick(focus, Qt::Key_Return);
     ASSERT_TRUE(eventually([&] { return compassRoot() && compassRoot()->isVisible(); }));
+    // Tab goes round the compass's own controls, never into the meter under it.
+    for (int i = 0; i < 6; ++i) {
+        QWidget* from = QApplication::focusWidget();
+        ASSERT_NE(from, nullptr);
+        QTest::keyClick(from, i % 3 == 2 ? Qt::Key_Backtab : Qt::Key_Tab);
+        QWidget* to = QApplication::focusWidget();
+        ASSERT_TRUE(to && compassRoot()->isAncestorOf(to))
+            << "Tab went to " << (to ? to->objectName().toStdString() : "nothing");
+    }
 
     auto* north = compassRoot()->findChild<QCheckBox*>(QStringLiteral("engkey"));
     north->setFocus();
@@ -318,6 +328,55 @@ TEST_F(QtWindowTest, EveryControlWorksFromTheKeyboard) {
     settle();
     EXPECT_TRUE(meter->fluxprobeview()->transform().isIdentity());
     EXPECT_NEAR(meter->fluxprobeview()->center().x, meterRoot()->width() / 2.0, 1.0);
+}
+
+// The compass says why it shows "--.-°" for true north, and nothing once there is a heading.
+TEST_F(QtWindowTest, TrueNorthWithoutAHeadingSaysWhy) {
+    launch();
+    QString why = QStringLiteral("no location: give --location=LAT,LON or --declination=DEG");
+    platform::qt::TrueNorthNote::attachTo(window, [&why] { return why; });
+    openCompass();
+    auto* note = compassRoot()->findChild<platform::qt::TrueNorthNote*>();
+    ASSERT_NE(note, nullptr);
+    auto* magnetic = compassRoot()->findChild<QCheckBox*>(QStringLiteral("engkey"));
+    magnetic->click();  // true north
+    ASSERT_TRUE(eventually([&] { return !openAlerts().empty(); }));
+    openAlerts().front()->close();
+    const struct {
+        double trueHeading;
+        bool magnetic;
+        const char* why;
+        bool shown;
+    } cases[] = {
+        {-1, false, "no location: give --location=LAT,LON or --declination=DEG", true},
+        {-1, false, "", false},  // nothing to say: no note
+        {12.5, false, "the field model does not cover today's date", false},
+        {-1, true, "the field model does not cover today's date", false},
+    };
+    for (const auto& c : cases) {
+        if (magnetic->isChecked() != c.magnetic) {
+            magnetic->click();
+            ASSERT_TRUE(eventually([&] { return !openAlerts().empty(); }));
+            openAlerts().front()->close();
+        }
+        why = QString::fromUtf8(c.why);
+        service.deliver(heading::Heading::of(0, 20, -44, 10.0, c.trueHeading));
+        EXPECT_TRUE(eventually([&] { return note->isVisible() == c.shown; })) << c.why;
+        if (c.shown) {
+            EXPECT_EQ(note->saying(), QStringLiteral("No true heading: ") + why);
+        }
+    }
+    if (const QByteArray dir = qgetenv("FLUXPROBE_SHOT_DIR"); !dir.isEmpty()) {
+        magnetic->click();
+        eventually([&] { return !openAlerts().empty(); });
+        openAlerts().front()->close();
+        why = QStringLiteral("no location: give --location=LAT,LON or --declination=DEG");
+        service.deliver(heading::Heading::of(0, 20, -44, 10.0, -1));
+        eventually([&] { return note->isVisible(); });
+        settle();
+        QTest::qWait(100);
+        window->grab().save(QString::fromUtf8(dir) + QStringLiteral("/true-north.png"));
+    }
 }
 
 TEST_F(QtWindowTest, EveryWidgetHasANameAndReadoutsSayTheirValue) {

@@ -6,6 +6,9 @@ bin=$1
 work=$2
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+# A session's own runtime folder, as a desktop gives one (Qt says so on stderr otherwise).
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
@@ -20,6 +23,18 @@ lines=$(grep -cE '^-?[0-9]+\.[0-9]{2}$' err.txt)
 [ "$lines" = "${delivered:-x}" ] || fail "$lines log lines for $delivered samples"
 [ -s meter.png ] || fail "no screenshot"
 head -c 8 meter.png | od -An -c | grep -q 'P   N   G' || fail "meter.png is not a PNG"
+
+# A clean run prints only fluxprobe's own lines: the slider's per sample, and its "fluxprobe:"
+# lines; no Qt warning, whichever screen is open.
+for screen in "" --open-compass --open-ac --calibrate; do
+    "$bin" --heading-source=simulated --quit-after=1.5 $screen 2>err.txt >/dev/null ||
+        fail "simulated run $screen failed: $(cat err.txt)"
+    stray=$(grep -vE '^-?[0-9]+\.[0-9]{2}$|^fluxprobe: ' err.txt | head -3)
+    [ -z "$stray" ] || fail "a run ${screen:-of the meter} printed: $stray"
+done
+"$bin" --heading-source=none --quit-after=1 2>err.txt >/dev/null
+stray=$(grep -vE '^fluxprobe: ' err.txt | head -3)
+[ -z "$stray" ] || fail "a run without a magnetometer printed: $stray"
 
 # --stats adds one line in its fixed form, with samples shown and frames painted.
 "$bin" --heading-source=simulated:rate=200 --quit-after=2 --stats 2>err.txt >/dev/null

@@ -177,6 +177,29 @@ TEST(SampleJson, WritesNumbersThatReadBackExactlyAndNullForWhatJsonCannotHold) {
     std::string entry;
     appendBatchEntry(entry, odd);
     EXPECT_EQ(entry, "[0,null,null,0,0,-1,null,0]");
+
+    // How the window shows the sample goes with it, so that a page shows the same.
+    const struct {
+        bool held, relative;
+        const char* entry;
+    } shown[] = {
+        {false, false, "[0,1,2,3,0,-1,3.7416575,1]"},
+        {true, false, "[0,1,2,3,0,-1,3.7416575,1,1]"},
+        {false, true, "[0,1,2,3,0,-1,3.7416575,1,0,0.5,-2,30]"},
+        {true, true, "[0,1,2,3,0,-1,3.7416575,1,1,0.5,-2,30]"},
+    };
+    for (const auto& c : shown) {
+        RemoteSample r;
+        r.heading = heading::Heading::of(1, 2, 3);
+        r.heading.shown.held = c.held;
+        r.heading.shown.relative = c.relative;
+        if (c.relative) r.heading.shown = {c.held, true, 0.5, -2, 30};
+        r.total = totalField(r.heading);
+        r.alarm = true;
+        std::string e;
+        appendBatchEntry(e, r);
+        EXPECT_EQ(e, c.entry);
+    }
 }
 
 TEST(ServeOptions, ReadsAddressesAndAsksForATokenOffLoopback) {

@@ -106,21 +106,24 @@ TEST(RemoteServer, StatusReportsTheMetersStateAsAskedAtEachRequest) {
     } cases[] = {
         {{},
          R"({"signal":"none","samples":0,"held":false,"relative":false,"units":"uT",)"
-         R"("recording":false})"},
-        {{"live", 12345678901, true, true, "mG", true, false, std::nullopt},
+         R"("recording":false,"calibrated":false,"replay":null})"},
+        {{"live", 12345678901, true, true, "mG", true, false, "", false, std::nullopt},
          R"({"signal":"live","samples":12345678901,"held":true,"relative":true,"units":"mG",)"
-         R"("recording":true})"},
-        {{"stale", 3, true, false, "nT", false, false, std::nullopt},
+         R"("recording":true,"calibrated":false,"replay":null})"},
+        {{"stale", 3, true, false, "nT", false, false, "", false, std::nullopt},
          R"({"signal":"stale","samples":3,"held":true,"relative":false,"units":"nT",)"
-         R"("recording":false})"},
-        {{"live", 7, false, false, "uT", false, true, std::nullopt},
+         R"("recording":false,"calibrated":false,"replay":null})"},
+        {{"ended", 3, false, false, "uT", false, true, "a \"walk\"\\\n.csv", false, std::nullopt},
+         R"({"signal":"ended","samples":3,"held":false,"relative":false,"units":"uT",)"
+         R"("recording":false,"calibrated":true,"replay":"a \"walk\"\\\u000a.csv"})"},
+        {{"live", 7, false, false, "uT", false, false, "", true, std::nullopt},
          R"({"signal":"live","samples":7,"held":false,"relative":false,"units":"uT",)"
-         R"("recording":false,"dbdt":null})"},
-        {{"live", 7, false, false, "uT", false, true,
+         R"("recording":false,"calibrated":false,"replay":null,"dbdt":null})"},
+        {{"live", 7, false, false, "uT", false, false, "", true,
           remote::MeterStatus::Rate{1535843100, 91.256, true}},
          R"({"signal":"live","samples":7,"held":false,"relative":false,"units":"uT",)"
-         R"("recording":false,"dbdt":{"minute":"2018-09-01T23:05:00Z","ntPerMinute":91.26,)"
-         R"("alert":true}})"},
+         R"("recording":false,"calibrated":false,"replay":null,)"
+         R"("dbdt":{"minute":"2018-09-01T23:05:00Z","ntPerMinute":91.26,"alert":true}})"},
     };
     for (const auto& c : cases) {
         now = c.status;

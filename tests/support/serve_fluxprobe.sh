@@ -14,4 +14,6 @@ serve_fluxprobe() {
         sleep 0.1
     done
     served_url=$(sed -n 's/^fluxprobe: remote view at \(http:[^ ]*\)$/\1/p' "$out")
+    [ -n "$served_url" ] ||
+        echo "serve_fluxprobe: gave up after 10 s waiting for 'remote view at' from $*" >&2
 }

@@ -40,8 +40,9 @@ TEST(Units, ParseNamesAndFormatAtTheEdges) {
     const auto figure = instrument::formatFigure;
     const Case cases[] = {
         {field, 48.3, "48.3", "48300", "483", "0.4830"},
-        {field, -0.04, "-0.0", "-40", "-0", "-0.0004"},
-        {field, -0.004, "-0.0", "-4", "-0", "-0.0000"},
+        {field, -0.04, "0.0", "-40", "0", "-0.0004"},  // a zero is never negative
+        {field, -0.004, "0.0", "-4", "0", "0.0000"},
+        {figure, -0.0001, "0.000", "0", "0.00", "0.00000"},
         {field, 0.05, "0.1", "50", "0", "0.0005"},
         {field, 0.25, "0.2", "250", "2", "0.0025"},  // ties go to even, as printf rounds them
         {field, 1000.0, "1000.0", "1000000", "10000", "10.0000"},

@@ -5,6 +5,8 @@
 #include <functional>
 #include <numbers>
 
+#include "heading/simulated/SimulatedField.h"
+#include "heading/simulated/SimulatedSource.h"
 #include "instrument/SampleWindow.h"
 #include "instrument/Spectrum.h"
 #include "instrument/SpectrumAnalyser.h"
@@ -178,6 +180,39 @@ TEST(Spectrum, SeesNoAcInASteadyOrSlowlyDriftingField) {
             EXPECT_FALSE(s.dominantHz);
             EXPECT_EQ(instrument::summaryFields(s), "ac_rms=0.000 dominant_hz=none");
         }
+    }
+}
+
+// The simulated field turns and has a magnet pass by, but carries no hum: no window of it, at
+// any point of the pass, may name a frequency.
+TEST(Spectrum, NamesNoHumInAFieldThatChangesOnlySlowly) {
+    for (const double rate : {50.0, 200.0}) {
+        SampleWindow window;
+        SpectrumAnalyser analyser;
+        analyser.setResolution(heading::SimulatedSource::kResolution);
+        for (std::uint64_t n = 0; n < static_cast<std::uint64_t>(20 * rate); ++n) {
+            const heading::Heading h = heading::SimulatedField::sample(n, rate, std::nullopt);
+            window.add({static_cast<double>(n) / rate, h.x, h.y, h.z});
+            if (n % 5 != 0) continue;
+            const Spectrum& s = analyser.analyse(window);
+            if (!s.ready()) continue;
+            EXPECT_FALSE(s.dominantHz) << *s.dominantHz << " Hz at " << n / rate << " s, "
+                                       << s.acRms << " µT rms, " << rate << " Hz";
+            EXPECT_EQ(s.acRms, 0.0) << n / rate << " s";
+        }
+    }
+    // A hum the source does resolve is named, however weak beside the field.
+    const struct {
+        double resolution, amplitude;
+        bool named;
+    } cases[] = {{0.1, 0.2, true}, {0.1, 0.05, false}, {0.01, 0.05, true}, {0.0, 0.002, true}};
+    for (const auto& c : cases) {
+        SampleWindow window;
+        fill(window, 1000, 2000, tone(50.0, c.amplitude, 0));
+        SpectrumAnalyser analyser;
+        analyser.setResolution(c.resolution);
+        EXPECT_EQ(analyser.analyse(window).dominantHz.has_value(), c.named)
+            << c.amplitude << " µT against " << c.resolution;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "heading/model/GeographicFieldModel.h"
 #include "heading/model/TrueNorth.h"
+#include "heading/model/TrueNorthStage.h"
 
 namespace {
 
@@ -139,6 +140,43 @@ TEST(TrueNorth, GivesTheFieldsStrengthInMicroteslaOnceTheLocationIsKnown) {
     EXPECT_NEAR(*north.totalMicrotesla(),
                 model->evaluate({52.52, 13.40, 0.0}, 2027.0 + 181.0 / 365.0).total / 1000.0, 1e-9);
     EXPECT_NEAR(*north.totalMicrotesla(), 50.1, 0.5);
+}
+
+}  // namespace
+
+namespace {
+
+// The years it covers end before today.
+class OldModel : public FakeModel {
+  public:
+    double validFrom() const override { return 1990.0; }
+    double validUntil() const override { return 1995.0; }
+};
+
+TEST(TrueNorthStage, SaysWhyThereIsNoTrueHeading) {
+    const struct {
+        std::function<std::shared_ptr<const heading::FieldModel>()> load;
+        bool located;
+        const char* why;
+    } cases[] = {
+        {[] { return std::make_shared<FakeModel>(); }, false,
+         "no location: give --location=LAT,LON or --declination=DEG"},
+        {[] { return std::make_shared<FakeModel>(); }, true, ""},
+        {[] { return std::make_shared<OldModel>(); }, true,
+         "the field model does not cover today's date"},
+        {[]() -> std::shared_ptr<const heading::FieldModel> {
+             throw heading::FieldModelError("no model here");
+         },
+         true, "the field model could not be loaded"},
+    };
+    for (const auto& c : cases) {
+        heading::TrueNorthStage stage(c.load, std::nullopt, [](const std::string&) {});
+        if (c.located) stage.locate(Location{50.0, 4.0, 0.0});
+        EXPECT_EQ(stage.whyUnknown(), c.why);
+        heading::Heading h = heading::Heading::of(0, 20, -44, 10.0, -1.0);
+        stage.complete(h);
+        EXPECT_EQ(h.trueHeading < 0.0, !std::string(c.why).empty()) << c.why;
+    }
 }
 
 }  // namespace

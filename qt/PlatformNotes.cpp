@@ -1,0 +1,34 @@
+#include "qt/PlatformNotes.h"
+
+#include <QtGlobal>
+#include <cstdio>
+#include <mutex>
+
+namespace platform::qt {
+
+namespace {
+
+QtMessageHandler previous = nullptr;
+
+void handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && isPlatformNote(message)) return;
+    if (previous) {
+        previous(type, context, message);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        std::fflush(stderr);
+    }
+}
+
+}  // namespace
+
+bool isPlatformNote(const QString& message) {
+    return message == QLatin1String("This plugin does not support propagateSizeHints()");
+}
+
+void dropPlatformNotes() {
+    static std::once_flag once;
+    std::call_once(once, [] { previous = qInstallMessageHandler(handle); });
+}
+
+}  // namespace platform::qt
