@@ -1,8 +1,9 @@
 #include "qt/PlatformNotes.h"
 
 #include <QtGlobal>
-#include <cstdio>
 #include <mutex>
+
+#include "qt/PassMessageOn.h"
 
 namespace platform::qt {
 
@@ -12,12 +13,7 @@ QtMessageHandler previous = nullptr;
 
 void handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtWarningMsg && isPlatformNote(message)) return;
-    if (previous) {
-        previous(type, context, message);
-    } else {
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-        std::fflush(stderr);
-    }
+    passMessageOn(previous, type, context, message);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "heading/Numbers.h"
 #include "heading/SourceError.h"
 #include "heading/UtcTime.h"
+#include "heading/replay/LineSplit.h"
 
 namespace heading {
 
@@ -242,24 +243,6 @@ void Parser::finish() const {
                       " after the header lines; the file has none");
 }
 
-void splitLines(std::string_view text, std::string& partial, Parser& parser) {
-    for (;;) {
-        const auto end = text.find('\n');
-        if (end == std::string_view::npos) break;
-        if (partial.empty()) {
-            parser.line(text.substr(0, end));
-        } else {
-            if (partial.size() + end > IagaFile::kMaxLineBytes + 1) parser.tooLong();
-            partial.append(text.substr(0, end));
-            parser.line(partial);
-            partial.clear();
-        }
-        text.remove_prefix(end + 1);
-    }
-    if (partial.size() + text.size() > IagaFile::kMaxLineBytes + 1) parser.tooLong();
-    partial.append(text);
-}
-
 class Fd {
   public:
     explicit Fd(int fd) : fd_(fd) {}
@@ -315,7 +298,8 @@ bool IagaFile::scan(const std::string& path, const Header& header, const Sink& e
         if (stopped && stopped()) return false;
         const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
         if (n > 0)
-            splitLines({buffer.data(), static_cast<std::size_t>(n)}, partial, parser);
+            splitLines({buffer.data(), static_cast<std::size_t>(n)}, partial, parser,
+                       IagaFile::kMaxLineBytes);
         else if (n == 0)
             break;
         else if (errno != EINTR)
@@ -330,7 +314,7 @@ IagaHeader IagaFile::parse(std::string_view text, const std::string& name, const
     const Header none;
     Parser parser(name, none, each);
     std::string partial;
-    splitLines(text, partial, parser);
+    splitLines(text, partial, parser, IagaFile::kMaxLineBytes);
     if (!partial.empty()) parser.line(partial);
     parser.finish();
     return parser.header();

@@ -13,6 +13,7 @@
 
 #include "heading/Numbers.h"
 #include "heading/SourceError.h"
+#include "heading/replay/LineSplit.h"
 #include "heading/replay/ReplayFormat.h"
 
 namespace heading {
@@ -153,26 +154,6 @@ void Parser::finish() const {
                           std::string(kReplayHeader) + " or " + kReplayHeaderWithGravity);
 }
 
-// Gives each whole line of text to parser, and keeps the unfinished end in partial.
-void splitLines(std::string_view text, std::string& partial, Parser& parser) {
-    for (;;) {
-        const auto end = text.find('\n');
-        if (end == std::string_view::npos) break;
-        if (partial.empty()) {
-            parser.line(text.substr(0, end));
-        } else {
-            if (partial.size() + end > ReplayFile::kMaxLineBytes + 1) parser.tooLong();
-            partial.append(text.substr(0, end));
-            parser.line(partial);
-            partial.clear();
-        }
-        text.remove_prefix(end + 1);
-    }
-    // One byte of room for the \r of a CRLF ending.
-    if (partial.size() + text.size() > ReplayFile::kMaxLineBytes + 1) parser.tooLong();
-    partial.append(text);
-}
-
 class File {
   public:
     explicit File(int fd) : fd_(fd) {}
@@ -216,7 +197,8 @@ bool ReplayFile::scan(const std::string& path, const Sink& each, const Stopped& 
         if (stopped && stopped()) return false;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
-            splitLines({buffer, static_cast<std::size_t>(n)}, partial, parser);
+            splitLines({buffer, static_cast<std::size_t>(n)}, partial, parser,
+                       ReplayFile::kMaxLineBytes);
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
@@ -241,7 +223,7 @@ std::vector<heading::Heading> ReplayFile::parse(std::string_view text, const std
     const Sink keep = [&samples](const heading::Heading& h) { samples.push_back(h); };
     Parser parser(name, maxSamples, keep);
     std::string partial;
-    splitLines(text, partial, parser);
+    splitLines(text, partial, parser, ReplayFile::kMaxLineBytes);
     if (!partial.empty()) parser.line(partial);
     parser.finish();
     return samples;

@@ -2,9 +2,10 @@
 
 #include <QSet>
 #include <QtGlobal>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
+
+#include "qt/PassMessageOn.h"
 
 namespace platform::qt {
 
@@ -20,12 +21,7 @@ void handle(QtMsgType type, const QMessageLogContext& context, const QString& me
         if (audioWarned) return;
         audioWarned = true;
     }
-    if (previous) {
-        previous(type, context, message);
-    } else {
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-        std::fflush(stderr);
-    }
+    passMessageOn(previous, type, context, message);
 }
 
 }  // namespace
