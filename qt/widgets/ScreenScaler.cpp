@@ -91,7 +91,7 @@ ScreenScaler* ScreenScaler::attach(QWidget* root) {
 }
 
 ScreenScaler* ScreenScaler::of(const QWidget* w) {
-    // The scaler is a child of its screen's root: the nearest one above w is w's screen's.
+    // Each screen's record holds its scaler: the nearest screen above w with one is w's.
     for (; w; w = w->parentWidget())
         if (const WindowParts* parts = WindowParts::find(w); parts && parts->scaler)
             return parts->scaler;
