@@ -58,7 +58,7 @@ namespace {
 
 // Without a heading source nothing is ever measured: plots show their scale only.
 void showNoData(QWidget* root) {
-    for (PlotWidget* host : root->findChildren<PlotWidget*>()) host->setShowsNoData(true);
+    for (PlotWidget* host : WindowParts::of(root).widgets<PlotWidget>()) host->setShowsNoData(true);
     NoSensorHint::addTo(root);
 }
 
@@ -162,7 +162,7 @@ std::shared_ptr<View> QtPlatform::loadInterface(const std::string& nibName, View
     if (top->objectName() == screen) {
         root = std::move(top);
     } else {
-        QWidget* inner = top->findChild<QWidget*>(screen);
+        QWidget* inner = WindowParts::of(top.get()).named<QWidget>(screen);
         if (!inner)
             throw InterfaceError("interface file '" + nibName + "': no widget named '" +
                                  screen.toStdString() + "' for the screen's root view");

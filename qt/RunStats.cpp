@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/PlotWidget.h"
 
 namespace platform::qt {
@@ -35,6 +37,17 @@ double processAgeMs() {
 }
 
 // The screen a view belongs to: the nearest ancestor named after a view controller.
+// The plots of every screen bound in window, each once, screen by screen.
+std::vector<const PlotWidget*> plotsOf(const QWidget* window) {
+    std::vector<const PlotWidget*> plots;
+    for (const WindowParts* parts : WindowParts::all()) {
+        if (parts->root() != window && !window->isAncestorOf(parts->root())) continue;
+        for (const PlotWidget* plot : parts->widgets<PlotWidget>())
+            if (std::find(plots.begin(), plots.end(), plot) == plots.end()) plots.push_back(plot);
+    }
+    return plots;
+}
+
 QString screenOf(const QWidget* w) {
     for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
         if (p->objectName().endsWith(QStringLiteral("ViewController"))) return p->objectName();
@@ -64,7 +77,7 @@ std::string RunStats::summary() const {
     const double seconds = secondsRun();
     std::string line = "fluxprobe: paints";
     if (window_) {
-        for (const PlotWidget* host : window_->findChildren<PlotWidget*>()) {
+        for (const PlotWidget* host : plotsOf(window_)) {
             line += ' ';
             line += (screenOf(host) + QLatin1Char('/') + host->objectName()).toStdString();
             line += '=';

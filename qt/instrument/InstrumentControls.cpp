@@ -120,11 +120,8 @@ void InstrumentControls::attachTo(QWidget* window) {
         connect(shortcut, &QShortcut::activated, this, k.act);
     }
     // The compass is made each time it opens: its readouts learn the unit as it appears.
-    for (QWidget* w = window->findChild<ReadoutLabel*>(); w; w = w->parentWidget())
-        if (auto* screen = qobject_cast<ScreenWidget*>(w)) {
-            connect(screen, &ScreenWidget::overlaid, this, &InstrumentControls::speakUnit);
-            break;
-        }
+    if (auto* meter = WindowParts::of(window).named<ScreenWidget>("FluxprobeViewController"))
+        connect(meter, &ScreenWidget::overlaid, this, &InstrumentControls::speakUnit);
     // A replay must not pass for a live sensor: its file is named in the title.
     if (const std::string& file = session_.replayFile(); !file.empty())
         window->setWindowTitle(tr("fluxprobe \u2014 replay of %1")
@@ -187,7 +184,7 @@ void InstrumentControls::applyUnit() {
 void InstrumentControls::speakUnit(QWidget* screen) {
     const QString spoken = QString::fromLatin1(instrument::unitName(instrument_.unit()));
     // Only the field's readouts: a heading stays in degrees.
-    for (auto* readout : screen->findChildren<ReadoutLabel*>())
+    for (auto* readout : WindowParts::of(screen).widgets<ReadoutLabel>())
         if (instrument::unitNamed(readout->unit().toStdString())) readout->setUnit(spoken);
 }
 

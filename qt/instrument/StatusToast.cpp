@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "qt/interface/WindowParts.h"
+
 namespace platform::qt {
 
 StatusToast::StatusToast(QWidget* window) : QLabel(window) {
@@ -26,7 +28,7 @@ void StatusToast::say(const QString& text) {
     // Over the graph's foot: the graph is nothing to press, so the toast never covers a control,
     // whatever the size of the window and its text.
     int bottom = window->height() - 64;
-    if (const QWidget* graph = window->findChild<QWidget*>(QStringLiteral("graphView"));
+    if (const QWidget* graph = WindowParts::of(window).named<QWidget>("graphView");
         graph && graph->isVisible()) {
         const QRect area(graph->mapTo(window, QPoint(0, 0)), graph->size());
         bottom = std::max(area.bottom() - 4, area.top() + height);

@@ -11,6 +11,7 @@
 #include "platform/InterfaceError.h"
 #include "qt/EndLoopOnException.h"
 #include "qt/interface/UserAction.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
@@ -30,7 +31,7 @@ std::string fileError(const std::string& nib, const std::string& what) {
 QWidget* findNamed(QWidget* root, const std::string& name) {
     const QString n = QString::fromStdString(name);
     if (root->objectName() == n) return root;
-    return root->findChild<QWidget*>(n);
+    return WindowParts::of(root).named<QWidget>(n);
 }
 
 std::string actionOf(const QWidget* w) {
@@ -40,7 +41,7 @@ std::string actionOf(const QWidget* w) {
 std::vector<QWidget*> actionControls(QWidget* root) {
     std::vector<QWidget*> controls;
     if (!actionOf(root).empty()) controls.push_back(root);
-    for (QWidget* w : root->findChildren<QWidget*>())
+    for (QWidget* w : WindowParts::of(root).widgets<QWidget>())
         if (!actionOf(w).empty()) controls.push_back(w);
     return controls;
 }
@@ -90,8 +91,9 @@ void keepPlaceWhenHidden(QWidget* w) {
     w->setSizePolicy(policy);
 }
 
-// The plot of a view the logic draws: the widget itself when it is one, else one inside it.
-QWidget* plotFor(QWidget* container, const std::shared_ptr<View>& view) {
+// The plot of a view the logic draws: the widget itself when it is one, else one inside it,
+// held among root's parts.
+QWidget* plotFor(QWidget* root, QWidget* container, const std::shared_ptr<View>& view) {
     if (auto* plot = qobject_cast<PlotWidget*>(container)) {
         plot->setView(view);
         return plot;
@@ -107,6 +109,7 @@ QWidget* plotFor(QWidget* container, const std::shared_ptr<View>& view) {
         layout->setContentsMargins(0, 0, 0, 0);
     }
     layout->addWidget(host);
+    WindowParts::of(root).add(host);
     return host;
 }
 
@@ -223,7 +226,7 @@ std::shared_ptr<View> bindInterface(QWidget* root, const std::string& nib, ViewC
         std::shared_ptr<View> view = outlets[i].make();
         view->setName(outlets[i].name);
         copyState(*view, w, root);
-        QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? plotFor(w, view) : w;
+        QWidget* peerWidget = outlets[i].kind == OutletKind::Custom ? plotFor(root, w, view) : w;
         keepPlaceWhenHidden(w);
         // A free view (the dial) is moved over the others by the logic: keep it on top.
         if (w != root && !isInLayout(w)) w->raise();

@@ -4,11 +4,13 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include "qt/interface/WindowParts.h"
+
 namespace platform::qt {
 
 KeyboardAccess* KeyboardAccess::attach(QWidget* root) {
     auto* keys = new KeyboardAccess(root);  // owned by root
-    for (QWidget* w : root->findChildren<QWidget*>()) {
+    for (QWidget* w : WindowParts::of(root).widgets<QWidget>()) {
         if (qobject_cast<QAbstractSlider*>(w)) {
             w->setFocusPolicy(Qt::StrongFocus);
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {

@@ -28,6 +28,7 @@ class PlotWidget : public QWidget {
     long paints() const { return paints_; }
     // With no heading source, a plot shows its scale only.
     void setShowsNoData(bool none) { showsNoData_ = none; }
+    bool showsNoData() const { return showsNoData_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

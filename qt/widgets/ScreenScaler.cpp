@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "platform/Label.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/WidgetPeer.h"
 
@@ -90,9 +91,10 @@ ScreenScaler* ScreenScaler::attach(QWidget* root) {
 }
 
 ScreenScaler* ScreenScaler::of(const QWidget* w) {
-    // The scaler is a child of its screen's root: the nearest one above w is w's screen's.
+    // Each screen's record holds its scaler: the nearest screen above w with one is w's.
     for (; w; w = w->parentWidget())
-        if (auto* s = w->findChild<ScreenScaler*>(QString(), Qt::FindDirectChildrenOnly)) return s;
+        if (const WindowParts* parts = WindowParts::find(w); parts && parts->scaler)
+            return parts->scaler;
     return nullptr;
 }
 
@@ -102,12 +104,14 @@ double ScreenScaler::fontScaleOf(const QWidget* w) {
 }
 
 ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
+    WindowParts& parts = WindowParts::of(root);
+    parts.scaler = this;
     // Lay the screen out at its interface file's size: that is the design.
     if (QWidget* top = root->window(); top != root && top->layout()) top->layout()->activate();
     if (root->layout()) root->layout()->activate();
     design_ = root->size();
 
-    QList<QWidget*> all = root->findChildren<QWidget*>();
+    QList<QWidget*> all = parts.widgets<QWidget>();
     all.prepend(root);
     const auto face = std::find_if(all.begin(), all.end(),
                                    [](const QWidget* w) { return !freeChildren(w).isEmpty(); });
@@ -141,7 +145,7 @@ ScreenScaler::ScreenScaler(QWidget* root) : QObject(root), root_(root) {
     if (sheetHolder_) sheet_ = sheetHolder_->styleSheet();
     // Each widget's own font, as styled: a font set on the screen does not reach widgets under a
     // style sheet, so each is scaled by itself.
-    for (QWidget* w : root->findChildren<QWidget*>()) {
+    for (QWidget* w : parts.widgets<QWidget>()) {
         if (isFree(w)) continue;
         w->ensurePolished();
         ownFonts_.emplace_back(w, w->font());

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "qt/EndLoopOnException.h"
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/ScreenScaler.h"
 
 namespace platform::qt {
@@ -106,7 +107,7 @@ void ScreenWidget::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_Escape) {
-        for (auto* button : findChildren<QAbstractButton*>()) {
+        for (auto* button : WindowParts::of(this).widgets<QAbstractButton>()) {
             // This screen's own, not one of a screen presented over it.
             const QWidget* screen = button->parentWidget();
             while (screen && !qobject_cast<const ScreenWidget*>(screen))

@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QWidget>
 #include <algorithm>
+#include <vector>
 
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/UnderHeader.h"
@@ -34,21 +36,19 @@ void dim(QWidget* w, bool dimmed) {
     w->setGraphicsEffect(effect);
 }
 
-// The screen's own banner, wherever in it its row is; not that of a screen presented over it.
-QLabel* bannerOf(QWidget* screen) {
-    for (QLabel* banner : screen->findChildren<QLabel*>(QString::fromLatin1(kBannerName))) {
-        QWidget* owner = banner->parentWidget();
-        while (owner && !qobject_cast<ScreenWidget*>(owner)) owner = owner->parentWidget();
-        if (owner == screen) return banner;
-    }
-    return nullptr;
+// Every screen bound in window, and the window's own parts, if it has any.
+std::vector<WindowParts*> partsIn(const QWidget* window) {
+    std::vector<WindowParts*> in;
+    for (WindowParts* parts : WindowParts::all())
+        if (parts->root() == window || window->isAncestorOf(parts->root())) in.push_back(parts);
+    return in;
 }
 
 // In the header, centred, but clear of the screen's title.
 void placeBanner(QLabel* banner, QWidget* screen) {
     banner->adjustSize();
     int x = (screen->width() - banner->width()) / 2;
-    if (auto* title = screen->findChild<QWidget*>(QStringLiteral("titleLabel"));
+    if (auto* title = WindowParts::of(screen).named<QWidget>("titleLabel");
         title && title->isVisible())
         x = std::max(x, title->mapTo(screen, QPoint(title->width(), 0)).x() + 6);
     x = std::clamp(x, 0, std::max(0, screen->width() - banner->width() - 4));
@@ -81,13 +81,17 @@ void SignalStatus::showOnScreens() {
     const QString text = statusText();
     // Nothing is measured any more: the alarm's waves do not stay up over the last sample (nor
     // come back with a frame that still showed it).
-    if (watch_.hasEnded())
-        for (QWidget* waves : window_->findChildren<QWidget*>(QStringLiteral("wavesview")))
-            waves->hide();
-    for (QWidget* w : window_->findChildren<QWidget*>())
-        if (isReadout(w)) dim(w, stale);
-    for (ScreenWidget* screen : window_->findChildren<ScreenWidget*>()) {
-        auto* banner = bannerOf(screen);
+    const std::vector<WindowParts*> in = partsIn(window_);
+    for (WindowParts* parts : in) {
+        if (watch_.hasEnded())
+            if (auto* waves = parts->named<QWidget>("wavesview")) waves->hide();
+        for (QWidget* w : parts->widgets<QWidget>())
+            if (isReadout(w)) dim(w, stale);
+    }
+    for (WindowParts* parts : in) {
+        auto* screen = qobject_cast<ScreenWidget*>(parts->root());
+        if (!screen || screen == window_) continue;
+        QLabel* banner = parts->signalBanner;
         if (!banner && !stale) continue;
         if (!banner) {
             banner = new QLabel(screen);  // owned by the screen
@@ -96,6 +100,7 @@ void SignalStatus::showOnScreens() {
             banner->setAttribute(Qt::WA_TransparentForMouseEvents);
             banner->setAccessibleName(QStringLiteral("Signal status"));
             insertUnderHeader(screen, banner, Qt::AlignHCenter);
+            parts->signalBanner = banner;
         }
         if (banner->text() != text) banner->setText(text);
         banner->setVisible(stale);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <memory>
 
+#include "qt/interface/WindowParts.h"
 #include "qt/widgets/ReadoutLabel.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/UnderHeader.h"
@@ -11,19 +12,21 @@
 namespace platform::qt {
 
 void TrueNorthNote::attachTo(QWidget* window, std::function<QString()> why) {
-    auto* meter = window
-                      ? window->findChild<ScreenWidget*>(QStringLiteral("FluxprobeViewController"))
-                      : nullptr;
+    auto* meter =
+        window ? WindowParts::of(window).named<ScreenWidget>("FluxprobeViewController") : nullptr;
     if (!meter || !why) return;
     QObject::connect(meter, &ScreenWidget::overlaid, meter, [why](QWidget* overlay) {
-        if (!overlay->findChild<ReadoutLabel*>(QStringLiteral("hd"))) return;  // not a compass
+        if (!WindowParts::of(overlay).named<ReadoutLabel>("hd")) return;  // not a compass
         auto note = std::make_unique<TrueNorthNote>(overlay, why);
         if (insertUnderHeader(overlay, note.get())) note.release();  // the compass owns it now
     });
 }
 
 TrueNorthNote::TrueNorthNote(QWidget* compass, std::function<QString()> why)
-    : compass_(compass), why_(std::move(why)) {
+    : compass_(compass),
+      heading_(WindowParts::of(compass).named<ReadoutLabel>("hd")),
+      magnetic_(WindowParts::of(compass).named<QAbstractButton>("engkey")),
+      why_(std::move(why)) {
     setObjectName(QStringLiteral("trueNorthNote"));
     setWordWrap(true);
     setStyleSheet(QStringLiteral("color: #ffb000;"));
@@ -37,8 +40,8 @@ TrueNorthNote::TrueNorthNote(QWidget* compass, std::function<QString()> why)
 
 void TrueNorthNote::check() {
     if (!compass_) return;
-    const auto* heading = compass_->findChild<ReadoutLabel*>(QStringLiteral("hd"));
-    const auto* magnetic = compass_->findChild<QAbstractButton*>(QStringLiteral("engkey"));
+    const ReadoutLabel* heading = heading_;
+    const QAbstractButton* magnetic = magnetic_;
     // The switch on is magnetic north.
     const bool trueNorth = magnetic && !magnetic->isChecked();
     const QString why = trueNorth && heading && heading->text() == QStringLiteral("--.-\u00b0")

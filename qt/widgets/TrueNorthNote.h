@@ -5,7 +5,11 @@
 #include <QTimer>
 #include <functional>
 
+class QAbstractButton;
+
 namespace platform::qt {
+
+class ReadoutLabel;
 
 // On the compass, while true north is chosen and its heading shows "--.-°", a line under the
 // title says why there is none ("no location: give --location=…"), so that the dashes are not
@@ -33,6 +37,8 @@ class TrueNorthNote : public QLabel {
     void showText();
 
     QPointer<QWidget> compass_;
+    QPointer<ReadoutLabel> heading_;
+    QPointer<QAbstractButton> magnetic_;
     std::function<QString()> why_;
     QTimer timer_;
     QString said_;

@@ -10,6 +10,7 @@
 #include "platform/InterfaceError.h"
 #include "platform/Label.h"
 #include "platform/Switch.h"
+#include "qt/widgets/PlotWidget.h"
 #include "qt/widgets/ScreenWidget.h"
 #include "qt/widgets/WidgetPeer.h"
 
@@ -101,6 +102,20 @@ TEST_F(InterfaceFilesTest, TheUnchangedFileLoadsFromAnotherFolder) {
     writeFile(folder.filePath("MainWindow.ui"), bundledMainWindow());
     EXPECT_EQ(launchError(), "");
     EXPECT_TRUE(window->isVisible());
+}
+
+// A graph's place given as a plain widget gets a plot of its own inside, which is the screen's
+// like any other: with no heading source it too shows its scale only.
+TEST_F(InterfaceFilesTest, APlotMadeInsideAPlainGraphPlaceKnowsThereIsNoData) {
+    const QByteArray plot = "<widget class=\"PlotWidget\" name=\"graphView\">";
+    QByteArray ui = bundledMainWindow();
+    ASSERT_TRUE(ui.contains(plot));
+    ui.replace(plot, "<widget class=\"QWidget\" name=\"graphView\">");
+    writeFile(folder.filePath("MainWindow.ui"), ui);
+    launch(/*magnetometer=*/false);
+    auto* host = widget<platform::qt::PlotWidget>("graphViewHost");
+    ASSERT_NE(host, nullptr);
+    EXPECT_TRUE(host->showsNoData());
 }
 
 // Outlets added since the interface was first specified are optional: a compass file without

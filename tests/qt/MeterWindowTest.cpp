@@ -185,6 +185,11 @@ TEST_F(QtMeterTest, WithoutAMagnetometerTheNoCompassAlertOpens) {
     ASSERT_EQ(box->buttons().size(), 1);
     EXPECT_EQ(box->buttons()[0]->text(), "OK");
     EXPECT_TRUE(window->isVisible());  // the alert does not block the loop or hide the meter
+    // Nothing will be measured: every plot shows its scale only.
+    const auto plots = window->findChildren<platform::qt::PlotWidget*>();
+    EXPECT_FALSE(plots.isEmpty());
+    for (const auto* plot : plots)
+        EXPECT_TRUE(plot->showsNoData()) << plot->objectName().toStdString();
     // Under the title, the meter says what to try instead.
     auto* hint = widget<QLabel>("noSensorHint");
     const QString option = QStringLiteral("--heading-source=simulated");
