@@ -245,20 +245,22 @@ wait "$meter" 2>/dev/null
 expect 0 "fluxprobe: delivered" -- --heading-source=replay:killed.csv --quit-after=0.5
 
 # Ctrl+C, SIGTERM and SIGHUP while recording: a clean end, every delivered sample in the file.
+# Each run logs to a file of its own, so the wait never counts the previous run's samples and
+# signals a program that has not yet begun to listen.
 for sig in INT TERM HUP; do
     checked=$((checked + 1))
     rm -f "signal-$sig.csv"
     set -m  # a job of its own, so that SIGINT is not ignored as in a background job
-    "$bin" --heading-source=simulated:rate=1000 --record="signal-$sig.csv" --quit-after=30 >out.txt 2>signal.txt &
+    "$bin" --heading-source=simulated:rate=1000 --record="signal-$sig.csv" --quit-after=30 >out.txt 2>"signal-$sig.txt" &
     meter=$!
     set +m
-    wait_for 10 "500 samples before SIG$sig" more_samples signal.txt 500
+    wait_for 10 "500 samples before SIG$sig" more_samples "signal-$sig.txt" 500
     kill -"$sig" "$meter"
     wait "$meter"
     s=$?
     [ "$s" -eq 0 ] || fail "SIG$sig: exit status $s, expected 0"
-    grep -qF "fluxprobe: SIG$sig: quitting; another one ends fluxprobe at once" signal.txt || fail "SIG$sig: not told"
-    delivered=$(sed -n 's/^fluxprobe: delivered \([0-9]*\) samples$/\1/p' signal.txt)
+    grep -qF "fluxprobe: SIG$sig: quitting; another one ends fluxprobe at once" "signal-$sig.txt" || fail "SIG$sig: not told"
+    delivered=$(sed -n 's/^fluxprobe: delivered \([0-9]*\) samples$/\1/p' "signal-$sig.txt")
     recorded=$(($(wc -l <"signal-$sig.csv") - 1))
     [ -n "$delivered" ] && [ "$delivered" -eq "$recorded" ] ||
         fail "SIG$sig: delivered ${delivered:-no summary}, recorded $recorded"
