@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -83,6 +84,9 @@ class HeadingService : public HeadingHub {
     std::optional<double> sourceRate() const { return sourceRate_; }
 
     std::uint64_t samplesDelivered() const { return samples_; }
+    // Samples a source let go because the main thread fell behind; any thread.
+    void countDropped(std::uint64_t n) { dropped_.fetch_add(n, std::memory_order_relaxed); }
+    std::uint64_t samplesDropped() const { return dropped_.load(std::memory_order_relaxed); }
     std::uint64_t deliveries() const { return deliveries_; }
     std::size_t listenerCount() const;
 
@@ -94,6 +98,7 @@ class HeadingService : public HeadingHub {
     std::optional<calibration::Calibration> correction_;
     std::optional<double> sourceRate_;
     std::uint64_t samples_ = 0;
+    std::atomic<std::uint64_t> dropped_{0};
     std::uint64_t deliveries_ = 0;
     int delivering_ = 0;
     bool available_ = true;

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -36,6 +37,8 @@ class SampleChannel : public std::enable_shared_from_this<SampleChannel> {
     // Samples and errors waiting for the main thread; a source that can afford to drop samples
     // checks it so a slow main loop does not make the backlog grow without end.
     std::size_t backlog();
+    // Any thread: n samples were let go instead of pushed, counted for the metrics.
+    void dropped(std::uint64_t n) { service_.countDropped(n); }
 
     // Reader thread: blocks while limit or more are waiting, until the main thread has taken
     // some, the channel is closed or stop is requested. A source with no pace of its own (a

@@ -121,6 +121,7 @@ void Run::makeRemoteView() {
         return window_ ? window_->alarmThreshold() : std::nullopt;
     });
     remote_->setMetrics([this](publish::MetricsSnapshot& snapshot) {
+        snapshot.samplesDropped = service_.samplesDropped();
         if (station_) snapshot.rate = station_->station().latestRate();
         if (publisher_) publisher_->fillMetrics(snapshot);
     });

@@ -69,8 +69,12 @@ void SimulatedSource::run(std::stop_token stop, std::shared_ptr<SampleChannel> c
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         auto last = static_cast<std::uint64_t>(std::floor(elapsed * rate_));
         if (last < next) last = next;
-        if (last - next >= oneSecond) next = last + 1 - oneSecond;
+        if (last - next >= oneSecond) {
+            channel->dropped(last + 1 - oneSecond - next);
+            next = last + 1 - oneSecond;
+        }
         if (channel->backlog() >= oneSecond) {  // the main loop is behind: let it catch up
+            channel->dropped(last + 1 - next);
             next = last + 1;
             continue;
         }

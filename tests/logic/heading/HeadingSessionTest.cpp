@@ -70,6 +70,27 @@ TEST(HeadingSession, NothingArrivesAfterStopAndStartBeginsAgain) {
     EXPECT_EQ(a.collector->samples[count].timestamp, 0.0);
 }
 
+// A main loop that stalls makes a live source let samples go rather than pile them up; each is
+// counted, so that what was delivered and what was dropped add up to what fell due.
+TEST(HeadingSession, SamplesLetGoWhileTheMainLoopStallsAreCounted) {
+    HeadingService service;
+    TaskQueue queue;
+    Listening a(service);
+    HeadingSession session(options("simulated:rate=2000"), service, queue.post());
+    session.start();
+    for (int i = 0; i < 500 && service.samplesDropped() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(service.samplesDropped(), 0u) << "no sample was dropped in 5 s of a stalled loop";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    queue.pump();
+    session.stop();
+    ASSERT_FALSE(a.collector->samples.empty());
+    // The simulated field's timestamps count every sample that fell due, dropped or not.
+    const double due = a.collector->samples.back().timestamp * 2000.0 + 1.0;
+    EXPECT_NEAR(static_cast<double>(service.samplesDelivered() + service.samplesDropped()), due,
+                2000.0);
+}
+
 TEST(HeadingSession, ADelegateMayStopTheSessionMidBatch) {
     HeadingService service;
     TaskQueue queue;
