@@ -2,7 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
+
+#include "heading/UtcTime.h"
 
 namespace publish {
 
@@ -28,12 +29,10 @@ void appendField(std::string& out, const char* name, double value, bool recorded
 }  // namespace
 
 std::string isoTime(std::int64_t time) {
-    const std::time_t t = static_cast<std::time_t>(time);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
+    const heading::UtcTime t = heading::UtcTime::fromSeconds(time);
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
     return text;
 }
 

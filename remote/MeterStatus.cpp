@@ -7,30 +7,9 @@
 #include "heading/UtcTime.h"
 #include "instrument/Instrument.h"
 #include "instrument/Units.h"
+#include "publish/Messages.h"
 
 namespace remote {
-
-namespace {
-
-// A file name is the user's: quotes, backslashes and control characters are escaped.
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
-            out += code;
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
-}
-
-}  // namespace
 
 MeterStatus meterStatusOf(const heading::SignalWatch& signal, std::uint64_t samples,
                           const instrument::Instrument& instrument, bool recording) {
@@ -73,9 +52,9 @@ std::string statusJson(const MeterStatus& s) {
     return "{\"signal\":\"" + s.signal + "\",\"samples\":" + std::to_string(s.samples) +
            ",\"held\":" + flag(s.held) + ",\"relative\":" + flag(s.relative) + ",\"units\":\"" +
            s.units + "\",\"recording\":" + flag(s.recording) +
-           ",\"calibrated\":" + flag(s.calibrated) +
-           ",\"replay\":" + (s.replay.empty() ? std::string("null") : jsonString(s.replay)) +
-           dbdtJson(s) + "}";
+           ",\"calibrated\":" + flag(s.calibrated) + ",\"replay\":" +
+           (s.replay.empty() ? std::string("null") : publish::jsonString(s.replay)) + dbdtJson(s) +
+           "}";
 }
 
 }  // namespace remote
